@@ -1,0 +1,63 @@
+# Sourced by the other scripts: picks the target and sets up the Wine environment inside the build tree.
+# The product is 32-bit Windows; on machines whose kernel cannot execute 32-bit code (32-bit Wine then
+# fails with "Exec format error") the same code is built for 64-bit Windows and run under 64-bit Wine.
+
+TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+if [ -z "${TARNBEL_ARCH:-}" ]; then
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then TARNBEL_ARCH=i686; else TARNBEL_ARCH=x86_64; fi
+fi
+case "$TARNBEL_ARCH" in
+  i686)   WINELOADER=/usr/lib/wine/wine;   export WINEARCH=win32 ;;
+  x86_64) WINELOADER=/usr/lib/wine/wine64; export WINEARCH=win64 ;;
+  *) echo "unknown TARNBEL_ARCH $TARNBEL_ARCH" >&2; exit 2 ;;
+esac
+export TARNBEL_ARCH WINELOADER
+
+BUILD_DIR="$TOP/build"
+export WINEPREFIX="$BUILD_DIR/wineprefix-$TARNBEL_ARCH"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all
+# Code page and collation must not follow the host.
+export LANG=C.UTF-8 LC_ALL=C.UTF-8
+
+configure_and_build() {
+  cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/toolchain-mingw-$TARNBEL_ARCH.cmake" >/dev/null
+  cmake --build "$BUILD_DIR" -j "$(nproc)" -- --no-print-directory | grep -vE '^\[ *[0-9]+%\]' || true
+  [ "${PIPESTATUS[0]}" = 0 ]
+}
+
+# Creates the prefix once; later runs reuse it.
+ensure_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "creating Wine prefix $WINEPREFIX"
+    "$WINELOADER" wineboot -i >/dev/null 2>&1
+    wineserver -w
+  fi
+}
+
+# System folder of the prefix, where a card's driver setup puts the vendor's files.
+system_folder() { echo "$WINEPREFIX/drive_c/windows/system32"; }
+
+install_standins() {
+  if [ -d "$BUILD_DIR/standins" ]; then
+    cp -f "$BUILD_DIR"/standins/* "$(system_folder)/" 2>/dev/null || true
+  fi
+}
+
+XVFB_PID=""
+start_display() {
+  local fd_file
+  fd_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
+  XVFB_PID=$!
+  for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.05; done
+  export DISPLAY=":$(head -n1 "$fd_file")"
+  rm -f "$fd_file"
+}
+
+stop_all() {
+  wineserver -k >/dev/null 2>&1 || true
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" >/dev/null 2>&1 || true
+}

@@ -1,0 +1,144 @@
+#include "registry_internal.h"
+
+namespace {
+const REGSAM kAllAccess = KEY_ALL_ACCESS;  // 0xF003F
+
+std::string TrimSlashes(const std::string& path) {
+  size_t first = path.find_first_not_of('\\');
+  if (first == std::string::npos) return std::string();
+  size_t last = path.find_last_not_of('\\');
+  return path.substr(first, last - first + 1);
+}
+}  // namespace
+
+TRegKey::TRegKey(const std::string& path, bool create, HKEY rootKey)
+    : FRootKey(rootKey), FPath(TrimSlashes(path)) {
+  HKEY handle = nullptr;
+  LONG status;
+  if (create)
+    status = RegCreateKeyExA(rootKey, FPath.c_str(), 0, nullptr, 0, kAllAccess, nullptr, &handle, nullptr);
+  else
+    status = RegOpenKeyExA(rootKey, FPath.c_str(), 0, kAllAccess, &handle);
+  // A key that could not be created is not open either: reporting it opened would hide the failure.
+  FOpened = status == ERROR_SUCCESS && handle != nullptr;
+  FHandle = FOpened ? handle : nullptr;
+}
+
+TRegKey::~TRegKey() {
+  if (!FOpened) return;
+  if (FlushOnDestroy) RegFlushKey(FHandle);
+  RegCloseKey(FHandle);
+}
+
+void TRegKey::WriteString(const std::string& name, const std::string& value) {
+  if (!FOpened) return;
+  RegSetValueExA(FHandle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
+}
+
+void TRegKey::WriteInteger(const std::string& name, int32_t value) {
+  if (!FOpened) return;
+  BYTE data[4];
+  for (int i = 0; i < 4; ++i) data[i] = static_cast<BYTE>(static_cast<uint32_t>(value) >> (8 * i));
+  RegSetValueExA(FHandle, name.c_str(), 0, REG_DWORD, data, sizeof data);
+}
+
+void TRegKey::WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
+
+std::string TRegKey::ReadString(const std::string& name, const std::string& defaultValue) {
+  if (!FOpened) return defaultValue;
+  std::vector<char> buffer(1024);
+  DWORD size = static_cast<DWORD>(buffer.size());
+  LONG status = RegQueryValueExA(FHandle, name.c_str(), nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(buffer.data()), &size);
+  // The value may grow between two queries while the other program writes it: a few rounds only.
+  for (int round = 0; status == ERROR_MORE_DATA && round < 8; ++round) {
+    buffer.assign(size + 1, '\0');
+    size = static_cast<DWORD>(buffer.size());
+    status = RegQueryValueExA(FHandle, name.c_str(), nullptr, nullptr,
+                              reinterpret_cast<BYTE*>(buffer.data()), &size);
+  }
+  if (status != ERROR_SUCCESS) {
+    WriteString(name, defaultValue);
+    return defaultValue;
+  }
+  // Drop the terminating NUL; a value stored without one (or empty) keeps all its bytes.
+  size_t length = size < buffer.size() ? size : buffer.size();
+  if (length > 0 && buffer[length - 1] == '\0') --length;
+  return std::string(buffer.data(), length);
+}
+
+int32_t TRegKey::ReadInteger(const std::string& name, int32_t defaultValue) {
+  if (!FOpened) return defaultValue;
+  BYTE data[4] = {0, 0, 0, 0};  // a shorter stored value reads as its own bytes, the rest zero
+  DWORD size = sizeof data;
+  LONG status = RegQueryValueExA(FHandle, name.c_str(), nullptr, nullptr, data, &size);
+  if (status != ERROR_SUCCESS) {
+    WriteInteger(name, defaultValue);
+    return defaultValue;
+  }
+  uint32_t value = 0;
+  for (int i = 3; i >= 0; --i) value = (value << 8) | data[i];
+  return static_cast<int32_t>(value);
+}
+
+bool TRegKey::ReadBool(const std::string& name, bool defaultValue) {
+  return ReadInteger(name, defaultValue ? 1 : 0) == 1;
+}
+
+void TRegKey::Flush() {
+  if (FOpened) RegFlushKey(FHandle);
+}
+
+void TRegKey::DeleteValue(const std::string& name) {
+  if (FOpened) RegDeleteValueA(FHandle, name.c_str());
+}
+
+void TRegKey::DeleteKey(const std::string& name) {
+  // Deleting "" would delete this key itself with its whole tree.
+  if (!FOpened || TrimSlashes(name).empty()) return;
+  {
+    TRegKey child(FPath + "\\" + name, false, FRootKey);
+    child.FlushOnDestroy = false;
+    if (child.Opened()) {
+      std::vector<std::string> children;
+      child.GetKeyNames(children);
+      for (auto it = children.rbegin(); it != children.rend(); ++it) child.DeleteKey(*it);
+    }
+  }
+  RegDeleteKeyA(FHandle, name.c_str());
+}
+
+void TRegKey::GetKeyNames(std::vector<std::string>& names) {
+  TRegKeyInfo info;
+  if (!GetKeyInfo(info)) return;
+  std::vector<char> buffer(info.MaxSubKeyLen + 1);
+  for (DWORD index = 0; index < info.NumSubKeys; ++index) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    LONG status = RegEnumKeyExA(FHandle, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) {  // a longer name appeared since the query
+      buffer.assign(256, '\0');
+      length = static_cast<DWORD>(buffer.size());
+      status = RegEnumKeyExA(FHandle, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    }
+    if (status != ERROR_SUCCESS) break;  // keys removed meanwhile: the list ends here
+    names.emplace_back(buffer.data(), length);
+  }
+}
+
+bool TRegKey::GetKeyInfo(TRegKeyInfo& info) {
+  info = TRegKeyInfo();
+  if (!FOpened) return false;
+  DWORD subKeys = 0, maxSubKeyLen = 0, values = 0, maxValueNameLen = 0, maxValueLen = 0;
+  FILETIME written = {0, 0};
+  LONG status = RegQueryInfoKeyA(FHandle, nullptr, nullptr, nullptr, &subKeys, &maxSubKeyLen, nullptr,
+                                 &values, &maxValueNameLen, &maxValueLen, nullptr, &written);
+  if (status != ERROR_SUCCESS) return false;
+  info.NumSubKeys = subKeys;
+  info.MaxSubKeyLen = maxSubKeyLen;
+  info.NumValues = values;
+  info.MaxValueNameLen = maxValueNameLen;
+  info.MaxValueDataLen = maxValueLen;
+  info.LastWriteTime = written;
+  return true;
+}
