@@ -7,7 +7,10 @@ TAbstractMessage::TAbstractMessage(DWORD targetThreadId, bool synchronous, UINT 
       FTargetThreadId(targetThreadId),
       FMessageId(messageId),
       FSynchronous(synchronous) {
-  if (synchronous) FParam = reinterpret_cast<LPARAM>(this);
+  if (synchronous) {
+    FParam = reinterpret_cast<LPARAM>(this);
+    EnsureMessageQueue();  // the reply must find the sender's queue
+  }
 }
 
 namespace {
@@ -34,6 +37,7 @@ bool TAbstractMessage::Send() {
   } else {
     delivered = PostThreadUntilAccepted(FTargetThreadId, FMessageId, 0, FParam);
   }
+  if (!delivered) Undelivered();
   Finish();
   return delivered;
 }

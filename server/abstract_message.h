@@ -35,6 +35,9 @@ class TAbstractMessage {
  protected:
   virtual void Prepare() {}
   virtual void Finish() {}
+  // Called by Send when the request never reached a live target (or the target ended without
+  // taking it): what the receiver would have freed is still the sender's to free.
+  virtual void Undelivered() {}
   void SetParam(LPARAM param) { FParam = param; }
 
  private:

@@ -29,6 +29,7 @@ bool ThreadIsAlive(DWORD threadId) {
 }
 
 bool PostThreadUntilAccepted(DWORD threadId, UINT id, WPARAM wParam, LPARAM lParam) {
+  if (threadId == 0) return false;  // names no thread (some systems take it as the caller's own)
   for (;;) {
     SetLastError(ERROR_SUCCESS);
     if (PostOnce(nullptr, threadId, id, wParam, lParam)) return true;
