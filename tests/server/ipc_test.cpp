@@ -96,15 +96,16 @@ TEST(PayloadChannel, NameLongerThanAnAtomHoldsIsAFailureAndLeavesNoFile) {
     deep += "\\" + std::string(length, 'd');
     CreateDirectoryA(deep.c_str(), nullptr);
   };
-  while (244 - deep.size() > 61) descend(30);
-  size_t rest = 244 - deep.size(), half = rest / 2;
+  // The unique part of the name has 1 to 4 hex digits: the folder alone takes 248 characters.
+  while (247 - deep.size() > 61) descend(30);
+  size_t rest = 247 - deep.size(), half = rest / 2;
   descend(half - 1);
   descend(rest - half - 1);
-  ASSERT_EQ(244u, deep.size());
+  ASSERT_EQ(247u, deep.size());
   char probe[MAX_PATH + 2];
   ASSERT_NE(0u, GetTempFileNameA(deep.c_str(), "$$$", 0, probe));
-  ASSERT_GT(strlen(probe), 255u);
   DeleteFileA(probe);
+  ASSERT_GT(strlen(probe), 255u);
 
   char saved[MAX_PATH + 2];
   DWORD savedLength = GetEnvironmentVariableA("TMP", saved, sizeof(saved));
@@ -114,6 +115,7 @@ TEST(PayloadChannel, NameLongerThanAnAtomHoldsIsAFailureAndLeavesNoFile) {
   auto left = PayloadFiles();
   SetEnvironmentVariableA("TMP", savedLength ? saved : nullptr);
   EXPECT_TRUE(left.empty());
+  for (const std::string& file : left) DeleteFileA(file.c_str());
   while (deep.size() > TempFolder().size() + 7) {
     RemoveDirectoryA(deep.c_str());
     deep.resize(deep.rfind('\\'));
