@@ -27,13 +27,21 @@ void TphdrChunk::ReadData() {
   if (!Stream) return;
   // Whole records only: the last one must start at or before DataPos + Size - 38, and one cut
   // short by the stream's end is not kept.
+  // One seek, then sequential reads: the stream's buffer serves many records per file read.
   const int64_t end = DataPos + int64_t(Size) - int64_t(sizeof(SF2PresetHeader));
+  std::istream& in = *Stream;
+  in.clear();
+  if (!in.seekg(DataPos)) {
+    in.clear();
+    return;
+  }
   for (int64_t pos = DataPos; pos <= end; pos += sizeof(SF2PresetHeader)) {
     SF2PresetHeader header;
-    if (!ReadExact(*Stream, pos, &header, sizeof header)) break;
+    if (!in.read(reinterpret_cast<char*>(&header), sizeof header)) break;
     if (NameOf(header) == "EOP") break;
     Presets.push_back(header);
   }
+  in.clear();
 }
 
 bool TphdrChunk::WriteData(std::ostream& stream) {

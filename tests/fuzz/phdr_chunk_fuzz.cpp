@@ -23,6 +23,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::streamoff start = std::streamoff(size / 2);
   stream.seekg(start);
 
+  // A chunk named by its position: whatever lies there, records come only from inside it.
+  if (size >= 2) {
+    TphdrChunk direct;
+    const int64_t pos = int64_t((data[0] | data[1] << 8) % size);
+    if (direct.Load(stream, pos)) {
+      Check(uint64_t(direct.Presets.size()) * 38 <= direct.Size);
+      Check(uint64_t(direct.DataPos) + direct.Presets.size() * 38 <= size);
+    }
+    Check(stream.tellg() == start);
+  }
+
   TphdrChunk phdr;
   const bool found = phdr.Load(stream, -1);
   Check(stream.tellg() == start);
