@@ -51,6 +51,11 @@ std::string CapsName(const Caps& caps) {
 }
 }  // namespace
 
+unsigned MidiResult(MMRESULT r, uint32_t& lastResult) {
+  lastResult = r;
+  return r == MMSYSERR_NOERROR ? MIDI_RESULT_OK : MIDI_RESULT_CALL_FAILED;
+}
+
 unsigned MidiDeviceName(bool output, int index, std::string& name, uint32_t& lastResult) {
   const TMidiApi& api = MidiApi();
   UINT count = output ? api.OutGetNumDevs() : api.InGetNumDevs();
@@ -65,8 +70,7 @@ unsigned MidiDeviceName(bool output, int index, std::string& name, uint32_t& las
     r = api.InGetDevCapsA(static_cast<UINT_PTR>(index), &caps, sizeof caps);
     if (r == MMSYSERR_NOERROR) name = CapsName(caps);
   }
-  lastResult = r;
-  return r == MMSYSERR_NOERROR ? MIDI_RESULT_OK : MIDI_RESULT_CALL_FAILED;
+  return MidiResult(r, lastResult);
 }
 
 unsigned MidiDeviceIndexOf(bool output, const std::string& name, int& index, uint32_t& lastResult) {

@@ -44,6 +44,9 @@ enum : unsigned {
   MIDI_RESULT_CALL_FAILED = 100,
 };
 
+// Keeps r as the port's last result; MIDI_RESULT_CALL_FAILED unless it is success.
+unsigned MidiResult(MMRESULT r, uint32_t& lastResult);
+
 // Name and lookup of a device through the bound table, shared by both port classes.
 // A device's name is its product name, at most 32 characters (never read past the caps field).
 unsigned MidiDeviceName(bool output, int index, std::string& name, uint32_t& lastResult);

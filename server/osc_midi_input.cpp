@@ -9,10 +9,7 @@ TOSC_MIDIInput::~TOSC_MIDIInput() {
 
 void TOSC_MIDIInput::OnMessage(TOSC_MIDIMessage* message) { delete message; }
 
-unsigned TOSC_MIDIInput::Result(MMRESULT r) {
-  LastResult = r;
-  return r == MMSYSERR_NOERROR ? MIDI_RESULT_OK : MIDI_RESULT_CALL_FAILED;
-}
+unsigned TOSC_MIDIInput::Result(MMRESULT r) { return MidiResult(r, LastResult); }
 
 unsigned TOSC_MIDIInput::GetNumDevs() { return MidiApi().InGetNumDevs(); }
 

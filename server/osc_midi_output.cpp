@@ -4,10 +4,7 @@ TOSC_MIDIOutput::~TOSC_MIDIOutput() {
   if (Opened) Close();
 }
 
-unsigned TOSC_MIDIOutput::Result(MMRESULT r) {
-  LastResult = r;
-  return r == MMSYSERR_NOERROR ? MIDI_RESULT_OK : MIDI_RESULT_CALL_FAILED;
-}
+unsigned TOSC_MIDIOutput::Result(MMRESULT r) { return MidiResult(r, LastResult); }
 
 unsigned TOSC_MIDIOutput::GetNumDevs() { return MidiApi().OutGetNumDevs(); }
 

@@ -144,19 +144,35 @@ TEST_F(MidiPortsTest, StartAndStopCallOnlyWhenTheStateChanges) {
   EXPECT_EQ(100u, TOSC_MIDIInput().Start());  // not open: the call fails
 }
 
-TEST_F(MidiPortsTest, ReopeningClosesFirstAndTheNewPortStarts) {
-  TVirtualMidiBus::AddInput("First");
-  TVirtualMidiBus::AddInput("Second");
-  CallCounts& calls = BindCountingBus();
+namespace {
+// An input open and started on the first of two ports, with its calls counted.
+class ReopenTest : public BusTest {
+ protected:
+  void SetUp() override {
+    BusTest::SetUp();
+    TVirtualMidiBus::AddInput("First");
+    TVirtualMidiBus::AddInput("Second");
+    calls = &BindCountingBus();
+    ASSERT_EQ(0u, in.Open(0));
+    ASSERT_EQ(0u, in.Start());
+  }
+  void TearDown() override {
+    calls->InCloseResult = MMSYSERR_NOERROR;
+    in.Close();
+    BusTest::TearDown();
+  }
+  CallCounts* calls = nullptr;
   RecordingInput in;
-  ASSERT_EQ(0u, in.Open(0));
-  ASSERT_EQ(0u, in.Start());
+};
+}  // namespace
+
+TEST_F(ReopenTest, ReopeningClosesFirstAndTheNewPortStarts) {
   ASSERT_EQ(0u, in.Open(1));
-  EXPECT_EQ(1, calls.InClose);
-  EXPECT_EQ(2, calls.InOpen);
+  EXPECT_EQ(1, calls->InClose);
+  EXPECT_EQ(2, calls->InOpen);
   EXPECT_EQ(1u, in.DeviceIndex);
   ASSERT_EQ(0u, in.Start());
-  EXPECT_EQ(2, calls.InStart);
+  EXPECT_EQ(2, calls->InStart);
   EXPECT_EQ(TVirtualPlayResult::NotStarted, TVirtualMidiBus::Play("First", Pack(0xC0, 1, 0)));
   EXPECT_EQ(TVirtualPlayResult::Played, TVirtualMidiBus::Play("Second", Pack(0xC0, 2, 0)));
   ASSERT_TRUE(in.WaitFor(1, 2000));
@@ -164,29 +180,22 @@ TEST_F(MidiPortsTest, ReopeningClosesFirstAndTheNewPortStarts) {
 
   // A bad index: the input closes first, then refuses.
   EXPECT_EQ(2u, in.Open(5));
-  EXPECT_EQ(2, calls.InClose);
+  EXPECT_EQ(2, calls->InClose);
   EXPECT_EQ(0, in.Opened);
   EXPECT_EQ(2u, in.Open(-1));
 }
 
-TEST_F(MidiPortsTest, AFailingCloseStopsTheReopenWithItsCode) {
-  TVirtualMidiBus::AddInput("First");
-  TVirtualMidiBus::AddInput("Second");
-  CallCounts& calls = BindCountingBus();
-  RecordingInput in;
-  ASSERT_EQ(0u, in.Open(0));
-  ASSERT_EQ(0u, in.Start());
-  calls.InCloseResult = MMSYSERR_ERROR;
+TEST_F(ReopenTest, AFailingCloseStopsTheReopenWithItsCode) {
+  calls->InCloseResult = MMSYSERR_ERROR;
   EXPECT_EQ(100u, in.Open(1));
   EXPECT_EQ(static_cast<uint32_t>(MMSYSERR_ERROR), in.LastResult);
-  EXPECT_EQ(1, calls.InOpen);
+  EXPECT_EQ(1, calls->InOpen);
   EXPECT_EQ(1, in.Opened);
   EXPECT_EQ(1, in.Started);
   EXPECT_EQ(0u, in.DeviceIndex);
   // Still the first port, still playing.
   EXPECT_EQ(TVirtualPlayResult::Played, TVirtualMidiBus::Play("First", Pack(0xC0, 9, 0)));
   EXPECT_TRUE(in.WaitFor(1, 2000));
-  calls.InCloseResult = MMSYSERR_NOERROR;
 }
 
 TEST_F(MidiPortsTest, ABusyPortFailsWithTheSystemResult) {
