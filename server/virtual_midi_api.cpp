@@ -1,7 +1,8 @@
 // The virtual bus's winmm-like entry points. Handles are objects of this process; the ports they
 // stand for live in the shared section.
 #include <mutex>
-#include <set>
+#include <map>
+#include <vector>
 
 #include "midi_api.h"
 #include "virtual_midi_bus_internal.h"
@@ -16,6 +17,7 @@ typedef void(CALLBACK* InCallback)(HMIDIIN, UINT, DWORD_PTR, DWORD_PTR, DWORD_PT
 
 struct InHandle {
   uint32_t Magic = kInMagic;
+  uintptr_t Id = 0;
   int Slot = 0;
   uint32_t Serial = 0;
   InCallback Callback = nullptr;
@@ -27,29 +29,35 @@ struct InHandle {
 
 struct OutHandle {
   uint32_t Magic = kOutMagic;
+  uintptr_t Id = 0;
   int Slot = 0;
   uint32_t Serial = 0;
 };
 
-// Live handles of this process, so that a stale or foreign handle is refused, not followed.
+// Handles are numbers of this process's table, never reused, so that a stale or foreign handle
+// is refused rather than followed or mistaken for a later port's.
 std::mutex gHandlesLock;
-std::set<const void*> gHandles;
+std::map<uintptr_t, void*> gHandles;
+uintptr_t gNextHandle = 0x1000;
 
-void Register(const void* h) {
+uintptr_t Register(void* h) {
   std::lock_guard<std::mutex> guard(gHandlesLock);
-  gHandles.insert(h);
+  gNextHandle += 4;
+  gHandles[gNextHandle] = h;
+  return gNextHandle;
 }
 
-void Unregister(const void* h) {
+void Unregister(uintptr_t id) {
   std::lock_guard<std::mutex> guard(gHandlesLock);
-  gHandles.erase(h);
+  gHandles.erase(id);
 }
 
 template <typename Handle>
 Handle* Find(const void* h, uint32_t magic) {
   std::lock_guard<std::mutex> guard(gHandlesLock);
-  if (!h || gHandles.count(h) == 0) return nullptr;
-  Handle* handle = static_cast<Handle*>(const_cast<void*>(h));
+  auto it = gHandles.find(reinterpret_cast<uintptr_t>(h));
+  if (it == gHandles.end()) return nullptr;
+  Handle* handle = static_cast<Handle*>(it->second);
   return handle->Magic == magic ? handle : nullptr;
 }
 
@@ -68,7 +76,7 @@ PortHead* OutHead(Section* s, const OutHandle* h) {
 }
 
 void Notify(const InHandle* h, UINT msg, DWORD_PTR param1, DWORD_PTR param2) {
-  if (h->Callback) h->Callback(reinterpret_cast<HMIDIIN>(const_cast<InHandle*>(h)), msg, h->Instance, param1, param2);
+  if (h->Callback) h->Callback(reinterpret_cast<HMIDIIN>(h->Id), msg, h->Instance, param1, param2);
 }
 
 // Plays the part of the system's multimedia thread for one open input: forwards each message to
@@ -185,17 +193,18 @@ MMRESULT WINAPI InOpen(LPHMIDIIN result, UINT id, DWORD_PTR callback, DWORD_PTR 
   }
   if ((flags & CALLBACK_TYPEMASK) == CALLBACK_FUNCTION) h->Callback = reinterpret_cast<InCallback>(callback);
   h->Instance = instance;
+  h->Id = Register(h);
   h->StopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (h->StopEvent) h->Thread = CreateThread(nullptr, 0, DeliveryThread, h, 0, &h->ThreadId);
   if (!h->Thread) {
+    Unregister(h->Id);
     if (h->StopEvent) CloseHandle(h->StopEvent);
     Lock lock;
     if (PortHead* head = InHead(s, h)) head->OwnerPid = 0;
     delete h;
     return MMSYSERR_NOMEM;
   }
-  Register(h);
-  *result = reinterpret_cast<HMIDIIN>(h);
+  *result = reinterpret_cast<HMIDIIN>(h->Id);
   return MMSYSERR_NOERROR;
 }
 
@@ -204,7 +213,7 @@ MMRESULT WINAPI InClose(HMIDIIN handle) {
   if (!h) return MMSYSERR_INVALHANDLE;
   // Closing from its own callback would wait for itself.
   if (GetCurrentThreadId() == h->ThreadId) return MMSYSERR_ERROR;
-  Unregister(h);
+  Unregister(h->Id);
   {
     Lock lock;
     if (PortHead* head = InHead(Shared(), h)) {
@@ -279,15 +288,15 @@ MMRESULT WINAPI OutOpen(LPHMIDIOUT result, UINT id, DWORD_PTR, DWORD_PTR, DWORD 
   OutHandle* h = new OutHandle;
   h->Slot = static_cast<int>(id);
   h->Serial = head.Serial;
-  Register(h);
-  *result = reinterpret_cast<HMIDIOUT>(h);
+  h->Id = Register(h);
+  *result = reinterpret_cast<HMIDIOUT>(h->Id);
   return MMSYSERR_NOERROR;
 }
 
 MMRESULT WINAPI OutClose(HMIDIOUT handle) {
   OutHandle* h = FindOut(handle);
   if (!h) return MMSYSERR_INVALHANDLE;
-  Unregister(h);
+  Unregister(h->Id);
   {
     Section* s = Shared();
     Lock lock;

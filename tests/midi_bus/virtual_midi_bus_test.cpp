@@ -133,6 +133,46 @@ TEST_F(VirtualMidiBusTest, DisconnectingOrClosingTheOutputEndsThru) {
   EXPECT_EQ(static_cast<uint32_t>(MMSYSERR_INVALHANDLE), route.In.LastResult);
 }
 
+namespace {
+// An input whose handler holds the delivery thread until released.
+class HeldInput : public RecordingInput {
+ public:
+  ~HeldInput() override { SetEvent(Release); }
+  void OnMessage(TOSC_MIDIMessage* message) override {
+    SetEvent(Entered);
+    WaitForSingleObject(Release, 10000);
+    RecordingInput::OnMessage(message);
+  }
+  HANDLE Entered = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE Release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+};
+}  // namespace
+
+TEST_F(VirtualMidiBusTest, AFullInputQueueWaitsThenRefusesAndKeepsWhatItHolds) {
+  TVirtualMidiBus::AddInput("Slow");
+  HeldInput in;
+  ASSERT_EQ(0u, in.Open(0));
+  ASSERT_EQ(0u, in.Start());
+  ASSERT_EQ(TVirtualPlayResult::Played, TVirtualMidiBus::Play("Slow", Pack(0x90, 0, 1)));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(in.Entered, 5000));
+  const int queued = TVirtualMidiBus::InputQueueSize;
+  for (int i = 1; i <= queued; ++i)
+    ASSERT_EQ(TVirtualPlayResult::Played, TVirtualMidiBus::Play("Slow", Pack(0x90, i % 128, 1 + i / 128)));
+  DWORD start = GetTickCount();
+  EXPECT_EQ(TVirtualPlayResult::QueueFull, TVirtualMidiBus::Play("Slow", Pack(0xC0, 1, 0)));
+  EXPECT_GE(GetTickCount() - start, 900u);
+  SetEvent(in.Release);
+  ASSERT_TRUE(in.WaitFor(queued + 1, 5000));
+  Sleep(50);
+  std::vector<TOSC_MIDIMessage> got = in.Received();
+  ASSERT_EQ(size_t(queued + 1), got.size());
+  for (int i = 0; i <= queued; ++i) {
+    ASSERT_EQ(i % 128, got[i].Data1) << i;
+    ASSERT_EQ(1 + i / 128, got[i].Data2) << i;
+  }
+  CloseHandle(in.Entered);
+}
+
 TEST_F(VirtualMidiBusTest, DriverMessagesToAnInputAreRecorded) {
   TVirtualMidiBus::AddInput("Tarnbel loopback 1");
   TOSC_MIDIInput in;
