@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "tarnbel_mapping.h"
+
 const char* const NoneMarker = "\x01\x03\x03";
 
 void SetShortString(uint8_t (&field)[256], const std::string& value) {
@@ -24,6 +26,20 @@ CachedPresetRecord EmptyPresetRecord() {
   record.SourceBank = -1;
   record.SourcePreset = -1;
   return record;
+}
+
+void FillPresetRecord(const TMappingInactiveItem& item, CachedPresetRecord& record) {
+  record.Loading = 0;
+  record.Removing = 0;
+  record.Bank = static_cast<int32_t>(item.TargetBank);
+  record.Program = static_cast<int32_t>(item.TargetProgram);
+  SetShortString(record.PresetName, item.Name);
+  record.LastUsed = 0xFFFFFFFFu;
+  record.EntryId = 0xFFFFFFFFu;
+  record.Channel = -1;
+  record.SourceBank = -1;
+  record.SourcePreset = -1;
+  SetShortString(record.SourceFile, "");
 }
 
 namespace {

@@ -40,6 +40,12 @@ std::string GetShortString(const uint8_t (&field)[256]);
 // strings empty, bank and program 0).
 CachedPresetRecord EmptyPresetRecord();
 
+class TMappingInactiveItem;
+// A record for a mapping entry: flags 0, bank and program of the target, the stored name (a wave entry's
+// whole text), source file empty and -1 in the numbers a mapping does not know. The mapping name and the
+// field at offset 270 are left as they are.
+void FillPresetRecord(const TMappingInactiveItem& item, CachedPresetRecord& record);
+
 // Byte forms, little-endian whatever the host: the payload is count x 806 bytes. Decoding takes only whole
 // records; a trailing part of a record is ignored.
 std::vector<uint8_t> EncodeCachedPresetRecords(const std::vector<CachedPresetRecord>& records);

@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "cached_preset_record.h"
+#include "tarnbel_mapping.h"
 
 namespace {
 uint32_t U32At(const std::vector<uint8_t>& b, size_t offset) {
@@ -95,4 +96,25 @@ TEST(CachedPresetRecord, ShortStringsAreCutAt255AndReadByTheirLengthByte) {
   EXPECT_EQ("abc", GetShortString(r.SourceFile));
   SetShortString(r.MappingName, "");
   EXPECT_EQ("", GetShortString(r.MappingName));
+}
+
+TEST(CachedPresetRecord, FilledFromAMappingEntry) {
+  TMappingInactiveItem item;
+  item.TargetBank = 128;
+  item.TargetProgram = 4;
+  item.SourceBank = WaveSourceBank;
+  item.Name = "loops\\beat.wav|Beat";
+  CachedPresetRecord r = Sample();
+  FillPresetRecord(item, r);
+  EXPECT_EQ(0, r.Loading);
+  EXPECT_EQ(128, r.Bank);
+  EXPECT_EQ(4, r.Program);
+  EXPECT_EQ("loops\\beat.wav|Beat", GetShortString(r.PresetName));
+  EXPECT_EQ(0xFFFFFFFFu, r.LastUsed);
+  EXPECT_EQ(-1, r.Channel);
+  EXPECT_EQ(-1, r.SourceBank);
+  EXPECT_EQ(-1, r.SourcePreset);
+  EXPECT_EQ("", GetShortString(r.SourceFile));
+  EXPECT_EQ(NoneMarker, GetShortString(r.MappingName));  // left as it was
+  EXPECT_EQ(0x11111111u, r.Unused270);
 }
