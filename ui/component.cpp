@@ -28,6 +28,7 @@ TComponent::~TComponent() {
 }
 
 void TComponent::Free() {
+  FDestroying = true;  // seen by everything the destroying step sets off
   if (!FDestroyStepDone) Destroying();
   delete this;
 }

@@ -161,6 +161,8 @@ class TWinControl : public TControl {
   // The class's own procedure (the system class's, or DefWindowProc).
   void DefaultHandler(TMessage& message);
   void AlignControls();
+  // The window's own painting only (no children), onto any canvas.
+  void PaintWindowTo(TCanvas& canvas) { PaintWindow(canvas); }
 
   TKeyEvent OnKeyDown;
 
