@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "application.h"
+#include "utility_window.h"
 
 using namespace ui;
 
@@ -60,15 +61,7 @@ LRESULT CALLBACK HookListWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
 }
 
 HWND THookList::EnsureWindow() {
-  if (!Window) {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = HookListWndProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TKitHookListWindow";
-    RegisterClassA(&wc);
-    Window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance,
-                             nullptr);
-  }
+  if (!Window) Window = AllocateUtilityWindow("TKitHookListWindow", HookListWndProc);
   return Window;
 }
 

@@ -175,18 +175,22 @@ TBitmap* CreateDisabledBitmap(TBitmap& bitmap, TColor outlineColor) {
 
 void ImageListDrawDisabled(TImageList& images, TCanvas& canvas, int x, int y, int index, TColor highlightColor,
                            TColor shadowColor, bool drawHighlight) {
-  if (index < 0 || index >= images.Count()) return;
+  // The image's shape comes from its icon's own mask (the list keeps its mask selected elsewhere).
+  TIcon icon;
+  ICONINFO info{};
+  if (!images.GetIcon(index, icon) || !GetIconInfo(icon.Handle(), &info)) return;
+  if (info.hbmColor) DeleteObject(info.hbmColor);
   int w = images.Width(), h = images.Height();
   HBITMAP maskBmp = CreateBitmap(w, h, 1, 1, nullptr);
   {
     WorkDC mask(nullptr, maskBmp, nullptr);
-    // The image's shape: ILD_MASK leaves transparent pixels 1; inverted, the image's own pixels are 1.
-    ImageList_Draw(images.Handle(), index, mask.dc, 0, 0, ILD_MASK);
-    PatBlt(mask.dc, 0, 0, w, h, DSTINVERT);
+    WorkDC iconMask(nullptr, info.hbmMask, nullptr);
+    BitBlt(mask.dc, 0, 0, w, h, iconMask.dc, 0, 0, NOTSRCCOPY);  // the image's pixels become 1
     if (drawHighlight) PaintMask(canvas.Handle(), x + 1, y + 1, w, h, mask.dc, ColorToRGB(highlightColor));
     PaintMask(canvas.Handle(), x, y, w, h, mask.dc, ColorToRGB(shadowColor));
   }
   DeleteObject(maskBmp);
+  DeleteObject(info.hbmMask);
 }
 
 TIcon* MakeModuleIcon(HMODULE module, const char* resourceName) {

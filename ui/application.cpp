@@ -186,29 +186,24 @@ bool TApplication::Idle() {
 }
 
 void TApplication::HandleException(TObject* sender) {
+  auto report = [&](const std::exception& e) {
+    if (!OnException) {
+      ShowException(e);
+      return;
+    }
+    try {
+      OnException(sender, e);
+    } catch (...) {
+      // A failing report must not escape into the system's frames.
+    }
+  };
   try {
     throw;
   } catch (const EAbort&) {
   } catch (const std::exception& e) {
-    if (OnException) {
-      try {
-        OnException(sender, e);
-      } catch (...) {
-        // A failing report must not escape into the system's frames.
-      }
-    } else {
-      ShowException(e);
-    }
+    report(e);
   } catch (...) {
-    Exception unknown("Unknown exception");
-    if (OnException) {
-      try {
-        OnException(sender, unknown);
-      } catch (...) {
-      }
-    } else {
-      ShowException(unknown);
-    }
+    report(Exception("Unknown exception"));
   }
 }
 

@@ -94,27 +94,10 @@ T FromValue(const TPropValue& v) {
 }
 }  // namespace detail
 
-template <class C, class R, class A>
-TPropInfo MakeProp(TTypeKind kind, const char* name, R (C::*get)() const, void (C::*set)(A),
-                   std::vector<std::string> identifiers = {}, TFloatType floatType = TFloatType::Double,
-                   const TClassInfo* propClass = nullptr) {
-  using Arg = std::decay_t<A>;
-  TPropInfo p;
-  p.Name = name;
-  p.Kind = kind;
-  p.Identifiers = std::move(identifiers);
-  p.FloatType = floatType;
-  p.PropClass = propClass;
-  p.Get = [get](const TObject& o) { return detail::ToValue<std::decay_t<R>>((static_cast<const C&>(o).*get)()); };
-  p.Set = [set](TObject& o, const TPropValue& v) { (static_cast<C&>(o).*set)(detail::FromValue<Arg>(v)); };
-  return p;
-}
-
-// Getters that hand out an owned object (Font) are not const.
-template <class C, class R, class A>
-TPropInfo MakeProp(TTypeKind kind, const char* name, R (C::*get)(), void (C::*set)(A),
-                   std::vector<std::string> identifiers = {}, TFloatType floatType = TFloatType::Double,
-                   const TClassInfo* propClass = nullptr) {
+namespace detail {
+template <class C, class R, class A, class Getter>
+TPropInfo MakeAccessorProp(TTypeKind kind, const char* name, Getter get, void (C::*set)(A),
+                           std::vector<std::string> identifiers, TFloatType floatType, const TClassInfo* propClass) {
   using Arg = std::decay_t<A>;
   TPropInfo p;
   p.Name = name;
@@ -123,10 +106,26 @@ TPropInfo MakeProp(TTypeKind kind, const char* name, R (C::*get)(), void (C::*se
   p.FloatType = floatType;
   p.PropClass = propClass;
   p.Get = [get](const TObject& o) {
-    return detail::ToValue<std::decay_t<R>>((const_cast<C&>(static_cast<const C&>(o)).*get)());
+    return ToValue<std::decay_t<R>>((const_cast<C&>(static_cast<const C&>(o)).*get)());
   };
-  p.Set = [set](TObject& o, const TPropValue& v) { (static_cast<C&>(o).*set)(detail::FromValue<Arg>(v)); };
+  p.Set = [set](TObject& o, const TPropValue& v) { (static_cast<C&>(o).*set)(FromValue<Arg>(v)); };
   return p;
+}
+}  // namespace detail
+
+template <class C, class R, class A>
+TPropInfo MakeProp(TTypeKind kind, const char* name, R (C::*get)() const, void (C::*set)(A),
+                   std::vector<std::string> identifiers = {}, TFloatType floatType = TFloatType::Double,
+                   const TClassInfo* propClass = nullptr) {
+  return detail::MakeAccessorProp<C, R>(kind, name, get, set, std::move(identifiers), floatType, propClass);
+}
+
+// Getters that hand out an owned object (Font) are not const.
+template <class C, class R, class A>
+TPropInfo MakeProp(TTypeKind kind, const char* name, R (C::*get)(), void (C::*set)(A),
+                   std::vector<std::string> identifiers = {}, TFloatType floatType = TFloatType::Double,
+                   const TClassInfo* propClass = nullptr) {
+  return detail::MakeAccessorProp<C, R>(kind, name, get, set, std::move(identifiers), floatType, propClass);
 }
 
 template <class C, class F>

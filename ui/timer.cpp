@@ -3,6 +3,7 @@
 #include <set>
 
 #include "application.h"
+#include "utility_window.h"
 
 namespace ui {
 
@@ -49,14 +50,7 @@ void TTimer::SetInterval(unsigned ms) {
 }
 
 void TTimer::UpdateTimer() {
-  static HWND window = [] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = TimerWndProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "TTimerWindow";
-    RegisterClassA(&wc);
-    return CreateWindowExA(0, "TTimerWindow", "", WS_POPUP, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-  }();
+  static HWND window = AllocateUtilityWindow("TTimerWindow", TimerWndProc);
   UINT_PTR id = reinterpret_cast<UINT_PTR>(this);
   if (FRunning) KillTimer(window, id);
   FRunning = FEnabled && FInterval > 0;

@@ -206,3 +206,41 @@ TEST(Window, SynchronizeRunsOnTheGuiThread) {
   EXPECT_EQ(gui, ranOn);
   EXPECT_EQ("inside", failure);
 }
+
+TEST(Window, ShowModalEndsWithTheButtonsResultAndDisablesOtherWindows) {
+  FormPtr other(new TForm(nullptr));
+  other->Show();
+  FormPtr dialog(new TForm(nullptr));
+  dialog->SetBorderStyle(bsDialog);
+  auto* ok = new TButton(dialog.get());
+  ok->SetParent(dialog.get());
+  ok->SetModalResult(mrOk);
+  bool otherWasDisabled = false;
+  dialog->OnShow = [&](TObject*) {
+    PostMessageA(ok->Handle(), BM_CLICK, 0, 0);
+  };
+  ok->OnClick = [&](TObject*) { otherWasDisabled = !IsWindowEnabled(other->Handle()); };
+  EXPECT_EQ(mrOk, dialog->ShowModal());
+  EXPECT_TRUE(otherWasDisabled);
+  EXPECT_TRUE(IsWindowEnabled(other->Handle()));
+  EXPECT_FALSE(dialog->Visible());
+  EXPECT_THROW(({
+                 other->Show();
+                 other->ShowModal();
+               }),
+               EInvalidOperation);
+}
+
+TEST(Window, HookMainWindowSeesTheApplicationWindowFirst) {
+  int seen = 0;
+  int id = Application().HookMainWindow([&](TMessage& m) {
+    if (m.Msg != WM_APP + 9) return false;
+    ++seen;
+    m.Result = 5;
+    return true;
+  });
+  EXPECT_EQ(5, SendMessageA(Application().Handle(), WM_APP + 9, 0, 0));
+  Application().UnhookMainWindow(id);
+  EXPECT_EQ(0, SendMessageA(Application().Handle(), WM_APP + 9, 0, 0));
+  EXPECT_EQ(1, seen);
+}
