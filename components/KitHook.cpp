@@ -29,6 +29,7 @@ class THookList {
   HWND Window = nullptr;
 };
 
+// Freed at program end with the other statics.
 std::unique_ptr<THookList>& ListHolder() {
   static std::unique_ptr<THookList> list;
   return list;
@@ -96,15 +97,19 @@ bool KitHookListContains(const TControlHook* hook) {
 
 void FreeKitHookList() { ListHolder().reset(); }
 
-// The one procedure every hooked window gets.
+// The one procedure every hooked window gets. Nothing may unwind from here into the system's frames.
 LRESULT CALLBACK KitHookWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
   auto prev = reinterpret_cast<WNDPROC>(GetPropA(h, kPropPrev));
   auto* hook = static_cast<TControlHook*>(GetPropA(h, kPropHook));
-  LRESULT result;
-  if (hook && KitHookListContains(hook) && hook->FHookedWindow == h) {
-    result = hook->MessageProc(h, msg, w, l, prev);
-  } else {
-    result = prev ? CallWindowProcA(prev, h, msg, w, l) : DefWindowProcA(h, msg, w, l);
+  LRESULT result = 0;
+  try {
+    if (hook && KitHookListContains(hook) && hook->FHookedWindow == h) {
+      result = hook->MessageProc(h, msg, w, l, prev);
+    } else {
+      result = prev ? CallWindowProcA(prev, h, msg, w, l) : DefWindowProcA(h, msg, w, l);
+    }
+  } catch (...) {
+    Application().HandleException(nullptr);
   }
   if (msg == WM_NCDESTROY) {
     RemovePropA(h, kPropHook);
@@ -288,7 +293,3 @@ void TKitWindowHook::Notification(TComponent* component, TOperation operation) {
   if (operation != opRemove) return;
   if (component == FWinControl || component == Owner() || !Owner()) SetWinControl(nullptr);
 }
-
-static struct KitHookListAtExit {
-  ~KitHookListAtExit() { FreeKitHookList(); }
-} gKitHookListAtExit;

@@ -274,20 +274,22 @@ void RaiseWin32Error(DWORD code) {
                     code);
 }
 
+namespace {
+struct ForegroundWalk {
+  HWND Target;
+  bool Found;
+};
+BOOL CALLBACK FindForeground(HWND w, LPARAM p) {
+  auto* walk = reinterpret_cast<ForegroundWalk*>(p);
+  if (w == walk->Target) walk->Found = true;
+  return !walk->Found;
+}
+}  // namespace
+
 bool IsForegroundTask() {
   HWND active = GetForegroundWindow();
   if (!active) return false;
-  struct Walk {
-    HWND target;
-    bool found;
-  } walk{active, false};
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* s = reinterpret_cast<Walk*>(p);
-        if (w == s->target) s->found = true;
-        return !s->found;
-      },
-      reinterpret_cast<LPARAM>(&walk));
-  return walk.found;
+  ForegroundWalk walk{active, false};
+  EnumThreadWindows(GetCurrentThreadId(), FindForeground, reinterpret_cast<LPARAM>(&walk));
+  return walk.Found;
 }

@@ -169,10 +169,14 @@ bool TApplication::IsKeyMsg(MSG& msg) {
 }
 
 bool TApplication::Idle() {
-  for (int i = Screen().FormCount() - 1; i >= 0; --i) {
-    if (i >= Screen().FormCount()) continue;
-    TForm* f = Screen().Forms(i);
-    if (f->Visible()) f->UpdateActions();
+  try {
+    for (int i = Screen().FormCount() - 1; i >= 0; --i) {
+      if (i >= Screen().FormCount()) continue;
+      TForm* f = Screen().Forms(i);
+      if (f->Visible()) f->UpdateActions();
+    }
+  } catch (...) {
+    HandleException(this);
   }
   bool done = true;
   if (OnIdle) {

@@ -181,19 +181,19 @@ bool TForm::CloseModal() {
   return true;
 }
 
+// Callbacks are stdcall on 32-bit Windows, which a lambda cannot be.
+static BOOL CALLBACK CollectEnabledWindow(HWND w, LPARAM p) {
+  auto* list = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(p);
+  if (w != list->first && IsWindowVisible(w) && IsWindowEnabled(w)) list->second->push_back(w);
+  return TRUE;
+}
+
 TModalResult TForm::ShowModal() {
   if (FVisible || FModal) throw EInvalidOperation("Cannot make a visible window modal");
   HWND self = Handle();
   std::vector<HWND> disabled;
   std::pair<HWND, std::vector<HWND>*> walk(self, &disabled);
-  EnumThreadWindows(
-      GetCurrentThreadId(),
-      [](HWND w, LPARAM p) -> BOOL {
-        auto* list = reinterpret_cast<std::pair<HWND, std::vector<HWND>*>*>(p);
-        if (w != list->first && IsWindowVisible(w) && IsWindowEnabled(w)) list->second->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&walk));
+  EnumThreadWindows(GetCurrentThreadId(), CollectEnabledWindow, reinterpret_cast<LPARAM>(&walk));
   for (HWND w : disabled) EnableWindow(w, FALSE);
   FModal = true;
   FModalResult = mrNone;

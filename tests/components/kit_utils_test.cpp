@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "KitConst.h"
 #include "KitDateUtil.h"
@@ -9,6 +10,7 @@
 #include "KitMaxMin.h"
 #include "KitStrUtils.h"
 #include "KitWinUtils.h"
+#include "form.h"
 #include "message_box_recorder.h"
 #include "sys_utils.h"
 #include "ui_exceptions.h"
@@ -150,4 +152,14 @@ TEST(KitConst, CursorsFromResources) {
   EXPECT_NE(LoadCursorA(nullptr, IDC_ARROW), drag);
   // The flag is recorded at start from the locale and stays the same.
   EXPECT_EQ(FourDigitYear(), FourDigitYear());
+}
+
+TEST(KitWinUtils, ForegroundTaskIsOneOfThisThreadsWindows) {
+  std::unique_ptr<TForm, TFreeDeleter> form(new TForm(nullptr));
+  form->Show();
+  SetForegroundWindow(form->Handle());
+  EXPECT_TRUE(IsForegroundTask());
+  bool otherThread = true;
+  std::thread([&] { otherThread = IsForegroundTask(); }).join();
+  EXPECT_FALSE(otherThread);
 }
