@@ -110,8 +110,13 @@ TEST(KitWinUtils, SmallRoutines) {
     EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), e.ErrorCode);
     EXPECT_EQ(0u, std::string(e.what()).find("Win32 Error.  Code: 2.\n"));
   }
+  // Another holder's reference to the OLE automation library stays.
+  HMODULE ole = LoadLibraryA("oleaut32.dll");
+  ASSERT_NE(nullptr, ole);
   FreeUnusedOle();
-  EXPECT_NE(nullptr, GetModuleHandleA("kernel32"));
+  FreeUnusedOle();
+  EXPECT_EQ(ole, GetModuleHandleA("oleaut32.dll"));
+  FreeLibrary(ole);
 }
 
 TEST(KitWinUtils, KillMessagePutsBackARemovedQuit) {
