@@ -1,5 +1,7 @@
 #include "protocol_payloads.h"
 
+#include <cstring>
+
 std::string EncodeEntryList(const std::vector<std::string>& entries) {
   std::string text;
   for (const std::string& entry : entries) {
@@ -109,5 +111,30 @@ bool DecodeBankNames(const std::vector<uint8_t>& payload, std::vector<std::strin
     while (length < BANK_NAME_SLOT_SIZE && slot[length] != '\0') ++length;  // never past its slot
     names.emplace_back(slot, length);
   }
+  return true;
+}
+
+std::vector<uint8_t> EncodeBankProgramBlock(const std::vector<BankProgramRecord>& records) {
+  std::vector<uint8_t> block(4 + records.size() * sizeof(BankProgramRecord));
+  uint32_t count = static_cast<uint32_t>(records.size());
+  for (int i = 0; i < 4; ++i) block[i] = static_cast<uint8_t>(count >> (8 * i));
+  if (!records.empty()) std::memcpy(block.data() + 4, records.data(), records.size() * sizeof(BankProgramRecord));
+  return block;
+}
+
+bool DecodeBankProgramBlock(const std::vector<uint8_t>& payload, std::vector<BankProgramRecord>& records) {
+  records.clear();
+  if (payload.size() < 4 || (payload.size() - 4) % sizeof(BankProgramRecord) != 0) return false;
+  uint32_t count = 0;
+  for (int i = 0; i < 4; ++i) count |= static_cast<uint32_t>(payload[i]) << (8 * i);
+  if ((payload.size() - 4) / sizeof(BankProgramRecord) != count) return false;
+  return ReadBankProgramRecords(payload.data(), payload.size(), records);
+}
+
+bool DecodeCacheList(const std::vector<uint8_t>& payload, uint32_t count, std::vector<CachedPresetRecord>& records) {
+  records.clear();
+  // Compared by division, so no count can overflow the product.
+  if (payload.size() % CachedPresetRecordSize != 0 || payload.size() / CachedPresetRecordSize != count) return false;
+  records = DecodeCachedPresetRecords(payload.data(), payload.size());
   return true;
 }

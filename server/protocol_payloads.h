@@ -4,11 +4,12 @@
 #include <windows.h>
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <string>
-#include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "cached_preset_record.h"
+#include "tarnbel_types.h"
 
 // Texts travel as their characters only. Lists inside a text end every entry with 0x01.
 constexpr char ENTRY_TERMINATOR = '\x01';
@@ -59,28 +60,11 @@ constexpr size_t BANK_NAMES_BLOCK_SIZE = BANK_NAMES_COUNT * BANK_NAME_SLOT_SIZE;
 std::vector<uint8_t> EncodeBankNames(const std::vector<std::string>& names);
 bool DecodeBankNames(const std::vector<uint8_t>& payload, std::vector<std::string>& names);
 
-// A counted block: a little-endian u32 count, then count packed records with nothing between
-// them (the BankProgramRecords of WM_TB_WINAMP_LOAD_PRESETS).
-template <class TRecord>
-std::vector<uint8_t> EncodeCountedBlock(const std::vector<TRecord>& records) {
-  static_assert(std::is_trivially_copyable<TRecord>::value, "packed record expected");
-  std::vector<uint8_t> block(4 + records.size() * sizeof(TRecord));
-  uint32_t count = static_cast<uint32_t>(records.size());
-  for (int i = 0; i < 4; ++i) block[i] = static_cast<uint8_t>(count >> (8 * i));
-  if (!records.empty()) std::memcpy(block.data() + 4, records.data(), records.size() * sizeof(TRecord));
-  return block;
-}
+// The BankProgramRecords of WM_TB_WINAMP_LOAD_PRESETS as a counted block: a little-endian u32
+// count, then count records with nothing between them. The count must describe exactly the bytes.
+std::vector<uint8_t> EncodeBankProgramBlock(const std::vector<BankProgramRecord>& records);
+bool DecodeBankProgramBlock(const std::vector<uint8_t>& payload, std::vector<BankProgramRecord>& records);
 
-template <class TRecord>
-bool DecodeCountedBlock(const std::vector<uint8_t>& block, std::vector<TRecord>& records) {
-  static_assert(std::is_trivially_copyable<TRecord>::value, "packed record expected");
-  records.clear();
-  if (block.size() < 4) return false;
-  uint32_t count = 0;
-  for (int i = 0; i < 4; ++i) count |= static_cast<uint32_t>(block[i]) << (8 * i);
-  // The count must describe exactly the bytes that came; compare without overflowing.
-  if ((block.size() - 4) % sizeof(TRecord) != 0 || (block.size() - 4) / sizeof(TRecord) != count) return false;
-  records.resize(count);
-  if (count) std::memcpy(records.data(), block.data() + 4, count * sizeof(TRecord));
-  return true;
-}
+// WM_TB_CACHE_LIST: count x CachedPresetRecord, count being the last WM_TB_CACHE_COUNT. A payload
+// of any other size is refused. (Written with EncodeCachedPresetRecords.)
+bool DecodeCacheList(const std::vector<uint8_t>& payload, uint32_t count, std::vector<CachedPresetRecord>& records);

@@ -251,30 +251,19 @@ TEST(AdvancedThread, ReplyIsMatchedOnTheRequestNotOnlyItsId) {
 }
 
 namespace {
-std::atomic<int> failuresLeft{0}, attempts{0};
-BOOL FullQueueFor(HWND window, DWORD thread, UINT id, WPARAM w, LPARAM l) {
-  if (id != kPayload && id != kDouble) return SystemPost(window, thread, id, w, l);
-  ++attempts;
-  if (failuresLeft > 0) {
-    --failuresLeft;
-    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-    return FALSE;
-  }
-  return SystemPost(window, thread, id, w, l);
-}
+bool RequestPosts(HWND window, UINT id) { return !window && (id == kPayload || id == kDouble); }
 }  // namespace
 
 TEST(AdvancedThread, RequestRefusedByAFullQueueIsPostedAgainAndDeliveredOnce) {
   auto worker = StartWorker();
   servertest::TPostFunctionGuard guard;
-  SetPostFunction(&FullQueueFor);
-  failuresLeft = 50;
-  attempts = 0;
+  servertest::FailNextPosts(50, &RequestPosts);
   EXPECT_TRUE(TPayloadRequest(worker->ThreadID(), 3).Send());
-  EXPECT_EQ(51, attempts.load());
-  failuresLeft = 20;
+  EXPECT_EQ(51, servertest::SelectedPostAttempts());
+  servertest::FailNextPosts(20, &RequestPosts);
   TDoubleRequest request(worker->ThreadID(), 4);
   EXPECT_TRUE(request.Send());
+  EXPECT_EQ(0, servertest::FailuresLeft());
   EXPECT_EQ(8, request.Out);
   ASSERT_TRUE(servertest::PumpUntil([&] { return worker->PayloadSum == 3; }));
   int payloads = 0;
@@ -300,8 +289,6 @@ TEST(AdvancedThread, PostingToAThreadThatIsGoneGivesUp) {
 
   // Even a post that keeps failing as a full queue stops once the target has ended.
   servertest::TPostFunctionGuard guard;
-  SetPostFunction(&FullQueueFor);
-  failuresLeft = 1 << 30;
+  servertest::FailNextPosts(1 << 30, &RequestPosts);
   EXPECT_FALSE(PostThreadUntilAccepted(ended, kPayload, 0, 0));
-  failuresLeft = 0;
 }

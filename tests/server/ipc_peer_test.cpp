@@ -14,18 +14,13 @@
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
 
+using servertest::AtomName;
 using servertest::PayloadFiles;
 using servertest::PumpUntil;
 using servertest::TRecordedMessage;
 using servertest::TTestWindow;
 
 namespace {
-
-std::string AtomName(WPARAM atom) {
-  char name[262];
-  UINT length = GlobalGetAtomNameA(static_cast<ATOM>(atom), name, sizeof(name));
-  return std::string(name, length);
-}
 
 // The peer program, started beside this executable and always stopped again.
 class TPeerProcess {
@@ -160,23 +155,36 @@ TEST_F(IPCPeer, BinaryBlocksAndThreadPayloads) {
   EXPECT_EQ(words, back);
   EXPECT_EQ(0x00020003, drums.lParam);
 
-  struct Pair {
-    int32_t bank, program;
-  };
-  std::vector<Pair> pairs{{0, 1}, {32768, 35}, {127, 127}};
+  std::vector<BankProgramRecord> pairs{{0, 1, {7, 8, 9}, NoRequestedPair}, {32768, 35, {0, 0, 0}, 0x00800023u}};
   DWORD self = GetCurrentThreadId();
-  EXPECT_TRUE(Peer->Link.SendData(EncodeCountedBlock(pairs).data(), EncodeCountedBlock(pairs).size(),
-                                  WM_TB_WINAMP_LOAD_PRESETS, static_cast<LPARAM>(self)));
+  std::vector<uint8_t> pairBlock = EncodeBankProgramBlock(pairs);
+  // The requester's whole thread id travels in lParam, not 16 bits of it.
+  EXPECT_TRUE(Peer->Link.SendData(pairBlock.data(), pairBlock.size(), WM_TB_WINAMP_LOAD_PRESETS, static_cast<LPARAM>(self)));
   MSG msg;
   ASSERT_TRUE(servertest::TakeThreadMessage(TM_WINAMP_LOADED, msg));
   ReceivedNames.push_back(AtomName(msg.wParam));
   std::vector<uint8_t> block;
   ASSERT_TRUE(IPCReceiveBuffer(msg.wParam, block));
-  std::vector<Pair> pairsBack;
-  ASSERT_TRUE(DecodeCountedBlock(block, pairsBack));
-  ASSERT_EQ(3u, pairsBack.size());
-  EXPECT_EQ(32768, pairsBack[1].bank);
-  EXPECT_EQ(35, pairsBack[1].program);
+  std::vector<BankProgramRecord> pairsBack;
+  ASSERT_TRUE(DecodeBankProgramBlock(block, pairsBack));
+  ASSERT_EQ(2u, pairsBack.size());
+  EXPECT_EQ(32768, pairsBack[1].Bank);
+  EXPECT_EQ(35, pairsBack[1].Program);
+  EXPECT_EQ(9u, pairsBack[0].Carried[2]);
+  EXPECT_EQ(0x00800023u, pairsBack[1].RequestedPair);
+
+  std::vector<CachedPresetRecord> cached(3, EmptyPresetRecord());
+  cached[0].Bank = 32768;
+  cached[1].Channel = 15;
+  SetShortString(cached[1].PresetName, "Fl\xfbte");
+  SetShortString(cached[2].MappingName, NoneMarker);
+  TReply list = RoundTrip(WM_TB_CACHE_LIST, EncodeCachedPresetRecords(cached), 0);
+  std::vector<CachedPresetRecord> cachedBack;
+  ASSERT_TRUE(DecodeCacheList(list.data, 3, cachedBack));
+  EXPECT_EQ(32768, cachedBack[0].Bank);
+  EXPECT_EQ(15, cachedBack[1].Channel);
+  EXPECT_EQ("Fl\xfbte", GetShortString(cachedBack[1].PresetName));
+  EXPECT_EQ(NoneMarker, GetShortString(cachedBack[2].MappingName));
 
   TMMPresetsBlock presets;
   for (size_t i = 0; i < presets.size(); ++i) presets[i] = static_cast<uint8_t>(255 - i);
@@ -211,9 +219,7 @@ TEST_F(IPCPeer, VanishedOrForeignPayloadIsRefusedByThePeer) {
   DeleteFileA(vanishedName.c_str());
   EXPECT_TRUE(Peer->Link.Post(WM_TB_FILE_TEXT, vanished, 0));
 
-  char folder[MAX_PATH + 2];
-  GetTempPathA(sizeof(folder), folder);
-  std::string victim = std::string(folder) + "tb_ipc_victim.txt";
+  std::string victim = servertest::TempFolder() + "tb_ipc_victim.txt";
   HANDLE file = CreateFileA(victim.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   CloseHandle(file);
   ATOM foreign = GlobalAddAtomA(victim.c_str());

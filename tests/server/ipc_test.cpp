@@ -12,20 +12,11 @@
 using servertest::PayloadFiles;
 using servertest::TTestWindow;
 
+using servertest::AtomName;
+using servertest::TempFolder;
+
 namespace {
-std::string AtomName(WPARAM atom) {
-  char name[262];
-  UINT length = GlobalGetAtomNameA(static_cast<ATOM>(atom), name, sizeof(name));
-  return std::string(name, length);
-}
-
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string TempFolder() {
-  char folder[MAX_PATH + 2];
-  GetTempPathA(sizeof(folder), folder);
-  return folder;
-}
 
 void WriteFile(const std::string& path, const std::string& text) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -164,18 +155,6 @@ TEST(IPCLink, SendToAbsentOrClosedPeerLeavesNoPayload) {
   EXPECT_EQ(before, PayloadFiles());
 }
 
-namespace {
-int windowFailures = 0;
-BOOL FullWindowQueue(HWND window, DWORD thread, UINT id, WPARAM w, LPARAM l) {
-  if (window && windowFailures > 0) {
-    --windowFailures;
-    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-    return FALSE;
-  }
-  return SystemPost(window, thread, id, w, l);
-}
-}  // namespace
-
 TEST(IPCLink, PayloadRefusedByAFullQueueIsPostedAgainAndArrivesOnce) {
   TTestWindow window("tb_ipc_full_queue");
   std::string received;
@@ -186,10 +165,9 @@ TEST(IPCLink, PayloadRefusedByAFullQueueIsPostedAgainAndArrivesOnce) {
   };
   TIPCLink link("tb_ipc_full_queue", WM_TB_FILE_NAME);
   servertest::TPostFunctionGuard guard;
-  SetPostFunction(&FullWindowQueue);
-  windowFailures = 25;
+  servertest::FailNextPosts(25, [](HWND window, UINT) { return window != nullptr; });
   EXPECT_TRUE(link.SendString("C:\\a.sf2", 0));
-  EXPECT_EQ(0, windowFailures);
+  EXPECT_EQ(0, servertest::FailuresLeft());
   ASSERT_TRUE(servertest::PumpUntil([&] { return arrivals > 0; }));
   servertest::PumpUntil([] { return false; }, 50);
   EXPECT_EQ(1, arrivals);

@@ -95,36 +95,49 @@ TEST(ProtocolPayloads, BankNamesFitTheirSlots) {
   EXPECT_FALSE(DecodeBankNames(std::vector<uint8_t>(3327), back));
 }
 
-TEST(ProtocolPayloads, CountedBlocksMustHoldExactlyTheirCount) {
-#pragma pack(push, 1)
-  struct TRecord {
-    int32_t bank;
-    int32_t program;
-    uint32_t rest[4];
-  };
-#pragma pack(pop)
-  static_assert(sizeof(TRecord) == 24, "record size");
-  std::vector<TRecord> records{{32768, 1, {1, 2, 3, 0xFFFFFFFFu}}, {5, 6, {0, 0, 0, 0x00050006u}}};
-  std::vector<uint8_t> block = EncodeCountedBlock(records);
+TEST(ProtocolPayloads, BankProgramBlocksMustHoldExactlyTheirCount) {
+  std::vector<BankProgramRecord> records{{32768, 1, {1, 2, 3}, NoRequestedPair}, {5, 6, {0, 0, 0}, 0x00050006u}};
+  std::vector<uint8_t> block = EncodeBankProgramBlock(records);
   ASSERT_EQ(4u + 48u, block.size());
   EXPECT_EQ(2, block[0]);
-  std::vector<TRecord> back;
-  ASSERT_TRUE(DecodeCountedBlock(block, back));
+  std::vector<BankProgramRecord> back;
+  ASSERT_TRUE(DecodeBankProgramBlock(block, back));
   ASSERT_EQ(2u, back.size());
-  EXPECT_EQ(32768, back[0].bank);
-  EXPECT_EQ(0x00050006u, back[1].rest[3]);
+  EXPECT_EQ(32768, back[0].Bank);
+  EXPECT_EQ(3u, back[0].Carried[2]);
+  EXPECT_EQ(0x00050006u, back[1].RequestedPair);
 
-  std::vector<uint8_t> empty = EncodeCountedBlock(std::vector<TRecord>{});
-  EXPECT_TRUE(DecodeCountedBlock(empty, back));
+  EXPECT_TRUE(DecodeBankProgramBlock(EncodeBankProgramBlock({}), back));
   EXPECT_TRUE(back.empty());
 
   std::vector<uint8_t> shortBlock(block.begin(), block.end() - 1);
-  EXPECT_FALSE(DecodeCountedBlock(shortBlock, back));
+  EXPECT_FALSE(DecodeBankProgramBlock(shortBlock, back));
   EXPECT_TRUE(back.empty());
+  std::vector<uint8_t> longBlock = block;
+  longBlock.resize(block.size() + 24);  // a whole record more than counted
+  EXPECT_FALSE(DecodeBankProgramBlock(longBlock, back));
   std::vector<uint8_t> huge = block;
   huge[0] = huge[1] = huge[2] = huge[3] = 0xFF;  // a count no block holds
-  EXPECT_FALSE(DecodeCountedBlock(huge, back));
-  EXPECT_FALSE(DecodeCountedBlock(std::vector<uint8_t>{1, 0}, back));
+  EXPECT_FALSE(DecodeBankProgramBlock(huge, back));
+  EXPECT_FALSE(DecodeBankProgramBlock(std::vector<uint8_t>{1, 0}, back));
+}
+
+TEST(ProtocolPayloads, CacheListMustMatchTheAnnouncedCount) {
+  std::vector<CachedPresetRecord> records(2, EmptyPresetRecord());
+  records[0].Bank = 32768;
+  SetShortString(records[1].MappingName, NoneMarker);
+  std::vector<uint8_t> payload = EncodeCachedPresetRecords(records);
+  std::vector<CachedPresetRecord> back;
+  ASSERT_TRUE(DecodeCacheList(payload, 2, back));
+  ASSERT_EQ(2u, back.size());
+  EXPECT_EQ(32768, back[0].Bank);
+  EXPECT_EQ(NoneMarker, GetShortString(back[1].MappingName));
+  EXPECT_FALSE(DecodeCacheList(payload, 3, back));
+  EXPECT_TRUE(back.empty());
+  payload.pop_back();
+  EXPECT_FALSE(DecodeCacheList(payload, 2, back));
+  EXPECT_TRUE(DecodeCacheList({}, 0, back));
+  EXPECT_FALSE(DecodeCacheList({}, 0xFFFFFFFFu, back));
 }
 
 TEST(ProtocolPayloads, PayloadCarryingIds) {

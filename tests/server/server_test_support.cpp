@@ -2,6 +2,8 @@
 
 #include "thread_post.h"
 
+#include <atomic>
+
 namespace servertest {
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
@@ -69,18 +71,57 @@ LRESULT CALLBACK TTestWindow::Proc(HWND window, UINT id, WPARAM wParam, LPARAM l
   return DefWindowProcA(window, id, wParam, lParam);
 }
 
-std::set<std::string> PayloadFiles() {
+std::string TempFolder() {
   char folder[MAX_PATH + 2];
-  GetTempPathA(sizeof(folder), folder);
+  DWORD length = GetTempPathA(sizeof(folder), folder);
+  return std::string(folder, length < sizeof(folder) ? length : 0);
+}
+
+std::string AtomName(WPARAM atom) {
+  char name[262];
+  UINT length = GlobalGetAtomNameA(static_cast<ATOM>(atom), name, sizeof(name));
+  return std::string(name, length);
+}
+
+std::set<std::string> PayloadFiles() {
+  std::string folder = TempFolder();
   std::set<std::string> files;
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((std::string(folder) + "$$$*.tmp").c_str(), &found);
+  HANDLE search = FindFirstFileA((folder + "$$$*.tmp").c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) return files;
-  do files.insert(std::string(folder) + found.cFileName);
+  do files.insert(folder + found.cFileName);
   while (FindNextFileA(search, &found));
   FindClose(search);
   return files;
 }
+
+namespace {
+std::atomic<int> failuresLeft{0}, attempts{0};
+std::atomic<bool (*)(HWND, UINT)> failureApplies{nullptr};
+
+BOOL FullQueuePost(HWND window, DWORD thread, UINT id, WPARAM wParam, LPARAM lParam) {
+  auto applies = failureApplies.load();
+  if (applies && applies(window, id)) {
+    ++attempts;
+    if (failuresLeft > 0) {
+      --failuresLeft;
+      SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+      return FALSE;
+    }
+  }
+  return SystemPost(window, thread, id, wParam, lParam);
+}
+}  // namespace
+
+void FailNextPosts(int count, bool (*applies)(HWND window, UINT id)) {
+  failuresLeft = count;
+  attempts = 0;
+  failureApplies = applies;
+  SetPostFunction(&FullQueuePost);
+}
+
+int FailuresLeft() { return failuresLeft; }
+int SelectedPostAttempts() { return attempts; }
 
 TPostFunctionGuard::TPostFunctionGuard() = default;
 TPostFunctionGuard::~TPostFunctionGuard() { SetPostFunction(nullptr); }

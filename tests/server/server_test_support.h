@@ -41,8 +41,19 @@ class TTestWindow {
   HWND FWindow = nullptr;
 };
 
+// The temporary folder, with its trailing backslash.
+std::string TempFolder();
+// The name of a global atom ("" when there is none).
+std::string AtomName(WPARAM atom);
+
 // Full names of the "$$$*.tmp" files in the temporary folder.
 std::set<std::string> PayloadFiles();
+
+// Stands in for a full queue: the next `count` posts that `applies` selects fail as a full queue
+// would; every selected attempt is counted.
+void FailNextPosts(int count, bool (*applies)(HWND window, UINT id));
+int FailuresLeft();
+int SelectedPostAttempts();
 
 // Undoes a replaced post function when the test ends.
 class TPostFunctionGuard {
