@@ -14,9 +14,10 @@ void TOSC_Timer::SetPeriod(uint32_t period, uint32_t resolution) {
 uint32_t TOSC_Timer::Start() {
   if (!FHandler) return 0;
   Stop();  // a second start must not leave the first timer running unowned
-  // The callback reads handler and value through the object, so it must not outlive it: Stop kills it.
+  // The callback reads handler and value through the object: killing the timer waits for a call
+  // still running, so none can reach a freed timer.
   FTimerId = timeSetEvent(FPeriod, FResolution, &TOSC_Timer::Callback, reinterpret_cast<DWORD_PTR>(this),
-                          TIME_PERIODIC);
+                          TIME_PERIODIC | TIME_KILL_SYNCHRONOUS);
   return FTimerId;
 }
 

@@ -175,9 +175,16 @@ TEST(IPCLink, PayloadRefusedByAFullQueueIsPostedAgainAndArrivesOnce) {
   EXPECT_EQ("C:\\a.sf2", received);
 }
 
+namespace {
+DWORD WINAPI ShortLivedThread(LPVOID) {
+  EnsureMessageQueue();
+  return 0;
+}
+}  // namespace
+
 TEST(IPCLink, ThreadPayloadToAThreadThatIsGoneLeavesNothing) {
   DWORD ended = 0;
-  HANDLE thread = CreateThread(nullptr, 0, [](LPVOID) -> DWORD { EnsureMessageQueue(); return 0; }, nullptr, 0, &ended);
+  HANDLE thread = CreateThread(nullptr, 0, &ShortLivedThread, nullptr, 0, &ended);
   WaitForSingleObject(thread, 5000);
   CloseHandle(thread);
   auto before = PayloadFiles();
