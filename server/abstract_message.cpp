@@ -24,7 +24,9 @@ bool IsReplyTo(const MSG& msg, const void* request) {
 bool TAbstractMessage::Send() {
   Prepare();
   bool delivered;
-  if (FSynchronous) {
+  if (FSynchronous && FTargetThreadId == GetCurrentThreadId()) {
+    delivered = false;  // a thread blocked on its own request could never answer it
+  } else if (FSynchronous) {
     // Watch the target, so a target that quits with the request still queued releases us.
     HANDLE target = OpenThread(SYNCHRONIZE, FALSE, FTargetThreadId);
     delivered = PostThreadUntilAccepted(FTargetThreadId, FMessageId, 0, FParam);

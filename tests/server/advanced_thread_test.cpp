@@ -283,6 +283,10 @@ TEST(AdvancedThread, PostingToAThreadThatIsGoneGivesUp) {
   EXPECT_FALSE(PostThreadUntilAccepted(0, kMark, 0, 0));
   TDoubleRequest request(ended, 1);
   EXPECT_FALSE(request.Send());
+  TDoubleRequest toSelf(GetCurrentThreadId(), 1);
+  EXPECT_FALSE(toSelf.Send());
+  MSG stray;
+  EXPECT_FALSE(PeekMessageA(&stray, nullptr, kDouble, kDouble, PM_REMOVE));
   int before = livePayloads;
   EXPECT_FALSE(TPayloadRequest(ended, 1).Send());
   EXPECT_EQ(before, livePayloads.load());  // the undelivered record was freed by its sender
