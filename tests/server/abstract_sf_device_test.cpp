@@ -134,6 +134,31 @@ TEST(SFDeviceFacade, NoLibrariesNoDevices) {
   EXPECT_FALSE(device.GetCacheLimit(limit));
 }
 
+// A back end whose library refuses its version or lacks its entry is absent; the others carry on.
+TEST(SFDeviceFacade, AbsentBackEndsLeaveTheOthersListed) {
+  {
+    StandinConfig config(std::string(OneOfEachKind) + "sfman.refuse=0x50000\naps.hide=EmuAPSManager\n");
+    TAbstractSFDevice device;
+    EXPECT_FALSE(device.Has10k());
+    EXPECT_FALSE(device.HasAPS());
+    ASSERT_TRUE(device.HasSFManager());
+    std::vector<std::string> names;
+    device.GetDeviceNames(names);
+    // Nothing else lists the card's own devices now, so their manager names stay.
+    EXPECT_EQ(names, std::vector<std::string>({"SB Live! Synth A", "Plain Synth", "E-mu APS Synth twin"}));
+  }
+  {
+    StandinConfig config(std::string(OneOfEachKind) + "sfman.hide=SFManager\n");
+    TAbstractSFDevice device;
+    EXPECT_FALSE(device.Has10k());
+    EXPECT_FALSE(device.HasSFManager());
+    EXPECT_FALSE(device.HasSFManagerDevice());
+    std::vector<std::string> names;
+    device.GetDeviceNames(names);
+    EXPECT_EQ(names, std::vector<std::string>({"APS"}));
+  }
+}
+
 TEST(SFDeviceFacade, OpenOutOfRangeAndOperationsAfterClose) {
   StandinConfig config(OneOfEachKind);
   Files files;
