@@ -2,6 +2,12 @@
 
 namespace simcard {
 
+namespace {
+int* volatile nowhere = nullptr;
+}
+
+void FaultInsideLoad() { *nowhere = 1; }
+
 int32_t LoadAnswer(LoadStatus status, bool wave, const LoadCodes& codes) {
   switch (status) {
     case LoadStatus::Loaded: return 0;

@@ -39,6 +39,9 @@ struct LoadCodes {
 };
 int32_t LoadAnswer(LoadStatus status, bool wave, const LoadCodes& codes);
 
+// A processor fault as a vendor library makes it; callers make it outside the card lock.
+void FaultInsideLoad();
+
 class SimCard {
  public:
   void Reset(const std::vector<DeviceConfig>& devices);

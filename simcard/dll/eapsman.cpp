@@ -38,9 +38,6 @@ SimConfig config;
 SimCard card;
 int32_t busyLeft = 0;
 
-int* volatile nowhere = nullptr;
-void FaultInsideLoad() { *nowhere = 1; }
-
 // Index of the open device a handle names, or -1.
 int32_t DeviceOf(uint32_t handle) {
   if (handle < HandleBase || handle - HandleBase >= card.DeviceCount()) return -1;
