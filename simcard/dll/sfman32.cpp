@@ -107,8 +107,8 @@ int32_t OpenState(uint16_t device) {
 int32_t WINAPI GenQueryMemory(uint16_t device, uint32_t* total, uint32_t* free) {
   std::lock_guard<std::mutex> guard(card.Lock());
   if (int32_t state = OpenState(device)) return state;
-  *total = static_cast<uint32_t>(card.Device(device).memory);
-  *free = static_cast<uint32_t>(card.Device(device).Free());
+  *total = static_cast<uint32_t>(card.Memory(device));
+  *free = static_cast<uint32_t>(card.Free(device));
   return rcOk;
 }
 
@@ -172,7 +172,7 @@ int32_t WINAPI TenKQueryDevice(uint32_t device, uint32_t* total) {
   std::lock_guard<std::mutex> guard(card.Lock());
   const int32_t d = TenKDevice(device);
   if (d < 0) return rcBadDevice;
-  *total = static_cast<uint32_t>(card.Device(d).memory);
+  *total = static_cast<uint32_t>(card.Memory(d));
   return rcOk;
 }
 
@@ -181,7 +181,7 @@ int32_t WINAPI TenKQueryFree(uint32_t device, uint32_t, uint32_t* scratch, uint3
   const int32_t d = TenKDevice(device);
   if (d < 0) return rcBadDevice;
   *scratch = 0;
-  *free = static_cast<uint32_t>(card.Device(d).Free());
+  *free = static_cast<uint32_t>(card.Free(d));
   return rcOk;
 }
 
@@ -351,18 +351,18 @@ int32_t __cdecl SF_UnRegisterDevice(const DriverRecord* record) {
   return removed == ERROR_SUCCESS ? rcOk : rcNothingThere;
 }
 
-// The cache limit of a device is its sample memory.
+// The cache limit of a device is its sample memory, which is the card's: every program sees it.
 int32_t __cdecl SF_GetCacheLimit(uint16_t device, uint32_t* bytes) {
   std::lock_guard<std::mutex> guard(card.Lock());
   if (!ValidDevice(device) || bytes == nullptr) return rcBadDevice;
-  *bytes = static_cast<uint32_t>(card.Device(device).memory);
+  *bytes = static_cast<uint32_t>(card.Memory(device));
   return rcOk;
 }
 
 int32_t __cdecl SF_SetCacheLimit(uint16_t device, uint32_t bytes) {
   std::lock_guard<std::mutex> guard(card.Lock());
   if (!ValidDevice(device)) return rcBadDevice;
-  card.Device(device).memory = bytes;
+  card.SetMemory(device, bytes);
   return rcOk;
 }
 
@@ -370,7 +370,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     self = instance;
     config = ReadSimConfig(self);
-    card.Reset(config.sfmanDevices);
+    card.Reset(config.sfmanDevices, "Local\\tarnbel_simcard_SFMAN32");
     busyLeft = config.sfman.busyCount;
     BuildTables();
     for (const std::string& name : config.sfman.hiddenExports) HideExport(self, name.c_str());
