@@ -334,6 +334,21 @@ TEST(SFDeviceFacade, ClearAllWaitsOutABusyManagerDeviceAndEndsInTime) {
   EXPECT_LT(elapsed, 5000u);
 }
 
+TEST(SFDeviceFacade, ClearAllGivesUpOnADeviceThatStaysBusy) {
+  StandinConfig config(std::string(OneOfEachKind) + "sfman.busy=1000000\n");
+  Files files;
+  TAbstractSFDevice device;
+  ASSERT_TRUE(device.Open(PlainEntry));
+  int32_t handle = 0;
+  ASSERT_TRUE(device.LoadPreset(0, 0, 0, 0, files.bank, handle));
+  const DWORD start = GetTickCount();
+  EXPECT_FALSE(device.ClearAll());
+  EXPECT_LT(GetTickCount() - start, 10000u);
+  EXPECT_EQ(device.LastError(), 900);
+  EXPECT_FALSE(device.IsRetryable(900));
+  EXPECT_EQ(Used(device), files.pianoBytes) << "nothing was cleared";
+}
+
 TEST(SFDeviceFacade, CacheLimitOfManagerDeviceZero) {
   StandinConfig config(OneOfEachKind);
   Files files;
