@@ -9,9 +9,10 @@ using namespace sfman;
 namespace {
 // A library that answers every device query would otherwise be counted for ever.
 constexpr int32_t MaxDevices = 64;
-// Items a single bank can hold (one per program and a few stale ones); bounds the clearing loop
-// when the library reports a clear as done but keeps handing out the same item.
-constexpr int32_t MaxClearsPerBank = 1024;
+// Items a single bank can hold (one per program and stale ones) with room to spare; bounds the
+// walks over a bank's items, and the clearing loop when the library reports a clear as done but
+// keeps handing out the same item.
+constexpr int32_t MaxItemsPerBank = 1024;
 constexpr int32_t LoadsBetweenKeyDeletions = 10;
 }  // namespace
 
@@ -117,7 +118,7 @@ int32_t TOSC_SFManager10k::FindHandle(int32_t bank, int32_t program) {
   auto nameOf = Slot<tenk::ItemNameProc>(FApiTable, tenk::ItemName);
   SF10kItem item = {};
   int32_t result = first(device, static_cast<uint16_t>(bank), &item);
-  for (int32_t steps = 0; result == 0 && steps < MaxClearsPerBank; ++steps) {
+  for (int32_t steps = 0; result == 0 && steps < MaxItemsPerBank; ++steps) {
     if (item.location.program == static_cast<uint16_t>(program)) {
       SFPathBuffer name = {};
       name.length = PathChars;
@@ -162,7 +163,7 @@ int32_t TOSC_SFManager10k::ClearBank(int32_t bank) {
   auto clear = Slot<tenk::ClearItemProc>(FApiTable, tenk::ClearItem);
   FLastResult = 0;
   SF10kItem item = {};
-  for (int32_t steps = 0; steps < MaxClearsPerBank; ++steps) {
+  for (int32_t steps = 0; steps < MaxItemsPerBank; ++steps) {
     if (first(device, static_cast<uint16_t>(bank), &item) != 0) break;  // bank is empty
     FLastResult = clear(device, item.handle);
     if (FLastResult != 0) break;

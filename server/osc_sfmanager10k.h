@@ -23,7 +23,7 @@ class TOSC_SFManager10k {
   int32_t QueryMemory(uint32_t& total, uint32_t& free);
   int32_t LoadPreset(int32_t sourceBank, int32_t sourcePreset, int32_t bank, int32_t program,
                      const std::string& file, int32_t& handle);
-  // false when a processor fault ended the load (last result -1).
+  // faulted: a processor fault ended the load (last result -1).
   int32_t LoadWave(int32_t bank, int32_t program, const std::string& file, bool& faulted);
   // The first loaded item at bank and program whose name query succeeds, or -1.
   int32_t FindHandle(int32_t bank, int32_t program);
