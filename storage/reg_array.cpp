@@ -1,0 +1,172 @@
+#include "reg_array.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "registry_internal.h"
+#include "text_compare.h"
+
+std::string NumberedName(const char* prefix, int index) { return prefix + std::to_string(index); }
+
+namespace {
+// Index N of a name prefix + N (decimal digits, no leading zeros), else -1.
+long NumberOf(const std::string& name, const std::string& prefix) {
+  if (name.size() <= prefix.size() || !SameTextAscii(name.substr(0, prefix.size()), prefix)) return -1;
+  std::string digits = name.substr(prefix.size());
+  if (digits.size() > 9 || (digits.size() > 1 && digits[0] == '0')) return -1;
+  for (char c : digits)
+    if (c < '0' || c > '9') return -1;
+  return std::atol(digits.c_str());
+}
+
+std::vector<std::string> ValueNamesOf(TRegKey& key) {
+  std::vector<std::string> names;
+  TRegKeyInfo info;
+  if (!key.GetKeyInfo(info)) return names;
+  std::vector<char> buffer(info.MaxValueNameLen + 2);
+  for (DWORD index = 0;; ++index) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    LONG status = RegEnumValueA(key.Handle(), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) {
+      buffer.assign(buffer.size() * 2 + 256, '\0');
+      --index;
+      continue;
+    }
+    if (status != ERROR_SUCCESS) break;
+    names.emplace_back(buffer.data(), length);
+  }
+  return names;
+}
+}  // namespace
+
+void DeleteNumberedFrom(TRegKey& key, const char* prefix, int first, bool subkeys) {
+  std::vector<std::string> names;
+  if (subkeys)
+    key.GetKeyNames(names);
+  else
+    names = ValueNamesOf(key);
+  // Collected first: deleting while enumerating would skip entries.
+  for (const std::string& name : names) {
+    if (NumberOf(name, prefix) < first) continue;
+    if (subkeys)
+      key.DeleteKey(name);
+    else
+      key.DeleteValue(name);
+  }
+}
+
+int StoredItemCount(TRegKey& key) {
+  int count = key.ReadInteger("Count", 0);
+  if (count <= 0) return 0;
+  TRegKeyInfo info;
+  if (!key.GetKeyInfo(info) || static_cast<uint32_t>(count) <= info.NumValues) return count;
+  // More items counted than values stored: a damaged count must not make a load write millions of
+  // empty items back. Gaps below the last stored item are kept.
+  long last = -1;
+  for (const std::string& name : ValueNamesOf(key)) {
+    long n = NumberOf(name, "item");
+    if (n > last && n < count) last = n;
+  }
+  return static_cast<int>(last + 1);
+}
+
+TRegArray::TRegArray(const std::string& path, bool load) : FPath(path) {
+  if (load) Load();
+}
+
+TRegArray::~TRegArray() {
+  if (SaveOnDestroy) Save();
+}
+
+void TRegArray::EnsureLoaded() {
+  if (!FContentKnown) Load();
+}
+
+int TRegArray::Add(const std::string& s, bool allowDuplicates) {
+  EnsureLoaded();
+  if (!allowDuplicates) {
+    int found = IndexOf(s, true);
+    if (found >= 0) {
+      if (found != Count() - 1) {
+        FItems.erase(FItems.begin() + found);
+        FItems.push_back(s);
+      }
+      return -1;
+    }
+  }
+  FItems.push_back(s);
+  return Count() - 1;
+}
+
+bool TRegArray::Delete(int index) {
+  EnsureLoaded();
+  if (index < 0 || index >= Count()) return false;
+  FItems.erase(FItems.begin() + index);
+  return true;
+}
+
+std::string TRegArray::GetItem(int index) const {
+  return index >= 0 && index < Count() ? FItems[index] : std::string();
+}
+
+void TRegArray::SetItem(int index, const std::string& s) {
+  EnsureLoaded();
+  if (index >= 0 && index < Count()) FItems[index] = s;
+}
+
+void TRegArray::Clear() {
+  FItems.clear();
+  FContentKnown = true;
+}
+
+int TRegArray::IndexOf(const std::string& s, bool localeAware) const {
+  for (int i = 0; i < Count(); ++i)
+    if (SameTextAs(FItems[i], s, localeAware)) return i;
+  return -1;
+}
+
+void TRegArray::AssignTo(std::vector<std::string>& dest, bool reversed) const {
+  for (int i = 0; i < Count(); ++i) {
+    const std::string& item = FItems[reversed ? Count() - 1 - i : i];
+    if (!item.empty()) dest.push_back(item);
+  }
+}
+
+void TRegArray::AddStrings(const std::vector<std::string>& source) {
+  EnsureLoaded();
+  for (const std::string& line : source)
+    if (!line.empty()) FItems.push_back(line);
+}
+
+void TRegArray::Save() {
+  if (!FContentKnown) return;
+  TRegKey key(FPath, true, HKEY_CURRENT_USER);
+  // Overwrite in place, then drop the surplus: a save cut short leaves old and new items, never none.
+  for (int i = 0; i < Count(); ++i) key.WriteString(NumberedName("item", i), FItems[i]);
+  key.WriteInteger("Count", Count());
+  DeleteNumberedFrom(key, "item", Count(), false);
+  key.Flush();
+}
+
+void TRegArray::Load() {
+  TRegKey key(FPath, true, HKEY_CURRENT_USER);
+  FItems.clear();
+  int count = StoredItemCount(key);
+  for (int i = 0; i < count; ++i) {
+    std::string item = key.ReadString(NumberedName("item", i), "");
+    if (!item.empty()) FItems.push_back(item);
+  }
+  FContentKnown = true;
+}
+
+void TRegArray::DeleteFromRegistry() {
+  size_t slash = FPath.find_last_of('\\');
+  std::string parent = slash == std::string::npos ? std::string() : FPath.substr(0, slash);
+  std::string name = slash == std::string::npos ? FPath : FPath.substr(slash + 1);
+  {
+    TRegKey key(parent, true, HKEY_CURRENT_USER);
+    key.DeleteKey(name);
+  }
+  SaveOnDestroy = false;
+}

@@ -1,0 +1,56 @@
+#pragma once
+// TRegArray: an ordered string list kept under one registry key as "Count" plus "item0", "item1", ...
+#include <string>
+#include <vector>
+
+class TRegKey;
+
+class TRegArray {
+ public:
+  TRegArray(const std::string& path, bool load);
+  virtual ~TRegArray();
+  TRegArray(const TRegArray&) = delete;
+  TRegArray& operator=(const TRegArray&) = delete;
+
+  bool SaveOnDestroy = true;
+
+  const std::string& Path() const { return FPath; }
+  const std::vector<std::string>& Items() const { return FItems; }
+
+  // Without duplicates an equal item (case-blind) moves to the end with the new spelling; -1 is returned then.
+  int Add(const std::string& s, bool allowDuplicates);
+  bool Delete(int index);
+  std::string GetItem(int index) const;
+  void SetItem(int index, const std::string& s);
+  int Count() const { return static_cast<int>(FItems.size()); }
+  // Empties the list in memory; the next save writes the empty list.
+  void Clear();
+  int IndexOf(const std::string& s, bool localeAware) const;
+  void AssignTo(std::vector<std::string>& dest, bool reversed) const;
+  void AddStrings(const std::vector<std::string>& source);
+
+  // A list that was neither loaded nor changed knows nothing of what is stored: saving it writes nothing,
+  // so that freeing such a list never puts an empty list over the stored one.
+  void Save();
+  void Load();
+  // Removes the key with everything below it and switches saving off; the caller then frees the object.
+  void DeleteFromRegistry();
+  bool ContentKnown() const { return FContentKnown; }
+  // Changes to a list whose items were never read work on the stored items.
+  void EnsureLoaded();
+
+ private:
+  std::string FPath;
+  std::vector<std::string> FItems;
+  bool FContentKnown = false;
+};
+
+// Name of the numbered value or subkey: prefix followed by the decimal index ("item10", "key3").
+std::string NumberedName(const char* prefix, int index);
+// The stored "Count" (0 written back when missing), cut to the last stored "itemN" when it counts more
+// items than the key holds values.
+int StoredItemCount(TRegKey& key);
+// Deletes the values (or, with subkeys, the subkey trees) named prefix + N for every N >= first: the
+// surplus left behind when a list got shorter. Saves write first and delete after, so a save that stops
+// half-way never loses what was stored.
+void DeleteNumberedFrom(TRegKey& key, const char* prefix, int first, bool subkeys);

@@ -1,0 +1,42 @@
+#include "string_list.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+}  // namespace
+
+bool LoadStringsFromFile(const std::string& fileName, std::vector<std::string>& lines) {
+  File file(std::fopen(fileName.c_str(), "rb"));
+  if (!file) return false;
+  std::string text;
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, got);
+  if (std::ferror(file.get())) return false;
+  std::vector<std::string> result;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    size_t stop = end > start && text[end - 1] == '\r' ? end - 1 : end;
+    result.push_back(text.substr(start, stop - start));
+    start = end + 1;
+  }
+  lines.swap(result);
+  return true;
+}
+
+bool SaveStringsToFile(const std::string& fileName, const std::vector<std::string>& lines) {
+  File file(std::fopen(fileName.c_str(), "wb"));
+  if (!file) return false;
+  for (const std::string& line : lines) {
+    if (std::fwrite(line.data(), 1, line.size(), file.get()) != line.size()) return false;
+    if (std::fwrite("\r\n", 1, 2, file.get()) != 2) return false;
+  }
+  return std::fflush(file.get()) == 0;
+}

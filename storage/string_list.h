@@ -1,0 +1,10 @@
+#pragma once
+// Text files as lists of lines.
+#include <string>
+#include <vector>
+
+// Lines of the file, split at LF with a CR before it dropped, so CR LF and LF files read alike.
+// False (lines untouched) when the file cannot be read.
+bool LoadStringsFromFile(const std::string& fileName, std::vector<std::string>& lines);
+// Writes every line followed by CR LF. False when the file cannot be written completely.
+bool SaveStringsToFile(const std::string& fileName, const std::vector<std::string>& lines);

@@ -1,0 +1,313 @@
+#include "tarnbel_mapping.h"
+
+#include "registry_internal.h"
+#include "str_to_int.h"
+#include "string_list.h"
+#include "tarnbel_func.h"
+
+std::string TMappingInactiveItem::GetSourceName() const {
+  if (!IsWave()) return SourceFileText();
+  size_t bar = Name.find('|');
+  return SourceFileText() + (bar == std::string::npos ? std::string() : Name.substr(0, bar));
+}
+
+std::string TMappingInactiveItem::GetPresetName() const {
+  if (!IsWave()) return Name;
+  size_t bar = Name.find('|');
+  return bar == std::string::npos ? Name : Name.substr(bar + 1);
+}
+
+std::string TMappingInactiveItem::EntryString(bool inactive) const {
+  return MakeEntryString(static_cast<int>(SourceBank), static_cast<int>(SourceProgram), static_cast<int>(TargetBank),
+                         static_cast<int>(TargetProgram), Name, inactive);
+}
+
+std::string MakeEntryString(int sourceBank, int sourceProgram, int targetBank, int targetProgram,
+                            const std::string& name, bool inactive) {
+  return IntToStrZero(MappingBankOf(sourceBank), 3) + ": " + IntToStrZero(sourceProgram, 3) + ": " +
+         IntToStrZero(MappingBankOf(targetBank), 3) + ": " + IntToStrZero(targetProgram, 3) + ":" +
+         (inactive ? "*" : " ") + name;
+}
+
+namespace {
+// Characters first..first+count-1 (counted from 1) as a number, 0 when they are not one.
+int NumberAt(const std::string& s, size_t first, size_t count) {
+  if (s.size() < first) return 0;
+  return StrToIntDef(s.substr(first - 1, count), 0);
+}
+}  // namespace
+
+TMapping::TMapping(const std::string& name, bool temporary, const std::vector<std::string>* lines,
+                   const std::string& fileName)
+    : Name(name), Temporary(temporary), SaveOnDestroy(!temporary) {
+  if (temporary) {
+    std::string path = BasePath + "\\BSSM";
+    BankNames = std::make_unique<TRegArray>(path, false);
+    BankColors = std::make_unique<TRegArray>(path, false);
+    BankBackgrounds = std::make_unique<TRegArray>(path, false);
+    Store = std::make_unique<TRegArray2D>(path, false);
+    // The bank lists start empty; they must not pick up whatever lies under the shared key.
+    BankNames->Clear();
+    BankColors->Clear();
+    BankBackgrounds->Clear();
+    Active = true;
+  } else {
+    std::string path = BasePath + "\\mappings\\" + name;
+    BankNames = std::make_unique<TRegArray>(path + "\\BankNames", true);
+    BankColors = std::make_unique<TRegArray>(path + "\\BankColors", true);
+    BankBackgrounds = std::make_unique<TRegArray>(path + "\\BankBackgrounds", true);
+    Store = std::make_unique<TRegArray2D>(path, true);
+    TRegKey& key = Store->Key();
+    DefaultDrumBank = static_cast<uint32_t>(key.ReadInteger("DefaultDrumBank", 0));
+    DefaultMelodicBank = static_cast<uint32_t>(key.ReadInteger("DefaultMelodicBank", 0));
+    Random = key.ReadBool("Random", true);
+    Active = key.ReadBool("Active", true);
+    Priority = key.ReadInteger("Priority", 0);
+  }
+
+  std::vector<std::string> fileLines;
+  const std::vector<std::string>* text = lines;
+  if (!fileName.empty()) {
+    text = nullptr;
+    if (FileExistsNotDir(fileName) && LoadStringsFromFile(fileName, fileLines)) text = &fileLines;
+  }
+  if (text) ImportText(*text);
+  BuildFromStore();
+}
+
+TMapping::~TMapping() {
+  if (SaveOnDestroy) SaveSettings();
+  Store->SaveOnDestroy = false;
+  Store.reset();
+  if (Temporary) {
+    BankNames->SaveOnDestroy = false;
+    BankColors->SaveOnDestroy = false;
+    BankBackgrounds->SaveOnDestroy = false;
+  }
+}
+
+void TMapping::BuildFromStore() {
+  for (auto& bank : FSlots)
+    for (auto& slot : bank) slot.reset();
+  Inactive.clear();
+  for (int k = Store->KeyCount() - 1; k >= 0; --k) {
+    std::string file = Store->GetKeyName(k);
+    for (int v = Store->ValueCount(k) - 1; v >= 0; --v) {
+      std::string entry = Store->GetValue(k, v);
+      int targetBank = NumberAt(entry, 11, 3);
+      int targetProgram = NumberAt(entry, 16, 3);
+      // No slot for it: it stays in the Store only, so saving keeps it unchanged.
+      if (!ValidSlot(targetBank, targetProgram)) continue;
+      auto item = std::make_unique<TMappingInactiveItem>();
+      item->SourceBank = static_cast<uint32_t>(NumberAt(entry, 1, 3));
+      item->SourceProgram = static_cast<uint32_t>(NumberAt(entry, 6, 3));
+      item->TargetBank = static_cast<uint32_t>(targetBank);
+      item->TargetProgram = static_cast<uint32_t>(targetProgram);
+      item->Name = entry.size() > 20 ? entry.substr(20) : std::string();
+      item->SourceFile = InternFile(file);
+      if (entry.size() >= 20 && entry[19] == '*')
+        Inactive.push_back(std::move(item));
+      else
+        FSlots[targetBank][targetProgram] = std::move(item);
+    }
+  }
+}
+
+TMappingInactiveItem* TMapping::Slot(int bank, int program) const {
+  bank = MappingBankOf(bank);
+  return ValidSlot(bank, program) ? FSlots[bank][program].get() : nullptr;
+}
+
+TMappingInactiveItem* TMapping::AddItem(const std::string& file, int targetBank, bool active, uint32_t tag,
+                                        const std::string& name, int sourceProgram, int sourceBank,
+                                        int targetProgram) {
+  targetBank = MappingBankOf(targetBank);
+  sourceBank = MappingBankOf(sourceBank);
+  // The entry string has three digits per number, and a key needs a name.
+  if (!ValidSlot(targetBank, targetProgram) || file.empty() || sourceBank < 0 || sourceBank > 999 ||
+      sourceProgram < 0 || sourceProgram > 999)
+    return nullptr;
+  if (active && FSlots[targetBank][targetProgram]) RemoveItem(targetBank, targetProgram);
+  int keyIndex, valueIndex;
+  Store->AddKeyValue(file, MakeEntryString(sourceBank, sourceProgram, targetBank, targetProgram, name, !active),
+                     keyIndex, valueIndex);
+  auto item = std::make_unique<TMappingInactiveItem>();
+  item->SourceFile = InternFile(file);
+  item->SourceBank = static_cast<uint32_t>(sourceBank);
+  item->SourceProgram = static_cast<uint32_t>(sourceProgram);
+  item->TargetBank = static_cast<uint32_t>(targetBank);
+  item->TargetProgram = static_cast<uint32_t>(targetProgram);
+  item->Name = name;
+  item->Tag = tag;
+  if (active) {
+    FSlots[targetBank][targetProgram] = std::move(item);
+    return nullptr;
+  }
+  Inactive.push_back(std::move(item));
+  return Inactive.back().get();
+}
+
+bool TMapping::FileCellInUse(const std::string* cell, const TMappingInactiveItem* except) const {
+  for (const auto& bank : FSlots)
+    for (const auto& slot : bank)
+      if (slot && slot.get() != except && slot->SourceFile == cell) return true;
+  for (const auto& item : Inactive)
+    if (item.get() != except && item->SourceFile == cell) return true;
+  return false;
+}
+
+void TMapping::ForgetEntry(const TMappingInactiveItem& item, bool inactive) {
+  std::string file = item.SourceFileText();
+  Store->DeleteValueByName(file, item.EntryString(inactive), true);
+  if (Store->ValueCountByName(file) < 1) Store->DeleteKeyByName(file, true);
+  if (item.SourceFile && !FileCellInUse(item.SourceFile, &item)) ReleaseFile(file);
+}
+
+void TMapping::RemoveItem(int targetBank, int targetProgram) {
+  TMappingInactiveItem* item = Slot(targetBank, targetProgram);
+  if (!item) return;
+  ForgetEntry(*item, false);
+  FSlots[MappingBankOf(targetBank)][targetProgram].reset();
+}
+
+void TMapping::RemoveInactiveItem(int index) {
+  if (index < 0 || index >= static_cast<int>(Inactive.size())) return;
+  ForgetEntry(*Inactive[index], true);
+  Inactive.erase(Inactive.begin() + index);
+}
+
+void TMapping::ClearSlots() {
+  for (int bank = 0; bank < MappingBanks; ++bank)
+    for (int program = 0; program < MappingPrograms; ++program) RemoveItem(bank, program);
+}
+
+int TMapping::IndexOfInactive(const TMappingInactiveItem* cell) const {
+  for (int i = static_cast<int>(Inactive.size()) - 1; i >= 0; --i)
+    if (Inactive[i].get() == cell) return i;
+  return -1;
+}
+
+int TMapping::FindInactive(uint32_t targetBank, uint32_t targetProgram) const {
+  for (int i = static_cast<int>(Inactive.size()) - 1; i >= 0; --i)
+    if (Inactive[i]->TargetBank == targetBank && Inactive[i]->TargetProgram == targetProgram) return i;
+  return -1;
+}
+
+TMappingInactiveItem* TMapping::FindItemBySource(const std::string& sourceName, int sourceBank,
+                                                 int sourceProgram) const {
+  uint32_t bank = static_cast<uint32_t>(MappingBankOf(sourceBank));
+  TMappingInactiveItem* result = nullptr;
+  for (int target = 0; target < MappingBanks; ++target) {
+    for (int program = 0; program < MappingPrograms; ++program) {
+      TMappingInactiveItem* item = FSlots[target][program].get();
+      if (item && item->SourceBank == bank && item->SourceProgram == static_cast<uint32_t>(sourceProgram) &&
+          item->GetSourceName() == sourceName) {
+        result = item;
+        break;  // a match ends the scan of its own bank only
+      }
+    }
+  }
+  return result;
+}
+
+void TMapping::ListWaveSources(const std::string& folder, std::vector<std::string>& dest) const {
+  for (const auto& bank : FSlots)
+    for (const auto& item : bank)
+      if (item && item->IsWave() && item->SourceFileText() == folder) dest.push_back(item->GetSourceName());
+}
+
+void TMapping::MarkUsedSourcePresets(const std::string& sourceName,
+                                     uint8_t (&table)[MappingBanks][MappingPrograms]) const {
+  for (auto& row : table)
+    for (uint8_t& cell : row) cell = 0;
+  for (const auto& bank : FSlots)
+    for (const auto& item : bank)
+      // Wave entries (source bank 200) have no row.
+      if (item && item->SourceBank < static_cast<uint32_t>(MappingBanks) &&
+          item->SourceProgram < static_cast<uint32_t>(MappingPrograms) && item->GetSourceName() == sourceName)
+        table[item->SourceBank][item->SourceProgram] = 1;
+}
+
+int TMapping::IndexOfFile(const std::string& name) const {
+  for (int i = static_cast<int>(Files.size()) - 1; i >= 0; --i)
+    if (*Files[i] == name) return i;
+  return -1;
+}
+
+const std::string* TMapping::InternFile(const std::string& name) {
+  int index = IndexOfFile(name);
+  if (index >= 0) return Files[index].get();
+  Files.push_back(std::make_unique<std::string>(name));
+  return Files.back().get();
+}
+
+void TMapping::ReleaseFile(const std::string& name) {
+  int index = IndexOfFile(name);
+  if (index < 0) return;
+  Files[index] = std::move(Files.back());
+  Files.pop_back();
+}
+
+void TMapping::SetBankAttribute(TRegArray& list, int bank, const std::string& text) {
+  std::string prefix = IntToStrZero(bank, 3);
+  for (int i = list.Count() - 1; i >= 0; --i)
+    if (list.GetItem(i).compare(0, prefix.size(), prefix) == 0) list.Delete(i);
+  if (!text.empty()) list.Add(prefix + ":" + text, true);
+  if (!Temporary) list.Save();
+}
+
+void TMapping::SetBankName(int bank, const std::string& text) { SetBankAttribute(*BankNames, bank, text); }
+void TMapping::SetBankColor(int bank, const std::string& text) { SetBankAttribute(*BankColors, bank, text); }
+void TMapping::SetBankBackground(int bank, const std::string& text) {
+  SetBankAttribute(*BankBackgrounds, bank, text);
+}
+
+namespace {
+std::string BankAttribute(const TRegArray& list, int bank) {
+  std::string prefix = IntToStrZero(bank, 3);
+  for (int i = list.Count() - 1; i >= 0; --i) {
+    const std::string& item = list.Items()[i];
+    if (item.compare(0, prefix.size(), prefix) == 0) return item.size() > 4 ? item.substr(4) : std::string();
+  }
+  return std::string();
+}
+
+bool HasBankAttribute(const TRegArray& list, int bank) {
+  std::string prefix = IntToStrZero(bank, 3);
+  for (const std::string& item : list.Items())
+    if (item.compare(0, prefix.size(), prefix) == 0) return true;
+  return false;
+}
+}  // namespace
+
+std::string TMapping::GetBankName(int bank) const {
+  return HasBankAttribute(*BankNames, bank) ? BankAttribute(*BankNames, bank) : BankDisplayName(bank);
+}
+std::string TMapping::GetBankColor(int bank) const { return BankAttribute(*BankColors, bank); }
+std::string TMapping::GetBankBackground(int bank) const { return BankAttribute(*BankBackgrounds, bank); }
+
+void TMapping::SaveSettings() {
+  Store->Key().WriteInteger("DefaultDrumBank", static_cast<int32_t>(DefaultDrumBank));
+  Store->Key().WriteInteger("DefaultMelodicBank", static_cast<int32_t>(DefaultMelodicBank));
+  Store->Save();
+}
+
+void TMapping::DeleteFromRegistry() {
+  ClearSlots();
+  std::string mappings = BasePath + "\\mappings";
+  {
+    TRegKey key(mappings + "\\" + Name, false, HKEY_CURRENT_USER);
+    key.DeleteKey("BankBackgrounds");
+    key.DeleteKey("BankColors");
+    key.DeleteKey("BankNames");
+  }
+  {
+    TRegKey key(mappings, false, HKEY_CURRENT_USER);
+    key.DeleteKey(Name);
+  }
+  BankNames->SaveOnDestroy = false;
+  BankColors->SaveOnDestroy = false;
+  BankBackgrounds->SaveOnDestroy = false;
+  Store->SaveOnDestroy = false;
+  SaveOnDestroy = false;
+}

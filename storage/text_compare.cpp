@@ -1,0 +1,26 @@
+#include "text_compare.h"
+
+#include <windows.h>
+
+int AnsiCompareText(const std::string& a, const std::string& b) {
+  int result = CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), static_cast<int>(a.size()), b.data(),
+                              static_cast<int>(b.size()));
+  return result == 0 ? a.compare(b) : result - CSTR_EQUAL;
+}
+
+bool AnsiSameText(const std::string& a, const std::string& b) { return AnsiCompareText(a, b) == 0; }
+
+bool SameTextAscii(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+bool SameTextAs(const std::string& a, const std::string& b, bool localeAware) {
+  return localeAware ? AnsiSameText(a, b) : SameTextAscii(a, b);
+}

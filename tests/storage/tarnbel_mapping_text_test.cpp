@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "registry_test_support.h"
+#include "string_list.h"
+#include "tarnbel_mapping.h"
+
+using namespace testsupport;
+
+namespace {
+const std::string kPiano = "C:\\sf\\piano.sf2";
+
+class MappingTextTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetTarnbelKey();
+    char dir[MAX_PATH];
+    GetTempPathA(MAX_PATH, dir);
+    FFile = std::string(dir) + "tarnbel_mapping_text_test.txt";
+  }
+  void TearDown() override {
+    DeleteFileA(FFile.c_str());
+    ResetTarnbelKey();
+  }
+  void WriteFile(const std::string& bytes) {
+    FILE* f = std::fopen(FFile.c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+  std::string FFile;
+};
+
+std::vector<std::string> Slots(const TMapping& m) {
+  std::vector<std::string> out;
+  for (int b = 0; b < MappingBanks; ++b)
+    for (int p = 0; p < MappingPrograms; ++p)
+      if (const TMappingInactiveItem* item = m.Slot(b, p)) out.push_back(item->SourceFileText() + "|" + item->EntryString(false));
+  for (const auto& item : m.Inactive) out.push_back("parked " + item->EntryString(true));
+  return out;
+}
+
+std::vector<std::string> Exported(const TMapping& m) {
+  std::vector<std::string> lines;
+  m.ExportToText(lines);
+  return lines;
+}
+
+std::unique_ptr<TMapping> Import(const std::vector<std::string>& lines, const std::string& name = "t") {
+  return std::make_unique<TMapping>(name, true, &lines, "");
+}
+
+const std::vector<std::string> kText = {
+    "[Name]", "ignored", "",
+    "[Bank backgrounds]", "128:C:\\bg.bmp", "",
+    "[Bank colors]", "003:255", "003:255", "",
+    "[Bank names]", "005:Strings", "",
+    "[C:\\sf\\piano.sf2]", "000: 005: 000: 010: Grand Piano", "000: 006: 000: 010:*Parked", "",
+    "[C:\\waves]", "200: 000: 003: 007: loops\\beat.wav|Beat", ""};
+}  // namespace
+
+TEST_F(MappingTextTest, ExportThenImportGivesTheSameMapping) {
+  std::vector<std::string> text;
+  {
+    TMapping m("stored", false, nullptr, "");
+    m.AddItem(kPiano, 0, true, 0, "Grand Piano", 5, 0, 10);
+    m.AddItem("C:\\sf\\drums.sf2", 32768, true, 0, "Kit", 0, 32768, 3);
+    m.AddItem(kPiano, 0, false, 0, "Parked", 6, 0, 10);
+    m.SetBankName(5, "Strings");
+    m.SetBankBackground(128, "C:\\bg.bmp");
+    m.Priority = 9;
+    text = Exported(m);
+    EXPECT_EQ((std::vector<std::string>{"[Name]", "stored", "", "[Bank backgrounds]", "128:C:\\bg.bmp", "",
+                                        "[Bank colors]", "", "[Bank names]", "005:Strings", ""}),
+              std::vector<std::string>(text.begin(), text.begin() + 11));
+    auto copy = Import(text, "copy");
+    EXPECT_EQ(Slots(m), Slots(*copy));
+  }
+  auto copy = Import(text, "stored");
+  EXPECT_EQ(text, Exported(*copy));
+  // Active, Priority, Random and the default banks are not in the text.
+  EXPECT_EQ(0, copy->Priority);
+}
+
+TEST_F(MappingTextTest, FilesWithCrLfAndLfLoadAlike) {
+  std::string lf, crlf;
+  for (const std::string& line : kText) {
+    lf += line + "\n";
+    crlf += line + "\r\n";
+  }
+  WriteFile(crlf);
+  TMapping fromCrLf("t", true, nullptr, FFile);
+  WriteFile(lf);
+  TMapping fromLf("t", true, nullptr, FFile);
+  auto fromLines = Import(kText);
+  EXPECT_EQ(Exported(*fromLines), Exported(fromCrLf));
+  EXPECT_EQ(Exported(*fromLines), Exported(fromLf));
+  EXPECT_EQ("Grand Piano", fromLf.Slot(0, 10)->Name);
+  EXPECT_EQ("Beat", fromLf.Slot(3, 7)->GetPresetName());
+  ASSERT_EQ(1u, fromLf.Inactive.size());
+  EXPECT_EQ("Parked", fromLf.Inactive[0]->Name);
+  EXPECT_EQ((std::vector<std::string>{"003:255", "003:255"}), fromLf.BankColors->Items());
+
+  // Saved with CR LF line ends.
+  ASSERT_TRUE(SaveStringsToFile(FFile, {"a", "", "b"}));
+  std::vector<std::string> back;
+  ASSERT_TRUE(LoadStringsFromFile(FFile, back));
+  EXPECT_EQ((std::vector<std::string>{"a", "", "b"}), back);
+}
+
+TEST_F(MappingTextTest, HeadersIgnoreCaseAndSectionsOfOneFileMeet) {
+  auto m = Import({"[BANK NAMES]", "001:One", "", "[C:\\a.sf2]", "000: 001: 000: 001: x", "[c:\\A.SF2]",
+                   "000: 002: 000: 002: y"});
+  EXPECT_EQ((std::vector<std::string>{"001:One"}), m->BankNames->Items());
+  ASSERT_EQ(1, m->Store->KeyCount());
+  EXPECT_EQ(2, m->Store->ValueCount(0));
+  EXPECT_EQ(m->Slot(0, 1)->SourceFile, m->Slot(0, 2)->SourceFile);
+}
+
+TEST_F(MappingTextTest, TextWithoutBankNamesNeverWipesStoredEntries) {
+  {
+    TMapping m("m", false, nullptr, "");
+    m.AddItem(kPiano, 0, true, 0, "Kept", 1, 0, 1);
+    m.SetBankName(1, "Old");
+  }
+  std::vector<std::string> text = {"[Bank backgrounds]", "001:bg", "", "[Bank colors]", "001:9", "",
+                                   "[C:\\x.sf2]", "000: 001: 000: 002: lost?"};
+  { TMapping m("m", false, &text, ""); }
+  TMapping m("m", false, nullptr, "");
+  EXPECT_EQ("Kept", m.Slot(0, 1)->Name);
+  EXPECT_EQ(nullptr, m.Slot(0, 2));
+  EXPECT_EQ("bg", m.GetBankBackground(1));
+  EXPECT_EQ("9", m.GetBankColor(1));
+}
+
+TEST_F(MappingTextTest, MalformedLinesAreHandledWithoutCorruption) {
+  auto m = Import({"[Bank names]", "007:Seven", "", "000: 009: 000: 009: before any section", "[", "000: 001: 000: 001: after lone bracket",
+                   "[]", "000: 001: 000: 001: after empty name", "[C:\\ok.sf2]", "000: 002: 000: 003:",
+                   "000: 004: 000: 00", "0x1: 0y2: 00z: 004: bad numbers", "000: 003: 300: 000: bank out of range",
+                   "000: 003: 000: 900: program out of range", "000: 004: -12: 000: negative"});
+  // Only the named section exists; lines with nothing to go to were dropped.
+  ASSERT_EQ(1, m->Store->KeyCount());
+  EXPECT_EQ("C:\\ok.sf2", m->Store->GetKeyName(0));
+  EXPECT_EQ(6, m->Store->ValueCount(0));
+  EXPECT_EQ("", m->Slot(0, 3)->Name);
+  // Digits that are missing or not numbers read as 0; the truncated line lands in slot 0/0 first.
+  ASSERT_NE(nullptr, m->Slot(0, 0));
+  EXPECT_EQ(4u, m->Slot(0, 0)->SourceProgram);
+  ASSERT_NE(nullptr, m->Slot(0, 4));
+  EXPECT_EQ("bad numbers", m->Slot(0, 4)->Name);
+  EXPECT_EQ(0u, m->Slot(0, 4)->SourceBank);
+  for (int b = 0; b < MappingBanks; ++b)
+    for (int p = 0; p < MappingPrograms; ++p)
+      if (b != 0 || p > 4 || p == 1 || p == 2) {
+        EXPECT_EQ(nullptr, m->Slot(b, p)) << b << "/" << p;
+      }
+}
+
+TEST_F(MappingTextTest, MissingFileOrFolderImportsNothing) {
+  {
+    TMapping m("m", false, nullptr, "");
+    m.AddItem(kPiano, 0, true, 0, "Kept", 1, 0, 1);
+  }
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  for (const std::string& file : {FFile + ".missing", std::string(dir)}) {
+    std::vector<std::string> ignored = {"[Bank names]", "", "[C:\\x.sf2]", "000: 000: 000: 001: no"};
+    TMapping m("m", false, &ignored, file);
+    EXPECT_EQ("Kept", m.Slot(0, 1)->Name);
+  }
+}
