@@ -4,7 +4,6 @@
 
 #include "tarnbel_mapping.h"
 
-const char* const NoneMarker = "\x01\x03\x03";
 
 void SetShortString(uint8_t (&field)[256], const std::string& value) {
   size_t length = value.size() < 255 ? value.size() : 255;

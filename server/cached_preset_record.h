@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-// The three characters 0x01 0x03 0x03 standing where there is no name (preview presets' mapping name).
-extern const char* const NoneMarker;
+#include "none_marker.h"  // the mapping name of preview presets
 
 #pragma pack(push, 1)
 struct CachedPresetRecord {

@@ -38,26 +38,28 @@ void GetRandomSlot(const TMapping& mapping, int& bank, int& program) {
       }
 }
 
-int GetRandomBank(const TMapping& mapping, int program) {
-  if (program == -1) return RandomBelow(DrumKitBank);
+namespace {
+// A number below limit whose filled(n) holds, drawn uniformly until one comes; -1 when none does.
+template <typename Filled>
+int DrawFilled(int limit, Filled filled) {
   bool any = false;
-  for (int b = 0; b < DrumKitBank && !any; ++b) any = mapping.SlotFilled(b, program);
+  for (int n = 0; n < limit && !any; ++n) any = filled(n);
   if (!any) return -1;
   for (;;) {
-    int bank = RandomBelow(DrumKitBank);
-    if (mapping.SlotFilled(bank, program)) return bank;
+    int n = RandomBelow(limit);
+    if (filled(n)) return n;
   }
+}
+}  // namespace
+
+int GetRandomBank(const TMapping& mapping, int program) {
+  if (program == -1) return RandomBelow(DrumKitBank);
+  return DrawFilled(DrumKitBank, [&](int bank) { return mapping.SlotFilled(bank, program); });
 }
 
 int GetRandomProgram(const TMapping& mapping, int bank) {
   if (bank == -1) return RandomBelow(MappingPrograms);
-  bool any = false;
-  for (int p = 0; p < MappingPrograms && !any; ++p) any = mapping.SlotFilled(bank, p);
-  if (!any) return -1;
-  for (;;) {
-    int program = RandomBelow(MappingPrograms);
-    if (mapping.SlotFilled(bank, program)) return program;
-  }
+  return DrawFilled(MappingPrograms, [&](int program) { return mapping.SlotFilled(bank, program); });
 }
 
 int GetRandomDrumKit(const TMapping& mapping) {

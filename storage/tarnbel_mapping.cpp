@@ -87,7 +87,7 @@ TMapping::~TMapping() {
 }
 
 void TMapping::BuildFromStore() {
-  for (auto& bank : FSlots)
+  for (auto& bank : *FSlots)
     for (auto& slot : bank) slot.reset();
   Inactive.clear();
   for (int k = Store->KeyCount() - 1; k >= 0; --k) {
@@ -108,14 +108,14 @@ void TMapping::BuildFromStore() {
       if (entry.size() >= 20 && entry[19] == '*')
         Inactive.push_back(std::move(item));
       else
-        FSlots[targetBank][targetProgram] = std::move(item);
+        (*FSlots)[targetBank][targetProgram] = std::move(item);
     }
   }
 }
 
 TMappingInactiveItem* TMapping::Slot(int bank, int program) const {
   bank = MappingBankOf(bank);
-  return ValidSlot(bank, program) ? FSlots[bank][program].get() : nullptr;
+  return ValidSlot(bank, program) ? (*FSlots)[bank][program].get() : nullptr;
 }
 
 TMappingInactiveItem* TMapping::AddItem(const std::string& file, int targetBank, bool active, uint32_t tag,
@@ -127,7 +127,7 @@ TMappingInactiveItem* TMapping::AddItem(const std::string& file, int targetBank,
   if (!ValidSlot(targetBank, targetProgram) || file.empty() || sourceBank < 0 || sourceBank > 999 ||
       sourceProgram < 0 || sourceProgram > 999)
     return nullptr;
-  if (active && FSlots[targetBank][targetProgram]) RemoveItem(targetBank, targetProgram);
+  if (active && (*FSlots)[targetBank][targetProgram]) RemoveItem(targetBank, targetProgram);
   int keyIndex, valueIndex;
   Store->AddKeyValue(file, MakeEntryString(sourceBank, sourceProgram, targetBank, targetProgram, name, !active),
                      keyIndex, valueIndex);
@@ -140,7 +140,7 @@ TMappingInactiveItem* TMapping::AddItem(const std::string& file, int targetBank,
   item->Name = name;
   item->Tag = tag;
   if (active) {
-    FSlots[targetBank][targetProgram] = std::move(item);
+    (*FSlots)[targetBank][targetProgram] = std::move(item);
     return nullptr;
   }
   Inactive.push_back(std::move(item));
@@ -148,7 +148,7 @@ TMappingInactiveItem* TMapping::AddItem(const std::string& file, int targetBank,
 }
 
 bool TMapping::FileCellInUse(const std::string* cell, const TMappingInactiveItem* except) const {
-  for (const auto& bank : FSlots)
+  for (const auto& bank : *FSlots)
     for (const auto& slot : bank)
       if (slot && slot.get() != except && slot->SourceFile == cell) return true;
   for (const auto& item : Inactive)
@@ -167,7 +167,7 @@ void TMapping::RemoveItem(int targetBank, int targetProgram) {
   TMappingInactiveItem* item = Slot(targetBank, targetProgram);
   if (!item) return;
   ForgetEntry(*item, false);
-  FSlots[MappingBankOf(targetBank)][targetProgram].reset();
+  (*FSlots)[MappingBankOf(targetBank)][targetProgram].reset();
 }
 
 void TMapping::RemoveInactiveItem(int index) {
@@ -199,7 +199,7 @@ TMappingInactiveItem* TMapping::FindItemBySource(const std::string& sourceName, 
   TMappingInactiveItem* result = nullptr;
   for (int target = 0; target < MappingBanks; ++target) {
     for (int program = 0; program < MappingPrograms; ++program) {
-      TMappingInactiveItem* item = FSlots[target][program].get();
+      TMappingInactiveItem* item = (*FSlots)[target][program].get();
       if (item && item->SourceBank == bank && item->SourceProgram == static_cast<uint32_t>(sourceProgram) &&
           item->GetSourceName() == sourceName) {
         result = item;
@@ -211,7 +211,7 @@ TMappingInactiveItem* TMapping::FindItemBySource(const std::string& sourceName, 
 }
 
 void TMapping::ListWaveSources(const std::string& folder, std::vector<std::string>& dest) const {
-  for (const auto& bank : FSlots)
+  for (const auto& bank : *FSlots)
     for (const auto& item : bank)
       if (item && item->IsWave() && item->SourceFileText() == folder) dest.push_back(item->GetSourceName());
 }
@@ -220,7 +220,7 @@ void TMapping::MarkUsedSourcePresets(const std::string& sourceName,
                                      uint8_t (&table)[MappingBanks][MappingPrograms]) const {
   for (auto& row : table)
     for (uint8_t& cell : row) cell = 0;
-  for (const auto& bank : FSlots)
+  for (const auto& bank : *FSlots)
     for (const auto& item : bank)
       // Wave entries (source bank 200) have no row.
       if (item && item->SourceBank < static_cast<uint32_t>(MappingBanks) &&

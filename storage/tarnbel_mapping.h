@@ -1,6 +1,7 @@
 #pragma once
 // The mapping model: a named table of 129 banks (128 = drum kits) by 128 programs whose filled slots name
 // presets of SF2 files or wave files, with parked (inactive) entries, bank names, colours and backgrounds.
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -113,5 +114,7 @@ class TMapping {
   bool FileCellInUse(const std::string* cell, const TMappingInactiveItem* except) const;
   void ForgetEntry(const TMappingInactiveItem& item, bool inactive);
 
-  std::unique_ptr<TMappingInactiveItem> FSlots[MappingBanks][MappingPrograms];
+  // On the heap: the table is too large for a thread's stack when a mapping lives there.
+  using TSlotRow = std::array<std::unique_ptr<TMappingInactiveItem>, MappingPrograms>;
+  std::unique_ptr<std::array<TSlotRow, MappingBanks>> FSlots = std::make_unique<std::array<TSlotRow, MappingBanks>>();
 };

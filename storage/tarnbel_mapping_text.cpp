@@ -14,12 +14,14 @@ void AppendNonEmpty(const TRegArray& list, std::vector<std::string>& dest) {
 
 bool StartsSection(const std::string& line) { return !line.empty() && line[0] == '['; }
 
-// Reads the lines after the header into list, up to an empty line, a line beginning with "[" or the end.
-// Returns the index where the scan stopped, or -1 when the header is missing.
+// Replaces the list by the lines after the header, up to an empty line, a line beginning with "[" or the
+// end. Returns the index where the scan stopped, or -1 when the header is missing: the list then keeps
+// what it holds, so a text that lacks a section never wipes what is stored.
 int ReadBankSection(const std::vector<std::string>& lines, const char* header, TRegArray& list) {
   size_t at = 0;
   while (at < lines.size() && !AnsiSameText(lines[at], header)) ++at;
   if (at == lines.size()) return -1;
+  list.Clear();
   for (++at; at < lines.size() && !lines[at].empty() && !StartsSection(lines[at]); ++at) list.Add(lines[at], true);
   return static_cast<int>(at);
 }
@@ -42,9 +44,6 @@ void TMapping::ExportToText(std::vector<std::string>& dest) const {
 }
 
 void TMapping::ImportText(const std::vector<std::string>& lines) {
-  BankBackgrounds->Clear();
-  BankColors->Clear();
-  BankNames->Clear();
   ReadBankSection(lines, kBackgroundsHeader, *BankBackgrounds);
   ReadBankSection(lines, kColorsHeader, *BankColors);
   int at = ReadBankSection(lines, kNamesHeader, *BankNames);

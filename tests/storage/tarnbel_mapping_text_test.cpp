@@ -120,20 +120,27 @@ TEST_F(MappingTextTest, HeadersIgnoreCaseAndSectionsOfOneFileMeet) {
   EXPECT_EQ(m->Slot(0, 1)->SourceFile, m->Slot(0, 2)->SourceFile);
 }
 
-TEST_F(MappingTextTest, TextWithoutBankNamesNeverWipesStoredEntries) {
+TEST_F(MappingTextTest, SectionsMissingFromTheTextNeverWipeWhatIsStored) {
   {
     TMapping m("m", false, nullptr, "");
     m.AddItem(kPiano, 0, true, 0, "Kept", 1, 0, 1);
     m.SetBankName(1, "Old");
+    m.SetBankColor(1, "5");
   }
-  std::vector<std::string> text = {"[Bank backgrounds]", "001:bg", "", "[Bank colors]", "001:9", "",
-                                   "[C:\\x.sf2]", "000: 001: 000: 002: lost?"};
+  std::vector<std::string> text = {"[Bank backgrounds]", "001:bg", "", "[C:\\x.sf2]", "000: 001: 000: 002: x"};
   { TMapping m("m", false, &text, ""); }
   TMapping m("m", false, nullptr, "");
   EXPECT_EQ("Kept", m.Slot(0, 1)->Name);
   EXPECT_EQ(nullptr, m.Slot(0, 2));
   EXPECT_EQ("bg", m.GetBankBackground(1));
-  EXPECT_EQ("9", m.GetBankColor(1));
+  EXPECT_EQ("5", m.GetBankColor(1));
+  EXPECT_EQ("Old", m.GetBankName(1));
+
+  // A text without a bank names section still brings its backgrounds and colours into a new mapping.
+  std::vector<std::string> fresh = {"[bank colors]", "002:7", "", "[C:\\x.sf2]", "000: 001: 000: 002: x"};
+  TMapping temp("t", true, &fresh, "");
+  EXPECT_EQ("7", temp.GetBankColor(2));
+  EXPECT_EQ(0, temp.Store->KeyCount());
 }
 
 TEST_F(MappingTextTest, MalformedLinesAreHandledWithoutCorruption) {
