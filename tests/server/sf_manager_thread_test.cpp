@@ -368,3 +368,28 @@ TEST_F(SFManagerThread, ADeviceThatStaysBusyEndsTheRequest) {
   EXPECT_EQ(1u, CountOf(reports, TM_PRESET_NOT_FOUND));
   EXPECT_EQ(0u, Fixture.CacheCount());
 }
+
+TEST_F(SFManagerThread, AVictimTheCardWillNotReleaseIsNotPickedAgain) {
+  // A plain SoundFont Manager device whose first clear is refused (900: not retryable there).
+  ASSERT_TRUE(Fixture.Start("sfman.device=general," + std::to_string(Files.PresetBytes * 5 / 2) +
+                                ",Plain Synth\nsfman.busy=1\n", 0));
+  SetNow(1000);
+  ASSERT_TRUE(Fixture.LoadSync(0, 0, 0, 0, Files.Bank));
+  SetNow(2000);
+  ASSERT_TRUE(Fixture.LoadSync(0, 1, 0, 1, Files.Bank));
+  SetNow(3000);
+  ASSERT_TRUE(Fixture.LoadSync(0, 2, 0, 2, Files.Bank));
+  std::vector<MSG> reports = Fixture.Drain();
+  EXPECT_EQ(0u, CountOf(reports, TM_PRESET_TOO_BIG));
+  int refused = Fixture.Find(0, 0);
+  ASSERT_NE(-1, refused);
+  EXPECT_TRUE(Fixture.Entry(refused).Releasing) << "still in the card, still accounted for";
+  EXPECT_EQ(-1, Fixture.Find(0, 1)) << "the next oldest went instead";
+  ASSERT_NE(-1, Fixture.Find(0, 2));
+  EXPECT_EQ(Fixture.Used(), 2 * Files.PresetBytes);
+
+  // The next unload pass takes the refused one out, whatever its age.
+  ASSERT_TRUE(Fixture.UnloadSync(3000, 100000));
+  EXPECT_EQ(-1, Fixture.Find(0, 0));
+  EXPECT_EQ(Fixture.Used(), Files.PresetBytes);
+}
