@@ -89,10 +89,9 @@ int32_t TOSC_SFManager::QueryMemory(uint32_t& total, uint32_t& free) {
 int32_t TOSC_SFManager::LoadPreset(int32_t sourceBank, int32_t sourcePreset, int32_t bank, int32_t program,
                                    const std::string& file) {
   if (!HasApi()) return NoApi();
-  SFLocation source = {static_cast<uint16_t>(sourceBank), static_cast<uint16_t>(sourcePreset)};
-  SFLocation target = {static_cast<uint16_t>(bank), static_cast<uint16_t>(program)};
-  SFPathBuffer path;
-  FillPathBuffer(path, file.c_str());
+  const SFLocation source = MakeLocation(sourceBank, sourcePreset);
+  const SFLocation target = MakeLocation(bank, program);
+  const SFPathBuffer path = MakePath(file);
   auto load = Slot<general::LoadPresetProc>(FApiTable, general::LoadPreset);
   const uint16_t device = static_cast<uint16_t>(FOpenDevice);
   int32_t result = 0;
@@ -103,7 +102,7 @@ int32_t TOSC_SFManager::LoadPreset(int32_t sourceBank, int32_t sourcePreset, int
 int32_t TOSC_SFManager::GetPresetName(int32_t bank, int32_t program, std::string& name) {
   name.clear();
   if (!HasApi()) return NoApi();
-  SFLocation location = {static_cast<uint16_t>(bank), static_cast<uint16_t>(program)};
+  const SFLocation location = MakeLocation(bank, program);
   SFPathBuffer buffer = {};
   buffer.length = PathChars;
   FLastResult = Slot<general::GetPresetNameProc>(FApiTable, general::GetPresetName)(
@@ -114,7 +113,7 @@ int32_t TOSC_SFManager::GetPresetName(int32_t bank, int32_t program, std::string
 
 int32_t TOSC_SFManager::ClearPreset(int32_t bank, int32_t program) {
   if (!HasApi()) return NoApi();
-  SFLocation location = {static_cast<uint16_t>(bank), static_cast<uint16_t>(program)};
+  const SFLocation location = MakeLocation(bank, program);
   FLastResult = Slot<general::ClearPresetProc>(FApiTable, general::ClearPreset)(static_cast<uint16_t>(FOpenDevice),
                                                                                 &location);
   return FLastResult;
@@ -122,9 +121,8 @@ int32_t TOSC_SFManager::ClearPreset(int32_t bank, int32_t program) {
 
 int32_t TOSC_SFManager::LoadWave(int32_t bank, int32_t program, const std::string& file) {
   if (!HasApi()) return NoApi();
-  SFLocation location = {static_cast<uint16_t>(bank), static_cast<uint16_t>(program)};
-  SFPathBuffer path;
-  FillPathBuffer(path, file.c_str());
+  const SFLocation location = MakeLocation(bank, program);
+  const SFPathBuffer path = MakePath(file);
   auto load = Slot<general::LoadWaveProc>(FApiTable, general::LoadWave);
   const uint16_t device = static_cast<uint16_t>(FOpenDevice);
   int32_t result = 0;

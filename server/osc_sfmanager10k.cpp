@@ -80,10 +80,9 @@ int32_t TOSC_SFManager10k::LoadPreset(int32_t sourceBank, int32_t sourcePreset, 
                                       const std::string& file, int32_t& handle) {
   handle = -1;
   if (!Bound()) return FLastResult;
-  SFLocation source = {static_cast<uint16_t>(sourceBank), static_cast<uint16_t>(sourcePreset)};
-  SFLocation target = {static_cast<uint16_t>(bank), static_cast<uint16_t>(program)};
-  SFPathBuffer path;
-  FillPathBuffer(path, file.c_str());
+  const SFLocation source = MakeLocation(sourceBank, sourcePreset);
+  const SFLocation target = MakeLocation(bank, program);
+  const SFPathBuffer path = MakePath(file);
   auto load = Slot<tenk::LoadPresetProc>(FApiTable, tenk::LoadPreset);
   const uint32_t device = static_cast<uint32_t>(FDevice);
   int32_t result = 0;
@@ -97,9 +96,8 @@ int32_t TOSC_SFManager10k::LoadPreset(int32_t sourceBank, int32_t sourcePreset, 
 int32_t TOSC_SFManager10k::LoadWave(int32_t bank, int32_t program, const std::string& file, bool& faulted) {
   faulted = false;
   if (!Bound()) return FLastResult;
-  SFLocation location = {static_cast<uint16_t>(bank), static_cast<uint16_t>(program)};
-  SFPathBuffer path;
-  FillPathBuffer(path, file.c_str());
+  const SFLocation location = MakeLocation(bank, program);
+  const SFPathBuffer path = MakePath(file);
   auto load = Slot<tenk::LoadWaveProc>(FApiTable, tenk::LoadWave);
   const uint32_t device = static_cast<uint32_t>(FDevice);
   int32_t result = 0;

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 namespace sfman {
 
@@ -113,6 +114,10 @@ using ItemNameProc = int32_t(WINAPI*)(uint32_t device, int32_t handle, SFPathBuf
 using LoadWaveProc = int32_t(WINAPI*)(uint32_t device, const SFLocation* location, const SFPathBuffer* file);
 }  // namespace tenk
 
+inline SFLocation MakeLocation(int32_t bank, int32_t program) {
+  return {static_cast<uint16_t>(bank), static_cast<uint16_t>(program)};
+}
+
 // An export of a library as the procedure type it is called through; null when missing.
 template <typename Proc>
 Proc ExportOf(HMODULE library, const char* name) {
@@ -128,6 +133,12 @@ inline void FillPathBuffer(SFPathBuffer& buffer, const char* text) {
   }
   buffer.text[n] = '\0';
   buffer.length = static_cast<uint32_t>(n);
+}
+
+inline SFPathBuffer MakePath(const std::string& file) {
+  SFPathBuffer buffer;
+  FillPathBuffer(buffer, file.c_str());
+  return buffer;
 }
 
 }  // namespace sfman

@@ -2,6 +2,12 @@
 
 namespace simcard {
 
+namespace {
+int* volatile nowhere = nullptr;
+}
+
+void FaultInsideLoad() { *nowhere = 1; }
+
 int32_t LoadAnswer(LoadStatus status, bool wave, const LoadCodes& codes) {
   switch (status) {
     case LoadStatus::Loaded: return 0;
@@ -20,8 +26,9 @@ uint64_t SimDevice::Used() const {
   return used;
 }
 
-uint64_t SimDevice::Free() const {
-  const uint64_t used = Used();
+uint64_t SimCard::Free(size_t index) const {
+  const uint64_t used = FDevices[index].Used();
+  const uint64_t memory = Memory(index);
   return used >= memory ? 0 : memory - used;
 }
 
@@ -39,33 +46,36 @@ int32_t SimDevice::FindHandle(int32_t handle) const {
   return -1;
 }
 
-void SimCard::Reset(const std::vector<DeviceConfig>& devices) {
+void SimCard::Reset(const std::vector<DeviceConfig>& devices, const std::string& sharedName) {
   std::lock_guard<std::mutex> guard(FLock);
   FDevices.clear();
+  std::vector<uint64_t> sizes;
   for (const DeviceConfig& config : devices) {
     SimDevice device;
     device.config = config;
-    device.memory = config.memory;
     FDevices.push_back(device);
+    sizes.push_back(config.memory);
   }
+  FSizes.Open(sharedName, sizes);
 }
 
 // The item that sits at the location gives its memory back to the new one.
 LoadStatus SimCard::Place(size_t device, uint16_t bank, uint16_t program, const std::string& file,
                           const SampleSource& source, int32_t& handle) {
-  auto fits = [&](SimDevice& d) {
+  auto fits = [&]() {
+    const SimDevice& d = FDevices[device];
     const int32_t old = d.FindAt(bank, program);
     const uint64_t reusable = old >= 0 ? d.items[old].bytes : 0;
-    return source.Bytes() <= d.Free() + reusable;
+    return source.Bytes() <= Free(device) + reusable;
   };
   {
     std::lock_guard<std::mutex> guard(FLock);
-    if (!fits(FDevices[device])) return LoadStatus::DoesNotFit;
+    if (!fits()) return LoadStatus::DoesNotFit;
   }
   if (!ReadSampleData(file, source)) return LoadStatus::Damaged;
   std::lock_guard<std::mutex> guard(FLock);
+  if (!fits()) return LoadStatus::DoesNotFit;
   SimDevice& d = FDevices[device];
-  if (!fits(d)) return LoadStatus::DoesNotFit;
   const int32_t old = d.FindAt(bank, program);
   if (old >= 0) d.items.erase(d.items.begin() + old);
   handle = FNextHandle++;

@@ -38,9 +38,6 @@ SimConfig config;
 SimCard card;
 int32_t busyLeft = 0;
 
-int* volatile nowhere = nullptr;
-void FaultInsideLoad() { *nowhere = 1; }
-
 // Index of the open device a handle names, or -1.
 int32_t DeviceOf(uint32_t handle) {
   if (handle < HandleBase || handle - HandleBase >= card.DeviceCount()) return -1;
@@ -79,8 +76,8 @@ uint32_t DeviceCommand(int32_t device, uint32_t command, UINT_PTR p1, UINT_PTR p
     }
     case CmdQueryMemory: {
       std::lock_guard<std::mutex> guard(card.Lock());
-      *reinterpret_cast<uint32_t*>(p1) = static_cast<uint32_t>(card.Device(device).memory / 2);
-      *reinterpret_cast<uint32_t*>(p2) = static_cast<uint32_t>(card.Device(device).Free() / 2);
+      *reinterpret_cast<uint32_t*>(p1) = static_cast<uint32_t>(card.Memory(device) / 2);
+      *reinterpret_cast<uint32_t*>(p2) = static_cast<uint32_t>(card.Free(device) / 2);
       return rcOk;
     }
     case CmdLoadPreset: {
@@ -154,7 +151,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     self = instance;
     config = ReadSimConfig(self);
-    card.Reset(config.apsDevices);
+    card.Reset(config.apsDevices, "Local\\tarnbel_simcard_EAPSMAN");
     busyLeft = config.aps.busyCount;
     for (const std::string& name : config.aps.hiddenExports) HideExport(self, name.c_str());
   }

@@ -38,10 +38,6 @@ SimConfig config;
 SimCard card;
 int32_t busyLeft = 0;
 
-// A processor fault as the vendor's library would make it. It happens outside the card lock.
-int* volatile nowhere = nullptr;
-void FaultInsideLoad() { *nowhere = 1; }
-
 void NoteLoadedFile(const char* file, uint16_t bank, uint16_t program) {
   HKEY key;
   if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\SoundFont\\Files", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
@@ -111,22 +107,27 @@ int32_t OpenState(uint16_t device) {
 int32_t WINAPI GenQueryMemory(uint16_t device, uint32_t* total, uint32_t* free) {
   std::lock_guard<std::mutex> guard(card.Lock());
   if (int32_t state = OpenState(device)) return state;
-  *total = static_cast<uint32_t>(card.Device(device).memory);
-  *free = static_cast<uint32_t>(card.Device(device).Free());
+  *total = static_cast<uint32_t>(card.Memory(device));
+  *free = static_cast<uint32_t>(card.Free(device));
   return rcOk;
 }
 
 const LoadCodes generalCodes = {rcNoFile,         rcDamagedFile,    rcDamagedWave,    rcNoPreset,
                                 rcPresetDoesNotFit, rcWaveDoesNotFit, rcUnsupportedWave};
 
-int32_t WINAPI GenLoadPreset(uint16_t device, const SFLocation* source, const SFLocation* target,
-                             const SFPathBuffer* file) {
+// What every general load does first: check the device and play the injected faults. 0 to go on.
+int32_t GenLoadStart(uint16_t device, int32_t failure) {
   {
     std::lock_guard<std::mutex> guard(card.Lock());
     if (int32_t state = OpenState(device)) return state;
   }
   if (config.sfman.loadCrashes) FaultInsideLoad();
-  if (config.sfman.loadFails) return rcDamagedFile;
+  return config.sfman.loadFails ? failure : rcOk;
+}
+
+int32_t WINAPI GenLoadPreset(uint16_t device, const SFLocation* source, const SFLocation* target,
+                             const SFPathBuffer* file) {
+  if (int32_t refused = GenLoadStart(device, rcDamagedFile)) return refused;
   int32_t handle = 0;
   return LoadAnswer(
       card.LoadPreset(device, source->bank, source->program, target->bank, target->program, file->text, handle),
@@ -157,12 +158,7 @@ int32_t WINAPI GenClearPreset(uint16_t device, const SFLocation* location) {
 }
 
 int32_t WINAPI GenLoadWave(uint16_t device, const SFLocation* location, const SFPathBuffer* file) {
-  {
-    std::lock_guard<std::mutex> guard(card.Lock());
-    if (int32_t state = OpenState(device)) return state;
-  }
-  if (config.sfman.loadCrashes) FaultInsideLoad();
-  if (config.sfman.loadFails) return rcDamagedWave;
+  if (int32_t refused = GenLoadStart(device, rcDamagedWave)) return refused;
   int32_t handle = 0;
   return LoadAnswer(card.LoadWave(device, location->bank, location->program, file->text, handle), true,
                     generalCodes);
@@ -176,7 +172,7 @@ int32_t WINAPI TenKQueryDevice(uint32_t device, uint32_t* total) {
   std::lock_guard<std::mutex> guard(card.Lock());
   const int32_t d = TenKDevice(device);
   if (d < 0) return rcBadDevice;
-  *total = static_cast<uint32_t>(card.Device(d).memory);
+  *total = static_cast<uint32_t>(card.Memory(d));
   return rcOk;
 }
 
@@ -185,7 +181,7 @@ int32_t WINAPI TenKQueryFree(uint32_t device, uint32_t, uint32_t* scratch, uint3
   const int32_t d = TenKDevice(device);
   if (d < 0) return rcBadDevice;
   *scratch = 0;
-  *free = static_cast<uint32_t>(card.Device(d).Free());
+  *free = static_cast<uint32_t>(card.Free(d));
   return rcOk;
 }
 
@@ -228,16 +224,21 @@ int32_t WINAPI TenKNextItem(uint32_t device, int32_t previous, SF10kItem* item) 
   return ItemOfBank(device, card.Device(d).items[at].bank, static_cast<size_t>(at) + 1, item);
 }
 
-int32_t WINAPI TenKLoadPreset(uint32_t device, const SFLocation* source, const SFLocation* target,
-                              const SFPathBuffer* file, int32_t* handle) {
-  int32_t d;
+// What every 10k load does first: find the device and play the injected faults. 0 to go on.
+int32_t TenKLoadStart(uint32_t device, int32_t& d) {
   {
     std::lock_guard<std::mutex> guard(card.Lock());
     d = TenKDevice(device);
   }
   if (d < 0) return rcBadDevice;
   if (config.sfman.loadCrashes) FaultInsideLoad();
-  if (config.sfman.loadFails) return rcFailed;
+  return config.sfman.loadFails ? rcFailed : rcOk;
+}
+
+int32_t WINAPI TenKLoadPreset(uint32_t device, const SFLocation* source, const SFLocation* target,
+                              const SFPathBuffer* file, int32_t* handle) {
+  int32_t d = -1;
+  if (int32_t refused = TenKLoadStart(device, d)) return refused;
   const LoadStatus status =
       card.LoadPreset(d, source->bank, source->program, target->bank, target->program, file->text, *handle);
   if (status != LoadStatus::Loaded) return rcFailed;
@@ -257,14 +258,8 @@ int32_t WINAPI TenKItemName(uint32_t device, int32_t handle, SFPathBuffer* name)
 
 // The 10k-family cards are known to fault on wave formats they do not play.
 int32_t WINAPI TenKLoadWave(uint32_t device, const SFLocation* location, const SFPathBuffer* file) {
-  int32_t d;
-  {
-    std::lock_guard<std::mutex> guard(card.Lock());
-    d = TenKDevice(device);
-  }
-  if (d < 0) return rcBadDevice;
-  if (config.sfman.loadCrashes) FaultInsideLoad();
-  if (config.sfman.loadFails) return rcFailed;
+  int32_t d = -1;
+  if (int32_t refused = TenKLoadStart(device, d)) return refused;
   int32_t handle = 0;
   const LoadStatus status = card.LoadWave(d, location->bank, location->program, file->text, handle);
   if (status == LoadStatus::UnsupportedWave) FaultInsideLoad();
@@ -356,18 +351,18 @@ int32_t __cdecl SF_UnRegisterDevice(const DriverRecord* record) {
   return removed == ERROR_SUCCESS ? rcOk : rcNothingThere;
 }
 
-// The cache limit of a device is its sample memory.
+// The cache limit of a device is its sample memory, which is the card's: every program sees it.
 int32_t __cdecl SF_GetCacheLimit(uint16_t device, uint32_t* bytes) {
   std::lock_guard<std::mutex> guard(card.Lock());
   if (!ValidDevice(device) || bytes == nullptr) return rcBadDevice;
-  *bytes = static_cast<uint32_t>(card.Device(device).memory);
+  *bytes = static_cast<uint32_t>(card.Memory(device));
   return rcOk;
 }
 
 int32_t __cdecl SF_SetCacheLimit(uint16_t device, uint32_t bytes) {
   std::lock_guard<std::mutex> guard(card.Lock());
   if (!ValidDevice(device)) return rcBadDevice;
-  card.Device(device).memory = bytes;
+  card.SetMemory(device, bytes);
   return rcOk;
 }
 
@@ -375,7 +370,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     self = instance;
     config = ReadSimConfig(self);
-    card.Reset(config.sfmanDevices);
+    card.Reset(config.sfmanDevices, "Local\\tarnbel_simcard_SFMAN32");
     busyLeft = config.sfman.busyCount;
     BuildTables();
     for (const std::string& name : config.sfman.hiddenExports) HideExport(self, name.c_str());

@@ -134,6 +134,31 @@ TEST(SFDeviceFacade, NoLibrariesNoDevices) {
   EXPECT_FALSE(device.GetCacheLimit(limit));
 }
 
+// A back end whose library refuses its version or lacks its entry is absent; the others carry on.
+TEST(SFDeviceFacade, AbsentBackEndsLeaveTheOthersListed) {
+  {
+    StandinConfig config(std::string(OneOfEachKind) + "sfman.refuse=0x50000\naps.hide=EmuAPSManager\n");
+    TAbstractSFDevice device;
+    EXPECT_FALSE(device.Has10k());
+    EXPECT_FALSE(device.HasAPS());
+    ASSERT_TRUE(device.HasSFManager());
+    std::vector<std::string> names;
+    device.GetDeviceNames(names);
+    // Nothing else lists the card's own devices now, so their manager names stay.
+    EXPECT_EQ(names, std::vector<std::string>({"SB Live! Synth A", "Plain Synth", "E-mu APS Synth twin"}));
+  }
+  {
+    StandinConfig config(std::string(OneOfEachKind) + "sfman.hide=SFManager\n");
+    TAbstractSFDevice device;
+    EXPECT_FALSE(device.Has10k());
+    EXPECT_FALSE(device.HasSFManager());
+    EXPECT_FALSE(device.HasSFManagerDevice());
+    std::vector<std::string> names;
+    device.GetDeviceNames(names);
+    EXPECT_EQ(names, std::vector<std::string>({"APS"}));
+  }
+}
+
 TEST(SFDeviceFacade, OpenOutOfRangeAndOperationsAfterClose) {
   StandinConfig config(OneOfEachKind);
   Files files;
@@ -329,4 +354,38 @@ TEST(SFDeviceFacade, CacheLimitOfManagerDeviceZero) {
   EXPECT_TRUE(device.QueryMemory(total, free));
   EXPECT_EQ(total, 1024u);
   EXPECT_EQ(free, 0u);
+}
+
+// Run only as the other program of the test below: sets the limit through its own facade.
+TEST(SFDeviceFacade, DISABLED_OtherProgramSetsTheCacheLimit) {
+  TAbstractSFDevice device;
+  ASSERT_TRUE(device.SetCacheLimit(3u * 1024 * 1024));
+}
+
+// The preferences of the tools program set the limit in their own process; the server's card
+// must see it, as the one card both programs share.
+TEST(SFDeviceFacade, CacheLimitSetByTheOtherProgramHolds) {
+  StandinConfig config(OneOfEachKind);
+  TAbstractSFDevice device;
+  ASSERT_TRUE(device.Open(LiveEntry));
+
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string command = std::string("\"") + self +
+                        "\" --gtest_also_run_disabled_tests"
+                        " --gtest_filter=SFDeviceFacade.DISABLED_OtherProgramSetsTheCacheLimit";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process = {};
+  ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
+  ASSERT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+  DWORD exitCode = 1;
+  GetExitCodeProcess(process.hProcess, &exitCode);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  EXPECT_EQ(exitCode, 0u);
+
+  uint32_t total = 0, free = 0;
+  ASSERT_TRUE(device.QueryMemory(total, free));
+  EXPECT_EQ(total, 3u * 1024 * 1024);
 }

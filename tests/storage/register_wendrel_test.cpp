@@ -53,3 +53,11 @@ TEST(DriverRegistration, FailsWithoutLibraryExportOrConsent) {
     UnregisterDriverDevice();
   }
 }
+
+// Registration needs only the library and its export, not the API table.
+TEST(DriverRegistration, WorksWhenTheApiEntryIsMissing) {
+  StandinConfig config("sfman.hide=SFManager\n");
+  EXPECT_TRUE(RegisterDriverDevice());
+  UnregisterDriverDevice();
+  EXPECT_FALSE(testsupport::ValueExists(DevicesKey, "wendrel.dll", HKEY_LOCAL_MACHINE));
+}
