@@ -1,0 +1,47 @@
+#include "abstract_message.h"
+
+#include "thread_post.h"
+
+TAbstractMessage::TAbstractMessage(DWORD targetThreadId, bool synchronous, UINT messageId)
+    : FSenderThreadId(GetCurrentThreadId()),
+      FTargetThreadId(targetThreadId),
+      FMessageId(messageId),
+      FSynchronous(synchronous) {
+  if (synchronous) {
+    FParam = reinterpret_cast<LPARAM>(this);
+    EnsureMessageQueue();  // the reply must find the sender's queue
+  }
+}
+
+namespace {
+// The reply carries the request object, so another request of the same id answered meanwhile
+// cannot be taken for this one.
+bool IsReplyTo(const MSG& msg, const void* request) {
+  return msg.lParam == reinterpret_cast<LPARAM>(request);
+}
+}  // namespace
+
+bool TAbstractMessage::Send() {
+  Prepare();
+  bool delivered;
+  if (FSynchronous) {
+    // Watch the target, so a target that quits with the request still queued releases us.
+    HANDLE target = OpenThread(SYNCHRONIZE, FALSE, FTargetThreadId);
+    delivered = PostThreadUntilAccepted(FTargetThreadId, FMessageId, 0, FParam);
+    if (delivered) {
+      const TAbstractMessage* self = this;
+      FAnswered = WaitForMatchingMessage(FMessageId, &IsReplyTo, self, target, FReply);
+    }
+    if (target) CloseHandle(target);
+    delivered = delivered && FAnswered;
+  } else {
+    delivered = PostThreadUntilAccepted(FTargetThreadId, FMessageId, 0, FParam);
+  }
+  if (!delivered) Undelivered();
+  Finish();
+  return delivered;
+}
+
+bool TAbstractMessage::Reply() {
+  return PostThreadUntilAccepted(FSenderThreadId, FMessageId, 0, reinterpret_cast<LPARAM>(this));
+}

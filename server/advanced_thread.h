@@ -1,0 +1,76 @@
+#pragma once
+// TAdvancedThread: a worker thread with its own message loop. It reports ready to its creator,
+// hands every message to ProcessMessage, answers TM_ECHO and ends on TM_QUIT.
+#include <windows.h>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <utility>
+
+class TAdvancedThread {
+ public:
+  // Records the calling thread as creator and gives it a message queue, so the ready report
+  // can reach it. The thread itself starts with StartThread (Make does both).
+  TAdvancedThread();
+  virtual ~TAdvancedThread();
+  TAdvancedThread(const TAdvancedThread&) = delete;
+  TAdvancedThread& operator=(const TAdvancedThread&) = delete;
+
+  // Builds a thread object and starts it once it is whole, so the thread never runs ahead of
+  // the derived constructor.
+  template <class T, class... Args>
+  static std::unique_ptr<T> Make(Args&&... args) {
+    std::unique_ptr<T> thread(new T(std::forward<Args>(args)...));
+    thread->StartThread();
+    return thread;
+  }
+
+  // Creates the running thread; returns once the thread has its message queue. False when
+  // the system refused the thread or it was already started.
+  bool StartThread();
+
+  // Called on the creator's thread: waits for this thread's ready report. Ready reports of other
+  // threads stay queued. False when the thread ended without reporting.
+  bool WaitReady();
+
+  // Called from another thread: posts TM_QUIT and waits until the thread has ended.
+  void Stop();
+
+  // Asks the loop to end after the message being handled.
+  void Terminate() { FTerminated = true; }
+  bool Terminated() const { return FTerminated; }
+
+  DWORD ThreadID() const { return FThreadId; }
+  DWORD CreatorThreadID() const { return FCreatorThreadId; }
+  HANDLE Handle() const { return FHandle; }
+
+ protected:
+  // Called on the thread for every message, TM_QUIT and TM_ECHO included.
+  virtual void ProcessMessage(const MSG& msg) { (void)msg; }
+  // Called on the thread before the ready report and after the loop.
+  virtual void DoStart() {}
+  virtual void DoStop() {}
+  // Called on the thread for each message still queued behind TM_QUIT: it will never be handled,
+  // so free whatever it owns. Senders waiting on a synchronous request are released by the
+  // thread's end.
+  virtual void DiscardMessage(const MSG& msg) { (void)msg; }
+
+  // Inside ProcessMessage: posts the current message again to this thread, behind those queued.
+  bool Requeue();
+  // Inside ProcessMessage: posts the current message to another thread.
+  bool ForwardTo(DWORD threadId);
+
+  const MSG& CurrentMessage() const { return FCurrentMessage; }
+
+ private:
+  static DWORD WINAPI ThreadProc(LPVOID self);
+  void Execute();
+  void DiscardQueued();
+
+  DWORD FCreatorThreadId = 0;
+  DWORD FThreadId = 0;
+  HANDLE FHandle = nullptr;
+  HANDLE FQueueReady = nullptr;
+  std::atomic<bool> FTerminated{false};
+  MSG FCurrentMessage{};
+};
