@@ -1,0 +1,254 @@
+#include "application.h"
+
+#include <algorithm>
+
+#include "form.h"
+#include "message_box.h"
+#include "sys_utils.h"
+#include "ui_exceptions.h"
+
+namespace ui {
+
+UI_CLASSINFO(TApplication)
+
+TApplication& Application() {
+  static TApplication* app = new TApplication();  // lives to the very end of the process
+  return *app;
+}
+
+TApplication::TApplication() : TComponent(nullptr), FMainThreadId(GetCurrentThreadId()) {
+  char path[MAX_PATH] = {0};
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string name = path;
+  name = name.substr(name.find_last_of("\\/") + 1);
+  FTitle = name.substr(0, name.find_last_of('.'));
+  Handle();  // the window belongs to the thread that first uses the application: the GUI thread
+}
+
+TApplication::~TApplication() {
+  if (FHandle) DestroyWindow(FHandle);
+}
+
+HWND TApplication::Handle() {
+  if (!FHandle) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = AppWndProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TApplication";
+    wc.hIcon = LoadIconA(wc.hInstance, "MAINICON");
+    RegisterClassA(&wc);
+    FHandle = CreateWindowExA(0, "TApplication", FTitle.c_str(),
+                              WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                              GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0, nullptr,
+                              nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrA(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  return FHandle;
+}
+
+void TApplication::SetTitle(const std::string& title) {
+  FTitle = title;
+  if (FHandle) SetWindowTextA(FHandle, title.c_str());
+}
+
+LRESULT CALLBACK TApplication::AppWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+  auto* app = reinterpret_cast<TApplication*>(GetWindowLongPtrA(h, GWLP_USERDATA));
+  if (!app) return DefWindowProcA(h, msg, w, l);
+  TMessage m{msg, w, l, 0};
+  try {
+    app->AppWndProcBody(m);
+  } catch (...) {
+    app->HandleException(app);
+  }
+  return m.Result;
+}
+
+void TApplication::AppWndProcBody(TMessage& m) {
+  for (auto& hook : std::vector<std::pair<int, TWindowHook>>(FHooks))
+    if (hook.second(m)) return;
+  switch (m.Msg) {
+    case CM_SYNCHRONIZE:
+      (*reinterpret_cast<const std::function<void()>*>(m.LParam))();
+      return;
+    case WM_SYSCOMMAND:
+      switch (m.WParam & 0xFFF0) {
+        case SC_MINIMIZE: Minimize(); return;
+        case SC_RESTORE: Restore(); return;
+        default: break;
+      }
+      break;
+    case WM_CLOSE:
+      if (FMainForm) FMainForm->Close();
+      return;
+    case WM_ACTIVATEAPP:
+      if (m.WParam ? OnActivate : OnDeactivate) (m.WParam ? OnActivate : OnDeactivate)(this);
+      break;
+    default:
+      break;
+  }
+  m.Result = DefWindowProcA(FHandle, m.Msg, m.WParam, m.LParam);
+}
+
+int TApplication::HookMainWindow(TWindowHook hook) {
+  int id = FNextHookId++;
+  FHooks.emplace_back(id, std::move(hook));
+  return id;
+}
+
+void TApplication::UnhookMainWindow(int id) {
+  FHooks.erase(std::remove_if(FHooks.begin(), FHooks.end(), [id](auto& h) { return h.first == id; }), FHooks.end());
+}
+
+void TApplication::Run() {
+  Handle();
+  if (FMainForm && ShowMainForm) FMainForm->Show();
+  while (!FTerminated) HandleMessage();
+}
+
+void TApplication::Terminate() { PostQuitMessage(0); }
+
+void TApplication::ProcessMessages() {
+  MSG msg;
+  while (ProcessMessage(msg)) {
+  }
+}
+
+void TApplication::HandleMessage() {
+  MSG msg;
+  if (!ProcessMessage(msg) && Idle()) WaitMessage();
+}
+
+bool TApplication::ProcessMessage(MSG& msg) {
+  if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
+  bool handled = false;
+  if (OnMessage) {
+    try {
+      OnMessage(msg, handled);
+    } catch (...) {
+      HandleException(this);
+    }
+  }
+  if (msg.message == WM_QUIT) {
+    if (!handled) FTerminated = true;
+    return true;
+  }
+  if (!handled) {
+    bool key = false;
+    try {
+      key = IsKeyMsg(msg);
+    } catch (...) {
+      HandleException(this);
+      key = true;
+    }
+    if (!key) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+  return true;
+}
+
+bool TApplication::IsKeyMsg(MSG& msg) {
+  if (msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) return false;
+  TForm* form = nullptr;
+  if (msg.hwnd) form = dynamic_cast<TForm*>(TWinControl::FindControl(GetAncestor(msg.hwnd, GA_ROOT)));
+  if (!form) form = Screen().ActiveForm();
+  TSet32 shift = KeyboardShiftState();
+  if (form && form->KeyPreview() && form->OnKeyDown) {
+    WORD key = WORD(msg.wParam);
+    form->OnKeyDown(form, key, shift);
+    if (key == 0) return true;
+  }
+  TMessage km{msg.message, msg.wParam, msg.lParam, 0};
+  bool handled = false;
+  if (OnShortCut) OnShortCut(km, handled);
+  if (handled) return true;
+  TShortCut sc = ShortCut(WORD(msg.wParam), shift);
+  if (form && form->IsShortCut(sc)) return true;
+  return FMainForm && FMainForm != form && FMainForm->IsShortCut(sc);
+}
+
+bool TApplication::Idle() {
+  try {
+    for (int i = Screen().FormCount() - 1; i >= 0; --i) {
+      if (i >= Screen().FormCount()) continue;
+      TForm* f = Screen().Forms(i);
+      if (f->Visible()) f->UpdateActions();
+    }
+  } catch (...) {
+    HandleException(this);
+  }
+  bool done = true;
+  if (OnIdle) {
+    try {
+      OnIdle(this, done);
+    } catch (...) {
+      HandleException(this);
+    }
+  }
+  return done;
+}
+
+void TApplication::HandleException(TObject* sender) {
+  auto report = [&](const std::exception& e) {
+    if (!OnException) {
+      ShowException(e);
+      return;
+    }
+    try {
+      OnException(sender, e);
+    } catch (...) {
+      // A failing report must not escape into the system's frames.
+    }
+  };
+  try {
+    throw;
+  } catch (const EAbort&) {
+  } catch (const std::exception& e) {
+    report(e);
+  } catch (...) {
+    report(Exception("Unknown exception"));
+  }
+}
+
+void TApplication::ShowException(const std::exception& e) {
+  std::string text = e.what();
+  if (!text.empty() && text.back() > '.') text += '.';
+  ShowMessageBox(text, FTitle, MB_OK | MB_ICONSTOP);
+}
+
+void TApplication::Synchronize(const std::function<void()>& method) {
+  if (GetCurrentThreadId() == FMainThreadId) {
+    method();
+    return;
+  }
+  std::exception_ptr failure;
+  std::function<void()> call = [&] {
+    try {
+      method();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  };
+  SendMessageA(Handle(), CM_SYNCHRONIZE, 0, reinterpret_cast<LPARAM>(&call));
+  if (failure) std::rethrow_exception(failure);
+}
+
+void TApplication::Minimize() {
+  HWND h = Handle();
+  if (IsIconic(h)) return;
+  ShowOwnedPopups(h, FALSE);
+  ShowWindow(h, SW_MINIMIZE);
+  if (OnMinimize) OnMinimize(this);
+}
+
+void TApplication::Restore() {
+  HWND h = Handle();
+  if (!IsIconic(h)) return;
+  ShowWindow(h, SW_RESTORE);
+  ShowWindow(h, SW_HIDE);
+  ShowOwnedPopups(h, TRUE);
+  if (OnRestore) OnRestore(this);
+}
+
+}  // namespace ui

@@ -1,0 +1,104 @@
+#pragma once
+// TApplication: the hidden application window, the message loop, idle work and exception report.
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "action.h"
+#include "component.h"
+#include "control.h"
+
+namespace ui {
+
+class TForm;
+
+enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+
+// Mouse settings the kit sets from its application-events component.
+struct TMouse {
+  bool DragImmediate = true;
+  int DragThreshold = 5;
+};
+
+class TApplication : public TComponent {
+  UI_CLASS(TApplication, TComponent)
+ public:
+  TApplication();
+  ~TApplication() override;
+
+  HWND Handle();
+  TForm* MainForm() const { return FMainForm; }
+  void SetMainForm(TForm* form) { FMainForm = form; }
+  // Makes a form with the application as owner; the first one becomes the main form.
+  template <class T>
+  T* CreateForm() {
+    T* form = new T(this);
+    if (!FMainForm) FMainForm = form;
+    return form;
+  }
+  const std::string& Title() const { return FTitle; }
+  void SetTitle(const std::string& title);
+
+  void Run();
+  // Posts WM_QUIT; the loop ends when WM_QUIT comes through unhandled.
+  void Terminate();
+  bool Terminated() const { return FTerminated; }
+  void ProcessMessages();
+  // One message, or idle work and a wait when the queue is empty.
+  void HandleMessage();
+  // Idle work: actions of the shown forms updated, then OnIdle. Returns whether to wait.
+  bool Idle();
+
+  // Call inside a catch block: EAbort is silent, else OnException, else a stop box.
+  void HandleException(TObject* sender);
+  void ShowException(const std::exception& e);
+
+  // Runs on the GUI thread; from another thread it waits for the GUI thread to run it.
+  void Synchronize(const std::function<void()>& method);
+
+  // Whole-program minimise and restore.
+  void Minimize();
+  void Restore();
+
+  // A hook sees every message of the application window first; returning true handles it.
+  using TWindowHook = std::function<bool(TMessage& message)>;
+  int HookMainWindow(TWindowHook hook);
+  void UnhookMainWindow(int id);
+
+  std::function<void(MSG& msg, bool& handled)> OnMessage;
+  std::function<void(TObject* sender, bool& done)> OnIdle;
+  std::function<void(TObject* sender, const std::exception& e)> OnException;
+  TActionEvent OnActionExecute;
+  TActionEvent OnActionUpdate;
+  std::function<void(TMessage& keyMessage, bool& handled)> OnShortCut;
+  TNotifyEvent OnActivate, OnDeactivate, OnMinimize, OnRestore;
+
+  // Settings the kit's application-events component writes.
+  TColor HintColor = clInfoBk;
+  int HintPause = 500, HintShortPause = 50, HintHidePause = 2500;
+  bool ShowHint = true, HintShortCuts = true, ShowMainForm = true;
+  bool UpdateFormatSettings = true, UpdateMetricSettings = true;
+  TBiDiMode BiDiMode = bdLeftToRight;
+  TMouse Mouse;
+
+ private:
+  bool ProcessMessage(MSG& msg);
+  bool IsKeyMsg(MSG& msg);
+  static LRESULT CALLBACK AppWndProc(HWND, UINT, WPARAM, LPARAM);
+  void AppWndProcBody(TMessage& m);
+
+  HWND FHandle = nullptr;
+  TForm* FMainForm = nullptr;
+  std::string FTitle;
+  bool FTerminated = false;
+  DWORD FMainThreadId;
+  std::vector<std::pair<int, TWindowHook>> FHooks;
+  int FNextHookId = 1;
+};
+
+TApplication& Application();
+
+}  // namespace ui

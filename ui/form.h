@@ -1,0 +1,96 @@
+#pragma once
+// TForm: a top-level window owned by the application window.
+#include <functional>
+#include <memory>
+
+#include "action.h"
+#include "control.h"
+#include "icon.h"
+
+namespace ui {
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
+enum TPosition {
+  poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter, poMainFormCenter,
+  poOwnerFormCenter
+};
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
+enum TCloseAction { caNone, caHide, caFree, caMinimize };
+
+using TModalResult = int;
+enum : TModalResult { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrAbort = IDABORT, mrRetry = IDRETRY,
+                      mrIgnore = IDIGNORE, mrYes = IDYES, mrNo = IDNO };
+
+using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
+using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
+
+class TForm : public TWinControl {
+  UI_CLASS(TForm, TWinControl)
+ public:
+  explicit TForm(TComponent* owner);
+
+  void Show();
+  void Hide();
+  // Asks CloseQuery, then OnClose decides: hide (default), minimise, free later, or nothing.
+  void Close();
+  // Frees the form once the messages already queued for it are handled.
+  void Release();
+  TModalResult ShowModal();
+  virtual bool CloseQuery();
+  void BringToFront();
+
+  TFormBorderStyle BorderStyle() const { return FBorderStyle; }
+  void SetBorderStyle(TFormBorderStyle v);
+  TSet32 BorderIcons() const { return FBorderIcons; }
+  void SetBorderIcons(TSet32 v);
+  TPosition Position() const { return FPosition; }
+  void SetPosition(TPosition v) { FPosition = v; }
+  TWindowState WindowState() const;
+  void SetWindowState(TWindowState v);
+  TFormStyle FormStyle() const { return FFormStyle; }
+  void SetFormStyle(TFormStyle v);
+  bool KeyPreview() const { return FKeyPreview; }
+  void SetKeyPreview(bool v) { FKeyPreview = v; }
+  TWinControl* ActiveControl() const { return FActiveControl; }
+  void SetActiveControl(TWinControl* control);
+  TModalResult ModalResult() const { return FModalResult; }
+  void SetModalResult(TModalResult v) { FModalResult = v; }
+  TIcon* Icon() { return &FIcon; }
+  void SetIcon(TIcon* icon);
+
+  void SetVisible(bool visible) override;
+  // The form's action lists run the enabled action with that shortcut.
+  bool IsShortCut(TShortCut shortCut);
+  void UpdateActions();
+
+  TNotifyEvent OnShow, OnHide, OnDestroy, OnActivate, OnDeactivate;
+  TCloseQueryEvent OnCloseQuery;
+  TCloseEvent OnClose;
+
+  void WndProc(TMessage& message) override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void CreateWnd() override;
+  void Destroying() override;
+  void Notification(TComponent* component, TOperation operation) override;
+
+ private:
+  void ApplyPosition();
+  bool CloseModal();
+  TFormBorderStyle FBorderStyle = bsSizeable;
+  TSet32 FBorderIcons = (1u << biSystemMenu) | (1u << biMinimize) | (1u << biMaximize);
+  TPosition FPosition = poDesigned;
+  TWindowState FWindowState = wsNormal;
+  TFormStyle FFormStyle = fsNormal;
+  bool FKeyPreview = false;
+  TWinControl* FActiveControl = nullptr;
+  TModalResult FModalResult = mrNone;
+  bool FModal = false;
+  bool FPositioned = false;
+  TIcon FIcon;
+};
+
+}  // namespace ui

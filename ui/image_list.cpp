@@ -1,0 +1,67 @@
+#include "image_list.h"
+
+namespace ui {
+
+UI_CLASSINFO(TImageList, UI_PROP(Integer, "Width", Width, SetWidth), UI_PROP(Integer, "Height", Height, SetHeight))
+
+TImageList::TImageList(TComponent* owner) : TComponent(owner) {}
+
+TImageList::~TImageList() { FreeHandle(); }
+
+void TImageList::FreeHandle() {
+  if (FHandle) ImageList_Destroy(FHandle);
+  FHandle = nullptr;
+}
+
+HIMAGELIST TImageList::Handle() {
+  if (!FHandle) {
+    static bool initialized = [] {
+      INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+      return InitCommonControlsEx(&icc) != FALSE;
+    }();
+    (void)initialized;
+    FHandle = ImageList_Create(FWidth, FHeight, ILC_COLOR24 | ILC_MASK, 4, 4);
+  }
+  return FHandle;
+}
+
+void TImageList::SetWidth(int w) {
+  if (w != FWidth && w > 0) FWidth = w, FreeHandle();
+}
+
+void TImageList::SetHeight(int h) {
+  if (h != FHeight && h > 0) FHeight = h, FreeHandle();
+}
+
+int TImageList::Count() { return FHandle ? ImageList_GetImageCount(FHandle) : 0; }
+
+int TImageList::AddIcon(TIcon& icon) {
+  if (icon.Empty()) return -1;
+  return ImageList_ReplaceIcon(Handle(), -1, icon.Handle());
+}
+
+int TImageList::AddMasked(TBitmap& bitmap, TColor maskColor) {
+  if (bitmap.Empty()) return -1;
+  return ImageList_AddMasked(Handle(), bitmap.Handle(), ColorToRGB(maskColor));
+}
+
+void TImageList::Delete(int index) {
+  if (FHandle) ImageList_Remove(FHandle, index);
+}
+
+void TImageList::Clear() {
+  if (FHandle) ImageList_RemoveAll(FHandle);
+}
+
+void TImageList::Draw(TCanvas& canvas, int x, int y, int index) {
+  if (index >= 0 && index < Count()) ImageList_Draw(FHandle, index, canvas.Handle(), x, y, ILD_NORMAL);
+}
+
+bool TImageList::GetIcon(int index, TIcon& icon) {
+  if (index < 0 || index >= Count()) return false;
+  HICON h = ImageList_GetIcon(FHandle, index, ILD_NORMAL);
+  icon.SetHandle(h);
+  return h != nullptr;
+}
+
+}  // namespace ui

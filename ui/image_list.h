@@ -1,0 +1,42 @@
+#pragma once
+// TImageList: a comctl32 image list of one image size, colour with a mask.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "bitmap.h"
+#include "component.h"
+#include "icon.h"
+
+namespace ui {
+
+class TImageList : public TComponent {
+  UI_CLASS(TImageList, TComponent)
+ public:
+  explicit TImageList(TComponent* owner);
+  ~TImageList() override;
+
+  HIMAGELIST Handle();
+  int Width() const { return FWidth; }
+  int Height() const { return FHeight; }
+  // Changing the size empties the list.
+  void SetWidth(int w);
+  void SetHeight(int h);
+  int Count();
+
+  // Each returns the new image's index, or -1 when the list refused it.
+  int AddIcon(TIcon& icon);
+  int AddMasked(TBitmap& bitmap, TColor maskColor);
+  void Delete(int index);
+  void Clear();
+  void Draw(TCanvas& canvas, int x, int y, int index);
+  // The image as an icon; false for an index out of range.
+  bool GetIcon(int index, TIcon& icon);
+
+ private:
+  void FreeHandle();
+  HIMAGELIST FHandle = nullptr;
+  int FWidth = 16, FHeight = 16;
+};
+
+}  // namespace ui

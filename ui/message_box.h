@@ -1,0 +1,17 @@
+#pragma once
+// The one message box every part of the program shows its boxes through; tests replace it.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace ui {
+
+using TMessageBoxHandler = std::function<int(const std::string& text, const std::string& caption, UINT flags)>;
+
+// Installs a handler (an empty one restores MessageBoxA); returns the previous one.
+TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
+// Shows the box owned by the active window and returns the button's id.
+int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags);
+
+}  // namespace ui
