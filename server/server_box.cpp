@@ -43,8 +43,10 @@ int ServerBox(HWND owner, const std::string& text, UINT flags) {
   DWORD self = GetCurrentThreadId();
   for (const MSG& kept : held) {
     // Inside an outer box, the outer one keeps them in turn.
-    if (outer) outer->push_back(kept);
-    else PostThreadUntilAccepted(self, kept.message, kept.wParam, kept.lParam);
+    if (outer)
+      outer->push_back(kept);
+    else
+      PostThreadUntilAccepted(self, kept.message, kept.wParam, kept.lParam);
   }
   return answer;
 }

@@ -9,23 +9,18 @@ constexpr const char* kMenuWindowClass = "TTarnbelMenuWindow";
 constexpr const char* kMenuWindowTitle = "TarnbelMenuWindow";
 
 const char* const kItemTexts[TRAY_MENU_ITEM_COUNT + 1] = {
-    "",        "Exit",      "-",         "Turn on",    "Turn off",    "-",           "About...",   "Preferences...",
+    "",           "Exit",       "-",         "Turn on", "Turn off",   "-",         "About...",    "Preferences...",
     "Monitor...", "Manager...", "Editor...", "-",       "MIDI Reset", "Clear all", "Reset cache", "Restart"};
 
 // Enabled flags by item id; index 0 is unused.
-const bool kEnabledWhenOff[TRAY_MENU_ITEM_COUNT + 1] = {false, true, true, true,  false, true,  true,  true,
-                                                         true,  true, true, true,  false, false, false, false};
+const bool kEnabledWhenOff[TRAY_MENU_ITEM_COUNT + 1] = {false, true, true, true, false, true,  true,  true,
+                                                        true,  true, true, true, false, false, false, false};
 const bool kEnabledWhenOn[TRAY_MENU_ITEM_COUNT + 1] = {false, true, true, false, true, true, true, true,
-                                                        true,  true, true, true,  true, true, true, true};
+                                                       true,  true, true, true,  true, true, true, true};
+
+bool ItemEnabled(UINT id, bool on) { return on ? kEnabledWhenOn[id] : kEnabledWhenOff[id]; }
 
 }  // namespace
-
-const char* TContextMenu::ItemText(UINT id) { return id >= 1 && id <= TRAY_MENU_ITEM_COUNT ? kItemTexts[id] : ""; }
-
-bool TContextMenu::ItemEnabled(UINT id, bool on) {
-  if (id < 1 || id > TRAY_MENU_ITEM_COUNT) return false;
-  return on ? kEnabledWhenOn[id] : kEnabledWhenOff[id];
-}
 
 DWORD TContextMenu::Create(HWND owner, bool on) {
   auto* menu = new TContextMenu(owner, on);
@@ -45,8 +40,8 @@ void TContextMenu::DoStart() {
   FWindowClass.lpszClassName = kMenuWindowClass;
   // Another menu thread may still hold the class; its window procedure is the same.
   FClassRegistered = RegisterClassA(&FWindowClass) != 0;
-  FWindow = CreateWindowExA(0, kMenuWindowClass, kMenuWindowTitle, WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                            instance, nullptr);
+  FWindow = CreateWindowExA(0, kMenuWindowClass, kMenuWindowTitle, WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, instance,
+                            nullptr);
   if (FWindow) {
     SetWindowLongPtrA(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     // The menu closes on a click elsewhere only while its window is in the foreground.

@@ -29,10 +29,6 @@ class TContextMenu : public TAdvancedThread {
   // itself when the menu has closed. Returns the menu thread's id, 0 when it could not start.
   static DWORD Create(HWND owner, bool on);
 
-  // Text of an item ("-" for a separator) and whether it is enabled in the given state.
-  static const char* ItemText(UINT id);
-  static bool ItemEnabled(UINT id, bool on);
-
  protected:
   void DoStart() override;
   void DoStop() override;

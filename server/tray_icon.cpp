@@ -1,7 +1,5 @@
 #include "tray_icon.h"
 
-#include <shellapi.h>
-
 #include <atomic>
 #include <cstring>
 

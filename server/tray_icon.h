@@ -2,6 +2,7 @@
 // The server's notification-area icon: the four state icons (idle, working, error, disabled) and
 // the icon itself with its tip. Only the main thread touches them.
 #include <windows.h>
+// After windows.h, which it needs.
 #include <shellapi.h>
 
 #include <string>

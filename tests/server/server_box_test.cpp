@@ -1,3 +1,5 @@
+#include "server_box.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -6,7 +8,6 @@
 #include <vector>
 
 #include "message_box_recorder.h"
-#include "server_box.h"
 
 using testsupport::MessageBoxRecorder;
 

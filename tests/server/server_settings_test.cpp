@@ -1,3 +1,5 @@
+#include "server_settings.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +10,6 @@
 #include "abstract_sf_device.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
-#include "server_settings.h"
 #include "standin_support.h"
 #include "tarnbel_func.h"
 
@@ -54,12 +55,17 @@ TEST_F(ServerSettingsTest, FreshProfileGetsEveryDefaultWrittenBack) {
 
 TEST_F(ServerSettingsTest, StoredValuesReachTheirFields) {
   // Every default flipped, so a misspelt value name shows as a field keeping its default.
-  const std::vector<std::string> flipped = {
-      "OverrideCacheSize", "UseDefaultDrumPreset", "UseDefaultMelodicBank", "UnloadPresetIfUnused",
-      "UnloadOrphanPreset", "ReloadOnFirstNote", "RandomMapping", "RandomDrumBank", "RandomPresets",
-      "RandomBanks", "RandomPrograms", "DisableSoundFontDeviceInterface", "SyncOperation", "ImmediateChanges",
-      "RandomOnlyWinamp", "WinampResetCache", "AddBankNameToPresetName", "AutoStart", "ShowControlPanel",
-      "ShowMonitor", "ShowMappingsEditor", "ShowPreferences"};
+  const std::vector<std::string> flipped = {"OverrideCacheSize",       "UseDefaultDrumPreset",
+                                            "UseDefaultMelodicBank",   "UnloadPresetIfUnused",
+                                            "UnloadOrphanPreset",      "ReloadOnFirstNote",
+                                            "RandomMapping",           "RandomDrumBank",
+                                            "RandomPresets",           "RandomBanks",
+                                            "RandomPrograms",          "DisableSoundFontDeviceInterface",
+                                            "SyncOperation",           "ImmediateChanges",
+                                            "RandomOnlyWinamp",        "WinampResetCache",
+                                            "AddBankNameToPresetName", "AutoStart",
+                                            "ShowControlPanel",        "ShowMonitor",
+                                            "ShowMappingsEditor",      "ShowPreferences"};
   TServerSettings defaults;
   {
     TRegKey key(TarnbelKeyPath, true);
@@ -74,15 +80,17 @@ TEST_F(ServerSettingsTest, StoredValuesReachTheirFields) {
   TRegKey key(TarnbelKeyPath, true);
   settings.Load(key, nullptr);
   const bool TServerSettings::*flags[] = {
-      &TServerSettings::OverrideCacheSize, &TServerSettings::UseDefaultDrumPreset,
-      &TServerSettings::UseDefaultMelodicBank, &TServerSettings::UnloadPresetIfUnused,
-      &TServerSettings::UnloadOrphanPreset, &TServerSettings::ReloadOnFirstNote, &TServerSettings::RandomMapping,
-      &TServerSettings::RandomDrumBank, &TServerSettings::RandomPresets, &TServerSettings::RandomBanks,
-      &TServerSettings::RandomPrograms, &TServerSettings::DisableSoundFontDeviceInterface,
-      &TServerSettings::SyncOperation, &TServerSettings::ImmediateChanges, &TServerSettings::RandomOnlyWinamp,
-      &TServerSettings::WinampResetCache, &TServerSettings::AddBankNameToPresetName, &TServerSettings::AutoStart,
-      &TServerSettings::ShowControlPanel, &TServerSettings::ShowMonitor, &TServerSettings::ShowMappingsEditor,
-      &TServerSettings::ShowPreferences};
+      &TServerSettings::OverrideCacheSize,       &TServerSettings::UseDefaultDrumPreset,
+      &TServerSettings::UseDefaultMelodicBank,   &TServerSettings::UnloadPresetIfUnused,
+      &TServerSettings::UnloadOrphanPreset,      &TServerSettings::ReloadOnFirstNote,
+      &TServerSettings::RandomMapping,           &TServerSettings::RandomDrumBank,
+      &TServerSettings::RandomPresets,           &TServerSettings::RandomBanks,
+      &TServerSettings::RandomPrograms,          &TServerSettings::DisableSoundFontDeviceInterface,
+      &TServerSettings::SyncOperation,           &TServerSettings::ImmediateChanges,
+      &TServerSettings::RandomOnlyWinamp,        &TServerSettings::WinampResetCache,
+      &TServerSettings::AddBankNameToPresetName, &TServerSettings::AutoStart,
+      &TServerSettings::ShowControlPanel,        &TServerSettings::ShowMonitor,
+      &TServerSettings::ShowMappingsEditor,      &TServerSettings::ShowPreferences};
   ASSERT_EQ(std::size(flags), flipped.size());
   for (size_t i = 0; i < flipped.size(); ++i) EXPECT_NE(settings.*flags[i], defaults.*flags[i]) << flipped[i];
   EXPECT_EQ(settings.CurrentRoute, 3);

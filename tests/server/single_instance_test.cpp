@@ -1,9 +1,10 @@
+#include "single_instance.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 
 #include "server_test_support.h"
-#include "single_instance.h"
 #include "tarnbel_protocol.h"
 
 TEST(SingleInstance, SecondStartIsRefusedWhileTheFirstLivesByMutexAndByWindow) {

@@ -1,3 +1,5 @@
+#include "tarnbel_context_menu.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "server_test_support.h"
-#include "tarnbel_context_menu.h"
 
 namespace {
 
@@ -102,6 +103,23 @@ class ContextMenuTest : public ::testing::Test {
     }
   }
 
+  // The open menu's popup window, once its items are checked: all texts, exactly these ids greyed.
+  HWND CheckOpenMenu(const std::vector<int>& greyedIds) {
+    static const std::vector<std::string> texts = {
+        "Exit",       "-",         "Turn on", "Turn off",   "-",         "About...",    "Preferences...", "Monitor...",
+        "Manager...", "Editor...", "-",       "MIDI Reset", "Clear all", "Reset cache", "Restart"};
+    HWND popup = FindPopup(5000);
+    if (!popup) return nullptr;
+    std::vector<std::string> read;
+    std::vector<bool> greyed;
+    ReadItems(popup, read, greyed);
+    EXPECT_EQ(read, texts);
+    std::vector<bool> expected(15, false);
+    for (int id : greyedIds) expected[id - 1] = true;
+    EXPECT_EQ(greyed, expected);
+    return popup;
+  }
+
   bool WaitThreadEnd() {
     return servertest::PumpUntil([&] { return WaitForSingleObject(MenuThread, 0) == WAIT_OBJECT_0; }, 5000);
   }
@@ -111,21 +129,10 @@ class ContextMenuTest : public ::testing::Test {
   HANDLE MenuThread = nullptr;
 };
 
-const std::vector<std::string> kTexts = {"Exit",       "-",          "Turn on",   "Turn off",    "-",
-                                         "About...",   "Preferences...", "Monitor...", "Manager...", "Editor...",
-                                         "-",          "MIDI Reset", "Clear all", "Reset cache", "Restart"};
-
 TEST_F(ContextMenuTest, OffGreysTurnOffAndRouteCommandsAndDismissalEndsThreadWithoutCommand) {
   Open(false);
-  HWND popup = FindPopup(5000);
+  HWND popup = CheckOpenMenu({4, 12, 13, 14, 15});
   ASSERT_NE(popup, nullptr);
-  std::vector<std::string> texts;
-  std::vector<bool> greyed;
-  ReadItems(popup, texts, greyed);
-  EXPECT_EQ(texts, kTexts);
-  std::vector<bool> expected(15, false);
-  for (int id : {4, 12, 13, 14, 15}) expected[id - 1] = true;
-  EXPECT_EQ(greyed, expected);
 
   PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
   ASSERT_TRUE(WaitThreadEnd());
@@ -139,14 +146,8 @@ TEST_F(ContextMenuTest, OffGreysTurnOffAndRouteCommandsAndDismissalEndsThreadWit
 
 TEST_F(ContextMenuTest, OnGreysOnlyTurnOnAndChoiceReachesOwnerThenThreadEnds) {
   Open(true);
-  HWND popup = FindPopup(5000);
+  HWND popup = CheckOpenMenu({3});
   ASSERT_NE(popup, nullptr);
-  std::vector<std::string> texts;
-  std::vector<bool> greyed;
-  ReadItems(popup, texts, greyed);
-  std::vector<bool> expected(15, false);
-  expected[3 - 1] = true;
-  EXPECT_EQ(greyed, expected);
 
   // Up from no selection lands on the last item, "Restart"; Enter chooses it.
   PostMessageA(popup, WM_KEYDOWN, VK_UP, 0);

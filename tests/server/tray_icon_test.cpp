@@ -1,3 +1,5 @@
+#include "tray_icon.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -8,7 +10,6 @@
 #include "rate_limit.h"
 #include "tarnbel_protocol.h"
 #include "tick_clock.h"
-#include "tray_icon.h"
 
 namespace {
 
