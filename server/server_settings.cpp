@@ -3,6 +3,8 @@
 #include "abstract_sf_device.h"
 #include "registry_internal.h"
 
+TServerSettings ServerSettings;
+
 void TServerSettings::Load(TRegKey& key, TAbstractSFDevice* device) {
   CurrentRoute = key.ReadInteger("CurrentRoute", 0);
   OverrideCacheSize = key.ReadBool("OverrideCacheSize", false);

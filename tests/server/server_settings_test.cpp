@@ -39,8 +39,8 @@ TEST_F(ServerSettingsTest, FreshProfileGetsEveryDefaultWrittenBack) {
     TRegKey key(TarnbelKeyPath, true);
     settings.Load(key, nullptr);
   }
-  EXPECT_EQ(settings.UnloadTime, 300);
-  EXPECT_TRUE(settings.ShowPreferences);
+  EXPECT_EQ(settings.UnloadTime.load(), 300);
+  EXPECT_TRUE(settings.ShowPreferences.load());
   EXPECT_TRUE(settings.ShowsAnyWindow());
   EXPECT_EQ(StoredDword("UnloadTime"), 300u);
   EXPECT_EQ(StoredDword("APSDelay"), 100u);
@@ -79,7 +79,7 @@ TEST_F(ServerSettingsTest, StoredValuesReachTheirFields) {
   TServerSettings settings;
   TRegKey key(TarnbelKeyPath, true);
   settings.Load(key, nullptr);
-  const bool TServerSettings::*flags[] = {
+  const std::atomic<bool> TServerSettings::*flags[] = {
       &TServerSettings::OverrideCacheSize,       &TServerSettings::UseDefaultDrumPreset,
       &TServerSettings::UseDefaultMelodicBank,   &TServerSettings::UnloadPresetIfUnused,
       &TServerSettings::UnloadOrphanPreset,      &TServerSettings::ReloadOnFirstNote,
@@ -92,11 +92,12 @@ TEST_F(ServerSettingsTest, StoredValuesReachTheirFields) {
       &TServerSettings::ShowControlPanel,        &TServerSettings::ShowMonitor,
       &TServerSettings::ShowMappingsEditor,      &TServerSettings::ShowPreferences};
   ASSERT_EQ(std::size(flags), flipped.size());
-  for (size_t i = 0; i < flipped.size(); ++i) EXPECT_NE(settings.*flags[i], defaults.*flags[i]) << flipped[i];
-  EXPECT_EQ(settings.CurrentRoute, 3);
-  EXPECT_EQ(settings.UnloadTime, 7);
-  EXPECT_EQ(settings.UnloadOrphanTime, 11);
-  EXPECT_EQ(settings.APSDelay, 13);
+  for (size_t i = 0; i < flipped.size(); ++i)
+    EXPECT_NE((settings.*flags[i]).load(), (defaults.*flags[i]).load()) << flipped[i];
+  EXPECT_EQ(settings.CurrentRoute.load(), 3);
+  EXPECT_EQ(settings.UnloadTime.load(), 7);
+  EXPECT_EQ(settings.UnloadOrphanTime.load(), 11);
+  EXPECT_EQ(settings.APSDelay.load(), 13);
 }
 
 TEST_F(ServerSettingsTest, CacheSizeOverrideDefaultsToTheManagersLimitAndIsApplied) {
@@ -110,7 +111,7 @@ TEST_F(ServerSettingsTest, CacheSizeOverrideDefaultsToTheManagersLimitAndIsAppli
     key.WriteBool("OverrideCacheSize", true);
     TServerSettings settings;
     settings.Load(key, &device);
-    EXPECT_EQ(settings.OverrideCacheSizeValue, original);
+    EXPECT_EQ(settings.OverrideCacheSizeValue.load(), original);
   }
   EXPECT_EQ(StoredDword("OverrideCacheSizeValue"), original);
 
