@@ -39,7 +39,7 @@ void TContextMenu::DoStart() {
   FWindowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
   FWindowClass.lpszClassName = kMenuWindowClass;
   // Another menu thread may still hold the class; its window procedure is the same.
-  FClassRegistered = RegisterClassA(&FWindowClass) != 0;
+  RegisterClassA(&FWindowClass);
   FWindow = CreateWindowExA(0, kMenuWindowClass, kMenuWindowTitle, WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, instance,
                             nullptr);
   if (FWindow) {

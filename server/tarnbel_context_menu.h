@@ -42,6 +42,5 @@ class TContextMenu : public TAdvancedThread {
   HWND FOwner;
   bool FOn;
   WNDCLASSA FWindowClass{};
-  bool FClassRegistered = false;
   HWND FWindow = nullptr;
 };

@@ -154,7 +154,7 @@ TEST_F(ContextMenuTest, OnGreysOnlyTurnOnAndChoiceReachesOwnerThenThreadEnds) {
   PostMessageA(popup, WM_CHAR, '\r', 0);
   ASSERT_TRUE(servertest::PumpUntil([] { return !commands.empty(); }, 5000));
   EXPECT_EQ(commands, std::vector<WPARAM>{TRAY_MENU_RESTART});
-  // No deactivation comes under test, yet the thread ends once the menu has closed.
+  // The thread ends once the menu has closed, without waiting for a deactivation.
   EXPECT_TRUE(WaitThreadEnd());
 }
 
