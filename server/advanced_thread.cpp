@@ -28,11 +28,32 @@ bool TAdvancedThread::StartThread() {
   return FHandle != nullptr;
 }
 
+bool TAdvancedThread::StartSelfFreeing(TAdvancedThread* thread, DWORD* threadId) {
+  if (thread->FHandle || thread->FLaunched) return false;
+  HANDLE launched = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  if (!launched) return false;
+  thread->FLaunched = launched;
+  if (!thread->StartThread()) {
+    thread->FLaunched = nullptr;
+    CloseHandle(launched);
+    return false;
+  }
+  if (threadId) *threadId = thread->FThreadId;
+  // From here on the thread may end and free the object at any moment.
+  SetEvent(launched);
+  return true;
+}
+
 DWORD WINAPI TAdvancedThread::ThreadProc(LPVOID self) {
   auto* thread = static_cast<TAdvancedThread*>(self);
   EnsureMessageQueue();
   SetEvent(thread->FQueueReady);
   thread->Execute();
+  if (HANDLE launched = thread->FLaunched) {
+    WaitForSingleObject(launched, INFINITE);
+    CloseHandle(launched);
+    delete thread;
+  }
   return 0;
 }
 

@@ -29,6 +29,11 @@ class TAdvancedThread {
   // the system refused the thread or it was already started.
   bool StartThread();
 
+  // Starts a thread that deletes its own object when its loop has ended (after DoStop). On
+  // success the caller must not touch the object again; on failure it still owns it. The id of
+  // the started thread goes to threadId (may be null).
+  static bool StartSelfFreeing(TAdvancedThread* thread, DWORD* threadId);
+
   // Called on the creator's thread: waits for this thread's ready report. Ready reports of other
   // threads stay queued. False when the thread ended without reporting.
   bool WaitReady();
@@ -71,6 +76,9 @@ class TAdvancedThread {
   DWORD FThreadId = 0;
   HANDLE FHandle = nullptr;
   HANDLE FQueueReady = nullptr;
+  // Set once the creator is done with the object; a self-freeing thread waits for it before
+  // deleting itself.
+  HANDLE FLaunched = nullptr;
   std::atomic<bool> FTerminated{false};
   MSG FCurrentMessage{};
 };

@@ -13,9 +13,9 @@ TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler) {
   return previous;
 }
 
-int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags) {
+int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner) {
   if (Handler()) return Handler()(text, caption, flags);
-  return MessageBoxA(GetActiveWindow(), text.c_str(), caption.c_str(), flags);
+  return MessageBoxA(owner ? owner : GetActiveWindow(), text.c_str(), caption.c_str(), flags);
 }
 
 }  // namespace ui

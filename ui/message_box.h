@@ -11,7 +11,7 @@ using TMessageBoxHandler = std::function<int(const std::string& text, const std:
 
 // Installs a handler (an empty one restores MessageBoxA); returns the previous one.
 TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
-// Shows the box owned by the active window and returns the button's id.
-int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags);
+// Shows the box owned by the given window (null: the active window) and returns the button's id.
+int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner = nullptr);
 
 }  // namespace ui

@@ -296,3 +296,41 @@ TEST(AdvancedThread, PostingToAThreadThatIsGoneGivesUp) {
   servertest::FailNextPosts(1 << 30, &RequestPosts);
   EXPECT_FALSE(PostThreadUntilAccepted(ended, kPayload, 0, 0));
 }
+
+namespace {
+
+std::atomic<int> selfFreeingAlive{0};
+std::atomic<int> selfFreeingStopped{0};
+
+// Ends on its own at once: the quit is queued before the loop starts.
+class TSelfFreeing : public TAdvancedThread {
+ public:
+  TSelfFreeing() { ++selfFreeingAlive; }
+  ~TSelfFreeing() override { --selfFreeingAlive; }
+
+ protected:
+  void DoStart() override { PostThreadUntilAccepted(GetCurrentThreadId(), TM_QUIT, 0, 0); }
+  void DoStop() override { ++selfFreeingStopped; }
+};
+
+}  // namespace
+
+TEST(AdvancedThread, SelfFreeingThreadsDeleteThemselvesOnceEvenWhenEndingDuringTheirStart) {
+  std::vector<HANDLE> ended;
+  for (int i = 0; i < 20; ++i) {
+    DWORD id = 0;
+    ASSERT_TRUE(TAdvancedThread::StartSelfFreeing(new TSelfFreeing, &id));
+    ASSERT_NE(id, 0u);
+    if (HANDLE thread = OpenThread(SYNCHRONIZE, FALSE, id)) ended.push_back(thread);
+  }
+  for (HANDLE thread : ended) {
+    EXPECT_EQ(WaitForSingleObject(thread, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(thread);
+  }
+  EXPECT_TRUE(servertest::PumpUntil([] { return selfFreeingAlive.load() == 0; }, 5000));
+  EXPECT_EQ(selfFreeingStopped.load(), 20);
+  // The ready reports of the ended threads are not waited for by anyone.
+  MSG msg;
+  while (PeekMessageA(&msg, reinterpret_cast<HWND>(-1), TM_THREAD_READY, TM_THREAD_READY, PM_REMOVE)) {
+  }
+}

@@ -1,0 +1,34 @@
+#pragma once
+// The server's message boxes: captioned "tarnbel", shown through the program's one replaceable
+// message box (tests script it), and of the error boxes only one per error episode.
+#include <windows.h>
+
+#include <string>
+
+constexpr const char* SERVER_BOX_CAPTION = "tarnbel";
+// Error boxes stay above everything and take the foreground.
+constexpr UINT SERVER_ERROR_BOX_FLAGS = MB_SYSTEMMODAL | MB_SETFOREGROUND;
+
+// Shows a box owned by the window and returns the button's id. A box's own message loop would
+// drop thread messages posted to the calling thread meanwhile (busy, idle, lamps, echo): they
+// are held while the box is up and posted back to the thread, in their order, when it closes.
+int ServerBox(HWND owner, const std::string& text, UINT flags);
+
+// The error episode of the server: its first error shows a box, later errors stay silent until
+// the user acknowledges it (a left-click on the tray icon) or the settings are loaded again.
+class TErrorEpisode {
+ public:
+  explicit TErrorEpisode(HWND owner) : FOwner(owner) {}
+
+  bool ErrorState() const { return FErrorState; }
+  // An error without a box of its own (a route's failure report) also opens the episode.
+  void Begin() { FErrorState = true; }
+  void End() { FErrorState = false; }
+
+  // Opens the episode and shows the box when none was open; 0 (no box) inside an open episode.
+  int ShowError(const std::string& text, UINT flags);
+
+ private:
+  HWND FOwner;
+  bool FErrorState = false;
+};
