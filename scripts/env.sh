@@ -24,8 +24,9 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 configure_and_build() {
   cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/toolchain-mingw-$TARNBEL_ARCH.cmake" >/dev/null
-  cmake --build "$BUILD_DIR" -j "$(nproc)" -- --no-print-directory | grep -vE '^\[ *[0-9]+%\]' || true
-  [ "${PIPESTATUS[0]}" = 0 ]
+  # Progress lines are noise; the build's own exit status decides.
+  ( set -o pipefail
+    cmake --build "$BUILD_DIR" -j "$(nproc)" -- --no-print-directory | { grep -vE '^\[ *[0-9]+%\]' || true; } )
 }
 
 # Creates the prefix once; later runs reuse it.
