@@ -102,6 +102,8 @@ TEST(PayloadChannel, NameLongerThanAnAtomHoldsIsAFailureAndLeavesNoFile) {
   DWORD savedLength = GetEnvironmentVariableA("TMP", saved, sizeof(saved));
   SetEnvironmentVariableA("TMP", deep.c_str());
   ASSERT_EQ(deep + "\\", TempFolder());
+  // A run stopped half-way may have left a file here; it must not decide this run.
+  for (const std::string& file : PayloadFiles()) DeleteFileA(file.c_str());
   EXPECT_EQ(0, IPCWritePayload("x", 1));
   auto left = PayloadFiles();
   SetEnvironmentVariableA("TMP", savedLength ? saved : nullptr);
