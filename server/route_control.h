@@ -1,0 +1,80 @@
+#pragma once
+// TRouteControl: the server's running routes as the main thread sees them. The program's state
+// machine (on, off, preview) lives in TTarnbelServer; everything that reaches into a route thread
+// goes through here. Routes are not started yet: the route thread joins in its own step, and
+// until then every route list is empty, so each request below finds no route and does nothing.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cached_preset_record.h"
+#include "route_record.h"
+
+class TRouteControl {
+ public:
+  TRouteControl() = default;
+  ~TRouteControl();
+  TRouteControl(const TRouteControl&) = delete;
+  TRouteControl& operator=(const TRouteControl&) = delete;
+
+  // Starts, readies and opens one route per definition, in the given order; the captions of the
+  // routes opened, in that order.
+  std::vector<std::string> OpenRoutes(const std::vector<RouteRecord>& definitions);
+  // The single preview route, opened and switched to preview; false when it could not be made.
+  bool OpenPreviewRoute(const RouteRecord& definition, std::string& caption);
+  // Every route, last first: the synchronous TM_ROUTE_1063.
+  void Quiesce();
+  // Every route, last first: TM_ROUTE_CLOSE, stop and free. The list is then empty.
+  void CloseAll();
+
+  int Count() const { return static_cast<int>(FCaptions.size()); }
+  bool ValidIndex(int index) const { return index >= 0 && index < Count(); }
+  std::string Caption(int index) const;
+  std::string InputName(int index) const;
+  // The last route whose caption equals the text exactly; -1 when none.
+  int FindByCaption(const std::string& caption) const;
+  // The last route whose input's name equals the text; -1 when none.
+  int FindByInputName(const std::string& name) const;
+  // The last route whose input's loopback number is n; -1 when none.
+  int FindByLoopback(int loopback) const;
+
+  // TM_ROUTE_1044 to every route, last first.
+  void ResetCaches();
+  // Asks every route for its cached list until all are empty; false when the time ran out.
+  bool WaitCachesEmpty(uint32_t timeoutMs);
+  // index -1: every route whose input made its own SoundFont thread.
+  void ClearAllLoaded(int index);
+  // index -1: every route.
+  void MidiReset(int index);
+  void SetMonitor(int index, bool on);
+  void ReloadMappings();
+  // TM_UNLOAD_UNUSED to every route with a known input and a SoundFont thread, last first.
+  void UnloadUnused();
+  // A thread message to the route, retried; nothing for an index outside the list.
+  void PostToRoute(int index, UINT id, WPARAM wParam, LPARAM lParam);
+
+  bool HasSFThread(int index) const;
+  // The last route whose input has a SoundFont thread; -1 when none.
+  int LastWithSFThread() const;
+  // Sample memory and cached count of the route's SoundFont thread (synchronous requests).
+  bool QueryMemory(int index, uint32_t& total, uint32_t& free);
+  bool CachedCount(int index, uint32_t& count);
+  // The route's cached presets as records, last cached first, with the channel filled from the
+  // route's channels and Bank/Program naming the mapping slot; file and mapping fields are the
+  // caller's.
+  bool CachedPresets(int index, std::vector<CachedPresetRecord>& records);
+
+  // Requests of outside clients, sent to one route and waited for; false without the route.
+  bool PreviewLoad(const std::string& file, int32_t bank, int32_t program);
+  bool PreviewStop();
+  bool WinampLoadPresets(int index, const std::vector<uint8_t>& block);
+  bool MMLoadPresets(int index, std::vector<uint8_t>& block);
+  bool MMLoadDrums(int index, const std::vector<uint8_t>& words);
+  bool WinampModeOn(int index);
+
+ private:
+  std::vector<std::string> FCaptions;
+  std::vector<std::string> FInputNames;
+};
