@@ -70,7 +70,10 @@ void TTarnbelServer::PreviewOn() {
     ServerBox(FWindow, NoPreviewRouteText, MB_OK | MB_SYSTEMMODAL);
     return;
   }
+  // On before anything is reported: a query sent to the window while the tray icon changes is
+  // answered in the middle of this, and must not hear "off" after the state said "on".
   FPreviewMode = true;
+  FIsOn = true;
   std::string caption;
   FRouteListText.clear();
   if (FRoutes.OpenPreviewRoute(route, caption)) FRouteListText = caption + ENTRY_TERMINATOR;
@@ -81,7 +84,6 @@ void TTarnbelServer::PreviewOn() {
   FToolsLink->Post(WM_TB_SERVER_STATE, 0, 1);
   FToolsLink->Notify(WM_TB_PREVIEW_STARTED);
   SetTrayIcon(FIcons.Idle);
-  FIsOn = true;
 }
 
 void TTarnbelServer::PreviewOff() {

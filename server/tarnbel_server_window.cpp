@@ -54,8 +54,11 @@ LRESULT TTarnbelServer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       PostQuitMessage(0);
       return 0;
     case WM_ENDSESSION:
-      // The process ends soon after this returns: the exit's steps run now.
-      if (wParam) Finish();
+      // The process ends soon after this returns: the exit's steps run now, and the loop ends.
+      if (wParam) {
+        Finish();
+        PostQuitMessage(0);
+      }
       return 0;
     default:
       if (HandleToolsCommand(message, wParam, lParam) || HandleSettingMessage(message, lParam)) return 0;

@@ -16,7 +16,13 @@ BOOL NotifyIcon(DWORD message, NOTIFYICONDATAA* data) {
 }
 
 HICON LoadStateIcon(const char* fileName, HICON fallback) {
-  std::string path = std::string(TRAY_ICON_FOLDER) + fileName;
+  // Made full from the current directory: a relative name is looked for in the program's own folder
+  // first by some loaders, which would read another set of icons than the one checked here.
+  char current[MAX_PATH];
+  DWORD length = GetCurrentDirectoryA(sizeof(current), current);
+  std::string folder(current, length < sizeof(current) ? length : 0);
+  if (!folder.empty() && folder.back() != '\\') folder += '\\';
+  std::string path = folder + TRAY_ICON_FOLDER + fileName;
   if (!FileExistsNotDir(path)) return fallback;
   // Width and height 0 without LR_DEFAULTSIZE: the image's own size.
   HANDLE icon = LoadImageA(nullptr, path.c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE);

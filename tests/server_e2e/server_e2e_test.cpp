@@ -1,0 +1,439 @@
+// The real tarnbel.exe under Wine, with this suite as its tools program: start, commands and their
+// replies, bad commands, second start, and the ways it ends. The Show values are off, so the server
+// never starts a tools program of its own.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ipc.h"
+#include "none_marker.h"
+#include "protocol_payloads.h"
+#include "registry_internal.h"
+#include "registry_test_support.h"
+#include "route_record.h"
+#include "server_process.h"
+#include "standin_support.h"
+#include "tarnbel_context_menu.h"
+#include "tarnbel_func.h"
+#include "tarnbel_mapping.h"
+#include "tarnbel_protocol.h"
+
+using e2e::TReceived;
+
+namespace {
+
+const std::string kMappings = std::string(TarnbelKeyPath) + "\\mappings";
+
+// Stores an active mapping the way the editor would, with a preset in each slot given.
+void StoreMapping(const std::string& name, int priority, const std::vector<std::pair<int, int>>& slots,
+                  const std::string& bankName = "") {
+  {
+    TMapping m(name, false, nullptr, "");
+    for (const auto& slot : slots)
+      m.AddItem("C:\\" + name + ".sf2", slot.first, true, 0, name + " preset", slot.second, 0, slot.second);
+    if (!bankName.empty()) m.SetBankName(slots.front().first, bankName);
+  }
+  TRegKey key(kMappings + "\\" + name, true);
+  key.WriteInteger("Priority", priority);
+  key.WriteBool("Active", true);
+}
+
+std::string ReadAtomText(LRESULT atom) {
+  std::string text;
+  EXPECT_NE(atom, 0);
+  EXPECT_TRUE(IPCReceiveString(static_cast<WPARAM>(atom), text));
+  return text;
+}
+
+bool AtomExists(ATOM atom) {
+  char name[MAX_PATH];
+  return GlobalGetAtomNameA(atom, name, sizeof(name)) > 0;
+}
+
+}  // namespace
+
+class ServerE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(e2e::EndLeftoverServer()) << "a server from an earlier run does not end";
+    testsupport::ResetTarnbelKey();
+    {
+      TRegKey key(TarnbelKeyPath, true);
+      key.WriteBool("ShowPreferences", false);
+    }
+    Tools = std::make_unique<e2e::TToolsWindow>();
+  }
+
+  void TearDown() override {
+    Server.Stop();
+    Tools.reset();
+    testsupport::ResetTarnbelKey();
+  }
+
+  // Starts the server and waits for its start report and its first state report.
+  void StartServer() {
+    ASSERT_TRUE(Server.Start());
+    ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_STARTED, 0, 20000), nullptr);
+    ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_STATE, 0, 20000), nullptr);
+    Window = e2e::ServerWindow();
+    ASSERT_NE(Window, nullptr);
+  }
+
+  // Sends a command and returns the last reply of the id that it caused. The server posts its
+  // replies while it handles the command, behind anything it posted before, so once the send
+  // returns and the queue is drained the last one is the answer.
+  const TReceived* Ask(UINT id, WPARAM wParam, LPARAM lParam, UINT reply) {
+    size_t from = Tools->Received.size();
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(Window, id, wParam, lParam, SMTO_NORMAL, 5000, &result);
+    if (!Tools->WaitFor(reply, from)) return nullptr;
+    Tools->PumpFor(50);
+    const TReceived* last = nullptr;
+    for (size_t i = from; i < Tools->Received.size(); ++i)
+      if (Tools->Received[i].Id == reply) last = &Tools->Received[i];
+    return last;
+  }
+
+  LRESULT Query(UINT id, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutA(Window, id, wParam, lParam, SMTO_NORMAL, 5000, &result), 0);
+    return static_cast<LRESULT>(result);
+  }
+
+  LPARAM State() {
+    const TReceived* state = Ask(WM_TB_GET_STATE, 0, 0, WM_TB_SERVER_STATE);
+    return state ? state->LParam : -1;
+  }
+
+  void ExpectEndsCleanly() {
+    size_t from = 0;
+    EXPECT_NE(Tools->WaitFor(WM_TB_SERVER_STOPPED, from, 10000), nullptr);
+    DWORD code = 99;
+    EXPECT_TRUE(Server.WaitExit(10000, code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(e2e::ServerWindow(), nullptr);
+  }
+
+  std::unique_ptr<e2e::TToolsWindow> Tools;
+  e2e::TServerProcess Server;
+  HWND Window = nullptr;
+};
+
+TEST_F(ServerE2E, StartsHiddenReadsItsSettingsAndQuitsFromTheMenuCommand) {
+  StartServer();
+  char className[64] = {0};
+  GetClassNameA(Window, className, sizeof(className));
+  EXPECT_STREQ(className, SERVER_WINDOW_CLASS);
+  EXPECT_FALSE(IsWindowVisible(Window));
+  EXPECT_EQ(Tools->Count(WM_TB_SERVER_STARTED), 1u);
+  EXPECT_EQ(Tools->WaitFor(WM_TB_SERVER_STATE)->LParam, 0);
+  // Settings are read with their defaults written back; the Show values off start no window.
+  EXPECT_TRUE(testsupport::ValueExists(TarnbelKeyPath, "UnloadTime"));
+  EXPECT_TRUE(testsupport::ValueExists(TarnbelKeyPath, "AddBankNameToPresetName"));
+  EXPECT_TRUE(testsupport::ValueExists(TarnbelKeyPath, "AutoStart"));
+  EXPECT_EQ(Tools->Count(WM_TB_SHOW_PREFERENCES) + Tools->Count(WM_TB_SHOW_MONITOR), 0u);
+
+  PostMessageA(Window, WM_COMMAND, TRAY_MENU_EXIT, 0);
+  ExpectEndsCleanly();
+}
+
+TEST_F(ServerE2E, CloseAndEndOfSessionEndItLikeItsOwnExit) {
+  StartServer();
+  PostMessageA(Window, WM_CLOSE, 0, 0);
+  ExpectEndsCleanly();
+
+  Tools->Clear();
+  StartServer();
+  DWORD_PTR result = 0;
+  SendMessageTimeoutA(Window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 5000, &result);
+  ExpectEndsCleanly();
+}
+
+TEST_F(ServerE2E, SecondStartShowsTheRealBoxAndEnds) {
+  StartServer();
+  e2e::TServerProcess second;
+  ASSERT_TRUE(second.Start());
+  HWND box = nullptr;
+  Tools->PumpUntil([&] { return (box = e2e::FindServerBox(second.ProcessId())) != nullptr; }, 15000);
+  ASSERT_NE(box, nullptr) << "no box captioned \"tarnbel\"";
+  Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
+  EXPECT_NE(e2e::BoxText(box).find("Already started."), std::string::npos) << e2e::BoxText(box);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  DWORD code = 99;
+  EXPECT_TRUE(second.WaitExit(10000, code));
+  EXPECT_EQ(code, 0u);
+
+  // The first server runs on, alone.
+  EXPECT_EQ(e2e::ServerWindow(), Window);
+  EXPECT_EQ(State(), 0);
+  EXPECT_EQ(Tools->Count(WM_TB_SERVER_STARTED), 1u);
+}
+
+TEST_F(ServerE2E, TurningOnAndOffReportsStateAndRouteList) {
+  StartServer();
+  EXPECT_EQ(State(), 0);
+  const TReceived* list = Ask(WM_TB_GET_ROUTES, 0, 0, WM_TB_ROUTE_LIST);
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(list->HasPayload);
+  EXPECT_EQ(list->Payload, "");  // off: empty
+
+  size_t from = Tools->Received.size();
+  PostMessageA(Window, WM_TB_TURN_ON, 0, 0);
+  list = Tools->WaitFor(WM_TB_ROUTE_LIST, from);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->Payload, std::string("[no info]\x01"));
+  const TReceived* state = Tools->WaitFor(WM_TB_SERVER_STATE, from);
+  ASSERT_NE(state, nullptr);
+  EXPECT_EQ(state->LParam, 1);
+  EXPECT_NE(Tools->WaitFor(WM_TB_CURRENT_ROUTE, from), nullptr);
+  EXPECT_EQ(State(), 1);
+  list = Ask(WM_TB_GET_ROUTES, 0, 0, WM_TB_ROUTE_LIST);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->Payload, std::string("[no info]\x01"));
+
+  from = Tools->Received.size();
+  PostMessageA(Window, WM_TB_TURN_OFF, 0, 0);
+  EXPECT_NE(Tools->WaitFor(WM_TB_CACHE_CLEAR, from), nullptr);
+  list = Tools->WaitFor(WM_TB_ROUTE_LIST, from);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->Payload, "");
+  EXPECT_EQ(State(), 0);
+
+  // Restart from off turns on; the tray menu's Turn off ends it again.
+  from = Tools->Received.size();
+  PostMessageA(Window, WM_TB_RESTART, 0, 0);
+  EXPECT_EQ(State(), 1);
+  PostMessageA(Window, WM_COMMAND, TRAY_MENU_TURN_OFF, 0);
+  EXPECT_EQ(State(), 0);
+}
+
+TEST_F(ServerE2E, FileNameAndTextAreKeptAndSentOn) {
+  StartServer();
+  ATOM atom = IPCWriteStringPayload("song.mid");
+  const TReceived* name = Ask(WM_TB_SET_FILE_NAME, atom, 0, WM_TB_FILE_NAME);
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->Payload, "song.mid");
+  EXPECT_FALSE(AtomExists(atom));  // read and removed
+
+  atom = IPCWriteStringPayload(std::string("line 1\r\nline 2"));
+  const TReceived* text = Ask(WM_TB_SET_FILE_TEXT, atom, 0, WM_TB_FILE_TEXT);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->Payload, "line 1\r\nline 2");
+
+  name = Ask(WM_TB_GET_FILE_NAME, 0, 0, WM_TB_FILE_NAME);
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->Payload, "song.mid");
+  text = Ask(WM_TB_GET_FILE_TEXT, 0, 0, WM_TB_FILE_TEXT);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->Payload, "line 1\r\nline 2");
+}
+
+TEST_F(ServerE2E, NameQueriesAnswerFromTheStoredMappings) {
+  StoreMapping("piano", 1, {{3, 7}, {3, 9}}, "Pianos");
+  StartServer();
+
+  EXPECT_EQ(ReadAtomText(Query(WM_TB_QUERY_PRESET_NAME, 3, 7)), "piano preset");
+  EXPECT_EQ(ReadAtomText(Query(WM_TB_QUERY_PRESET_NAME, 3, 8)), NoneMarker);
+  EXPECT_EQ(ReadAtomText(Query(WM_TB_QUERY_1175, 0, 3)), "Pianos");
+  // No routes run: any index is outside the list.
+  EXPECT_EQ(Query(WM_TB_QUERY_ROUTE_COUNT, 0, 0), 0);
+  EXPECT_EQ(ReadAtomText(Query(WM_TB_QUERY_ROUTE_NAME, 0, 0)), NoneMarker);
+  EXPECT_EQ(ReadAtomText(Query(WM_TB_QUERY_ROUTE_NAME, 0, -1)), NoneMarker);
+
+  // Bank 3's preset names, once until the flags are cleared.
+  LRESULT atom = Query(WM_TB_QUERY_BANK_NAMES, 0, 3);
+  ASSERT_NE(atom, 0);
+  std::vector<uint8_t> block;
+  ASSERT_TRUE(IPCReceiveBuffer(static_cast<WPARAM>(atom), block));
+  std::vector<std::string> names;
+  ASSERT_TRUE(DecodeBankNames(block, names));
+  EXPECT_EQ(names[7], "piano preset");
+  EXPECT_EQ(names[9], "piano preset");
+  EXPECT_EQ(names[8], "");
+  EXPECT_EQ(Query(WM_TB_QUERY_BANK_NAMES, 0, 3), 0);
+  // The bank names (129) are served separately.
+  atom = Query(WM_TB_QUERY_BANK_NAMES, 0, 129);
+  ASSERT_NE(atom, 0);
+  ASSERT_TRUE(IPCReceiveBuffer(static_cast<WPARAM>(atom), block));
+  ASSERT_TRUE(DecodeBankNames(block, names));
+  EXPECT_EQ(names[3], "Pianos");
+  Query(WM_TB_RESET_NAME_FLAGS, 0, 0);  // sent: a posted one would come after the sent query
+  atom = Query(WM_TB_QUERY_BANK_NAMES, 0, 3);
+  EXPECT_NE(atom, 0);
+  if (atom) IPCReceiveBuffer(static_cast<WPARAM>(atom), block);
+  // Outside 0-129: refused.
+  EXPECT_EQ(Query(WM_TB_QUERY_BANK_NAMES, 0, 130), 0);
+  EXPECT_EQ(Query(WM_TB_QUERY_BANK_NAMES, 0, -1), 0);
+}
+
+TEST_F(ServerE2E, SelectingAnUnknownRouteStoresZero) {
+  testsupport::WriteRawDword(TarnbelKeyPath, "CurrentRoute", 2);
+  StartServer();
+  const TReceived* current = Ask(WM_TB_GET_CURRENT_ROUTE, 0, 0, WM_TB_CURRENT_ROUTE);
+  ASSERT_NE(current, nullptr);
+  EXPECT_EQ(current->LParam, 2);
+
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Nowhere -> Nothing"), 0);
+  current = Ask(WM_TB_GET_CURRENT_ROUTE, 0, 0, WM_TB_CURRENT_ROUTE);
+  ASSERT_NE(current, nullptr);
+  EXPECT_EQ(current->LParam, 0);
+  testsupport::RawValue stored = testsupport::ReadRaw(TarnbelKeyPath, "CurrentRoute");
+  ASSERT_TRUE(stored.found);
+  ASSERT_EQ(stored.data.size(), 4u);
+  EXPECT_EQ(stored.data[0] | stored.data[1] | stored.data[2] | stored.data[3], 0);
+}
+
+TEST_F(ServerE2E, TurningOffDuringPreviewEndsItWithoutTurningBackOn) {
+  WritePreviewRoute(RouteRecord{"Keys", "Synth", "Card", ""});
+  StartServer();
+  ASSERT_EQ(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)->LParam, 1);
+
+  size_t from = Tools->Received.size();
+  PostMessageA(Window, WM_TB_PREVIEW_ON, 0, 0);
+  ASSERT_NE(Tools->WaitFor(WM_TB_PREVIEW_STARTED, from), nullptr);
+  EXPECT_EQ(State(), 1);
+
+  from = Tools->Received.size();
+  PostMessageA(Window, WM_TB_TURN_OFF, 0, 0);
+  ASSERT_NE(Tools->WaitFor(WM_TB_PREVIEW_STOPPED, from), nullptr);
+  Tools->PumpFor(700);
+  EXPECT_EQ(State(), 0);
+  for (size_t i = from; i < Tools->Received.size(); ++i) {
+    if (Tools->Received[i].Id == WM_TB_SERVER_STATE) {
+      EXPECT_EQ(Tools->Received[i].LParam, 0);
+    }
+  }
+}
+
+TEST_F(ServerE2E, PreviewWithoutARouteShowsItsBoxAndStaysOff) {
+  StartServer();
+  PostMessageA(Window, WM_TB_PREVIEW_ON, 0, 0);
+  HWND box = nullptr;
+  Tools->PumpUntil([&] { return (box = e2e::FindServerBox(Server.ProcessId())) != nullptr; }, 10000);
+  ASSERT_NE(box, nullptr);
+  Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
+  EXPECT_NE(e2e::BoxText(box).find("There is no preview route assigned."), std::string::npos);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  Tools->PumpUntil([&] { return e2e::FindServerBox(Server.ProcessId()) == nullptr; }, 5000);
+  EXPECT_EQ(State(), 0);
+  EXPECT_EQ(Tools->Count(WM_TB_PREVIEW_STARTED), 0u);
+}
+
+TEST_F(ServerE2E, OutsideClientsHearBackOnTheirThreads) {
+  StartServer();
+  DWORD self = GetCurrentThreadId();
+
+  PostMessageA(Window, WM_TB_WINAMP_MODE_ON, 0, static_cast<LPARAM>(self));
+  EXPECT_NE(Tools->WaitForThreadMessage(TM_WINAMP_MODE_ON_DONE), nullptr);
+
+  std::vector<uint8_t> block = EncodeBankProgramBlock({BankProgramRecord{}, BankProgramRecord{}});
+  size_t from = Tools->Received.size();
+  PostMessageA(Window, WM_TB_WINAMP_LOAD_PRESETS, IPCWritePayload(block.data(), block.size()),
+               static_cast<LPARAM>(self));
+  EXPECT_NE(Tools->WaitForThreadMessage(TM_WINAMP_LOADED), nullptr);
+  // Busy while serving, idle again at once afterwards.
+  EXPECT_NE(Tools->WaitFor(WM_TB_SERVER_BUSY, from), nullptr);
+  EXPECT_NE(Tools->WaitFor(WM_TB_SERVER_IDLE, from), nullptr);
+
+  LPARAM requester = 0;
+  if (!EncodeMMRequesterParam(self, 1, requester)) GTEST_SKIP() << "thread id does not fit the 16-bit field";
+  std::vector<uint8_t> presets(MM_PRESETS_BLOCK_SIZE, 0x11);
+  PostMessageA(Window, WM_TB_MM_LOAD_PRESETS, IPCWritePayload(presets.data(), presets.size()), requester);
+  const MSG* done = Tools->WaitForThreadMessage(TM_MM_DONE);
+  ASSERT_NE(done, nullptr);
+  EXPECT_EQ(done->wParam, 0u);  // no route took the block
+
+  Tools->ThreadMessages.clear();
+  TMMDrumWords words{};
+  words[35] = 1;
+  std::vector<uint8_t> drums = EncodeMMDrumWords(words);
+  PostMessageA(Window, WM_TB_MM_LOAD_DRUMS, IPCWritePayload(drums.data(), drums.size()), requester);
+  EXPECT_NE(Tools->WaitForThreadMessage(TM_MM_DONE), nullptr);
+}
+
+TEST_F(ServerE2E, BadCommandsLeaveItRunning) {
+  StartServer();
+  DWORD self = GetCurrentThreadId();
+
+  // Ids without a case.
+  for (UINT id : {1074u, 1120u, 1199u, 1300u, WM_USER + 9000u}) PostMessageA(Window, id, 12345, 67890);
+
+  // An atom naming a payload file that does not exist, and one naming a file outside the temp folder.
+  char temp[MAX_PATH];
+  GetTempPathA(sizeof(temp), temp);
+  ATOM missing = GlobalAddAtomA((std::string(temp) + "$$$gone.tmp").c_str());
+  PostMessageA(Window, WM_TB_SET_FILE_NAME, missing, 0);
+  const std::string outside = "C:\\tarnbel_e2e_outside.tmp";
+  ASSERT_TRUE(testsupport::WriteBytes(outside, "keep me"));
+  ATOM outsideAtom = GlobalAddAtomA(outside.c_str());
+  PostMessageA(Window, WM_TB_SET_FILE_TEXT, outsideAtom, 0);
+  PostMessageA(Window, WM_TB_SELECT_ROUTE, outsideAtom, 0);
+
+  // Payloads of the wrong size: the requester still hears back, and the payload is removed.
+  LPARAM requester = 0;
+  bool mmEncodable = EncodeMMRequesterParam(self, 1, requester);
+  ATOM shortBlock = IPCWritePayload("0123456789", 10);
+  ATOM oddDrums = IPCWritePayload("1234567", 7);
+  if (mmEncodable) {
+    PostMessageA(Window, WM_TB_MM_LOAD_PRESETS, shortBlock, requester);
+    PostMessageA(Window, WM_TB_MM_LOAD_DRUMS, oddDrums, requester);
+  }
+  std::vector<uint8_t> badCount = EncodeBankProgramBlock({BankProgramRecord{}});
+  badCount[0] = 5;  // claims five records, holds one
+  PostMessageA(Window, WM_TB_WINAMP_LOAD_PRESETS, IPCWritePayload(badCount.data(), badCount.size()),
+               static_cast<LPARAM>(self));
+
+  // Requester threads that do not exist.
+  PostMessageA(Window, WM_TB_WINAMP_MODE_ON, 0, 0x7FFFFFF0);
+  std::vector<uint8_t> fine = EncodeBankProgramBlock({BankProgramRecord{}});
+  PostMessageA(Window, WM_TB_WINAMP_LOAD_PRESETS, IPCWritePayload(fine.data(), fine.size()), 0x7FFFFFF0);
+  LPARAM nobody = 0;
+  if (EncodeMMRequesterParam(0xFFF0, 2, nobody)) {
+    std::vector<uint8_t> presets(MM_PRESETS_BLOCK_SIZE, 0);
+    PostMessageA(Window, WM_TB_MM_LOAD_PRESETS, IPCWritePayload(presets.data(), presets.size()), nobody);
+  }
+
+  EXPECT_NE(Tools->WaitForThreadMessage(TM_WINAMP_LOADED), nullptr);
+  if (mmEncodable) {
+    Tools->PumpUntil([&] {
+      size_t count = 0;
+      for (const MSG& msg : Tools->ThreadMessages) count += msg.message == TM_MM_DONE;
+      return count == 2;
+    });
+    size_t count = 0;
+    for (const MSG& msg : Tools->ThreadMessages) count += msg.message == TM_MM_DONE;
+    EXPECT_EQ(count, 2u);
+    EXPECT_FALSE(AtomExists(shortBlock));
+    EXPECT_FALSE(AtomExists(oddDrums));
+  }
+
+  // Still there and answering; the file outside the temp folder was neither read nor removed.
+  EXPECT_TRUE(Server.Running());
+  EXPECT_EQ(State(), 0);
+  EXPECT_EQ(Tools->Count(WM_TB_FILE_NAME) + Tools->Count(WM_TB_FILE_TEXT), 0u);
+  EXPECT_EQ(testsupport::ReadBytes(outside), "keep me");
+  DeleteFileA(outside.c_str());
+  GlobalDeleteAtom(outsideAtom);
+  GlobalDeleteAtom(missing);
+
+  PostMessageA(Window, WM_COMMAND, TRAY_MENU_EXIT, 0);
+  ExpectEndsCleanly();
+}
+
+TEST_F(ServerE2E, StartUpWithTwentyStoredMappings) {
+  for (int m = 0; m < 20; ++m) {
+    std::vector<std::pair<int, int>> slots;
+    for (int p = 0; p < 64; ++p) slots.push_back({m % 8, p});
+    StoreMapping("mapping" + std::to_string(m), m, slots);
+  }
+  DWORD start = GetTickCount();
+  StartServer();
+  DWORD elapsed = GetTickCount() - start;
+  std::cout << "start-up with 20 stored mappings (64 presets each), process start to first state report: "
+            << elapsed << " ms" << std::endl;
+  EXPECT_EQ(ReadAtomText(Query(WM_TB_QUERY_PRESET_NAME, 3, 5)), "mapping19 preset");
+}

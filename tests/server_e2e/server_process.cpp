@@ -1,0 +1,203 @@
+#include "server_process.h"
+
+#include "ipc.h"
+#include "tarnbel_context_menu.h"
+#include "tarnbel_protocol.h"
+
+namespace e2e {
+
+namespace {
+const char* const kClassName = "TarnbelE2EToolsWindow";
+}
+
+TToolsWindow::TToolsWindow() {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = &TToolsWindow::Proc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = kClassName;
+  RegisterClassA(&windowClass);
+  FWindow = CreateWindowExA(0, kClassName, TOOLS_WINDOW_TITLE, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), nullptr);
+  SetWindowLongPtrA(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+TToolsWindow::~TToolsWindow() {
+  if (FWindow) DestroyWindow(FWindow);
+  UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
+}
+
+LRESULT CALLBACK TToolsWindow::Proc(HWND window, UINT id, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TToolsWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  if (self && id >= WM_USER && id < 0x8000) {
+    TReceived received{id, wParam, lParam, false, {}};
+    if (MessageCarriesPayload(id)) {
+      std::vector<uint8_t> data;
+      received.HasPayload = IPCReceiveBuffer(wParam, data);
+      received.Payload.assign(data.begin(), data.end());
+    }
+    self->Received.push_back(received);
+    return 0;
+  }
+  return DefWindowProcA(window, id, wParam, lParam);
+}
+
+bool TToolsWindow::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.hwnd == nullptr && msg.message >= WM_USER) {
+        ThreadMessages.push_back(msg);
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    if (done()) return true;
+    DWORD elapsed = GetTickCount() - start;
+    if (elapsed >= timeoutMs) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  }
+}
+
+const TReceived* TToolsWindow::WaitFor(UINT id, size_t from, DWORD timeoutMs) {
+  const TReceived* found = nullptr;
+  PumpUntil(
+      [&] {
+        for (size_t i = from; i < Received.size() && !found; ++i)
+          if (Received[i].Id == id) found = &Received[i];
+        return found != nullptr;
+      },
+      timeoutMs);
+  return found;
+}
+
+const MSG* TToolsWindow::WaitForThreadMessage(UINT id, DWORD timeoutMs) {
+  const MSG* found = nullptr;
+  PumpUntil(
+      [&] {
+        for (const MSG& msg : ThreadMessages)
+          if (msg.message == id) found = &msg;
+        return found != nullptr;
+      },
+      timeoutMs);
+  return found;
+}
+
+size_t TToolsWindow::Count(UINT id, size_t from) const {
+  size_t count = 0;
+  for (size_t i = from; i < Received.size(); ++i) count += Received[i].Id == id;
+  return count;
+}
+
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+  std::string folder(path, length < sizeof(path) ? length : 0);
+  return folder.substr(0, folder.rfind('\\') + 1);
+}
+
+bool TServerProcess::Start() {
+  std::string folder = ProgramFolder();
+  std::string path = folder + "tarnbel.exe";
+  std::string command = "\"" + path + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                      &FProcess)) {
+    FProcess = PROCESS_INFORMATION{};
+    return false;
+  }
+  CloseHandle(FProcess.hThread);
+  FProcess.hThread = nullptr;
+  return true;
+}
+
+bool TServerProcess::Running() const {
+  return FProcess.hProcess && WaitForSingleObject(FProcess.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool TServerProcess::WaitExit(DWORD timeoutMs, DWORD& exitCode) {
+  if (!FProcess.hProcess) return false;
+  // The test's own window must keep answering while the server says goodbye to it.
+  DWORD start = GetTickCount();
+  while (WaitForSingleObject(FProcess.hProcess, 0) == WAIT_TIMEOUT) {
+    if (GetTickCount() - start >= timeoutMs) return false;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    MsgWaitForMultipleObjects(1, &FProcess.hProcess, FALSE, 20, QS_ALLINPUT);
+  }
+  return GetExitCodeProcess(FProcess.hProcess, &exitCode) != 0;
+}
+
+void TServerProcess::Stop() {
+  if (!FProcess.hProcess) return;
+  if (Running()) {
+    if (HWND box = FindServerBox(FProcess.dwProcessId)) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    DWORD threadId = 0;
+    HWND window = ServerWindow();
+    if (window && GetWindowThreadProcessId(window, &threadId) && threadId) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(window, &pid);
+      if (pid == FProcess.dwProcessId) PostMessageA(window, WM_COMMAND, TRAY_MENU_EXIT, 0);
+    }
+    DWORD code;
+    if (!WaitExit(10000, code)) TerminateProcess(FProcess.hProcess, 1);
+    WaitForSingleObject(FProcess.hProcess, 5000);
+  }
+  CloseHandle(FProcess.hProcess);
+  FProcess = PROCESS_INFORMATION{};
+}
+
+HWND ServerWindow() { return FindWindowA(SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE); }
+
+namespace {
+struct TBoxSearch {
+  DWORD ProcessId;
+  HWND Found;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<TBoxSearch*>(context);
+  char className[64] = {0}, title[64] = {0};
+  GetClassNameA(window, className, sizeof(className));
+  GetWindowTextA(window, title, sizeof(title));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == search->ProcessId && std::string(className) == "#32770" && std::string(title) == "tarnbel") {
+    search->Found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CALLBACK CollectStatic(HWND window, LPARAM context) {
+  char className[64] = {0}, text[512] = {0};
+  GetClassNameA(window, className, sizeof(className));
+  if (lstrcmpiA(className, "Static") == 0 && GetWindowTextA(window, text, sizeof(text)) > 0)
+    *reinterpret_cast<std::string*>(context) += text;
+  return TRUE;
+}
+}  // namespace
+
+HWND FindServerBox(DWORD processId) {
+  TBoxSearch search{processId, nullptr};
+  EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+std::string BoxText(HWND box) {
+  std::string text;
+  EnumChildWindows(box, &CollectStatic, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+bool EndLeftoverServer() {
+  HWND window = ServerWindow();
+  if (!window) return true;
+  PostMessageA(window, WM_COMMAND, TRAY_MENU_EXIT, 0);
+  for (int i = 0; i < 100 && ServerWindow(); ++i) Sleep(100);
+  return ServerWindow() == nullptr;
+}
+
+}  // namespace e2e

@@ -1,0 +1,81 @@
+#pragma once
+// For end-to-end tests of the server: the real tarnbel.exe as a child process, and a window titled
+// as the tools program's that records what the server sends it.
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+struct TReceived {
+  UINT Id;
+  WPARAM WParam;
+  LPARAM LParam;
+  bool HasPayload;
+  std::string Payload;  // read (and removed) at once for the ids that carry one
+};
+
+// The hidden top-level window "tb_tools_fake_window_running". Thread messages posted to the test's
+// thread are recorded too (with a null window), since the server answers outside clients that way.
+class TToolsWindow {
+ public:
+  TToolsWindow();
+  ~TToolsWindow();
+  TToolsWindow(const TToolsWindow&) = delete;
+  TToolsWindow& operator=(const TToolsWindow&) = delete;
+
+  HWND Handle() const { return FWindow; }
+  std::vector<TReceived> Received;
+  std::vector<MSG> ThreadMessages;
+
+  // Pumps until the predicate holds or the time is up.
+  bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+  void PumpFor(DWORD ms) { PumpUntil([] { return false; }, ms); }
+  // Waits for the next message of the id arriving after `from` (an index into Received).
+  const TReceived* WaitFor(UINT id, size_t from = 0, DWORD timeoutMs = 5000);
+  const MSG* WaitForThreadMessage(UINT id, DWORD timeoutMs = 5000);
+  size_t Count(UINT id, size_t from = 0) const;
+  void Clear() {
+    Received.clear();
+    ThreadMessages.clear();
+  }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND window, UINT id, WPARAM wParam, LPARAM lParam);
+  HWND FWindow = nullptr;
+};
+
+// tarnbel.exe from beside the test, started in its own folder (the tray icons lie there).
+class TServerProcess {
+ public:
+  TServerProcess() = default;
+  ~TServerProcess() { Stop(); }
+  TServerProcess(const TServerProcess&) = delete;
+  TServerProcess& operator=(const TServerProcess&) = delete;
+
+  bool Start();
+  bool Running() const;
+  // The exit code once ended within the time; false while it still runs.
+  bool WaitExit(DWORD timeoutMs, DWORD& exitCode);
+  // Asks for the exit as the tray menu does, then waits; a server that does not end is killed.
+  void Stop();
+  DWORD ProcessId() const { return FProcess.dwProcessId; }
+
+ private:
+  PROCESS_INFORMATION FProcess{};
+};
+
+// The server's window, looked up by its title among the top-level windows; null when none.
+HWND ServerWindow();
+// The top-level box captioned "tarnbel" of the process, and the texts of its static controls.
+HWND FindServerBox(DWORD processId);
+std::string BoxText(HWND box);
+// Asks a server left over from an interrupted run to exit; true when none is left.
+bool EndLeftoverServer();
+
+std::string ProgramFolder();
+
+}  // namespace e2e
