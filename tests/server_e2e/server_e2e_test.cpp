@@ -437,3 +437,67 @@ TEST_F(ServerE2E, StartUpWithTwentyStoredMappings) {
             << elapsed << " ms" << std::endl;
   EXPECT_EQ(ReadAtomText(Query(WM_TB_QUERY_PRESET_NAME, 3, 5)), "mapping19 preset");
 }
+
+TEST_F(ServerE2E, BusyIdleAndOneBoxPerErrorEpisode) {
+  StartServer();
+  ASSERT_EQ(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)->LParam, 1);
+  DWORD mainThread = GetWindowThreadProcessId(Window, nullptr);
+
+  // A busy report while on: the idle report comes at once, and again once the half-second tick has
+  // brought the idle icon back.
+  size_t from = Tools->Received.size();
+  PostThreadMessageA(mainThread, WM_TB_SERVER_BUSY, 0, 0);
+  PostThreadMessageA(mainThread, WM_TB_SERVER_IDLE, 0, 0);
+  ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_BUSY, from), nullptr);
+  ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_IDLE, from), nullptr);
+  DWORD firstIdle = GetTickCount();
+  ASSERT_TRUE(Tools->PumpUntil([&] { return Tools->Count(WM_TB_SERVER_IDLE, from) == 2; }, 3000));
+  DWORD delay = GetTickCount() - firstIdle;
+  EXPECT_GE(delay, 300u);
+  EXPECT_LE(delay, 1600u);
+
+  // The first error shows its box; a second error and a lamp arrive while it is up.
+  from = Tools->Received.size();
+  PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
+  HWND box = nullptr;
+  Tools->PumpUntil([&] { return (box = e2e::FindServerBox(Server.ProcessId())) != nullptr; }, 10000);
+  ASSERT_NE(box, nullptr);
+  Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
+  EXPECT_NE(e2e::BoxText(box).find("One of requested presets don't fit in memory"), std::string::npos);
+  EXPECT_EQ(Tools->Count(WM_TB_SERVER_ERROR, from), 1u);
+  PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
+  LPARAM lamp = EncodeLampParam(128, 35);
+  PostThreadMessageA(mainThread, WM_TB_NOTE_ON_LAMP, 9, lamp);
+  Tools->PumpFor(200);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+
+  // The lamp was kept through the box; the second error stays silent.
+  const TReceived* lampSeen = Tools->WaitFor(WM_TB_NOTE_ON_LAMP, from);
+  ASSERT_NE(lampSeen, nullptr);
+  EXPECT_EQ(lampSeen->WParam, 9u);
+  EXPECT_EQ(lampSeen->LParam, lamp);
+  Tools->PumpFor(700);
+  EXPECT_EQ(e2e::FindServerBox(Server.ProcessId()), nullptr);
+  EXPECT_EQ(Tools->Count(WM_TB_SERVER_ERROR, from), 1u);
+
+  // A left-click on the tray icon ends the episode: the next error has its box again.
+  PostMessageA(Window, WM_TB_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);
+  PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
+  box = nullptr;
+  Tools->PumpUntil([&] { return (box = e2e::FindServerBox(Server.ProcessId())) != nullptr; }, 10000);
+  ASSERT_NE(box, nullptr);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_EQ(Tools->Count(WM_TB_SERVER_ERROR, from), 2u);
+}
+
+TEST_F(ServerE2E, ExitChosenFromTheRealTrayMenuEndsIt) {
+  StartServer();
+  PostMessageA(Window, WM_TB_TRAY_CALLBACK, 0, WM_RBUTTONDOWN);
+  HWND popup = nullptr;
+  Tools->PumpUntil([&] { return (popup = e2e::FindServerMenu(Server.ProcessId())) != nullptr; }, 10000);
+  ASSERT_NE(popup, nullptr) << "the tray menu did not open";
+  // Down from no selection lands on the first item, "Exit".
+  PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageA(popup, WM_CHAR, '\r', 0);
+  ExpectEndsCleanly();
+}

@@ -157,6 +157,19 @@ struct TBoxSearch {
   HWND Found;
 };
 
+BOOL CALLBACK FindMenu(HWND window, LPARAM context) {
+  auto* search = reinterpret_cast<TBoxSearch*>(context);
+  char className[64] = {0};
+  GetClassNameA(window, className, sizeof(className));
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid == search->ProcessId && std::string(className) == "#32768" && IsWindowVisible(window)) {
+    search->Found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 BOOL CALLBACK FindBox(HWND window, LPARAM context) {
   auto* search = reinterpret_cast<TBoxSearch*>(context);
   char className[64] = {0}, title[64] = {0};
@@ -183,6 +196,12 @@ BOOL CALLBACK CollectStatic(HWND window, LPARAM context) {
 HWND FindServerBox(DWORD processId) {
   TBoxSearch search{processId, nullptr};
   EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
+HWND FindServerMenu(DWORD processId) {
+  TBoxSearch search{processId, nullptr};
+  EnumWindows(&FindMenu, reinterpret_cast<LPARAM>(&search));
   return search.Found;
 }
 
