@@ -71,6 +71,12 @@ void TRouteControl::PostToRoute(int index, UINT id, WPARAM wParam, LPARAM lParam
   (void)lParam;
 }
 
+void TRouteControl::ClearPreset(int index, int32_t bank, int32_t program) {
+  (void)index;
+  (void)bank;
+  (void)program;
+}
+
 bool TRouteControl::HasSFThread(int index) const {
   (void)index;
   return false;

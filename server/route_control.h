@@ -55,6 +55,9 @@ class TRouteControl {
   // A thread message to the route, retried; nothing for an index outside the list.
   void PostToRoute(int index, UINT id, WPARAM wParam, LPARAM lParam);
 
+  // A TClearPresetMessage (any entry id, flag 1) straight to the route's SoundFont thread.
+  void ClearPreset(int index, int32_t bank, int32_t program);
+
   bool HasSFThread(int index) const;
   // The last route whose input has a SoundFont thread; -1 when none.
   int LastWithSFThread() const;

@@ -129,9 +129,8 @@ bool TTarnbelServer::HandleToolsCommand(UINT message, WPARAM wParam, LPARAM lPar
     case WM_TB_GET_FILE_NAME: FToolsLink->SendString(FFileName, WM_TB_FILE_NAME); return true;
     case WM_TB_GET_FILE_TEXT: FToolsLink->SendString(FFileText, WM_TB_FILE_TEXT); return true;
     case WM_TB_UNLOAD_PRESET:
-      // The route's SoundFont thread takes the request; without a current route there is none.
       if (CurrentRouteValid() && FRoutes.HasSFThread(ServerSettings.CurrentRoute - 1))
-        FRoutes.PostToRoute(ServerSettings.CurrentRoute - 1, TM_CLEAR_PRESET, wParam, lParam);
+        FRoutes.ClearPreset(ServerSettings.CurrentRoute - 1, static_cast<int32_t>(wParam), static_cast<int32_t>(lParam));
       return true;
     case WM_TB_MAPPING_SAVED:
     case WM_TB_MAPPINGS_CHANGED:

@@ -321,6 +321,14 @@ TEST_F(ServerE2E, PreviewWithoutARouteShowsItsBoxAndStaysOff) {
   Tools->PumpUntil([&] { return e2e::FindServerBox(Server.ProcessId()) == nullptr; }, 5000);
   EXPECT_EQ(State(), 0);
   EXPECT_EQ(Tools->Count(WM_TB_PREVIEW_STARTED), 0u);
+
+  PostMessageA(Window, WM_TB_INSTALLER_RUNNING, 0, 0);
+  box = nullptr;
+  Tools->PumpUntil([&] { return (box = e2e::FindServerBox(Server.ProcessId())) != nullptr; }, 10000);
+  ASSERT_NE(box, nullptr);
+  Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
+  EXPECT_NE(e2e::BoxText(box).find("Installer can't work while tarnbel is running."), std::string::npos);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
 TEST_F(ServerE2E, OutsideClientsHearBackOnTheirThreads) {
@@ -500,4 +508,44 @@ TEST_F(ServerE2E, ExitChosenFromTheRealTrayMenuEndsIt) {
   PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
   PostMessageA(popup, WM_CHAR, '\r', 0);
   ExpectEndsCleanly();
+}
+
+TEST_F(ServerE2E, MappingCommandsChangeWhatTheQueriesAnswer) {
+  StoreMapping("piano", 1, {{3, 7}});
+  StoreMapping("organ", 2, {{3, 7}});
+  StartServer();
+  auto presetName = [&](int bank, int program) { return ReadAtomText(Query(WM_TB_QUERY_PRESET_NAME, bank, program)); };
+  EXPECT_EQ(presetName(3, 7), "organ preset");
+
+  // The order text: name, 0x01, priority, 0x01.
+  Query(WM_TB_MAPPING_ORDER, IPCWriteStringPayload(EncodeMappingOrder({{"organ", 1}, {"piano", 5}})), 0);
+  EXPECT_EQ(presetName(3, 7), "piano preset");
+
+  Query(WM_TB_MAPPING_DEACTIVATE, IPCWriteStringPayload("piano"), 0);
+  EXPECT_EQ(presetName(3, 7), "organ preset");
+  Query(WM_TB_MAPPING_DEACTIVATE, IPCWriteStringPayload("organ"), 0);
+  EXPECT_EQ(presetName(3, 7), NoneMarker);
+  Query(WM_TB_MAPPING_ACTIVATE, IPCWriteStringPayload("piano"), 0);
+  EXPECT_EQ(presetName(3, 7), "piano preset");
+
+  // A saved mapping is read again from the registry.
+  StoreMapping("piano", 5, {{3, 7}, {3, 8}});
+  EXPECT_EQ(presetName(3, 8), NoneMarker);
+  Query(WM_TB_MAPPING_SAVED, IPCWriteStringPayload("piano"), 0);
+  EXPECT_EQ(presetName(3, 8), "piano preset");
+
+  // Activation and the bank-name setting clear the flags of the banks already served.
+  std::vector<uint8_t> block;
+  LRESULT atom = Query(WM_TB_QUERY_BANK_NAMES, 0, 3);
+  ASSERT_NE(atom, 0);
+  IPCReceiveBuffer(static_cast<WPARAM>(atom), block);
+  EXPECT_EQ(Query(WM_TB_QUERY_BANK_NAMES, 0, 3), 0);
+  Query(WM_TB_MAPPING_ACTIVATE, IPCWriteStringPayload("organ"), 0);
+  atom = Query(WM_TB_QUERY_BANK_NAMES, 0, 3);
+  ASSERT_NE(atom, 0);
+  IPCReceiveBuffer(static_cast<WPARAM>(atom), block);
+  Query(WM_TB_SET_ADD_BANK_NAME, 0, 1);
+  atom = Query(WM_TB_QUERY_BANK_NAMES, 0, 3);
+  ASSERT_NE(atom, 0);
+  IPCReceiveBuffer(static_cast<WPARAM>(atom), block);
 }
