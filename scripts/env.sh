@@ -58,6 +58,17 @@ start_display() {
   rm -f "$fd_file"
 }
 
+# Everything a program run needs: display, wineserver, Wine's services, the stand-ins. Pair with `trap stop_all EXIT`.
+start_session() {
+  start_display
+  wineserver -p
+  # Wine's own services start with the first program and would hold ctest's output pipes open: start them here.
+  "$WINELOADER" wineboot >/dev/null 2>&1 </dev/null
+  # Xvfb has no window manager: unmanaged windows hide at once instead of waiting 2 s for one.
+  "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+  install_standins
+}
+
 stop_all() {
   wineserver -k >/dev/null 2>&1 || true
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" >/dev/null 2>&1 || true

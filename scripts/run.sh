@@ -14,11 +14,7 @@ seconds=${1:-5}
 
 ensure_prefix
 trap stop_all EXIT
-start_display
-wineserver -p
-"$WINELOADER" wineboot >/dev/null 2>&1 </dev/null
-"$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
-install_standins
+start_session
 
 # MIDI over the virtual bus: one keyboard input, one synth output.
 export TARNBEL_MIDI=virtual

@@ -7,13 +7,7 @@ source "$(dirname "$0")/env.sh"
 configure_and_build
 ensure_prefix
 trap stop_all EXIT
-start_display
-wineserver -p
-# Wine's own services start with the first program and would hold ctest's output pipes open: start them here.
-"$WINELOADER" wineboot >/dev/null 2>&1 </dev/null
-# Xvfb has no window manager: unmanaged windows hide at once instead of waiting 2 s for one.
-"$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
-install_standins
+start_session
 
 cd "$BUILD_DIR"
 status=0

@@ -71,6 +71,8 @@ class TTarnbelServer {
   void PreviewOff();
   void ResetCaches();
   void SendRouteList();
+  // The common end of TurnOff and PreviewOff: routes quiet, caches emptied, routes closed, reported.
+  void CloseRoutes(bool preview);
   int MidiMapperRoute() const;
 
   // Ticks.
@@ -94,6 +96,9 @@ class TTarnbelServer {
   void WinampLoadPresets(WPARAM atom, LPARAM requester);
   void MMLoadPresets(WPARAM atom, LPARAM requester);
   void MMLoadDrums(WPARAM atom, LPARAM requester);
+  // Around an outside client's load: busy, and no tip queries meanwhile.
+  void BeginClientLoad();
+  void EndClientLoad();
 
   HINSTANCE FInstance;
   HWND FWindow = nullptr;

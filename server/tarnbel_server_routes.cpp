@@ -42,16 +42,7 @@ void TTarnbelServer::TurnOff() {
     return;
   }
   FToolsLink->Post(WM_TB_SERVER_STATE, 0, 0);
-  FRoutes.Quiesce();
-  ResetCaches();
-  FRoutes.WaitCachesEmpty(CACHES_EMPTY_TIMEOUT_MS);
-  FIsOn = false;
-  FRoutes.CloseAll();
-  FRouteListText.clear();
-  SendRouteList();
-  FToolsLink->Post(WM_TB_CURRENT_ROUTE, 0, ServerSettings.CurrentRoute);
-  FToolsLink->Notify(WM_TB_CACHE_CLEAR);
-  UpdateTrayTip();
+  CloseRoutes(false);
 }
 
 void TTarnbelServer::Restart() {
@@ -90,22 +81,24 @@ void TTarnbelServer::PreviewOff() {
   if (!FPreviewMode) return;
   SetTrayIcon(FIcons.Disabled);
   FToolsLink->Post(WM_TB_SERVER_STATE, 0, 0);
-  if (FRoutes.Count() > 0) {
-    FRoutes.Quiesce();
-    FRoutes.PostToRoute(0, TM_PREVIEW_OFF, 0, 0);
-    ResetCaches();
-    FRoutes.WaitCachesEmpty(CACHES_EMPTY_TIMEOUT_MS);
-  }
+  CloseRoutes(true);
+  FPreviewMode = false;
+  if (FWasOnBeforePreview) TurnOn();
+}
+
+void TTarnbelServer::CloseRoutes(bool preview) {
+  FRoutes.Quiesce();
+  if (preview) FRoutes.PostToRoute(0, TM_PREVIEW_OFF, 0, 0);
+  ResetCaches();
+  FRoutes.WaitCachesEmpty(CACHES_EMPTY_TIMEOUT_MS);
   FIsOn = false;
   FRoutes.CloseAll();
   FRouteListText.clear();
   SendRouteList();
   FToolsLink->Post(WM_TB_CURRENT_ROUTE, 0, ServerSettings.CurrentRoute);
   FToolsLink->Notify(WM_TB_CACHE_CLEAR);
-  FToolsLink->Notify(WM_TB_PREVIEW_STOPPED);
+  if (preview) FToolsLink->Notify(WM_TB_PREVIEW_STOPPED);
   UpdateTrayTip();
-  FPreviewMode = false;
-  if (FWasOnBeforePreview) TurnOn();
 }
 
 int TTarnbelServer::MidiMapperRoute() const {

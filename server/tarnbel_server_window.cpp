@@ -344,8 +344,7 @@ void TTarnbelServer::SendCacheListTo(WPARAM atom) {
 }
 
 void TTarnbelServer::WinampLoadPresets(WPARAM atom, LPARAM requester) {
-  BeginBusy();
-  FTipSuppressed = true;
+  BeginClientLoad();
   std::vector<uint8_t> block;
   std::vector<BankProgramRecord> records;
   // A block whose count does not describe its bytes is not passed on.
@@ -353,16 +352,25 @@ void TTarnbelServer::WinampLoadPresets(WPARAM atom, LPARAM requester) {
   int route = MidiMapperRoute();
   if (valid && FIsOn && route >= 0) FRoutes.WinampLoadPresets(route, block);
   PostThreadUntilAccepted(static_cast<DWORD>(requester), TM_WINAMP_LOADED, 0, 0);
-  FTipSuppressed = false;
-  UpdateTrayTip();
+  // The idle icon returns at once.
   FIdleDelay = 0;
-  EndBusy();
+  EndClientLoad();
   FIdleDelay = -1;
 }
 
-void TTarnbelServer::MMLoadPresets(WPARAM atom, LPARAM requester) {
+void TTarnbelServer::BeginClientLoad() {
   BeginBusy();
   FTipSuppressed = true;
+}
+
+void TTarnbelServer::EndClientLoad() {
+  FTipSuppressed = false;
+  UpdateTrayTip();
+  EndBusy();
+}
+
+void TTarnbelServer::MMLoadPresets(WPARAM atom, LPARAM requester) {
+  BeginClientLoad();
   DWORD thread = 0;
   uint16_t loopback = 0;
   DecodeMMRequesterParam(requester, thread, loopback);
@@ -374,14 +382,11 @@ void TTarnbelServer::MMLoadPresets(WPARAM atom, LPARAM requester) {
     TIPCLink::PostThreadData(thread, payload.data(), payload.size(), TM_MM_DONE);
   else
     PostThreadUntilAccepted(thread, TM_MM_DONE, 0, 0);
-  FTipSuppressed = false;
-  UpdateTrayTip();
-  EndBusy();
+  EndClientLoad();
 }
 
 void TTarnbelServer::MMLoadDrums(WPARAM atom, LPARAM requester) {
-  BeginBusy();
-  FTipSuppressed = true;
+  BeginClientLoad();
   DWORD thread = 0;
   uint16_t loopback = 0;
   DecodeMMRequesterParam(requester, thread, loopback);
@@ -395,7 +400,5 @@ void TTarnbelServer::MMLoadDrums(WPARAM atom, LPARAM requester) {
     if (route >= 0) FRoutes.MMLoadDrums(route, payload);
   }
   PostThreadUntilAccepted(thread, TM_MM_DONE, 0, 0);
-  FTipSuppressed = false;
-  UpdateTrayTip();
-  EndBusy();
+  EndClientLoad();
 }

@@ -104,6 +104,14 @@ class ServerE2E : public ::testing::Test {
     return static_cast<LRESULT>(result);
   }
 
+  // The box captioned "tarnbel" of the process once it shows its text; null when none came.
+  HWND WaitForBox(DWORD processId) {
+    HWND box = nullptr;
+    Tools->PumpUntil([&] { return (box = e2e::FindServerBox(processId)) != nullptr; }, 10000);
+    if (box) Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
+    return box;
+  }
+
   LPARAM State() {
     const TReceived* state = Ask(WM_TB_GET_STATE, 0, 0, WM_TB_SERVER_STATE);
     return state ? state->LParam : -1;
@@ -157,10 +165,8 @@ TEST_F(ServerE2E, SecondStartShowsTheRealBoxAndEnds) {
   StartServer();
   e2e::TServerProcess second;
   ASSERT_TRUE(second.Start());
-  HWND box = nullptr;
-  Tools->PumpUntil([&] { return (box = e2e::FindServerBox(second.ProcessId())) != nullptr; }, 15000);
+  HWND box = WaitForBox(second.ProcessId());
   ASSERT_NE(box, nullptr) << "no box captioned \"tarnbel\"";
-  Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
   EXPECT_NE(e2e::BoxText(box).find("Already started."), std::string::npos) << e2e::BoxText(box);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   DWORD code = 99;
@@ -312,10 +318,8 @@ TEST_F(ServerE2E, TurningOffDuringPreviewEndsItWithoutTurningBackOn) {
 TEST_F(ServerE2E, PreviewWithoutARouteShowsItsBoxAndStaysOff) {
   StartServer();
   PostMessageA(Window, WM_TB_PREVIEW_ON, 0, 0);
-  HWND box = nullptr;
-  Tools->PumpUntil([&] { return (box = e2e::FindServerBox(Server.ProcessId())) != nullptr; }, 10000);
+  HWND box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
   EXPECT_NE(e2e::BoxText(box).find("There is no preview route assigned."), std::string::npos);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   Tools->PumpUntil([&] { return e2e::FindServerBox(Server.ProcessId()) == nullptr; }, 5000);
@@ -323,10 +327,8 @@ TEST_F(ServerE2E, PreviewWithoutARouteShowsItsBoxAndStaysOff) {
   EXPECT_EQ(Tools->Count(WM_TB_PREVIEW_STARTED), 0u);
 
   PostMessageA(Window, WM_TB_INSTALLER_RUNNING, 0, 0);
-  box = nullptr;
-  Tools->PumpUntil([&] { return (box = e2e::FindServerBox(Server.ProcessId())) != nullptr; }, 10000);
+  box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
   EXPECT_NE(e2e::BoxText(box).find("Installer can't work while tarnbel is running."), std::string::npos);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
@@ -467,10 +469,8 @@ TEST_F(ServerE2E, BusyIdleAndOneBoxPerErrorEpisode) {
   // The first error shows its box; a second error and a lamp arrive while it is up.
   from = Tools->Received.size();
   PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
-  HWND box = nullptr;
-  Tools->PumpUntil([&] { return (box = e2e::FindServerBox(Server.ProcessId())) != nullptr; }, 10000);
+  HWND box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
   EXPECT_NE(e2e::BoxText(box).find("One of requested presets don't fit in memory"), std::string::npos);
   EXPECT_EQ(Tools->Count(WM_TB_SERVER_ERROR, from), 1u);
   PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
@@ -491,8 +491,7 @@ TEST_F(ServerE2E, BusyIdleAndOneBoxPerErrorEpisode) {
   // A left-click on the tray icon ends the episode: the next error has its box again.
   PostMessageA(Window, WM_TB_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);
   PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
-  box = nullptr;
-  Tools->PumpUntil([&] { return (box = e2e::FindServerBox(Server.ProcessId())) != nullptr; }, 10000);
+  box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(Tools->Count(WM_TB_SERVER_ERROR, from), 2u);
