@@ -3,7 +3,10 @@
 // never starts a tools program of its own.
 #include <gtest/gtest.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -547,4 +550,103 @@ TEST_F(ServerE2E, MappingCommandsChangeWhatTheQueriesAnswer) {
   atom = Query(WM_TB_QUERY_BANK_NAMES, 0, 3);
   ASSERT_NE(atom, 0);
   IPCReceiveBuffer(static_cast<WPARAM>(atom), block);
+}
+
+namespace {
+
+struct TTrayCall {
+  unsigned long Message;
+  unsigned Flags;
+  std::string Icon;
+  std::string Tip;
+};
+
+std::vector<TTrayCall> ReadTrayLog(const std::string& path) {
+  std::vector<TTrayCall> calls;
+  std::string text = testsupport::ReadBytes(path);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    char icon[32] = {0};
+    TTrayCall call{};
+    int used = 0;
+    if (sscanf(line.c_str(), "%lu %u %31s %n", &call.Message, &call.Flags, icon, &used) >= 3) {
+      call.Icon = icon;
+      call.Tip = used > 0 && static_cast<size_t>(used) <= line.size() ? line.substr(used) : "";
+      calls.push_back(call);
+    }
+  }
+  return calls;
+}
+
+// The icons set, in order.
+std::vector<std::string> IconsSet(const std::vector<TTrayCall>& calls, size_t from = 0) {
+  std::vector<std::string> icons;
+  for (size_t i = from; i < calls.size(); ++i)
+    if (calls[i].Flags & NIF_ICON) icons.push_back(calls[i].Icon);
+  return icons;
+}
+
+}  // namespace
+
+TEST_F(ServerE2E, TrayIconFollowsOffOnBusyErrorAndGoesAtExit) {
+  testsupport::TempFolder folder;
+  const std::string log = folder.File("tray.log");
+  SetEnvironmentVariableA("TARNBEL_TRAY_LOG", log.c_str());
+  StartServer();
+  SetEnvironmentVariableA("TARNBEL_TRAY_LOG", nullptr);
+  DWORD mainThread = GetWindowThreadProcessId(Window, nullptr);
+
+  std::vector<TTrayCall> calls = ReadTrayLog(log);
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls[0].Message, static_cast<unsigned long>(NIM_ADD));
+  const std::string disabled = calls[0].Icon;
+
+  Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE);
+  calls = ReadTrayLog(log);
+  size_t mark = calls.size();
+  std::vector<std::string> icons = IconsSet(calls);
+  ASSERT_EQ(icons.size(), 2u);
+  const std::string idle = icons[1];
+  EXPECT_NE(idle, disabled);
+  bool tipSet = false;
+  for (const TTrayCall& call : calls) tipSet = tipSet || ((call.Flags & NIF_TIP) && call.Tip == "no info");
+  EXPECT_TRUE(tipSet) << "without a route that has a SoundFont device the tip reads \"no info\"";
+
+  // Busy: the working icon; idle again after the half-second tick.
+  PostThreadMessageA(mainThread, WM_TB_SERVER_BUSY, 0, 0);
+  PostThreadMessageA(mainThread, WM_TB_SERVER_IDLE, 0, 0);
+  size_t from = Tools->Received.size();
+  ASSERT_TRUE(Tools->PumpUntil([&] { return Tools->Count(WM_TB_SERVER_IDLE, from) == 2; }, 3000));
+  calls = ReadTrayLog(log);
+  icons = IconsSet(calls, mark);
+  ASSERT_EQ(icons.size(), 2u);
+  const std::string working = icons[0];
+  EXPECT_NE(working, idle);
+  EXPECT_NE(working, disabled);
+  EXPECT_EQ(icons[1], idle);
+
+  // An error report: the error icon until the user clicks the icon.
+  mark = calls.size();
+  PostThreadMessageA(mainThread, WM_TB_SERVER_ERROR, 0, 0);
+  ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_ERROR, from), nullptr);
+  Query(WM_TB_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);
+  Ask(WM_TB_TURN_OFF, 0, 0, WM_TB_SERVER_STATE);
+  calls = ReadTrayLog(log);
+  icons = IconsSet(calls, mark);
+  ASSERT_GE(icons.size(), 3u);
+  EXPECT_NE(icons[0], working);
+  EXPECT_NE(icons[0], idle);
+  EXPECT_EQ(icons[1], idle);
+  EXPECT_EQ(icons.back(), disabled);
+
+  PostMessageA(Window, WM_COMMAND, TRAY_MENU_EXIT, 0);
+  ExpectEndsCleanly();
+  calls = ReadTrayLog(log);
+  ASSERT_FALSE(calls.empty());
+  EXPECT_EQ(calls.back().Message, static_cast<unsigned long>(NIM_DELETE));
 }
