@@ -650,3 +650,30 @@ TEST_F(ServerE2E, TrayIconFollowsOffOnBusyErrorAndGoesAtExit) {
   ASSERT_FALSE(calls.empty());
   EXPECT_EQ(calls.back().Message, static_cast<unsigned long>(NIM_DELETE));
 }
+
+TEST_F(ServerE2E, AutoStartTurnsOnAndShowValuesReachTheRunningToolsInOrder) {
+  {
+    TRegKey key(TarnbelKeyPath, true);
+    key.WriteBool("AutoStart", true);
+    key.WriteBool("ShowMonitor", true);
+    key.WriteBool("ShowControlPanel", true);
+    key.WriteBool("ShowMappingsEditor", true);
+    key.WriteBool("ShowPreferences", true);
+  }
+  StartServer();
+  ASSERT_TRUE(Tools->PumpUntil([&] { return Tools->Count(WM_TB_SHOW_PREFERENCES) == 1; }));
+  std::vector<UINT> order;
+  LPARAM lastState = -1;
+  for (const TReceived& r : Tools->Received) {
+    if (r.Id == WM_TB_SHOW_MONITOR || r.Id == WM_TB_SHOW_MANAGER || r.Id == WM_TB_SHOW_EDITOR ||
+        r.Id == WM_TB_SHOW_PREFERENCES)
+      order.push_back(r.Id);
+    if (r.Id == WM_TB_SERVER_STATE) lastState = r.LParam;
+  }
+  EXPECT_EQ(order, (std::vector<UINT>{WM_TB_SHOW_MONITOR, WM_TB_SHOW_MANAGER, WM_TB_SHOW_EDITOR,
+                                      WM_TB_SHOW_PREFERENCES}));
+  // Off reported first, then on by AutoStart, before the Show requests.
+  EXPECT_EQ(Tools->WaitFor(WM_TB_SERVER_STATE)->LParam, 0);
+  EXPECT_EQ(lastState, 1);
+  EXPECT_EQ(State(), 1);
+}
