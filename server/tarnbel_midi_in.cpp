@@ -336,7 +336,8 @@ bool TTarnbelMIDIInput::LoadMelodic(int bank, int program, int requestedProgram,
   const int32_t loadBank = requestedBank != -1 ? requestedBank : bank;
   const int32_t loadProgram = requestedProgram != -1 ? requestedProgram : item.TargetProgram;
   bool cached = false;
-  {
+  // While mappings reload every preset is asked for afresh, as the mappings now say.
+  if (!Reloading) {
     TCacheWriteLock lock(*this);
     int index = FindCached(loadBank, loadProgram, mappingName);
     if (index >= 0) {
@@ -381,7 +382,7 @@ bool TTarnbelMIDIInput::LoadDrumKit(int kit, bool synchronous, int slotProgram, 
   }
   const int32_t loadProgram = slotProgram != -1 ? slotProgram : kit;
   bool cached = false;
-  {
+  if (!Reloading) {
     TCacheWriteLock lock(*this);
     int index = FindCached(CacheDrumKitBank, loadProgram, mappingName);
     if (index >= 0) {

@@ -37,6 +37,7 @@ void RouteTest::TearDown() {
 }
 
 void RouteTest::UseCard(uint64_t memory, const std::string& extra) {
+  Config.reset();  // the old config puts its saved text back as it goes
   Config.reset(new testsupport::StandinConfig("sfman.device=10k," + std::to_string(memory) + ",SB Live! Synth A\n" + extra));
 }
 
