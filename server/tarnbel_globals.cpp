@@ -29,7 +29,8 @@ template <class TAccept>
 std::shared_ptr<TSFManagerThread> AskRoutes(TRouteThreadList& routes, TAccept accepts) {
   for (int i = routes.Count() - 1; i >= 0; --i) {
     TRouteThread* route = routes.At(i);
-    if (!route || route->ThreadID() == GetCurrentThreadId() || !route->HasSFThread()) continue;
+    // A route whose input did not open has nothing to lend.
+    if (!route || route->ThreadID() == GetCurrentThreadId() || !route->HasSFThread() || !route->InputOpen()) continue;
     if (!accepts(*route)) continue;
     if (auto thread = Ask(*route)) return thread;
   }

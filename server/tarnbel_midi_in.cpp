@@ -145,6 +145,19 @@ TMapping* TTarnbelMIDIInput::MappingNamed(const std::string& name) {
   return set ? set->Mappings().GetOrCreateMapping(name) : nullptr;
 }
 
+template <class TPick>
+bool TTarnbelMIDIInput::LookUpItem(const std::string& name, TLoadSource& item, std::string& mappingName, TPick pick) {
+  TMappingsLock lock;
+  TMapping* mapping = lock.Mappings() ? MappingNamed(name) : nullptr;
+  if (!mapping) return false;
+  const TMappingInactiveItem* slot = pick(static_cast<const TMapping&>(*mapping));
+  if (!slot) return false;
+  // A copy: the mapping may be reloaded once the lock is released.
+  item = SourceOf(*slot);
+  mappingName = mapping->Name;
+  return true;
+}
+
 std::string TTarnbelMIDIInput::MappingNameFor(int bank, int program) {
   TMappingsLock lock;
   if (!lock.Mappings()) return std::string();
@@ -311,42 +324,22 @@ bool TTarnbelMIDIInput::LoadMelodic(int bank, int program, int requestedProgram,
   TMidiChannel* channel = ch >= 0 ? &Channels[static_cast<size_t>(ch & 15)] : nullptr;
   if (channel) bank = channel->Bank;
   if (bank == -1 || !FSFThread) return false;
-  if (requestedProgram == -1 && requestedBank == -1 && !Reloading) {
-    TCacheWriteLock lock(*this);
-    int index = FindCached(bank, program, WildcardMappingName);
-    if (index >= 0) {
-      Touch(index);
-      FSFThread->Cache().List()[index].AddUse();
-      if (channel) channel->Program = program;
-      return true;
-    }
+  if (requestedProgram == -1 && requestedBank == -1 && !Reloading &&
+      UseCached(bank, program, WildcardMappingName, channel != nullptr)) {
+    if (channel) channel->Program = program;
+    return true;
   }
   TLoadSource item;
   std::string mappingName = name;
-  {
-    TMappingsLock lock;
-    TMapping* mapping = lock.Mappings() ? MappingNamed(name) : nullptr;
-    if (!mapping) return false;
-    const TMappingInactiveItem* slot = mapping->Slot(bank, program);
-    if (!slot && Settings.UseDefaultMelodicBank) slot = mapping->Slot(static_cast<int>(mapping->DefaultMelodicBank), program);
-    if (!slot) return false;
-    item = SourceOf(*slot);
-    mappingName = mapping->Name;
-  }
+  const bool found = LookUpItem(name, item, mappingName, [&](const TMapping& mapping) {
+    const TMappingInactiveItem* slot = mapping.Slot(bank, program);
+    if (!slot && Settings.UseDefaultMelodicBank) slot = mapping.Slot(static_cast<int>(mapping.DefaultMelodicBank), program);
+    return slot;
+  });
+  if (!found) return false;
   const int32_t loadBank = requestedBank != -1 ? requestedBank : bank;
   const int32_t loadProgram = requestedProgram != -1 ? requestedProgram : item.TargetProgram;
-  bool cached = false;
-  // While mappings reload every preset is asked for afresh, as the mappings now say.
-  if (!Reloading) {
-    TCacheWriteLock lock(*this);
-    int index = FindCached(loadBank, loadProgram, mappingName);
-    if (index >= 0) {
-      cached = true;
-      Touch(index);
-      if (channel) FSFThread->Cache().List()[index].AddUse();
-    }
-  }
-  if (!cached) Request(item, loadBank, loadProgram, ch, synchronous, mappingName, NotifyLoads != 0);
+  UseOrRequest(item, loadBank, loadProgram, ch, synchronous, mappingName);
   if (channel) {
     channel->Program = loadProgram;
     channel->Bank = loadBank;
@@ -357,43 +350,39 @@ bool TTarnbelMIDIInput::LoadMelodic(int bank, int program, int requestedProgram,
 bool TTarnbelMIDIInput::LoadDrumKit(int kit, bool synchronous, int slotProgram, const std::string& name, int ch) {
   if (!FSFThread) return false;
   TMidiChannel& drums = Channels[DrumChannel];
-  if (slotProgram == -1 && !Reloading && kit != -1) {
-    TCacheWriteLock lock(*this);
-    int index = FindCached(CacheDrumKitBank, kit, WildcardMappingName);
-    if (index >= 0) {
-      Touch(index);
-      if (ch >= 0) FSFThread->Cache().List()[index].AddUse();
-      drums.Program = kit;
-      return true;
-    }
+  if (slotProgram == -1 && !Reloading && kit != -1 && UseCached(CacheDrumKitBank, kit, WildcardMappingName, ch >= 0)) {
+    drums.Program = kit;
+    return true;
   }
   TLoadSource item;
   std::string mappingName = name;
-  {
-    TMappingsLock lock;
-    TMapping* mapping = lock.Mappings() ? MappingNamed(name) : nullptr;
-    if (!mapping) return false;
-    const TMappingInactiveItem* slot = kit != -1 ? mapping->Slot(128, kit) : nullptr;
-    if (!slot && Settings.UseDefaultDrumPreset) slot = mapping->Slot(128, static_cast<int>(mapping->DefaultDrumBank));
-    if (kit == -1) kit = static_cast<int>(mapping->DefaultDrumBank);
-    if (!slot) return false;
-    item = SourceOf(*slot);
-    mappingName = mapping->Name;
-  }
+  const bool found = LookUpItem(name, item, mappingName, [&](const TMapping& mapping) {
+    const TMappingInactiveItem* slot = kit != -1 ? mapping.Slot(128, kit) : nullptr;
+    if (!slot && Settings.UseDefaultDrumPreset) slot = mapping.Slot(128, static_cast<int>(mapping.DefaultDrumBank));
+    if (kit == -1) kit = static_cast<int>(mapping.DefaultDrumBank);
+    return slot;
+  });
+  if (!found) return false;
   const int32_t loadProgram = slotProgram != -1 ? slotProgram : kit;
-  bool cached = false;
-  if (!Reloading) {
-    TCacheWriteLock lock(*this);
-    int index = FindCached(CacheDrumKitBank, loadProgram, mappingName);
-    if (index >= 0) {
-      cached = true;
-      Touch(index);
-      if (ch >= 0) FSFThread->Cache().List()[index].AddUse();
-    }
-  }
-  if (!cached) Request(item, CacheDrumKitBank, loadProgram, ch, synchronous, mappingName, NotifyLoads != 0);
+  UseOrRequest(item, CacheDrumKitBank, loadProgram, ch, synchronous, mappingName);
   drums.Program = loadProgram;
   return true;
+}
+
+bool TTarnbelMIDIInput::UseCached(int32_t bank, int32_t program, const std::string& name, bool addUse) {
+  TCacheWriteLock lock(*this);
+  int index = FindCached(bank, program, name);
+  if (index < 0) return false;
+  Touch(index);
+  if (addUse) FSFThread->Cache().List()[index].AddUse();
+  return true;
+}
+
+void TTarnbelMIDIInput::UseOrRequest(const TLoadSource& item, int32_t loadBank, int32_t loadProgram, int ch,
+                                     bool synchronous, const std::string& mappingName) {
+  // While mappings reload every preset is asked for afresh, as the mappings now say.
+  if (Reloading || !UseCached(loadBank, loadProgram, mappingName, ch >= 0))
+    Request(item, loadBank, loadProgram, ch, synchronous, mappingName, NotifyLoads != 0);
 }
 
 void TTarnbelMIDIInput::Request(const TLoadSource& item, int32_t loadBank, int32_t loadProgram, int ch,

@@ -121,11 +121,20 @@ class TTarnbelMIDIInput : public TOSC_MIDIInput {
   void TakeLock();
   void ReleaseLock();
   void Touch(int index);
+  // Under the cache lock: touches the cached entry (and counts a use); false when it is not cached.
+  bool UseCached(int32_t bank, int32_t program, const std::string& name, bool addUse);
+  // The cached entry when there is one (not while reloading), else a load request.
+  void UseOrRequest(const TLoadSource& item, int32_t loadBank, int32_t loadProgram, int channel, bool synchronous,
+                    const std::string& mappingName);
   void PostToMain(UINT id, WPARAM wParam, LPARAM lParam);
   void ReleaseOrphan(int channel);
   bool ChannelPlays(int32_t bank, int32_t program) const;
   // Under the write lock of the set of mappings: the mapping of that name (or "default").
   TMapping* MappingNamed(const std::string& name);
+  // Under the write lock of the set of mappings: copies the entry that pick chooses in the mapping of
+  // that name; false when there is none.
+  template <class TPick>
+  bool LookUpItem(const std::string& name, TLoadSource& item, std::string& mappingName, TPick pick);
 
   std::shared_ptr<TSFManagerThread> FSFThread;
   TOSC_Timer FTimer;

@@ -23,9 +23,7 @@ class RouteOptionsTest : public RouteTest {
  protected:
   void SetUp() override {
     RouteTest::SetUp();
-    TVirtualMidiBus::AddInput("Keys");
-    TVirtualMidiBus::AddOutput("Synth");
-    UseCard(8u * 1024 * 1024);
+    UseKeysSynthAndCard(8u * 1024 * 1024);
     StoreMapping("main", 1, {{0, 0, 0, 1}, {0, 1, 0, 2}, {0, 2, 0, 3}, {128, 0, 128, 0}, {128, 3, 128, 3}});
     LoadMappings();
   }

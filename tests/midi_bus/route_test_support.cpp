@@ -36,6 +36,12 @@ void RouteTest::TearDown() {
   BusTest::TearDown();
 }
 
+void RouteTest::UseKeysSynthAndCard(uint64_t memory) {
+  TVirtualMidiBus::AddInput("Keys");
+  TVirtualMidiBus::AddOutput("Synth");
+  UseCard(memory);
+}
+
 void RouteTest::UseCard(uint64_t memory, const std::string& extra) {
   Config.reset();  // the old config puts its saved text back as it goes
   Config.reset(new testsupport::StandinConfig("sfman.device=10k," + std::to_string(memory) + ",SB Live! Synth A\n" + extra));

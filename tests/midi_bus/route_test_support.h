@@ -41,6 +41,8 @@ class RouteTest : public miditest::BusTest {
   void SetUp() override;
   void TearDown() override;
 
+  // The usual bench: input "Keys", output "Synth" and a card of that much memory.
+  void UseKeysSynthAndCard(uint64_t memory);
   // The card's config; call before the first route opens.
   void UseCard(uint64_t memory, const std::string& extra = "");
   void StoreMapping(const std::string& name, int priority, const std::vector<Slot>& slots, int defaultMelodic = 0,

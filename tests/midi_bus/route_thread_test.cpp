@@ -15,9 +15,7 @@ class RouteThreadTest : public RouteTest {
  protected:
   void SetUp() override {
     RouteTest::SetUp();
-    TVirtualMidiBus::AddInput("Keys");
-    TVirtualMidiBus::AddOutput("Synth");
-    UseCard(8u * 1024 * 1024);
+    UseKeysSynthAndCard(8u * 1024 * 1024);
   }
 };
 
