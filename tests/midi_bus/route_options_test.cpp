@@ -228,3 +228,32 @@ TEST_F(RouteOptionsTest, ThePlayerPlugInLoadsItsListAndOnlyThatListAnswersProgra
   EXPECT_EQ(CardPreset(0, 0), "P1");
   EXPECT_TRUE(WaitCardPreset(32768, 3, ""));
 }
+
+TEST_F(RouteOptionsTest, ALoopbackPortTellsItsDriverOfStartsAndUnloads) {
+  TVirtualMidiBus::AddInput("Tarnbel loopback 3");
+  TRouteThread& route = OpenRoute("Tarnbel loopback 3", Card, "[none]");
+  EXPECT_EQ(route.LoopbackIndex(), 2);
+  std::vector<TVirtualDriverMessage> driver = TVirtualMidiBus::ReadDriverMessages("Tarnbel loopback 3");
+  ASSERT_EQ(driver.size(), 1u);
+  EXPECT_EQ(driver[0].Message, LoopbackStartMessage);
+  EXPECT_EQ(driver[0].Param1, LoopbackStartMessage);
+  EXPECT_EQ(driver[0].Param2, LoopbackStartMessage);
+
+  ASSERT_EQ(TVirtualMidiBus::Play("Tarnbel loopback 3", Pack(0xC9, 3, 0)), TVirtualPlayResult::Played);
+  ASSERT_TRUE(WaitCardPreset(32768, 3, "Kit3"));
+  Settle(route);
+  TClearPresetSyncMessage clear(route.ThreadID(), 32768, 3, -1, false);
+  ASSERT_TRUE(clear.Send());
+  ASSERT_TRUE(WaitCardPreset(32768, 3, ""));
+  Settle(route);
+  driver = TVirtualMidiBus::ReadDriverMessages("Tarnbel loopback 3");
+  ASSERT_EQ(driver.size(), 1u);
+  EXPECT_EQ(driver[0].Message, LoopbackPresetUnloadedMessage);
+  EXPECT_EQ(driver[0].Param1, 32768u);
+  EXPECT_EQ(driver[0].Param2, 3u);
+  EXPECT_EQ(route.Input()->Channels[9].Loaded, 0);
+
+  // A plain port's name gives no loopback number.
+  TRouteThread& keys = OpenRoute("Keys", Card, "Synth");
+  EXPECT_EQ(keys.LoopbackIndex(), -1);
+}
