@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "none_marker.h"
+#include "registry_test_support.h"
 #include "route_test_support.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_sf_thread.h"
@@ -256,4 +257,34 @@ TEST_F(RouteOptionsTest, ALoopbackPortTellsItsDriverOfStartsAndUnloads) {
   // A plain port's name gives no loopback number.
   TRouteThread& keys = OpenRoute("Keys", Card, "Synth");
   EXPECT_EQ(keys.LoopbackIndex(), -1);
+}
+
+TEST_F(RouteOptionsTest, RandomProgramsAndBanksLoadAFilledSlotUnderTheRequestedOne) {
+  // One filled program in bank 0 and one bank filling program 7: the random choices have one answer.
+  testsupport::ResetTarnbelKey();
+  StoreMapping("solo", 1, {{0, 5, 0, 5}, {4, 7, 0, 8}});
+  LoadMappings();
+  TRouteSettings settings;
+  settings.RandomOnlyWinamp = false;
+  settings.RandomPrograms = true;
+  Use(settings);
+  TRouteThread& route = OpenRoute("Keys", Card, "Synth");
+  Play("Keys", {Pack(0xC0, 2, 0)});
+  EXPECT_TRUE(WaitCardPreset(0, 2, "P5"));
+  Settle(route);
+  EXPECT_EQ(route.Input()->Channels[0].Program, 2);
+  EXPECT_EQ(route.Input()->Channels[0].Bank, 0);
+
+  settings.RandomPrograms = false;
+  settings.RandomBanks = true;
+  Use(settings);
+  Play("Keys", {Pack(0xB1, 0, 9), Pack(0xC1, 7, 0)});
+  EXPECT_TRUE(WaitCardPreset(9, 7, "P8"));
+  Settle(route);
+  EXPECT_EQ(route.Input()->Channels[1].Bank, 9);  // the channel keeps the bank it asked for
+  // A program that no bank fills leaves the channel's bank alone.
+  Play("Keys", {Pack(0xC1, 100, 0)});
+  Settle(route);
+  EXPECT_EQ(route.Input()->Channels[1].Bank, 9);
+  EXPECT_EQ(route.Input()->Channels[1].Program, 100);
 }
