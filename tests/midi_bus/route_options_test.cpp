@@ -288,3 +288,19 @@ TEST_F(RouteOptionsTest, RandomProgramsAndBanksLoadAFilledSlotUnderTheRequestedO
   EXPECT_EQ(route.Input()->Channels[1].Bank, 9);
   EXPECT_EQ(route.Input()->Channels[1].Program, 100);
 }
+
+TEST_F(RouteOptionsTest, AnAPSRouteLoadsAndItsThruComesBackAfterEachLoad) {
+  Config.reset();
+  Config.reset(new testsupport::StandinConfig("aps.device=16777216,APS Synth 1\naps.device=16777216,APS Synth 2\n"));
+  TRouteThread& route = OpenRoute("Keys", "APS", "Synth");
+  ASSERT_TRUE(route.HasSFThread());
+  ASSERT_TRUE(route.Input()->APSDevice());
+  Play("Keys", {Pack(0xC0, 1, 0)});
+  std::vector<TVirtualMidiEvent> events;
+  ASSERT_TRUE(TVirtualMidiBus::WaitOutput("Synth", 1, 5000, events));
+  Settle(route);
+  EXPECT_EQ(CardPresetOn("APS", 0, 1), "P2");
+  Play("Keys", {Pack(0x90, 1, 1)});
+  events.clear();
+  EXPECT_TRUE(TVirtualMidiBus::WaitOutput("Synth", 1, 5000, events));  // thru connected again
+}

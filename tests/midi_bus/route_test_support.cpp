@@ -105,15 +105,15 @@ TRouteThread::TChannelPairs RouteTest::Channels(TRouteThread& route) {
   return request.Channels;
 }
 
-std::string RouteTest::CardPreset(int bank, int program) {
-  TAbstractSFDevice device;
+std::string RouteTest::CardPresetOn(const std::string& deviceName, int bank, int program) {
+  TAbstractSFDevice card;
   std::vector<std::string> names;
-  device.GetDeviceNames(names);
+  card.GetDeviceNames(names);
   for (size_t i = 0; i < names.size(); ++i) {
-    if (names[i] != Card || !device.Open(static_cast<int32_t>(i))) continue;
+    if (names[i] != deviceName || !card.Open(static_cast<int32_t>(i))) continue;
     std::string name;
-    if (!device.GetPresetName(bank, program, name)) name.clear();
-    device.Close();
+    if (!card.GetPresetName(bank, program, name)) name.clear();
+    card.Close();
     return name;
   }
   return std::string();

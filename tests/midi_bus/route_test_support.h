@@ -58,7 +58,8 @@ class RouteTest : public miditest::BusTest {
   void Settle(TRouteThread& route);
   TRouteThread::TChannelPairs Channels(TRouteThread& route);
   // The card's own answer: the name of the preset loaded at (bank, program), "" when none.
-  std::string CardPreset(int bank, int program);
+  std::string CardPreset(int bank, int program) { return CardPresetOn(Card, bank, program); }
+  std::string CardPresetOn(const std::string& deviceName, int bank, int program);
   // Waits (running the main loop) until the card holds that name there.
   bool WaitCardPreset(int bank, int program, const std::string& name, DWORD timeoutMs = 10000);
   // Runs the main loop: boxes are shown (and recorded), everything else is kept in Reports.
