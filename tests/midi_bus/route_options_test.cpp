@@ -18,6 +18,15 @@ using miditest::Pack;
 namespace {
 
 std::atomic<uint32_t> gNow{1000};
+std::atomic<int> gConnects{0}, gDisconnects{0};
+MMRESULT WINAPI CountConnect(HMIDI input, HMIDIOUT output, LPVOID reserved) {
+  ++gConnects;
+  return VirtualMidiApi().Connect(input, output, reserved);
+}
+MMRESULT WINAPI CountDisconnect(HMIDI input, HMIDIOUT output, LPVOID reserved) {
+  ++gDisconnects;
+  return VirtualMidiApi().Disconnect(input, output, reserved);
+}
 uint32_t TestClock() { return gNow.load(); }
 
 class RouteOptionsTest : public RouteTest {
@@ -177,16 +186,25 @@ TEST_F(RouteOptionsTest, AMonitoredRouteLightsLampsAndReportsPresetChanges) {
 }
 
 TEST_F(RouteOptionsTest, SynchronousLoadsAreInTheCardWhenTheMessageIsHandled) {
+  TMidiApi api = VirtualMidiApi();
+  api.Connect = CountConnect;
+  api.Disconnect = CountDisconnect;
+  SetMidiApi(api);
+  gConnects = gDisconnects = 0;
   TRouteSettings settings;
   settings.SyncOperation = true;
   Use(settings);
   TRouteThread& route = OpenRoute("Keys", Card, "Synth");
+  ASSERT_EQ(gConnects, 1);
   Play("Keys", {Pack(0xC0, 2, 0), Pack(0x90, 60, 1)});
   std::vector<TVirtualMidiEvent> events;
-  TVirtualMidiBus::WaitOutput("Synth", 1, 5000, events);
+  ASSERT_TRUE(TVirtualMidiBus::WaitOutput("Synth", 2, 5000, events));
   Settle(route);
   EXPECT_EQ(CardPreset(0, 2), "P3");
   EXPECT_TRUE(route.ThruConnected());
+  // Thru is cut while each message is handled, and only then.
+  EXPECT_EQ(gDisconnects, 2);
+  EXPECT_EQ(gConnects, 3);
 }
 
 TEST_F(RouteOptionsTest, ReloadOnFirstNoteAsksAgainForAPresetThatLeftTheCard) {
