@@ -10,13 +10,13 @@
 #include "cached_preset_record.h"
 #include "rw_lock.h"
 
-constexpr int32_t DrumKitBank = 32768;        // the drum-kit bank inside the cache and in device calls
+constexpr int32_t CacheDrumKitBank = 32768;        // the drum-kit bank inside the cache and in device calls
 constexpr uint32_t NoEntryId = 0xFFFFFFFFu;   // look up by bank and program instead of by id
 constexpr uint32_t CurrentTime = 0xFFFFFFFFu; // "stamp it now" for TPresetData and TPresetList::Add
 constexpr uint32_t PendingTimeStamp = 0x7FFFFFFFu;  // what a pending entry shows as its last use
 
 // The drum-kit bank may be given as 128 or 32768; the cache keeps 32768.
-inline int32_t CacheBank(int32_t bank) { return bank == 128 ? DrumKitBank : bank; }
+inline int32_t CacheBank(int32_t bank) { return bank == 128 ? CacheDrumKitBank : bank; }
 
 class TPresetData {
  public:
@@ -36,7 +36,7 @@ class TPresetData {
   int32_t SlotProgram;
   int32_t DeviceHandle = 0;  // what the device's load returned; given back on unload
 
-  bool IsDrum() const { return Bank == DrumKitBank; }
+  bool IsDrum() const { return Bank == CacheDrumKitBank; }
   // Milliseconds since the last use, as seen at `now`.
   uint32_t Age(uint32_t now) const;
 

@@ -1,8 +1,10 @@
 #include "server_box.h"
 
+#include <memory>
 #include <vector>
 
 #include "message_box.h"
+#include "tarnbel_protocol.h"
 #include "thread_post.h"
 
 namespace {
@@ -55,4 +57,25 @@ int TErrorEpisode::ShowError(const std::string& text, UINT flags) {
   if (FErrorState) return 0;
   FErrorState = true;
   return ServerBox(FOwner, text, flags);
+}
+
+namespace {
+struct TBoxRequest {
+  std::string Text;
+  UINT Flags;
+};
+}  // namespace
+
+int RequestServerBox(DWORD mainThreadId, const std::string& text, UINT flags) {
+  if (mainThreadId == 0 || mainThreadId == GetCurrentThreadId()) return ServerBox(nullptr, text, flags);
+  auto* request = new TBoxRequest{text, flags};
+  if (!PostThreadUntilAccepted(mainThreadId, TM_SHOW_BOX, 0, reinterpret_cast<LPARAM>(request))) delete request;
+  return 0;
+}
+
+bool HandleBoxRequest(const MSG& msg) {
+  if (msg.message != TM_SHOW_BOX || msg.hwnd != nullptr) return false;
+  std::unique_ptr<TBoxRequest> request(reinterpret_cast<TBoxRequest*>(msg.lParam));
+  if (request) ServerBox(nullptr, request->Text, request->Flags);
+  return true;
 }

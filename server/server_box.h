@@ -14,6 +14,14 @@ constexpr UINT SERVER_ERROR_BOX_FLAGS = MB_SYSTEMMODAL | MB_SETFOREGROUND;
 // are held while the box is up and posted back to the thread, in their order, when it closes.
 int ServerBox(HWND owner, const std::string& text, UINT flags);
 
+// Only the main thread shows boxes. From the main thread (or with no main thread id) the box is shown
+// at once and its answer returned; any other thread posts it there as TM_SHOW_BOX (retried until
+// posted) and gets 0.
+int RequestServerBox(DWORD mainThreadId, const std::string& text, UINT flags = MB_OK | MB_ICONSTOP);
+
+// The main loop's handler: true (the box shown, the request freed) for a TM_SHOW_BOX thread message.
+bool HandleBoxRequest(const MSG& msg);
+
 // The error episode of the server: its first error shows a box, later errors stay silent until
 // the user acknowledges it (a left-click on the tray icon) or the settings are loaded again.
 class TErrorEpisode {

@@ -50,7 +50,7 @@ struct TClearAllRecord {
   uint8_t NotifyBusy = 1;
 };
 
-constexpr int32_t WaveSourceBank = 200;
+constexpr int32_t WaveLoadSourceBank = 200;
 
 // An asynchronous request whose param is a record it allocates; a record that never reached a live
 // receiver is freed by the request.
@@ -101,6 +101,8 @@ class TLoadPresetMessage : public TAsyncRecordMessage<TLoadRecord, TM_LOAD_PRESE
       : TAsyncRecordMessage(target) {
     FillLoadRecord(Record(), fileName, sourceBank, sourcePreset, bank, program, channel, entryId, echo);
   }
+  // Before Send: whether the load reports busy and idle.
+  void SetNotifyBusy(bool notify) { Record().NotifyBusy = notify ? 1 : 0; }
 };
 
 class TLoadPresetSyncMessage : public TSyncRecordMessage<TLoadRecord, TM_LOAD_PRESET_SYNC> {
@@ -110,6 +112,7 @@ class TLoadPresetSyncMessage : public TSyncRecordMessage<TLoadRecord, TM_LOAD_PR
       : TSyncRecordMessage(target) {
     FillLoadRecord(*Record(), fileName, sourceBank, sourcePreset, bank, program, channel, entryId, echo);
   }
+  void SetNotifyBusy(bool notify) { Record()->NotifyBusy = notify ? 1 : 0; }
 };
 
 class TClearPresetMessage : public TAsyncRecordMessage<TClearRecord, TM_CLEAR_PRESET> {
@@ -118,6 +121,7 @@ class TClearPresetMessage : public TAsyncRecordMessage<TClearRecord, TM_CLEAR_PR
       : TAsyncRecordMessage(target) {
     FillClearRecord(Record(), bank, program, entryId, echo);
   }
+  void SetNotifyBusy(bool notify) { Record().NotifyBusy = notify ? 1 : 0; }
 };
 
 class TClearPresetSyncMessage : public TSyncRecordMessage<TClearRecord, TM_CLEAR_PRESET_SYNC> {
@@ -126,6 +130,7 @@ class TClearPresetSyncMessage : public TSyncRecordMessage<TClearRecord, TM_CLEAR
       : TSyncRecordMessage(target) {
     FillClearRecord(*Record(), bank, program, entryId, echo);
   }
+  void SetNotifyBusy(bool notify) { Record()->NotifyBusy = notify ? 1 : 0; }
 };
 
 class TClearAllLoadedSFMessage : public TAsyncRecordMessage<TClearAllRecord, TM_CLEAR_ALL_LOADED> {
@@ -167,10 +172,15 @@ class TQueryStaticSampleMemorySizeMessage : public TSyncMessage {
   uint32_t Free = 0;
 };
 
+class TSFManagerThread;
+
+// The answer is shared: a route that borrows another route's manager thread keeps it alive
+// however the routes close.
 class TGetSFManagerThreadMessage : public TSyncMessage {
  public:
   explicit TGetSFManagerThreadMessage(DWORD target) : TSyncMessage(target, TM_GET_SF_THREAD) {}
   uint32_t ThreadId = 0;
+  std::shared_ptr<TSFManagerThread> Thread;
 };
 
 #pragma pack(push, 1)

@@ -173,6 +173,7 @@ constexpr UINT TM_PREVIEW_OFF = 1191;
 constexpr UINT TM_CLEAR_PRESET_SYNC = 1199;
 constexpr UINT TM_UNLOAD_UNUSED_SYNC = 1200;
 constexpr UINT TM_MIDI_EVENT = 1201;                // lParam a TOSC_MIDIMessage
+constexpr UINT TM_SHOW_BOX = 1206;                  // lParam a box request the main thread frees
 
 // Window messages whose wParam is the atom of a payload. A receiver that does not use such a
 // payload still deletes it. (TM_MM_DONE carries one only when its wParam is not 0.)

@@ -200,7 +200,7 @@ bool TSFManagerThread::UnloadEntry(int32_t bank, int32_t program, uint32_t id, i
     TWriteLock lock(*FCache);
     FCache->List().Remove(bank, program, id);
   }
-  if (bank == DrumKitBank && program == 0) NotifyClients(TM_1050, 0, 0);
+  if (bank == CacheDrumKitBank && program == 0) NotifyClients(TM_1050, 0, 0);
   NotifyClients(TM_1120, static_cast<WPARAM>(bank & 0xFFFF), program);
   return true;
 }
@@ -230,7 +230,7 @@ void TSFManagerThread::FailLoad(const MSG& msg, TLoadRecord& record, uint32_t ow
   ReportIdle(record.NotifyBusy);
   PostToCreator(report);
   UnloadEntry(record.Bank, record.Program, ownId);
-  if (report == TM_PRESET_TOO_BIG && CacheBank(record.Bank) == DrumKitBank) NotifyClients(TM_1050, 0, 0);
+  if (report == TM_PRESET_TOO_BIG && CacheBank(record.Bank) == CacheDrumKitBank) NotifyClients(TM_1050, 0, 0);
   FinishLoad(msg, record, false);
 }
 
@@ -296,7 +296,7 @@ void TSFManagerThread::Load(const MSG& msg) {
   }
 
   int32_t handle = 0;
-  bool loaded = record.SourceBank == WaveSourceBank
+  bool loaded = record.SourceBank == WaveLoadSourceBank
                     ? FDevice->LoadWave(bank, program, record.FileName, handle)
                     : FDevice->LoadPreset(record.SourceBank, record.SourcePreset, bank, program, record.FileName, handle);
   if (loaded) {
@@ -342,7 +342,7 @@ void TSFManagerThread::Load(const MSG& msg) {
     Requeue();
     return;
   }
-  if (FDevice->IsUnsupportedWave(error) && record.SourceBank == WaveSourceBank)
+  if (FDevice->IsUnsupportedWave(error) && record.SourceBank == WaveLoadSourceBank)
     return FailLoad(msg, record, ownId, TM_UNSUPPORTED_WAVE);
   if (FDevice->IsRetryable(error) && RetryLater(msg)) return;
   FailLoad(msg, record, ownId, TM_PRESET_NOT_FOUND);

@@ -83,6 +83,34 @@ void BusTest::TearDown() {
   SetMidiApi(WinmmMidiApi());
 }
 
+Player::Player(const std::string& arguments) {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string exe(path, n);
+  exe = exe.substr(0, exe.find_last_of('\\') + 1) + "tb_midiplay.exe";
+  std::string command = "\"" + exe + "\" " + arguments;
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FInfo)) FInfo = {};
+}
+
+Player::~Player() {
+  if (!FInfo.hProcess) return;
+  if (WaitForSingleObject(FInfo.hProcess, 0) != WAIT_OBJECT_0) {
+    TerminateProcess(FInfo.hProcess, 99);
+    WaitForSingleObject(FInfo.hProcess, 5000);
+  }
+  CloseHandle(FInfo.hThread);
+  CloseHandle(FInfo.hProcess);
+}
+
+int Player::Wait(DWORD timeoutMs) {
+  DWORD code = static_cast<DWORD>(-1);
+  if (FInfo.hProcess && WaitForSingleObject(FInfo.hProcess, timeoutMs) == WAIT_OBJECT_0)
+    GetExitCodeProcess(FInfo.hProcess, &code);
+  return static_cast<int>(code);
+}
+
 double Percentile(std::vector<double> samples, double p) {
   if (samples.empty()) return 0;
   std::sort(samples.begin(), samples.end());

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "midi_api.h"
@@ -43,6 +44,20 @@ class BusTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+};
+
+// The player beside this test program, run as a second process.
+class Player {
+ public:
+  explicit Player(const std::string& arguments);
+  ~Player();
+  Player(const Player&) = delete;
+  Player& operator=(const Player&) = delete;
+  // Its exit code, or -1 when it did not run or end in time.
+  int Wait(DWORD timeoutMs = 60000);
+
+ private:
+  PROCESS_INFORMATION FInfo = {};
 };
 
 // The percentile p (0-100) of samples, in microseconds.

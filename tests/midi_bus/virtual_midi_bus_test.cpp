@@ -12,41 +12,6 @@ using namespace miditest;
 namespace {
 using VirtualMidiBusTest = BusTest;
 
-// The player beside this test program, run as a second process.
-class Player {
- public:
-  explicit Player(const std::string& arguments) {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string exe(path, n);
-    exe = exe.substr(0, exe.find_last_of('\\') + 1) + "tb_midiplay.exe";
-    std::string command = "\"" + exe + "\" " + arguments;
-    STARTUPINFOA si = {};
-    si.cb = sizeof si;
-    if (!CreateProcessA(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &FInfo))
-      FInfo = {};
-  }
-  ~Player() {
-    if (!FInfo.hProcess) return;
-    if (WaitForSingleObject(FInfo.hProcess, 0) != WAIT_OBJECT_0) {
-      TerminateProcess(FInfo.hProcess, 99);
-      WaitForSingleObject(FInfo.hProcess, 5000);
-    }
-    CloseHandle(FInfo.hThread);
-    CloseHandle(FInfo.hProcess);
-  }
-  // Its exit code, or -1 when it did not run or end in time.
-  int Wait(DWORD timeoutMs = 60000) {
-    DWORD code = static_cast<DWORD>(-1);
-    if (FInfo.hProcess && WaitForSingleObject(FInfo.hProcess, timeoutMs) == WAIT_OBJECT_0)
-      GetExitCodeProcess(FInfo.hProcess, &code);
-    return static_cast<int>(code);
-  }
-
- private:
-  PROCESS_INFORMATION FInfo = {};
-};
-
 int RunPlayer(const std::string& arguments) { return Player(arguments).Wait(); }
 
 // An input connected to an output, both open and started, as a route holds them.

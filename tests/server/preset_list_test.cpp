@@ -41,7 +41,7 @@ TEST_F(PresetListTest, FindByIdIgnoresSlotAndBySlotTakesProgramAsByte) {
 
 TEST_F(PresetListTest, DrumKitBankIsKeptAs32768) {
   int drum = AddAt(128, 0, 10);
-  EXPECT_EQ(DrumKitBank, List[drum].Bank);
+  EXPECT_EQ(CacheDrumKitBank, List[drum].Bank);
   EXPECT_EQ(drum, List.Find(32768, 0));
   EXPECT_EQ(drum, List.Find(128, 0));
 }
@@ -135,7 +135,7 @@ TEST_F(PresetListTest, CopyKeepsIdsAndChannelsButNotStateOfTheLoad) {
   const TPresetData& c = copy[2];
   EXPECT_EQ(1u, c.Id) << "the source's id, although the target's counter was at 2";
   EXPECT_EQ(9, c.Channel);
-  EXPECT_EQ(DrumKitBank, c.Bank);
+  EXPECT_EQ(CacheDrumKitBank, c.Bank);
   EXPECT_EQ("second", c.MappingName);
   EXPECT_EQ(128, c.SlotBank);
   EXPECT_EQ(0xFFFFFFFFu - 1, c.TimeStamp);

@@ -90,7 +90,7 @@ TEST_F(SFManagerThread, APresetThatNeverFitsEndsInTheFailureReport) {
   Register(Fixture.Id());
   Fixture.Drain();
 
-  ASSERT_TRUE(Fixture.LoadSync(128, 1, DrumKitBank, 0, Files.Bank));  // returns: no endless retry
+  ASSERT_TRUE(Fixture.LoadSync(128, 1, CacheDrumKitBank, 0, Files.Bank));  // returns: no endless retry
   std::vector<MSG> reports = Fixture.Drain();
 
   EXPECT_EQ(1u, CountOf(reports, TM_PRESET_TOO_BIG));
@@ -238,7 +238,7 @@ TEST_F(SFManagerThread, MissingPresetAndUnsupportedWaveTouchNoOtherEntry) {
 
   std::string deep = Files.Folder.File("deep.wav");
   ASSERT_TRUE(testsupport::WriteWaveFile(deep, 1, 2, 24, 100));
-  ASSERT_TRUE(Fixture.LoadSync(WaveSourceBank, 0, 0, 10, deep));
+  ASSERT_TRUE(Fixture.LoadSync(WaveLoadSourceBank, 0, 0, 10, deep));
   reports = Fixture.Drain();
   EXPECT_EQ(1u, CountOf(reports, TM_UNSUPPORTED_WAVE));
   EXPECT_EQ(0u, CountOf(reports, TM_PRESET_NOT_FOUND));
@@ -247,7 +247,7 @@ TEST_F(SFManagerThread, MissingPresetAndUnsupportedWaveTouchNoOtherEntry) {
 
   std::string hit = Files.Folder.File("hit.wav");
   ASSERT_TRUE(testsupport::WriteWaveFile(hit, 1, 1, 16, 4000));
-  ASSERT_TRUE(Fixture.LoadSync(WaveSourceBank, 0, 0, 11, hit));
+  ASSERT_TRUE(Fixture.LoadSync(WaveLoadSourceBank, 0, 0, 11, hit));
   ASSERT_NE(-1, Fixture.Find(0, 11));
   EXPECT_FALSE(Fixture.Entry(Fixture.Find(0, 11)).Pending);
 }
@@ -293,8 +293,8 @@ TEST_F(SFManagerThread, AClientRegisteredTwiceHasTwoSlotsAndOneRemoveClearsBoth)
   }).join();
   PostThreadUntilAccepted(Fixture.Id(), TM_SF_ADD_CLIENT, 0, static_cast<LPARAM>(gone));
 
-  ASSERT_TRUE(Fixture.LoadSync(128, 0, DrumKitBank, 0, Files.Bank));
-  ASSERT_TRUE(Fixture.ClearSync(DrumKitBank, 0, NoEntryId));
+  ASSERT_TRUE(Fixture.LoadSync(128, 0, CacheDrumKitBank, 0, Files.Bank));
+  ASSERT_TRUE(Fixture.ClearSync(CacheDrumKitBank, 0, NoEntryId));
   std::vector<MSG> reports = Fixture.Drain();
   EXPECT_EQ(Removed(reports), (std::vector<std::pair<int32_t, int32_t>>{{32768, 0}, {32768, 0}}));
   EXPECT_EQ(2u, CountOf(reports, TM_1050));

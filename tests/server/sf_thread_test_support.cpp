@@ -53,7 +53,7 @@ void TSFThreadFixture::StopThread() {
 uint32_t TSFThreadFixture::AddPending(int32_t bank, int32_t program) {
   TWriteLock lock(FThread->Cache());
   TPresetList& list = FThread->Cache().List();
-  TPresetData& entry = list[list.Add(bank, program, program, bank == DrumKitBank ? 128 : bank, "test", PendingTimeStamp)];
+  TPresetData& entry = list[list.Add(bank, program, program, bank == CacheDrumKitBank ? 128 : bank, "test", PendingTimeStamp)];
   entry.Pending = true;
   return entry.Id;
 }
