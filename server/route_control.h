@@ -1,21 +1,25 @@
 #pragma once
-// TRouteControl: the server's running routes as the main thread sees them. The program's state
-// machine (on, off, preview) lives in TTarnbelServer; everything that reaches into a route thread
-// goes through here. Routes are not started yet: the route thread joins in its own step, and
-// until then every route list is empty, so each request below finds no route and does nothing.
+// TRouteControl: the server's running routes as the main thread sees them, and the list the route
+// threads look each other up in. The program's state machine (on, off, preview) lives in
+// TTarnbelServer; everything that reaches into a route thread goes through here.
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "cached_preset_record.h"
 #include "route_record.h"
+#include "tarnbel_globals.h"
 
-class TRouteControl {
+class TRouteThread;
+
+class TRouteControl : public TRouteThreadList {
  public:
-  TRouteControl() = default;
-  ~TRouteControl();
+  TRouteControl();
+  ~TRouteControl() override;
   TRouteControl(const TRouteControl&) = delete;
   TRouteControl& operator=(const TRouteControl&) = delete;
 
@@ -29,7 +33,8 @@ class TRouteControl {
   // Every route, last first: TM_ROUTE_CLOSE, stop and free. The list is then empty.
   void CloseAll();
 
-  int Count() const { return static_cast<int>(FCaptions.size()); }
+  int Count() const override { return static_cast<int>(FRoutes.size()); }
+  TRouteThread* At(int index) const override;
   bool ValidIndex(int index) const { return index >= 0 && index < Count(); }
   std::string Caption(int index) const;
   std::string InputName(int index) const;
@@ -78,6 +83,10 @@ class TRouteControl {
   bool WinampModeOn(int index);
 
  private:
-  std::vector<std::string> FCaptions;
-  std::vector<std::string> FInputNames;
+  // Started, readied and in the list; false (and stopped) when the thread did not come up.
+  bool StartRoute(const RouteRecord& definition);
+  template <class Test>
+  int FindLast(Test test) const;
+
+  std::vector<std::unique_ptr<TRouteThread>> FRoutes;
 };

@@ -6,6 +6,8 @@
 
 #include "abstract_sf_device.h"
 #include "reg_array.h"
+#include "route_settings.h"
+#include "tarnbel_globals.h"
 #include "registry_internal.h"
 #include "server_settings.h"
 #include "single_instance.h"
@@ -81,12 +83,15 @@ void TTarnbelServer::LoadSettings() {
   FSettings = std::make_unique<TRegKey>(TarnbelKeyPath, true);
   FRouteDefinitions = std::make_unique<TRegArray>(RoutesPath, true);
   FRouteDefinitions->SaveOnDestroy = false;  // the server never writes the routes
+  SetServerMappings(nullptr);
   FMappings = std::make_unique<TSafeMappingsArray>();
+  SetServerMappings(FMappings.get());
   // The device layer is asked only when the cache limit is to be overridden.
   std::unique_ptr<TAbstractSFDevice> device;
   if (FSettings->ReadBool("OverrideCacheSize", false)) device = std::make_unique<TAbstractSFDevice>();
   ServerSettings.Load(*FSettings, device.get());
   device.reset();
+  PublishRouteSettings();
 
   FBusyCount = 0;
   FErrors->End();
@@ -122,7 +127,8 @@ void TTarnbelServer::MessageLoop() {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (msg.hwnd == nullptr && msg.message >= WM_USER) {
-      HandleThreadMessage(msg);
+      // Boxes of other threads are shown here, where no thread message is lost meanwhile.
+      if (!HandleBoxRequest(msg)) HandleThreadMessage(msg);
       continue;
     }
     TranslateMessage(&msg);
@@ -181,6 +187,7 @@ void TTarnbelServer::Shutdown() {
   if (FShuttingDown) return;
   FShuttingDown = true;
   TurnOff();
+  SetServerMappings(nullptr);
   FMappings.reset();
   FRouteDefinitions.reset();
   FSettings.reset();
@@ -197,6 +204,26 @@ void TTarnbelServer::Finish() {
   FToolsLink.reset();
   if (FTrayIcon) FTrayIcon->Remove();
   FTrayIcon.reset();
+}
+
+void TTarnbelServer::PublishRouteSettings() {
+  const TServerSettings& s = ServerSettings;
+  TRouteSettings route;
+  route.UseDefaultDrumPreset = s.UseDefaultDrumPreset;
+  route.UseDefaultMelodicBank = s.UseDefaultMelodicBank;
+  route.UnloadTime = s.UnloadTime;
+  route.UnloadOrphanPreset = s.UnloadOrphanPreset;
+  route.UnloadOrphanTime = s.UnloadOrphanTime;
+  route.ReloadOnFirstNote = s.ReloadOnFirstNote;
+  route.RandomMapping = s.RandomMapping;
+  route.RandomDrumBank = s.RandomDrumBank;
+  route.RandomPresets = s.RandomPresets;
+  route.RandomBanks = s.RandomBanks;
+  route.RandomPrograms = s.RandomPrograms;
+  route.SyncOperation = s.SyncOperation;
+  route.RandomOnlyWinamp = s.RandomOnlyWinamp;
+  route.WinampResetCache = s.WinampResetCache;
+  SetRouteSettings(route);
 }
 
 void TTarnbelServer::SetTrayIcon(HICON icon) {
@@ -325,6 +352,9 @@ void TTarnbelServer::TickHalf() {
 
 void TTarnbelServer::TickSecond() {
   if (!ServerSettings.UnloadPresetIfUnused) return;
-  if (ServerSettings.UnloadTime < 1) ServerSettings.UnloadTime = 1;
+  if (ServerSettings.UnloadTime < 1) {
+    ServerSettings.UnloadTime = 1;
+    PublishRouteSettings();
+  }
   FRoutes.UnloadUnused();
 }

@@ -44,6 +44,8 @@ class TTarnbelServer {
   // Start-up and exit.
   bool CreateMainWindow();
   void LoadSettings();
+  // The routes read their own copy of the settings they use; it follows every change.
+  void PublishRouteSettings();
   void StartTimers();
   void MessageLoop();
   void HandleThreadMessage(const MSG& msg);

@@ -61,7 +61,11 @@ LRESULT TTarnbelServer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       return 0;
     default:
-      if (HandleToolsCommand(message, wParam, lParam) || HandleSettingMessage(message, lParam)) return 0;
+      if (HandleToolsCommand(message, wParam, lParam)) return 0;
+      if (HandleSettingMessage(message, lParam)) {
+        PublishRouteSettings();
+        return 0;
+      }
       if (HandleOutsideRequest(message, wParam, lParam, result)) return result;
       break;
   }

@@ -16,6 +16,7 @@
 #include "none_marker.h"
 #include "protocol_payloads.h"
 #include "registry_internal.h"
+#include "reg_array.h"
 #include "registry_test_support.h"
 #include "route_record.h"
 #include "server_process.h"
@@ -113,6 +114,15 @@ class ServerE2E : public ::testing::Test {
     Tools->PumpUntil([&] { return (box = e2e::FindServerBox(processId)) != nullptr; }, 10000);
     if (box) Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
     return box;
+  }
+
+  // The server's MIDI on the virtual bus with the ports "Keys" (in) and "Synth" (out).
+  void StartServerWithVirtualMidi() {
+    SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
+    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", "in:Keys;out:Synth");
+    StartServer();
+    SetEnvironmentVariableA("TARNBEL_MIDI", nullptr);
+    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", nullptr);
   }
 
   LPARAM State() {
@@ -297,14 +307,18 @@ TEST_F(ServerE2E, SelectingAnUnknownRouteStoresZero) {
 }
 
 TEST_F(ServerE2E, TurningOffDuringPreviewEndsItWithoutTurningBackOn) {
-  WritePreviewRoute(RouteRecord{"Keys", "Synth", "Card", ""});
-  StartServer();
+  WritePreviewRoute(RouteRecord{"Keys", "Synth", "SB Live! Synth A", ""});
+  StartServerWithVirtualMidi();
   ASSERT_EQ(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)->LParam, 1);
 
   size_t from = Tools->Received.size();
   PostMessageA(Window, WM_TB_PREVIEW_ON, 0, 0);
   ASSERT_NE(Tools->WaitFor(WM_TB_PREVIEW_STARTED, from), nullptr);
   EXPECT_EQ(State(), 1);
+  // In preview the list holds the preview route alone.
+  const TReceived* list = Ask(WM_TB_GET_ROUTES, 0, 0, WM_TB_ROUTE_LIST);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->Payload, std::string("Keys --> Synth --> SB Live! Synth A\x01"));
 
   from = Tools->Received.size();
   PostMessageA(Window, WM_TB_TURN_OFF, 0, 0);
@@ -676,4 +690,44 @@ TEST_F(ServerE2E, AutoStartTurnsOnAndShowValuesReachTheRunningToolsInOrder) {
   EXPECT_EQ(Tools->WaitFor(WM_TB_SERVER_STATE)->LParam, 0);
   EXPECT_EQ(lastState, 1);
   EXPECT_EQ(State(), 1);
+}
+
+TEST_F(ServerE2E, StoredActiveRoutesRunWhileOnAndCanBeSelected) {
+  {
+    TRegArray routes(RoutesPath, false);
+    routes.Add(RouteRecordToString({"Keys", "Synth", "SB Live! Synth A", RouteActive}), true);
+    routes.Add(RouteRecordToString({"Pads", RouteNone, RouteNone, RoutePassive}), true);
+    routes.Save();
+  }
+  StartServerWithVirtualMidi();
+
+  const std::string caption = "Keys --> Synth --> SB Live! Synth A";
+  size_t from = Tools->Received.size();
+  ASSERT_EQ(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)->LParam, 1);
+  const TReceived* list = Tools->WaitFor(WM_TB_ROUTE_LIST, from);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->Payload, "[no info]\x01" + caption + "\x01");  // the passive route stays out
+  EXPECT_EQ(Query(WM_TB_QUERY_ROUTE_COUNT, 0, 0), 1);
+  EXPECT_EQ(ReadAtomText(Query(WM_TB_QUERY_ROUTE_NAME, 0, 0)), "Keys");
+  EXPECT_EQ(ReadAtomText(Query(WM_TB_QUERY_ROUTE_NAME, 0, 1)), NoneMarker);
+
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload(caption), 0);
+  const TReceived* current = Ask(WM_TB_GET_CURRENT_ROUTE, 0, 0, WM_TB_CURRENT_ROUTE);
+  ASSERT_NE(current, nullptr);
+  EXPECT_EQ(current->LParam, 1);
+  testsupport::RawValue stored = testsupport::ReadRaw(TarnbelKeyPath, "CurrentRoute");
+  ASSERT_EQ(stored.data.size(), 4u);
+  EXPECT_EQ(stored.data[0], 1);
+
+  // Outside clients see no routes while the SoundFont device interface is off.
+  Query(WM_TB_SET_DISABLE_SF_INTERFACE, 0, 1);
+  EXPECT_EQ(Query(WM_TB_QUERY_ROUTE_COUNT, 0, 0), 0);
+
+  from = Tools->Received.size();
+  ASSERT_EQ(Ask(WM_TB_TURN_OFF, 0, 0, WM_TB_SERVER_STATE)->LParam, 0);
+  list = Tools->WaitFor(WM_TB_ROUTE_LIST, from);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->Payload, "");
+  PostMessageA(Window, WM_COMMAND, TRAY_MENU_EXIT, 0);
+  ExpectEndsCleanly();
 }
