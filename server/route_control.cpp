@@ -4,11 +4,12 @@
 
 #include "abstract_message.h"
 #include "route_thread.h"
+#include "sf_thread_messages.h"
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
 
-// The requests that go through a route to its SoundFont thread (memory, cached lists, clearing,
-// preview loads, outside clients' loads) are not wired yet: they find no route and do nothing.
+// Not wired yet: the cached-preset records, the preview loads and the outside clients' loads find no
+// route and do nothing.
 
 TRouteControl::TRouteControl() { SetRouteThreadList(this); }
 
@@ -89,11 +90,28 @@ void TRouteControl::ResetCaches() {
 }
 
 bool TRouteControl::WaitCachesEmpty(uint32_t timeoutMs) {
-  (void)timeoutMs;
-  return Count() == 0;
+  // Bounded: a cache that never empties must not hold the turn-off for good.
+  DWORD start = GetTickCount();
+  for (;;) {
+    Sleep(100);
+    int cached = 0;
+    for (int i = 0; i < Count(); ++i) {
+      TGetListOfCachedPresetsMessage list(FRoutes[i]->ThreadID());
+      if (list.Send() && list.List) cached += list.List->Count();
+    }
+    if (cached == 0) return true;
+    if (GetTickCount() - start >= timeoutMs) return false;
+  }
 }
 
-void TRouteControl::ClearAllLoaded(int index) { (void)index; }
+void TRouteControl::ClearAllLoaded(int index) {
+  if (index != -1) {
+    if (ValidIndex(index)) TClearAllLoadedSFMessage(FRoutes[index]->ThreadID()).Send();
+    return;
+  }
+  for (int i = Count() - 1; i >= 0; --i)
+    if (FRoutes[i]->OwnsSFThread()) TClearAllLoadedSFMessage(FRoutes[i]->ThreadID()).Send();
+}
 
 void TRouteControl::MidiReset(int index) {
   if (index != -1) {
@@ -119,9 +137,14 @@ void TRouteControl::PostToRoute(int index, UINT id, WPARAM wParam, LPARAM lParam
 }
 
 void TRouteControl::ClearPreset(int index, int32_t bank, int32_t program) {
-  (void)index;
-  (void)bank;
-  (void)program;
+  DWORD thread = SFThreadOf(index);
+  if (thread) TClearPresetMessage(thread, bank, program, -1, true).Send();
+}
+
+DWORD TRouteControl::SFThreadOf(int index) const {
+  if (!HasSFThread(index)) return 0;
+  TGetSFManagerThreadMessage request(FRoutes[index]->ThreadID());
+  return request.Send() ? request.ThreadId : 0;
 }
 
 bool TRouteControl::HasSFThread(int index) const { return ValidIndex(index) && FRoutes[index]->HasSFThread(); }
@@ -133,15 +156,24 @@ int TRouteControl::LastWithSFThread() const {
 }
 
 bool TRouteControl::QueryMemory(int index, uint32_t& total, uint32_t& free) {
-  (void)index;
   total = free = 0;
-  return false;
+  DWORD thread = SFThreadOf(index);
+  if (!thread) return false;
+  TQueryStaticSampleMemorySizeMessage query(thread);
+  if (!query.Send()) return false;
+  total = query.Total;
+  free = query.Free;
+  return true;
 }
 
 bool TRouteControl::CachedCount(int index, uint32_t& count) {
-  (void)index;
   count = 0;
-  return false;
+  DWORD thread = SFThreadOf(index);
+  if (!thread) return false;
+  TGetCachedPresetsCountMessage query(thread);
+  if (!query.Send()) return false;
+  count = query.Count;
+  return true;
 }
 
 bool TRouteControl::CachedPresets(int index, std::vector<CachedPresetRecord>& records) {

@@ -85,6 +85,8 @@ class TRouteControl : public TRouteThreadList {
  private:
   // Started, readied and in the list; false (and stopped) when the thread did not come up.
   bool StartRoute(const RouteRecord& definition);
+  // The id of the route's SoundFont thread, asked of the route; 0 without one.
+  DWORD SFThreadOf(int index) const;
   template <class Test>
   int FindLast(Test test) const;
 

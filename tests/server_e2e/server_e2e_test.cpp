@@ -719,6 +719,11 @@ TEST_F(ServerE2E, StoredActiveRoutesRunWhileOnAndCanBeSelected) {
   ASSERT_EQ(stored.data.size(), 4u);
   EXPECT_EQ(stored.data[0], 1);
 
+  // Resets of the current route leave it running.
+  Query(WM_TB_HARD_RESET, 0, 0);
+  Query(WM_TB_MIDI_RESET, 0, 0);
+  EXPECT_EQ(State(), 1);
+
   // Outside clients see no routes while the SoundFont device interface is off.
   Query(WM_TB_SET_DISABLE_SF_INTERFACE, 0, 1);
   EXPECT_EQ(Query(WM_TB_QUERY_ROUTE_COUNT, 0, 0), 0);
