@@ -307,7 +307,7 @@ TEST_F(ServerE2E, SelectingAnUnknownRouteStoresZero) {
 }
 
 TEST_F(ServerE2E, TurningOffDuringPreviewEndsItWithoutTurningBackOn) {
-  WritePreviewRoute(RouteRecord{"Keys", "Synth", "SB Live! Synth A", ""});
+  WritePreviewRoute(RouteRecord{"Keys", "Synth", "SB Live!", ""});
   StartServerWithVirtualMidi();
   ASSERT_EQ(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)->LParam, 1);
 
@@ -318,7 +318,7 @@ TEST_F(ServerE2E, TurningOffDuringPreviewEndsItWithoutTurningBackOn) {
   // In preview the list holds the preview route alone.
   const TReceived* list = Ask(WM_TB_GET_ROUTES, 0, 0, WM_TB_ROUTE_LIST);
   ASSERT_NE(list, nullptr);
-  EXPECT_EQ(list->Payload, std::string("Keys --> Synth --> SB Live! Synth A\x01"));
+  EXPECT_EQ(list->Payload, std::string("Keys --> Synth --> SB Live!\x01"));
 
   from = Tools->Received.size();
   PostMessageA(Window, WM_TB_TURN_OFF, 0, 0);
@@ -695,13 +695,13 @@ TEST_F(ServerE2E, AutoStartTurnsOnAndShowValuesReachTheRunningToolsInOrder) {
 TEST_F(ServerE2E, StoredActiveRoutesRunWhileOnAndCanBeSelected) {
   {
     TRegArray routes(RoutesPath, false);
-    routes.Add(RouteRecordToString({"Keys", "Synth", "SB Live! Synth A", RouteActive}), true);
+    routes.Add(RouteRecordToString({"Keys", "Synth", "SB Live!", RouteActive}), true);
     routes.Add(RouteRecordToString({"Pads", RouteNone, RouteNone, RoutePassive}), true);
     routes.Save();
   }
   StartServerWithVirtualMidi();
 
-  const std::string caption = "Keys --> Synth --> SB Live! Synth A";
+  const std::string caption = "Keys --> Synth --> SB Live!";
   size_t from = Tools->Received.size();
   ASSERT_EQ(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)->LParam, 1);
   const TReceived* list = Tools->WaitFor(WM_TB_ROUTE_LIST, from);
