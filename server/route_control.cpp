@@ -8,8 +8,7 @@
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
 
-// Not wired yet: the cached-preset records, the preview loads and the outside clients' loads find no
-// route and do nothing.
+// Not wired yet: the preview loads and the outside clients' loads find no route and do nothing.
 
 TRouteControl::TRouteControl() { SetRouteThreadList(this); }
 
@@ -177,9 +176,29 @@ bool TRouteControl::CachedCount(int index, uint32_t& count) {
 }
 
 bool TRouteControl::CachedPresets(int index, std::vector<CachedPresetRecord>& records) {
-  (void)index;
   records.clear();
-  return false;
+  DWORD thread = SFThreadOf(index);
+  if (!thread) return false;
+  TGetListOfCachedPresetsMessage list(thread);
+  if (!list.Send()) return false;
+  // The channels as they are, cached or not: a record names the first channel still on its preset.
+  TGetChannelsMessage channels(FRoutes[index]->ThreadID(), 0);
+  if (!channels.Send()) return false;
+  for (int i = list.List->Count() - 1; i >= 0; --i) {
+    const TPresetData& preset = (*list.List)[i];
+    CachedPresetRecord record = CachedPresetRecord();
+    preset.FillRecord(record);
+    record.Channel = -1;
+    for (int ch = 0; ch < 16; ++ch) {
+      const TChannelPair& pair = channels.Channels[static_cast<size_t>(ch)];
+      if (CacheBank(pair.Bank) == preset.Bank && pair.Program == preset.Program) {
+        record.Channel = ch;
+        break;
+      }
+    }
+    records.push_back(record);
+  }
+  return true;
 }
 
 bool TRouteControl::PreviewLoad(const std::string& file, int32_t bank, int32_t program) {

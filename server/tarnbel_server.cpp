@@ -304,7 +304,9 @@ void TTarnbelServer::SendCacheList(TIPCLink& link) {
     TMappingsArray& mappings = FMappings->Mappings();
     int index = mappings.IndexOf(GetShortString(record.MappingName));
     TMapping* mapping = index >= 0 ? mappings.MappingAt(index) : nullptr;
-    TMappingInactiveItem* item = mapping ? mapping->Slot(MappingBankOf(record.Bank), record.Program) : nullptr;
+    // The slot the preset was loaded for, which random choices may have moved off the played one.
+    TMappingInactiveItem* item =
+        mapping ? mapping->Slot(MappingBankOf(record.SourceBank), record.SourcePreset) : nullptr;
     if (item) {
       SetShortString(record.SourceFile, item->SourceFileText());
       record.SourceBank = static_cast<int32_t>(item->SourceBank);

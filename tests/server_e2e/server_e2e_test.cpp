@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "cached_preset_record.h"
 #include "ipc.h"
 #include "none_marker.h"
 #include "protocol_payloads.h"
@@ -20,11 +21,13 @@
 #include "registry_test_support.h"
 #include "route_record.h"
 #include "server_process.h"
+#include "sf2_builder.h"
 #include "standin_support.h"
 #include "tarnbel_context_menu.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
 #include "tarnbel_protocol.h"
+#include "virtual_midi_bus.h"
 
 using e2e::TReceived;
 
@@ -733,6 +736,85 @@ TEST_F(ServerE2E, StoredActiveRoutesRunWhileOnAndCanBeSelected) {
   list = Tools->WaitFor(WM_TB_ROUTE_LIST, from);
   ASSERT_NE(list, nullptr);
   EXPECT_EQ(list->Payload, "");
+  PostMessageA(Window, WM_COMMAND, TRAY_MENU_EXIT, 0);
+  ExpectEndsCleanly();
+}
+
+TEST_F(ServerE2E, PresetsPlayedIntoARouteComeBackInTheCacheList) {
+  testsupport::TempFolder folder;
+  sf2test::Sf2Builder builder;
+  builder.AddPresetWithSamples("Warm Pad", 0, 3, {2000});
+  builder.AddPresetWithSamples("Room Kit", 128, 2, {2000});
+  const std::string bank = folder.File("studio.sf2");
+  ASSERT_TRUE(builder.Write(bank));
+  {
+    // Slots away from the file's own numbers, so the record's source fields come from the mapping.
+    TMapping m("Studio", false, nullptr, "");
+    m.AddItem(bank, 0, true, 0, "Warm Pad", 3, 0, 9);
+    m.AddItem(bank, 128, true, 0, "Room Kit", 2, 128, 4);
+    ASSERT_TRUE(m.SlotFilled(0, 9) && m.SlotFilled(128, 4));
+    m.SaveSettings();
+  }
+  {
+    TRegKey key(kMappings + "\\Studio", true);
+    key.WriteInteger("Priority", 1);
+    key.WriteBool("Active", true);
+    TRegArray routes(RoutesPath, false);
+    routes.Add(RouteRecordToString({"Keys", "Synth", "SB Live!", RouteActive}), true);
+    routes.Save();
+  }
+  StartServerWithVirtualMidi();
+  ASSERT_EQ(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)->LParam, 1);
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Keys --> Synth --> SB Live!"), 0);
+  ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted("Keys", 5000));
+  ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x0000B0), TVirtualPlayResult::Played);  // bank 0
+  ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x09C0), TVirtualPlayResult::Played);    // program 9, channel 1
+  ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x04C9), TVirtualPlayResult::Played);    // kit 4, drum channel
+
+  // Loads run on the SoundFont thread: ask until both presets are in and loaded.
+  std::vector<CachedPresetRecord> records;
+  size_t countAt = 0;
+  auto loaded = [&] {
+    size_t from = Tools->Received.size();
+    Query(WM_TB_SEND_CACHE_LIST_TO, IPCWriteStringPayload("tb_tools_fake_window_running"), 0);
+    const TReceived* list = Tools->WaitFor(WM_TB_CACHE_LIST, from);
+    if (!list) return false;
+    EXPECT_EQ(list->Payload.size() % CachedPresetRecordSize, 0u);
+    records = DecodeCachedPresetRecords(list->Payload.data(), list->Payload.size());
+    countAt = from;
+    for (const CachedPresetRecord& r : records)
+      if (r.Loading) return false;
+    return records.size() == 2;
+  };
+  ASSERT_TRUE(Tools->PumpUntil(loaded, 15000)) << records.size() << " records";
+  const TReceived* count = Tools->WaitFor(WM_TB_CACHE_COUNT, countAt);
+  ASSERT_NE(count, nullptr);
+  EXPECT_EQ(count->LParam, 2);
+
+  // Last cached first: the kit, then the melodic preset.
+  const CachedPresetRecord& kit = records[0];
+  EXPECT_EQ(kit.Bank, 32768);
+  EXPECT_EQ(kit.Program, 4);
+  EXPECT_EQ(GetShortString(kit.PresetName), "Room Kit");
+  EXPECT_EQ(GetShortString(kit.SourceFile), bank);
+  EXPECT_EQ(GetShortString(kit.MappingName), "Studio");
+  EXPECT_EQ(kit.SourceBank, 128);
+  EXPECT_EQ(kit.SourcePreset, 2);
+  EXPECT_EQ(kit.Channel, 9);
+
+  const CachedPresetRecord& pad = records[1];
+  EXPECT_EQ(pad.Loading, 0);
+  EXPECT_EQ(pad.Removing, 0);
+  EXPECT_EQ(pad.Bank, 0);
+  EXPECT_EQ(pad.Program, 9);
+  EXPECT_EQ(GetShortString(pad.PresetName), "Warm Pad");
+  EXPECT_EQ(pad.Channel, 0);
+  EXPECT_EQ(GetShortString(pad.SourceFile), bank);
+  EXPECT_EQ(GetShortString(pad.MappingName), "Studio");
+  EXPECT_EQ(pad.SourceBank, 0);
+  EXPECT_EQ(pad.SourcePreset, 3);
+  EXPECT_NE(pad.EntryId, kit.EntryId);
+
   PostMessageA(Window, WM_COMMAND, TRAY_MENU_EXIT, 0);
   ExpectEndsCleanly();
 }
