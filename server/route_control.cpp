@@ -8,8 +8,6 @@
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
 
-// Not wired yet: the preview loads and the outside clients' loads find no route and do nothing.
-
 TRouteControl::TRouteControl() { SetRouteThreadList(this); }
 
 TRouteControl::~TRouteControl() {
@@ -202,33 +200,35 @@ bool TRouteControl::CachedPresets(int index, std::vector<CachedPresetRecord>& re
 }
 
 bool TRouteControl::PreviewLoad(const std::string& file, int32_t bank, int32_t program) {
-  (void)file;
-  (void)bank;
-  (void)program;
-  return false;
+  if (!ValidIndex(0)) return false;
+  // The preview always plays from bank 0, program 0 of the preview route, on channel 0.
+  TLoadPresetMessage(FRoutes[0]->ThreadID(), file, bank, program, 0, 0, 0, 0, true).Send();
+  return true;
 }
 
-bool TRouteControl::PreviewStop() { return false; }
-
-bool TRouteControl::WinampLoadPresets(int index, const std::vector<uint8_t>& block) {
-  (void)index;
-  (void)block;
-  return false;
+bool TRouteControl::PreviewStop() {
+  if (!ValidIndex(0)) return false;
+  TClearPresetMessage(FRoutes[0]->ThreadID(), 0, 0, -1, true).Send();
+  return true;
 }
 
-bool TRouteControl::MMLoadPresets(int index, std::vector<uint8_t>& block) {
-  (void)index;
-  (void)block;
-  return false;
+bool TRouteControl::WinampLoadPresets(int index, const std::vector<BankProgramRecord>& records) {
+  if (!ValidIndex(index)) return false;
+  return TWinampLoadPresetsMessage(FRoutes[index]->ThreadID(), records).Send();
 }
 
-bool TRouteControl::MMLoadDrums(int index, const std::vector<uint8_t>& words) {
-  (void)index;
-  (void)words;
-  return false;
+bool TRouteControl::MMLoadPresets(int index, TMMPresetsBlock& block) {
+  if (!ValidIndex(index)) return false;
+  TMMLoadPresetsMessage request(FRoutes[index]->ThreadID(), block);
+  if (!request.Send()) return false;
+  block = request.Block;
+  return true;
+}
+
+bool TRouteControl::MMLoadDrums(int index) {
+  return ValidIndex(index) && TMMLoadDrumsMessage(FRoutes[index]->ThreadID()).Send();
 }
 
 bool TRouteControl::WinampModeOn(int index) {
-  (void)index;
-  return false;
+  return ValidIndex(index) && TWinampModeOnMessage(FRoutes[index]->ThreadID()).Send();
 }

@@ -11,6 +11,8 @@
 #include <memory>
 
 #include "cached_preset_record.h"
+#include "protocol_payloads.h"
+#include "tarnbel_types.h"
 #include "route_record.h"
 #include "tarnbel_globals.h"
 
@@ -74,12 +76,15 @@ class TRouteControl : public TRouteThreadList {
   // caller's.
   bool CachedPresets(int index, std::vector<CachedPresetRecord>& records);
 
-  // Requests of outside clients, sent to one route and waited for; false without the route.
+  // The editor's preview on the preview route (the first and only one): a load of the source preset
+  // into bank 0, program 0, and its clear. Asynchronous; false without the route.
   bool PreviewLoad(const std::string& file, int32_t bank, int32_t program);
   bool PreviewStop();
-  bool WinampLoadPresets(int index, const std::vector<uint8_t>& block);
-  bool MMLoadPresets(int index, std::vector<uint8_t>& block);
-  bool MMLoadDrums(int index, const std::vector<uint8_t>& words);
+  // Requests of outside clients, sent to one route and waited for; false without the route or when
+  // the route did not answer. MMLoadPresets hands back the block the route answered with.
+  bool WinampLoadPresets(int index, const std::vector<BankProgramRecord>& records);
+  bool MMLoadPresets(int index, TMMPresetsBlock& block);
+  bool MMLoadDrums(int index);
   bool WinampModeOn(int index);
 
  private:

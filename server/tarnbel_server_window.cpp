@@ -354,7 +354,7 @@ void TTarnbelServer::WinampLoadPresets(WPARAM atom, LPARAM requester) {
   // A block whose count does not describe its bytes is not passed on.
   bool valid = IPCReceiveBuffer(atom, block) && DecodeBankProgramBlock(block, records);
   int route = MidiMapperRoute();
-  if (valid && FIsOn && route >= 0) FRoutes.WinampLoadPresets(route, block);
+  if (valid && FIsOn && route >= 0) FRoutes.WinampLoadPresets(route, records);
   PostThreadUntilAccepted(static_cast<DWORD>(requester), TM_WINAMP_LOADED, 0, 0);
   // The idle icon returns at once.
   FIdleDelay = 0;
@@ -382,8 +382,8 @@ void TTarnbelServer::MMLoadPresets(WPARAM atom, LPARAM requester) {
   TMMPresetsBlock checked;
   bool valid = IPCReceiveBuffer(atom, payload) && DecodeMMPresetsBlock(payload, checked);
   int route = FIsOn && valid ? FRoutes.FindByLoopback(loopback) : -1;
-  if (route >= 0 && FRoutes.MMLoadPresets(route, payload))
-    TIPCLink::PostThreadData(thread, payload.data(), payload.size(), TM_MM_DONE);
+  if (route >= 0 && FRoutes.MMLoadPresets(route, checked))
+    TIPCLink::PostThreadData(thread, checked.data(), checked.size(), TM_MM_DONE);
   else
     PostThreadUntilAccepted(thread, TM_MM_DONE, 0, 0);
   EndClientLoad();
@@ -401,7 +401,7 @@ void TTarnbelServer::MMLoadDrums(WPARAM atom, LPARAM requester) {
   for (uint16_t word : words) anySet = anySet || word != 0;
   if (valid && FIsOn && anySet) {
     int route = FRoutes.FindByLoopback(loopback);
-    if (route >= 0) FRoutes.MMLoadDrums(route, payload);
+    if (route >= 0) FRoutes.MMLoadDrums(route);
   }
   PostThreadUntilAccepted(thread, TM_MM_DONE, 0, 0);
   EndClientLoad();

@@ -1,151 +1,8 @@
 // The real tarnbel.exe under Wine, with this suite as its tools program: start, commands and their
-// replies, bad commands, second start, and the ways it ends. The Show values are off, so the server
-// never starts a tools program of its own.
-#include <gtest/gtest.h>
-#include <windows.h>
-// After windows.h, which it needs.
-#include <shellapi.h>
+// replies, bad commands, second start, and the ways it ends.
+#include "server_e2e_fixture.h"
 
-#include <cstdio>
-#include <iostream>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "cached_preset_record.h"
-#include "ipc.h"
-#include "none_marker.h"
-#include "protocol_payloads.h"
-#include "registry_internal.h"
-#include "reg_array.h"
-#include "registry_test_support.h"
-#include "route_record.h"
-#include "server_process.h"
-#include "sf2_builder.h"
-#include "standin_support.h"
-#include "tarnbel_context_menu.h"
-#include "tarnbel_func.h"
-#include "tarnbel_mapping.h"
-#include "tarnbel_protocol.h"
-#include "virtual_midi_bus.h"
-
-using e2e::TReceived;
-
-namespace {
-
-const std::string kMappings = std::string(TarnbelKeyPath) + "\\mappings";
-
-// Stores an active mapping the way the editor would, with a preset in each slot given.
-void StoreMapping(const std::string& name, int priority, const std::vector<std::pair<int, int>>& slots,
-                  const std::string& bankName = "") {
-  {
-    TMapping m(name, false, nullptr, "");
-    for (const auto& slot : slots)
-      m.AddItem("C:\\" + name + ".sf2", slot.first, true, 0, name + " preset", slot.second, 0, slot.second);
-    if (!bankName.empty()) m.SetBankName(slots.front().first, bankName);
-  }
-  TRegKey key(kMappings + "\\" + name, true);
-  key.WriteInteger("Priority", priority);
-  key.WriteBool("Active", true);
-}
-
-std::string ReadAtomText(LRESULT atom) {
-  std::string text;
-  EXPECT_NE(atom, 0);
-  EXPECT_TRUE(IPCReceiveString(static_cast<WPARAM>(atom), text));
-  return text;
-}
-
-bool AtomExists(ATOM atom) {
-  char name[MAX_PATH];
-  return GlobalGetAtomNameA(atom, name, sizeof(name)) > 0;
-}
-
-}  // namespace
-
-class ServerE2E : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_TRUE(e2e::EndLeftoverServer()) << "a server from an earlier run does not end";
-    testsupport::ResetTarnbelKey();
-    {
-      TRegKey key(TarnbelKeyPath, true);
-      key.WriteBool("ShowPreferences", false);
-    }
-    Tools = std::make_unique<e2e::TToolsWindow>();
-  }
-
-  void TearDown() override {
-    Server.Stop();
-    Tools.reset();
-    testsupport::ResetTarnbelKey();
-  }
-
-  // Starts the server and waits for its start report and its first state report.
-  void StartServer() {
-    ASSERT_TRUE(Server.Start());
-    ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_STARTED, 0, 20000), nullptr);
-    ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_STATE, 0, 20000), nullptr);
-    Window = e2e::ServerWindow();
-    ASSERT_NE(Window, nullptr);
-  }
-
-  // Sends a command and returns the last reply of the id that it caused. The server posts its
-  // replies while it handles the command, behind anything it posted before, so once the send
-  // returns and the queue is drained the last one is the answer.
-  const TReceived* Ask(UINT id, WPARAM wParam, LPARAM lParam, UINT reply) {
-    size_t from = Tools->Received.size();
-    DWORD_PTR result = 0;
-    SendMessageTimeoutA(Window, id, wParam, lParam, SMTO_NORMAL, 5000, &result);
-    if (!Tools->WaitFor(reply, from)) return nullptr;
-    Tools->PumpFor(50);
-    const TReceived* last = nullptr;
-    for (size_t i = from; i < Tools->Received.size(); ++i)
-      if (Tools->Received[i].Id == reply) last = &Tools->Received[i];
-    return last;
-  }
-
-  LRESULT Query(UINT id, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR result = 0;
-    EXPECT_NE(SendMessageTimeoutA(Window, id, wParam, lParam, SMTO_NORMAL, 5000, &result), 0);
-    return static_cast<LRESULT>(result);
-  }
-
-  // The box captioned "tarnbel" of the process once it shows its text; null when none came.
-  HWND WaitForBox(DWORD processId) {
-    HWND box = nullptr;
-    Tools->PumpUntil([&] { return (box = e2e::FindServerBox(processId)) != nullptr; }, 10000);
-    if (box) Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
-    return box;
-  }
-
-  // The server's MIDI on the virtual bus with the ports "Keys" (in) and "Synth" (out).
-  void StartServerWithVirtualMidi() {
-    SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
-    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", "in:Keys;out:Synth");
-    StartServer();
-    SetEnvironmentVariableA("TARNBEL_MIDI", nullptr);
-    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", nullptr);
-  }
-
-  LPARAM State() {
-    const TReceived* state = Ask(WM_TB_GET_STATE, 0, 0, WM_TB_SERVER_STATE);
-    return state ? state->LParam : -1;
-  }
-
-  void ExpectEndsCleanly() {
-    size_t from = 0;
-    EXPECT_NE(Tools->WaitFor(WM_TB_SERVER_STOPPED, from, 10000), nullptr);
-    DWORD code = 99;
-    EXPECT_TRUE(Server.WaitExit(10000, code));
-    EXPECT_EQ(code, 0u);
-    EXPECT_EQ(e2e::ServerWindow(), nullptr);
-  }
-
-  std::unique_ptr<e2e::TToolsWindow> Tools;
-  e2e::TServerProcess Server;
-  HWND Window = nullptr;
-};
+using namespace e2e;
 
 TEST_F(ServerE2E, StartsHiddenReadsItsSettingsAndQuitsFromTheMenuCommand) {
   StartServer();
@@ -569,47 +426,6 @@ TEST_F(ServerE2E, MappingCommandsChangeWhatTheQueriesAnswer) {
   IPCReceiveBuffer(static_cast<WPARAM>(atom), block);
 }
 
-namespace {
-
-struct TTrayCall {
-  unsigned long Message;
-  unsigned Flags;
-  std::string Icon;
-  std::string Tip;
-};
-
-std::vector<TTrayCall> ReadTrayLog(const std::string& path) {
-  std::vector<TTrayCall> calls;
-  std::string text = testsupport::ReadBytes(path);
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    char icon[32] = {0};
-    TTrayCall call{};
-    int used = 0;
-    if (sscanf(line.c_str(), "%lu %u %31s %n", &call.Message, &call.Flags, icon, &used) >= 3) {
-      call.Icon = icon;
-      call.Tip = used > 0 && static_cast<size_t>(used) <= line.size() ? line.substr(used) : "";
-      calls.push_back(call);
-    }
-  }
-  return calls;
-}
-
-// The icons set, in order.
-std::vector<std::string> IconsSet(const std::vector<TTrayCall>& calls, size_t from = 0) {
-  std::vector<std::string> icons;
-  for (size_t i = from; i < calls.size(); ++i)
-    if (calls[i].Flags & NIF_ICON) icons.push_back(calls[i].Icon);
-  return icons;
-}
-
-}  // namespace
-
 TEST_F(ServerE2E, TrayIconFollowsOffOnBusyErrorAndGoesAtExit) {
   testsupport::TempFolder folder;
   const std::string log = folder.File("tray.log");
@@ -740,30 +556,15 @@ TEST_F(ServerE2E, StoredActiveRoutesRunWhileOnAndCanBeSelected) {
   ExpectEndsCleanly();
 }
 
-TEST_F(ServerE2E, PresetsPlayedIntoARouteComeBackInTheCacheList) {
+TEST_F(ServerE2E, PresetsPlayedIntoARouteComeBackInTheCacheListTheCardAndTheTip) {
   testsupport::TempFolder folder;
-  sf2test::Sf2Builder builder;
-  builder.AddPresetWithSamples("Warm Pad", 0, 3, {2000});
-  builder.AddPresetWithSamples("Room Kit", 128, 2, {2000});
   const std::string bank = folder.File("studio.sf2");
-  ASSERT_TRUE(builder.Write(bank));
-  {
-    // Slots away from the file's own numbers, so the record's source fields come from the mapping.
-    TMapping m("Studio", false, nullptr, "");
-    m.AddItem(bank, 0, true, 0, "Warm Pad", 3, 0, 9);
-    m.AddItem(bank, 128, true, 0, "Room Kit", 2, 128, 4);
-    ASSERT_TRUE(m.SlotFilled(0, 9) && m.SlotFilled(128, 4));
-    m.SaveSettings();
-  }
-  {
-    TRegKey key(kMappings + "\\Studio", true);
-    key.WriteInteger("Priority", 1);
-    key.WriteBool("Active", true);
-    TRegArray routes(RoutesPath, false);
-    routes.Add(RouteRecordToString({"Keys", "Synth", "SB Live!", RouteActive}), true);
-    routes.Save();
-  }
+  StoreStudioMapping(bank);
+  StoreActiveRoute("Keys");
+  const std::string log = folder.File("tray.log");
+  SetEnvironmentVariableA("TARNBEL_TRAY_LOG", log.c_str());
   StartServerWithVirtualMidi();
+  SetEnvironmentVariableA("TARNBEL_TRAY_LOG", nullptr);
   ASSERT_EQ(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)->LParam, 1);
   Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Keys --> Synth --> SB Live!"), 0);
   ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted("Keys", 5000));
@@ -771,25 +572,22 @@ TEST_F(ServerE2E, PresetsPlayedIntoARouteComeBackInTheCacheList) {
   ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x09C0), TVirtualPlayResult::Played);    // program 9, channel 1
   ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x04C9), TVirtualPlayResult::Played);    // kit 4, drum channel
 
-  // Loads run on the SoundFont thread: ask until both presets are in and loaded.
   std::vector<CachedPresetRecord> records;
-  size_t countAt = 0;
-  auto loaded = [&] {
-    size_t from = Tools->Received.size();
-    Query(WM_TB_SEND_CACHE_LIST_TO, IPCWriteStringPayload("tb_tools_fake_window_running"), 0);
-    const TReceived* list = Tools->WaitFor(WM_TB_CACHE_LIST, from);
-    if (!list) return false;
-    EXPECT_EQ(list->Payload.size() % CachedPresetRecordSize, 0u);
-    records = DecodeCachedPresetRecords(list->Payload.data(), list->Payload.size());
-    countAt = from;
-    for (const CachedPresetRecord& r : records)
-      if (r.Loading) return false;
-    return records.size() == 2;
-  };
-  ASSERT_TRUE(Tools->PumpUntil(loaded, 15000)) << records.size() << " records";
-  const TReceived* count = Tools->WaitFor(WM_TB_CACHE_COUNT, countAt);
+  ASSERT_TRUE(WaitCachedPresets(2, records)) << records.size() << " records";
+  const TReceived* count = LastReceived(WM_TB_CACHE_COUNT);
   ASSERT_NE(count, nullptr);
   EXPECT_EQ(count->LParam, 2);
+
+  // The card holds both presets' samples, and the tip says so.
+  uint64_t total = 0, free = 0;
+  ASSERT_TRUE(CardMemory(total, free));
+  EXPECT_EQ(total - free, PadBytes() + KitBytes());
+  const std::string tip = std::to_string(free / 1024) + "k free, " + std::to_string((total - free) / 1024) +
+                          "k used, " + std::to_string(total / 1024) + "k max, 2 cached";
+  EXPECT_TRUE(Tools->PumpUntil([&] {
+    std::vector<TTrayCall> calls = ReadTrayLog(log);
+    return !calls.empty() && calls.back().Tip == tip;
+  })) << "last tip: " << (ReadTrayLog(log).empty() ? "" : ReadTrayLog(log).back().Tip);
 
   // Last cached first: the kit, then the melodic preset.
   const CachedPresetRecord& kit = records[0];

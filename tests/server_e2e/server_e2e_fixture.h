@@ -1,0 +1,255 @@
+#pragma once
+// The fixture of the end-to-end suite: the real tarnbel.exe under Wine, with the test as its tools
+// program. The Show values are off, so the server never starts a tools program of its own.
+#include <gtest/gtest.h>
+#include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cached_preset_record.h"
+#include "ipc.h"
+#include "none_marker.h"
+#include "protocol_payloads.h"
+#include "registry_internal.h"
+#include "reg_array.h"
+#include "registry_test_support.h"
+#include "route_record.h"
+#include "server_process.h"
+#include "sf2_builder.h"
+#include "standin_support.h"
+#include "tarnbel_context_menu.h"
+#include "tarnbel_func.h"
+#include "tarnbel_mapping.h"
+#include "tarnbel_protocol.h"
+#include "virtual_midi_bus.h"
+
+using e2e::TReceived;
+
+namespace e2e {
+
+inline const std::string kMappings = std::string(TarnbelKeyPath) + "\\mappings";
+
+// Stores an active mapping the way the editor would, with a preset in each slot given.
+inline void StoreMapping(const std::string& name, int priority, const std::vector<std::pair<int, int>>& slots,
+                         const std::string& bankName = "") {
+  {
+    TMapping m(name, false, nullptr, "");
+    for (const auto& slot : slots)
+      m.AddItem("C:\\" + name + ".sf2", slot.first, true, 0, name + " preset", slot.second, 0, slot.second);
+    if (!bankName.empty()) m.SetBankName(slots.front().first, bankName);
+  }
+  TRegKey key(kMappings + "\\" + name, true);
+  key.WriteInteger("Priority", priority);
+  key.WriteBool("Active", true);
+}
+
+inline std::string ReadAtomText(LRESULT atom) {
+  std::string text;
+  EXPECT_NE(atom, 0);
+  EXPECT_TRUE(IPCReceiveString(static_cast<WPARAM>(atom), text));
+  return text;
+}
+
+inline bool AtomExists(ATOM atom) {
+  char name[MAX_PATH];
+  return GlobalGetAtomNameA(atom, name, sizeof(name)) > 0;
+}
+
+struct TTrayCall {
+  unsigned long Message;
+  unsigned Flags;
+  std::string Icon;
+  std::string Tip;
+};
+
+inline std::vector<TTrayCall> ReadTrayLog(const std::string& path) {
+  std::vector<TTrayCall> calls;
+  std::string text = testsupport::ReadBytes(path);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    char icon[32] = {0};
+    TTrayCall call{};
+    int used = 0;
+    if (sscanf(line.c_str(), "%lu %u %31s %n", &call.Message, &call.Flags, icon, &used) >= 3) {
+      call.Icon = icon;
+      call.Tip = used > 0 && static_cast<size_t>(used) <= line.size() ? line.substr(used) : "";
+      calls.push_back(call);
+    }
+  }
+  return calls;
+}
+
+// The icons set, in order.
+inline std::vector<std::string> IconsSet(const std::vector<TTrayCall>& calls, size_t from = 0) {
+  std::vector<std::string> icons;
+  for (size_t i = from; i < calls.size(); ++i)
+    if (calls[i].Flags & NIF_ICON) icons.push_back(calls[i].Icon);
+  return icons;
+}
+
+}  // namespace e2e
+
+class ServerE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(e2e::EndLeftoverServer()) << "a server from an earlier run does not end";
+    testsupport::ResetTarnbelKey();
+    {
+      TRegKey key(TarnbelKeyPath, true);
+      key.WriteBool("ShowPreferences", false);
+    }
+    Tools = std::make_unique<e2e::TToolsWindow>();
+  }
+
+  void TearDown() override {
+    Server.Stop();
+    Tools.reset();
+    testsupport::ResetTarnbelKey();
+  }
+
+  // Starts the server and waits for its start report and its first state report.
+  void StartServer() {
+    ASSERT_TRUE(Server.Start());
+    ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_STARTED, 0, 20000), nullptr);
+    ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_STATE, 0, 20000), nullptr);
+    Window = e2e::ServerWindow();
+    ASSERT_NE(Window, nullptr);
+  }
+
+  // Sends a command and returns the last reply of the id that it caused. The server posts its
+  // replies while it handles the command, behind anything it posted before, so once the send
+  // returns and the queue is drained the last one is the answer.
+  const TReceived* Ask(UINT id, WPARAM wParam, LPARAM lParam, UINT reply) {
+    size_t from = Tools->Received.size();
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(Window, id, wParam, lParam, SMTO_NORMAL, 5000, &result);
+    if (!Tools->WaitFor(reply, from)) return nullptr;
+    Tools->PumpFor(50);
+    const TReceived* last = nullptr;
+    for (size_t i = from; i < Tools->Received.size(); ++i)
+      if (Tools->Received[i].Id == reply) last = &Tools->Received[i];
+    return last;
+  }
+
+  const TReceived* LastReceived(UINT id) const {
+    for (size_t i = Tools->Received.size(); i-- > 0;)
+      if (Tools->Received[i].Id == id) return &Tools->Received[i];
+    return nullptr;
+  }
+
+  LRESULT Query(UINT id, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutA(Window, id, wParam, lParam, SMTO_NORMAL, 5000, &result), 0);
+    return static_cast<LRESULT>(result);
+  }
+
+  // The box captioned "tarnbel" of the process once it shows its text; null when none came.
+  HWND WaitForBox(DWORD processId) {
+    HWND box = nullptr;
+    Tools->PumpUntil([&] { return (box = e2e::FindServerBox(processId)) != nullptr; }, 10000);
+    if (box) Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
+    return box;
+  }
+
+  // The server's MIDI on the virtual bus, by default with the ports "Keys" (in) and "Synth" (out).
+  void StartServerWithVirtualMidi(const char* ports = "in:Keys;out:Synth") {
+    SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
+    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", ports);
+    StartServer();
+    SetEnvironmentVariableA("TARNBEL_MIDI", nullptr);
+    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", nullptr);
+  }
+
+  LPARAM State() {
+    const TReceived* state = Ask(WM_TB_GET_STATE, 0, 0, WM_TB_SERVER_STATE);
+    return state ? state->LParam : -1;
+  }
+
+  // A bank file with "Warm Pad" (0:3) and "Room Kit" (128:2), mapped by the active mapping "Studio"
+  // to slots away from the file's own numbers (0:9 and 128:4), so a record's source fields can only
+  // come from the mapping.
+  void StoreStudioMapping(const std::string& bankFile) {
+    Studio.AddPresetWithSamples("Warm Pad", 0, 3, {2000});
+    Studio.AddPresetWithSamples("Room Kit", 128, 2, {3000});
+    ASSERT_TRUE(Studio.Write(bankFile));
+    {
+      TMapping m("Studio", false, nullptr, "");
+      m.AddItem(bankFile, 0, true, 0, "Warm Pad", 3, 0, 9);
+      m.AddItem(bankFile, 128, true, 0, "Room Kit", 2, 128, 4);
+      ASSERT_TRUE(m.SlotFilled(0, 9) && m.SlotFilled(128, 4));
+      m.SaveSettings();
+    }
+    TRegKey key(e2e::kMappings + "\\Studio", true);
+    key.WriteInteger("Priority", 1);
+    key.WriteBool("Active", true);
+  }
+  uint64_t PadBytes() const { return Studio.PresetSampleBytes(0); }
+  uint64_t KitBytes() const { return Studio.PresetSampleBytes(1); }
+
+  static void StoreActiveRoute(const std::string& input, const std::string& output = "Synth") {
+    TRegArray routes(RoutesPath, false);
+    routes.Add(RouteRecordToString({input, output, "SB Live!", RouteActive}), true);
+    routes.Save();
+  }
+
+  // The current route's cached presets as the server lists them to a window of the test.
+  bool CachedPresets(std::vector<CachedPresetRecord>& records) {
+    size_t from = Tools->Received.size();
+    Query(WM_TB_SEND_CACHE_LIST_TO, IPCWriteStringPayload(TOOLS_WINDOW_TITLE), 0);
+    const TReceived* list = Tools->WaitFor(WM_TB_CACHE_LIST, from);
+    if (!list) return false;
+    EXPECT_EQ(list->Payload.size() % CachedPresetRecordSize, 0u);
+    records = DecodeCachedPresetRecords(list->Payload.data(), list->Payload.size());
+    return true;
+  }
+
+  // Loads run on the SoundFont thread: asks until the list holds `count` presets, none loading.
+  bool WaitCachedPresets(size_t count, std::vector<CachedPresetRecord>& records, DWORD timeoutMs = 15000) {
+    return Tools->PumpUntil(
+        [&] {
+          if (!CachedPresets(records) || records.size() != count) return false;
+          for (const CachedPresetRecord& r : records)
+            if (r.Loading) return false;
+          return true;
+        },
+        timeoutMs);
+  }
+
+  // The current route's sample memory as the card reports it through the server.
+  bool CardMemory(uint64_t& total, uint64_t& free) {
+    size_t from = Tools->Received.size();
+    Query(WM_TB_GET_CACHE_INFO, 0, 0);
+    const TReceived* max = Tools->WaitFor(WM_TB_CACHE_MAX, from);
+    const TReceived* left = Tools->WaitFor(WM_TB_CACHE_FREE, from);
+    if (!max || !left) return false;
+    total = static_cast<uint32_t>(max->LParam);
+    free = static_cast<uint32_t>(left->LParam);
+    return true;
+  }
+
+  void ExpectEndsCleanly() {
+    size_t from = 0;
+    EXPECT_NE(Tools->WaitFor(WM_TB_SERVER_STOPPED, from, 10000), nullptr);
+    DWORD code = 99;
+    EXPECT_TRUE(Server.WaitExit(10000, code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(e2e::ServerWindow(), nullptr);
+  }
+
+  std::unique_ptr<e2e::TToolsWindow> Tools;
+  e2e::TServerProcess Server;
+  sf2test::Sf2Builder Studio;
+  HWND Window = nullptr;
+};
+

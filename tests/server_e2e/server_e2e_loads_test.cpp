@@ -1,0 +1,181 @@
+// Loads through the real tarnbel.exe that end in the stand-in card: the editor's preview, and the
+// requests of outside clients (the Winamp plug-in on the MIDI mapper's route, the companion driver's
+// MIDI-mapper loads on a loopback route).
+#include "midi_mapper_instrument.h"
+#include "server_e2e_fixture.h"
+
+using namespace e2e;
+
+namespace {
+
+const char* const kCaption = "Keys --> Synth --> SB Live!";
+
+BankProgramRecord Slot(int32_t bank, int32_t program) {
+  BankProgramRecord record{};
+  record.Bank = bank;
+  record.Program = program;
+  record.RequestedPair = NoRequestedPair;
+  return record;
+}
+
+bool OutputReceived(const std::vector<TVirtualMidiEvent>& events, uint32_t message) {
+  for (const TVirtualMidiEvent& event : events)
+    if (event.Message == message) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST_F(ServerE2E, PreviewPlaysTheChosenPresetFromBankZeroAndStopClearsIt) {
+  testsupport::TempFolder folder;
+  sf2test::Sf2Builder builder;
+  builder.AddPresetWithSamples("Soft Bell", 5, 7, {2500});
+  const std::string bell = folder.File("bell.sf2");
+  ASSERT_TRUE(builder.Write(bell));
+  WritePreviewRoute({"Keys", "Synth", "SB Live!", ""});
+  StartServerWithVirtualMidi();
+
+  // A preset chosen before preview mode loads nothing.
+  Query(WM_TB_PREVIEW_FILE, IPCWriteStringPayload(bell), 0);
+  Query(WM_TB_PREVIEW_PRESET, 5, 7);
+
+  size_t from = Tools->Received.size();
+  Query(WM_TB_PREVIEW_ON, 0, 0);
+  ASSERT_NE(Tools->WaitFor(WM_TB_PREVIEW_STARTED, from), nullptr);
+  const TReceived* list = Tools->WaitFor(WM_TB_ROUTE_LIST, from);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->Payload, std::string(kCaption) + "\x01");  // only the preview route, no "[no info]"
+  EXPECT_EQ(State(), 1);
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload(kCaption), 0);
+  ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted("Keys", 5000));
+  std::vector<CachedPresetRecord> records;
+  ASSERT_TRUE(CachedPresets(records));
+  EXPECT_TRUE(records.empty());
+
+  TVirtualMidiBus::ReadOutput("Synth");
+  Query(WM_TB_PREVIEW_PRESET, 5, 7);
+  ASSERT_TRUE(WaitCachedPresets(1, records)) << records.size() << " records";
+  const CachedPresetRecord& preview = records[0];
+  EXPECT_EQ(preview.Bank, 0);
+  EXPECT_EQ(preview.Program, 0);
+  EXPECT_EQ(GetShortString(preview.PresetName), "Soft Bell");
+  EXPECT_EQ(GetShortString(preview.MappingName), NoneMarker);
+  EXPECT_EQ(GetShortString(preview.SourceFile), bell);
+  EXPECT_EQ(preview.SourceBank, 5);
+  EXPECT_EQ(preview.SourcePreset, 7);
+  uint64_t total = 0, free = 0;
+  ASSERT_TRUE(CardMemory(total, free));
+  EXPECT_EQ(total - free, builder.PresetSampleBytes(0));
+  // The synth is switched to bank 0, program 0 where the preview sits.
+  std::vector<TVirtualMidiEvent> sent;
+  ASSERT_TRUE(TVirtualMidiBus::WaitOutput("Synth", 2, 5000, sent));
+  EXPECT_TRUE(OutputReceived(sent, 0x0000B0));
+  EXPECT_TRUE(OutputReceived(sent, 0x0000C0));
+
+  Query(WM_TB_PREVIEW_STOP, 0, 0);
+  ASSERT_TRUE(WaitCachedPresets(0, records)) << records.size() << " records";
+  ASSERT_TRUE(CardMemory(total, free));
+  EXPECT_EQ(total, free);
+
+  from = Tools->Received.size();
+  Query(WM_TB_PREVIEW_OFF, 0, 0);
+  EXPECT_NE(Tools->WaitFor(WM_TB_PREVIEW_STOPPED, from), nullptr);
+  EXPECT_EQ(State(), 0);
+  PostMessageA(Window, WM_COMMAND, TRAY_MENU_EXIT, 0);
+  ExpectEndsCleanly();
+}
+
+TEST_F(ServerE2E, WinampRequestsReachTheMidiMapperRouteOnly) {
+  testsupport::TempFolder folder;
+  StoreStudioMapping(folder.File("studio.sf2"));
+  StoreActiveRoute("Keys");
+  // The mapper's instrument names another port for now.
+  testsupport::MidiMapperInstrument instrument("tarnbel e2e synth", "Some Other Synth");
+  StartServerWithVirtualMidi();
+  ASSERT_EQ(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)->LParam, 1);
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload(kCaption), 0);
+  DWORD self = GetCurrentThreadId();
+
+  auto winampLoad = [&](const std::vector<BankProgramRecord>& slots) {
+    Tools->ThreadMessages.clear();
+    std::vector<uint8_t> block = EncodeBankProgramBlock(slots);
+    PostMessageA(Window, WM_TB_WINAMP_LOAD_PRESETS, IPCWritePayload(block.data(), block.size()),
+                 static_cast<LPARAM>(self));
+    return Tools->WaitForThreadMessage(TM_WINAMP_LOADED, 15000) != nullptr;
+  };
+
+  // No route is the mapper's: the requester still hears back, and nothing is loaded.
+  PostMessageA(Window, WM_TB_WINAMP_MODE_ON, 0, static_cast<LPARAM>(self));
+  ASSERT_NE(Tools->WaitForThreadMessage(TM_WINAMP_MODE_ON_DONE), nullptr);
+  ASSERT_TRUE(winampLoad({Slot(0, 9), Slot(128, 4)}));
+  std::vector<CachedPresetRecord> records;
+  ASSERT_TRUE(CachedPresets(records));
+  EXPECT_TRUE(records.empty());
+
+  // Now the mapper plays into "Keys": the playlist's presets are in the card once the reply comes.
+  instrument.SetFriendlyName("Keys");
+  PostMessageA(Window, WM_TB_WINAMP_MODE_ON, 0, static_cast<LPARAM>(self));
+  ASSERT_NE(Tools->WaitForThreadMessage(TM_WINAMP_MODE_ON_DONE), nullptr);
+  ASSERT_TRUE(winampLoad({Slot(0, 9), Slot(128, 4)}));
+  ASSERT_TRUE(CachedPresets(records));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].Loading, 0);
+  EXPECT_EQ(records[1].Loading, 0);
+  uint64_t total = 0, free = 0;
+  ASSERT_TRUE(CardMemory(total, free));
+  EXPECT_EQ(total - free, PadBytes() + KitBytes());
+
+  // The next playlist resets the cache: the kit it no longer needs leaves the card.
+  ASSERT_TRUE(winampLoad({Slot(0, 9)}));
+  ASSERT_TRUE(WaitCachedPresets(1, records));
+  EXPECT_EQ(records[0].Bank, 0);
+  EXPECT_EQ(records[0].Program, 9);
+  EXPECT_EQ(GetShortString(records[0].PresetName), "Warm Pad");
+  ASSERT_TRUE(CardMemory(total, free));
+  EXPECT_EQ(total - free, PadBytes());
+
+  PostMessageA(Window, WM_TB_WINAMP_MODE_OFF, 0, 0);
+  // Turned off, the requests are answered without loading.
+  ASSERT_EQ(Ask(WM_TB_TURN_OFF, 0, 0, WM_TB_SERVER_STATE)->LParam, 0);
+  EXPECT_TRUE(winampLoad({Slot(0, 9)}));
+  EXPECT_TRUE(Server.Running());
+}
+
+TEST_F(ServerE2E, MidiMapperLoadsReleaseTheirRequesterThroughTheLoopbackRoute) {
+  StoreActiveRoute("Tarnbel loopback 1");
+  StartServerWithVirtualMidi("in:Tarnbel loopback 1;out:Synth");
+  ASSERT_EQ(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)->LParam, 1);
+  LPARAM requester = 0;
+  // The first loopback port is number 0 to its clients.
+  if (!EncodeMMRequesterParam(GetCurrentThreadId(), 0, requester))
+    GTEST_SKIP() << "thread id does not fit the 16-bit field";
+
+  // The route answers the block: it comes back to the requester's thread as its payload.
+  std::vector<uint8_t> presets(MM_PRESETS_BLOCK_SIZE);
+  for (size_t i = 0; i < presets.size(); ++i) presets[i] = static_cast<uint8_t>(i * 7);
+  PostMessageA(Window, WM_TB_MM_LOAD_PRESETS, IPCWritePayload(presets.data(), presets.size()), requester);
+  const MSG* done = Tools->WaitForThreadMessage(TM_MM_DONE);
+  ASSERT_NE(done, nullptr);
+  std::vector<uint8_t> answered;
+  ASSERT_TRUE(IPCReceiveBuffer(done->wParam, answered));
+  EXPECT_EQ(answered, presets);
+
+  // Another loopback number finds no route: a bare reply.
+  Tools->ThreadMessages.clear();
+  LPARAM elsewhere = 0;
+  ASSERT_TRUE(EncodeMMRequesterParam(GetCurrentThreadId(), 3, elsewhere));
+  PostMessageA(Window, WM_TB_MM_LOAD_PRESETS, IPCWritePayload(presets.data(), presets.size()), elsewhere);
+  done = Tools->WaitForThreadMessage(TM_MM_DONE);
+  ASSERT_NE(done, nullptr);
+  EXPECT_EQ(done->wParam, 0u);
+
+  for (bool anySet : {true, false}) {
+    Tools->ThreadMessages.clear();
+    TMMDrumWords words{};
+    if (anySet) words[36] = 1;
+    std::vector<uint8_t> drums = EncodeMMDrumWords(words);
+    PostMessageA(Window, WM_TB_MM_LOAD_DRUMS, IPCWritePayload(drums.data(), drums.size()), requester);
+    EXPECT_NE(Tools->WaitForThreadMessage(TM_MM_DONE), nullptr) << anySet;
+  }
+  EXPECT_EQ(State(), 1);
+}
