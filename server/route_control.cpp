@@ -18,8 +18,9 @@ TRouteControl::~TRouteControl() {
 TRouteThread* TRouteControl::At(int index) const { return ValidIndex(index) ? FRoutes[index].get() : nullptr; }
 
 bool TRouteControl::StartRoute(const RouteRecord& definition) {
-  std::unique_ptr<TRouteThread> route =
-      TAdvancedThread::Make<TRouteThread>(definition.Input, definition.Device, definition.Output);
+  // The routes see the names as stored: an unused output is "[none]", which they know not to look for.
+  std::unique_ptr<TRouteThread> route = TAdvancedThread::Make<TRouteThread>(
+      StoredRouteName(definition.Input), StoredRouteName(definition.Device), StoredRouteName(definition.Output));
   if (!route->WaitReady()) {
     route->Stop();
     return false;

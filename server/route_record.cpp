@@ -14,14 +14,15 @@ const char* const PreviewRouteValue = "PreviewRoute";
 
 bool RouteRecord::IsActive() const { return State == RouteActive; }
 
+std::string StoredRouteName(const std::string& name) { return name.empty() ? std::string(RouteNone) : name; }
+
 namespace {
-std::string StoredName(const std::string& name) { return name.empty() ? std::string(RouteNone) : name; }
 std::string NameOf(const std::string& stored) { return stored == RouteNone ? std::string() : stored; }
 
 std::string NamesPart(const RouteRecord& route) {
   std::string s;
   for (const std::string* name : {&route.Input, &route.Output, &route.Device}) {
-    s += StoredName(*name);
+    s += StoredRouteName(*name);
     s += RouteSeparator;
   }
   return s;

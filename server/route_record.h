@@ -23,6 +23,9 @@ struct RouteRecord {
   bool IsActive() const;
 };
 
+// A name as stored and as the server's routes use it: "[none]" for an unused port or device.
+std::string StoredRouteName(const std::string& name);
+
 // input 0x01 output 0x01 device 0x01 "[active]"/"[passive]".
 std::string RouteRecordToString(const RouteRecord& route);
 // Splits at the first three 0x01 characters; the rest is the state. False (and route emptied) for a string

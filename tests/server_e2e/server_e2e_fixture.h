@@ -176,26 +176,38 @@ class ServerE2E : public ::testing::Test {
     return state ? state->LParam : -1;
   }
 
-  // A bank file with "Warm Pad" (0:3) and "Room Kit" (128:2), mapped by the active mapping "Studio"
-  // to slots away from the file's own numbers (0:9 and 128:4), so a record's source fields can only
-  // come from the mapping.
+  struct TSlotEntry {
+    std::string Preset;
+    int SourceBank, SourceProgram, TargetBank, TargetProgram;
+  };
+  // Stores (or replaces) an active mapping of presets of one file, the way the editor saves one.
+  static void StoreFileMapping(const std::string& name, int priority, const std::string& file,
+                               const std::vector<TSlotEntry>& entries) {
+    TRegKey(e2e::kMappings, true).DeleteKey(name);
+    {
+      TMapping m(name, false, nullptr, "");
+      for (const TSlotEntry& e : entries)
+        m.AddItem(file, e.TargetBank, true, 0, e.Preset, e.SourceProgram, e.SourceBank, e.TargetProgram);
+      m.SaveSettings();
+    }
+    TRegKey key(e2e::kMappings + "\\" + name, true);
+    key.WriteInteger("Priority", priority);
+    key.WriteBool("Active", true);
+  }
+
+  // A bank file with "Warm Pad" (0:3), "Room Kit" (128:2) and "Bright Keys" (0:5); the active
+  // mapping "Studio" maps the first two to slots away from the file's own numbers (0:9 and 128:4),
+  // so a record's source fields can only come from the mapping.
   void StoreStudioMapping(const std::string& bankFile) {
     Studio.AddPresetWithSamples("Warm Pad", 0, 3, {2000});
     Studio.AddPresetWithSamples("Room Kit", 128, 2, {3000});
+    Studio.AddPresetWithSamples("Bright Keys", 0, 5, {2400});
     ASSERT_TRUE(Studio.Write(bankFile));
-    {
-      TMapping m("Studio", false, nullptr, "");
-      m.AddItem(bankFile, 0, true, 0, "Warm Pad", 3, 0, 9);
-      m.AddItem(bankFile, 128, true, 0, "Room Kit", 2, 128, 4);
-      ASSERT_TRUE(m.SlotFilled(0, 9) && m.SlotFilled(128, 4));
-      m.SaveSettings();
-    }
-    TRegKey key(e2e::kMappings + "\\Studio", true);
-    key.WriteInteger("Priority", 1);
-    key.WriteBool("Active", true);
+    StoreFileMapping("Studio", 1, bankFile, {{"Warm Pad", 0, 3, 0, 9}, {"Room Kit", 128, 2, 128, 4}});
   }
   uint64_t PadBytes() const { return Studio.PresetSampleBytes(0); }
   uint64_t KitBytes() const { return Studio.PresetSampleBytes(1); }
+  uint64_t KeysBytes() const { return Studio.PresetSampleBytes(2); }
 
   static void StoreActiveRoute(const std::string& input, const std::string& output = "Synth") {
     TRegArray routes(RoutesPath, false);
