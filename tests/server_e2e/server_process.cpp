@@ -10,24 +10,12 @@ namespace {
 const char* const kClassName = "TarnbelE2EToolsWindow";
 }
 
-TToolsWindow::TToolsWindow() {
-  WNDCLASSA windowClass{};
-  windowClass.lpfnWndProc = &TToolsWindow::Proc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
-  windowClass.lpszClassName = kClassName;
-  RegisterClassA(&windowClass);
-  FWindow = CreateWindowExA(0, kClassName, TOOLS_WINDOW_TITLE, WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
-                            GetModuleHandleA(nullptr), nullptr);
-  SetWindowLongPtrA(FWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-}
+TToolsWindow::TToolsWindow() : FWindow(kClassName, TOOLS_WINDOW_TITLE, &TToolsWindow::Proc, this) {}
 
-TToolsWindow::~TToolsWindow() {
-  if (FWindow) DestroyWindow(FWindow);
-  UnregisterClassA(kClassName, GetModuleHandleA(nullptr));
-}
+TToolsWindow::~TToolsWindow() = default;
 
 LRESULT CALLBACK TToolsWindow::Proc(HWND window, UINT id, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<TToolsWindow*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto* self = testsupport::THiddenWindow::Owner<TToolsWindow>(window);
   if (self && id >= WM_USER && id < 0x8000) {
     TReceived received{id, wParam, lParam, false, {}};
     if (MessageCarriesPayload(id)) {

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "hidden_window.h"
+
 namespace e2e {
 
 struct TReceived {
@@ -27,7 +29,7 @@ class TToolsWindow {
   TToolsWindow(const TToolsWindow&) = delete;
   TToolsWindow& operator=(const TToolsWindow&) = delete;
 
-  HWND Handle() const { return FWindow; }
+  HWND Handle() const { return FWindow.Handle(); }
   std::vector<TReceived> Received;
   std::vector<MSG> ThreadMessages;
 
@@ -45,7 +47,7 @@ class TToolsWindow {
 
  private:
   static LRESULT CALLBACK Proc(HWND window, UINT id, WPARAM wParam, LPARAM lParam);
-  HWND FWindow = nullptr;
+  testsupport::THiddenWindow FWindow;
 };
 
 // tarnbel.exe from beside the test, started in its own folder (the tray icons lie there).
