@@ -266,3 +266,42 @@ TEST_F(ServerCommandsE2E, DriverAndPlayerMessagesReachTheRouteInput) {
   EXPECT_NE(Tools->WaitFor(WM_TB_NOTE_ON_LAMP, from), nullptr);
 }
 
+
+TEST_F(ServerCommandsE2E, TrayMenuCommandsReachTheToolsAndTheRoutes) {
+  StartStudioRoute();
+  // The windows of the tools program, each asked for once.
+  const std::vector<std::pair<UINT, UINT>> shows = {{TRAY_MENU_ABOUT, WM_TB_SHOW_ABOUT},
+                                                    {TRAY_MENU_PREFERENCES, WM_TB_SHOW_PREFERENCES},
+                                                    {TRAY_MENU_MONITOR, WM_TB_SHOW_MONITOR},
+                                                    {TRAY_MENU_MANAGER, WM_TB_SHOW_MANAGER},
+                                                    {TRAY_MENU_EDITOR, WM_TB_SHOW_EDITOR}};
+  for (const auto& show : shows) {
+    size_t from = Tools->Received.size();
+    Query(WM_COMMAND, show.first, 0);
+    EXPECT_NE(Tools->WaitFor(show.second, from), nullptr) << "item " << show.first;
+    EXPECT_EQ(Tools->Count(show.second, from), 1u) << "item " << show.first;
+  }
+
+  // Cache reset and clear-all empty the card; a MIDI reset leaves it as it is.
+  Play(ProgramChange(0, 9));
+  ASSERT_TRUE(WaitCachedPresets(1, Records));
+  Query(WM_COMMAND, TRAY_MENU_MIDI_RESET, 0);
+  Tools->PumpFor(300);
+  ASSERT_TRUE(WaitCachedPresets(1, Records));
+  Query(WM_COMMAND, TRAY_MENU_RESET_CACHE, 0);
+  ASSERT_TRUE(WaitCachedPresets(0, Records)) << Describe(Records);
+  Play(ProgramChange(2, 9));
+  ASSERT_TRUE(WaitCachedPresets(1, Records));
+  Query(WM_COMMAND, TRAY_MENU_CLEAR_ALL, 0);
+  ASSERT_TRUE(WaitCachedPresets(0, Records)) << Describe(Records);
+
+  size_t from = Tools->Received.size();
+  Query(WM_COMMAND, TRAY_MENU_RESTART, 0);
+  ASSERT_TRUE(Tools->PumpUntil([&] { return Tools->Count(WM_TB_SERVER_STATE, from) == 2; }));
+  EXPECT_EQ(Tools->WaitFor(WM_TB_SERVER_STATE, from)->LParam, 0);
+  EXPECT_EQ(LastReceived(WM_TB_SERVER_STATE)->LParam, 1);
+  Query(WM_COMMAND, TRAY_MENU_TURN_OFF, 0);
+  EXPECT_EQ(State(), 0);
+  Query(WM_COMMAND, TRAY_MENU_TURN_ON, 0);
+  EXPECT_EQ(State(), 1);
+}
