@@ -206,29 +206,19 @@ TEST_F(ServerCommandsE2E, RandomIncludeAndExcludePickTheMappingOfAPlaylist) {
   StoreFileMapping("Alt", 0, Folder.File("studio.sf2"), {{"Bright Keys", 0, 5, 0, 9}});
   Query(WM_TB_MAPPINGS_CHANGED, 0, 0);
   Query(WM_TB_SET_RANDOM_MAPPING, 0, 1);
-  DWORD self = GetCurrentThreadId();
-  auto playlist = [&] {
-    Tools->ThreadMessages.clear();
-    BankProgramRecord slot{};
-    slot.Program = 9;
-    slot.RequestedPair = NoRequestedPair;
-    std::vector<uint8_t> block = EncodeBankProgramBlock({slot});
-    PostMessageA(Window, WM_TB_WINAMP_LOAD_PRESETS, IPCWritePayload(block.data(), block.size()),
-                 static_cast<LPARAM>(self));
-    return Tools->WaitForThreadMessage(TM_WINAMP_LOADED, 15000) != nullptr;
-  };
+
 
   // With one mapping left in the draw, the playlist's preset comes from it; nothing else is.
   Query(WM_TB_RANDOM_EXCLUDE, IPCWriteStringPayload("default"), 0);
   Query(WM_TB_RANDOM_EXCLUDE, IPCWriteStringPayload("Studio"), 0);
   Query(WM_TB_RANDOM_INCLUDE, IPCWriteStringPayload("Alt"), 0);
-  ASSERT_TRUE(playlist());
+  ASSERT_TRUE(WinampLoad({PlaylistSlot(0, 9)}));
   ASSERT_TRUE(WaitCachedPresets(1, Records)) << Describe(Records);
   EXPECT_TRUE(HasLoaded(Records, "Bright Keys", "Alt"));
 
   Query(WM_TB_RANDOM_INCLUDE, IPCWriteStringPayload("Studio"), 0);
   Query(WM_TB_RANDOM_EXCLUDE, IPCWriteStringPayload("Alt"), 0);
-  ASSERT_TRUE(playlist());
+  ASSERT_TRUE(WinampLoad({PlaylistSlot(0, 9)}));
   ASSERT_TRUE(WaitCachedPresets(1, Records)) << Describe(Records);
   EXPECT_TRUE(HasLoaded(Records, "Warm Pad", "Studio"));
 }

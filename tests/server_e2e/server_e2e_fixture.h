@@ -35,18 +35,42 @@ namespace e2e {
 
 inline const std::string kMappings = std::string(TarnbelKeyPath) + "\\mappings";
 
-// Stores an active mapping the way the editor would, with a preset in each slot given.
-inline void StoreMapping(const std::string& name, int priority, const std::vector<std::pair<int, int>>& slots,
-                         const std::string& bankName = "") {
+struct TSlotEntry {
+  std::string Preset;
+  int SourceBank, SourceProgram, TargetBank, TargetProgram;
+};
+
+// Stores (or replaces) an active mapping of presets of one file, the way the editor saves one.
+inline void StoreFileMapping(const std::string& name, int priority, const std::string& file,
+                             const std::vector<TSlotEntry>& entries) {
+  TRegKey(kMappings, true).DeleteKey(name);
   {
     TMapping m(name, false, nullptr, "");
-    for (const auto& slot : slots)
-      m.AddItem("C:\\" + name + ".sf2", slot.first, true, 0, name + " preset", slot.second, 0, slot.second);
-    if (!bankName.empty()) m.SetBankName(slots.front().first, bankName);
+    for (const TSlotEntry& e : entries)
+      m.AddItem(file, e.TargetBank, true, 0, e.Preset, e.SourceProgram, e.SourceBank, e.TargetProgram);
+    m.SaveSettings();
   }
   TRegKey key(kMappings + "\\" + name, true);
   key.WriteInteger("Priority", priority);
   key.WriteBool("Active", true);
+}
+
+// An active mapping of "C:\<name>.sf2" with "<name> preset" in each slot given (source 0:program).
+inline void StoreMapping(const std::string& name, int priority, const std::vector<std::pair<int, int>>& slots,
+                         const std::string& bankName = "") {
+  std::vector<TSlotEntry> entries;
+  for (const auto& slot : slots) entries.push_back({name + " preset", 0, slot.second, slot.first, slot.second});
+  StoreFileMapping(name, priority, "C:\\" + name + ".sf2", entries);
+  if (!bankName.empty()) TMapping(name, false, nullptr, "").SetBankName(slots.front().first, bankName);
+}
+
+// A playlist entry of an outside client: the slot, nothing requested.
+inline BankProgramRecord PlaylistSlot(int32_t bank, int32_t program) {
+  BankProgramRecord record{};
+  record.Bank = bank;
+  record.Program = program;
+  record.RequestedPair = NoRequestedPair;
+  return record;
 }
 
 inline std::string ReadAtomText(LRESULT atom) {
@@ -176,25 +200,6 @@ class ServerE2E : public ::testing::Test {
     return state ? state->LParam : -1;
   }
 
-  struct TSlotEntry {
-    std::string Preset;
-    int SourceBank, SourceProgram, TargetBank, TargetProgram;
-  };
-  // Stores (or replaces) an active mapping of presets of one file, the way the editor saves one.
-  static void StoreFileMapping(const std::string& name, int priority, const std::string& file,
-                               const std::vector<TSlotEntry>& entries) {
-    TRegKey(e2e::kMappings, true).DeleteKey(name);
-    {
-      TMapping m(name, false, nullptr, "");
-      for (const TSlotEntry& e : entries)
-        m.AddItem(file, e.TargetBank, true, 0, e.Preset, e.SourceProgram, e.SourceBank, e.TargetProgram);
-      m.SaveSettings();
-    }
-    TRegKey key(e2e::kMappings + "\\" + name, true);
-    key.WriteInteger("Priority", priority);
-    key.WriteBool("Active", true);
-  }
-
   // A bank file with "Warm Pad" (0:3), "Room Kit" (128:2) and "Bright Keys" (0:5); the active
   // mapping "Studio" maps the first two to slots away from the file's own numbers (0:9 and 128:4),
   // so a record's source fields can only come from the mapping.
@@ -203,7 +208,7 @@ class ServerE2E : public ::testing::Test {
     Studio.AddPresetWithSamples("Room Kit", 128, 2, {3000});
     Studio.AddPresetWithSamples("Bright Keys", 0, 5, {2400});
     ASSERT_TRUE(Studio.Write(bankFile));
-    StoreFileMapping("Studio", 1, bankFile, {{"Warm Pad", 0, 3, 0, 9}, {"Room Kit", 128, 2, 128, 4}});
+    e2e::StoreFileMapping("Studio", 1, bankFile, {{"Warm Pad", 0, 3, 0, 9}, {"Room Kit", 128, 2, 128, 4}});
   }
   uint64_t PadBytes() const { return Studio.PresetSampleBytes(0); }
   uint64_t KitBytes() const { return Studio.PresetSampleBytes(1); }
@@ -213,6 +218,15 @@ class ServerE2E : public ::testing::Test {
     TRegArray routes(RoutesPath, false);
     routes.Add(RouteRecordToString({input, output, "SB Live!", RouteActive}), true);
     routes.Save();
+  }
+
+  // The Winamp plug-in's playlist load, asked from this thread; true once its reply came.
+  bool WinampLoad(const std::vector<BankProgramRecord>& slots) {
+    Tools->ThreadMessages.clear();
+    std::vector<uint8_t> block = EncodeBankProgramBlock(slots);
+    PostMessageA(Window, WM_TB_WINAMP_LOAD_PRESETS, IPCWritePayload(block.data(), block.size()),
+                 static_cast<LPARAM>(GetCurrentThreadId()));
+    return Tools->WaitForThreadMessage(TM_WINAMP_LOADED, 15000) != nullptr;
   }
 
   // The current route's cached presets as the server lists them to a window of the test.

@@ -10,14 +10,6 @@ namespace {
 
 const char* const kCaption = "Keys --> Synth --> SB Live!";
 
-BankProgramRecord Slot(int32_t bank, int32_t program) {
-  BankProgramRecord record{};
-  record.Bank = bank;
-  record.Program = program;
-  record.RequestedPair = NoRequestedPair;
-  return record;
-}
-
 bool OutputReceived(const std::vector<TVirtualMidiEvent>& events, uint32_t message) {
   for (const TVirtualMidiEvent& event : events)
     if (event.Message == message) return true;
@@ -96,18 +88,10 @@ TEST_F(ServerE2E, WinampRequestsReachTheMidiMapperRouteOnly) {
   Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload(kCaption), 0);
   DWORD self = GetCurrentThreadId();
 
-  auto winampLoad = [&](const std::vector<BankProgramRecord>& slots) {
-    Tools->ThreadMessages.clear();
-    std::vector<uint8_t> block = EncodeBankProgramBlock(slots);
-    PostMessageA(Window, WM_TB_WINAMP_LOAD_PRESETS, IPCWritePayload(block.data(), block.size()),
-                 static_cast<LPARAM>(self));
-    return Tools->WaitForThreadMessage(TM_WINAMP_LOADED, 15000) != nullptr;
-  };
-
   // No route is the mapper's: the requester still hears back, and nothing is loaded.
   PostMessageA(Window, WM_TB_WINAMP_MODE_ON, 0, static_cast<LPARAM>(self));
   ASSERT_NE(Tools->WaitForThreadMessage(TM_WINAMP_MODE_ON_DONE), nullptr);
-  ASSERT_TRUE(winampLoad({Slot(0, 9), Slot(128, 4)}));
+  ASSERT_TRUE(WinampLoad({PlaylistSlot(0, 9), PlaylistSlot(128, 4)}));
   std::vector<CachedPresetRecord> records;
   ASSERT_TRUE(CachedPresets(records));
   EXPECT_TRUE(records.empty());
@@ -116,7 +100,7 @@ TEST_F(ServerE2E, WinampRequestsReachTheMidiMapperRouteOnly) {
   instrument.SetFriendlyName("Keys");
   PostMessageA(Window, WM_TB_WINAMP_MODE_ON, 0, static_cast<LPARAM>(self));
   ASSERT_NE(Tools->WaitForThreadMessage(TM_WINAMP_MODE_ON_DONE), nullptr);
-  ASSERT_TRUE(winampLoad({Slot(0, 9), Slot(128, 4)}));
+  ASSERT_TRUE(WinampLoad({PlaylistSlot(0, 9), PlaylistSlot(128, 4)}));
   ASSERT_TRUE(CachedPresets(records));
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].Loading, 0);
@@ -126,7 +110,7 @@ TEST_F(ServerE2E, WinampRequestsReachTheMidiMapperRouteOnly) {
   EXPECT_EQ(total - free, PadBytes() + KitBytes());
 
   // The next playlist resets the cache: the kit it no longer needs leaves the card.
-  ASSERT_TRUE(winampLoad({Slot(0, 9)}));
+  ASSERT_TRUE(WinampLoad({PlaylistSlot(0, 9)}));
   ASSERT_TRUE(WaitCachedPresets(1, records));
   EXPECT_EQ(records[0].Bank, 0);
   EXPECT_EQ(records[0].Program, 9);
@@ -137,7 +121,7 @@ TEST_F(ServerE2E, WinampRequestsReachTheMidiMapperRouteOnly) {
   PostMessageA(Window, WM_TB_WINAMP_MODE_OFF, 0, 0);
   // Turned off, the requests are answered without loading.
   ASSERT_EQ(Ask(WM_TB_TURN_OFF, 0, 0, WM_TB_SERVER_STATE)->LParam, 0);
-  EXPECT_TRUE(winampLoad({Slot(0, 9)}));
+  EXPECT_TRUE(WinampLoad({PlaylistSlot(0, 9)}));
   EXPECT_TRUE(Server.Running());
 }
 
