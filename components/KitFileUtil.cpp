@@ -12,11 +12,6 @@ std::string NormalDir(const std::string& name) {
   return name + "\\";
 }
 
-bool DirExists(const std::string& name) {
-  DWORD attr = GetFileAttributesA(name.c_str());
-  return attr != INVALID_FILE_ATTRIBUTES && (attr & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The platform returns 0 on failure and the needed size when the buffer is too small.
 static std::string QueryFolder(const std::function<UINT(char*, UINT)>& query) {
   std::vector<char> buf(1024);

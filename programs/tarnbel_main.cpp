@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "midi_api.h"
+#include "midi_binding.h"
 #include "tarnbel_server.h"
 #include "tray_icon.h"
 

@@ -6,6 +6,7 @@
 #include "route_record.h"
 #include "route_thread.h"
 #include "sf_thread_messages.h"
+#include "text_compare.h"
 
 namespace {
 std::atomic<TRouteThreadList*> gRoutes{nullptr};
@@ -13,8 +14,7 @@ std::atomic<TSafeMappingsArray*> gMappings{nullptr};
 
 int IndexIgnoringCase(const std::vector<std::string>& list, const std::string& name) {
   for (size_t i = 0; i < list.size(); ++i)
-    if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, list[i].c_str(), -1, name.c_str(), -1) == CSTR_EQUAL)
-      return static_cast<int>(i);
+    if (AnsiSameText(list[i], name)) return static_cast<int>(i);
   return -1;
 }
 

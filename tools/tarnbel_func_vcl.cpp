@@ -7,6 +7,7 @@
 #include "KitGraph.h"
 #include "KitWinUtils.h"
 #include "action.h"
+#include "folders.h"
 #include "message_box.h"
 #include "sys_utils.h"
 #include "tarnbel_func.h"
@@ -15,15 +16,6 @@
 using namespace ui;
 
 namespace {
-
-// Creates the folder and its missing parents; failures are left for the caller's existence test.
-void ForceDirectories(const std::string& folder) {
-  std::string path = ExcludeTrailingBackslash(folder);
-  if (path.empty() || DirectoryOrDriveExists(path)) return;
-  size_t cut = path.find_last_of('\\');
-  if (cut != std::string::npos && cut > 0) ForceDirectories(path.substr(0, cut));
-  CreateDirectoryA(path.c_str(), nullptr);
-}
 
 // An icon file that exists but does not load counts as missing.
 bool LoadIconFile(const std::string& path, TIcon& icon) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "sys_utils.h"
+#include "text_compare.h"
 #include "ui_exceptions.h"
 
 namespace ui {
@@ -78,7 +79,7 @@ int TComponent::ComponentIndex() const {
 TComponent* TComponent::FindComponent(const std::string& name) const {
   if (name.empty()) return nullptr;
   for (TComponent* c : FComponents)
-    if (SameText(c->FName, name)) return c;
+    if (AnsiSameText(c->FName, name)) return c;
   return nullptr;
 }
 

@@ -2,6 +2,7 @@
 
 #include "object.h"
 #include "sys_utils.h"
+#include "text_compare.h"
 #include "ui_exceptions.h"
 
 namespace ui {
@@ -25,7 +26,7 @@ const TPropInfo* FindPropInfo(const TObject& obj, const std::string& name) {
   // The most derived declaration wins.
   for (const TClassInfo* c = &obj.ClassType(); c; c = c->Parent)
     for (const TPropInfo& p : c->Props)
-      if (SameText(p.Name, name)) return &p;
+      if (AnsiSameText(p.Name, name)) return &p;
   return nullptr;
 }
 
@@ -48,7 +49,7 @@ std::string GetEnumName(const TPropInfo& prop, int64_t value) {
 
 int GetEnumValue(const TPropInfo& prop, const std::string& name) {
   for (size_t i = 0; i < prop.Identifiers.size(); ++i)
-    if (SameText(prop.Identifiers[i], name)) return int(i);
+    if (AnsiSameText(prop.Identifiers[i], name)) return int(i);
   return -1;
 }
 

@@ -1,6 +1,7 @@
 #include "strings.h"
 
 #include "sys_utils.h"
+#include "text_compare.h"
 #include "ui_exceptions.h"
 
 namespace ui {
@@ -28,7 +29,7 @@ void TStrings::Delete(int index) {
 
 int TStrings::IndexOf(const std::string& s) const {
   for (size_t i = 0; i < FItems.size(); ++i)
-    if (SameText(FItems[i].Text, s)) return int(i);
+    if (AnsiSameText(FItems[i].Text, s)) return int(i);
   return -1;
 }
 

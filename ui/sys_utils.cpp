@@ -8,11 +8,6 @@
 
 namespace ui {
 
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, a.data(), int(a.size()),
-                                                b.data(), int(b.size())) == CSTR_EQUAL;
-}
-
 std::string UpperCase(const std::string& s) {
   std::string r = s;
   if (!r.empty()) CharUpperBuffA(&r[0], DWORD(r.size()));

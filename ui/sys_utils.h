@@ -4,7 +4,6 @@
 
 namespace ui {
 
-bool SameText(const std::string& a, const std::string& b);
 std::string UpperCase(const std::string& s);
 std::string LowerCase(const std::string& s);
 std::string Trim(const std::string& s);

@@ -74,7 +74,7 @@ CallCounts& BindCountingBus() {
 }
 
 void BusTest::SetUp() {
-  SetMidiApi(VirtualMidiApi());
+  UseMidiApi(VirtualMidiApi());
   TVirtualMidiBus::RemoveAllPorts();
 }
 

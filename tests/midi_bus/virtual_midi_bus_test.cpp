@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "midi_binding.h"
 #include "midi_test_support.h"
 #include "osc_midi_input.h"
 #include "osc_midi_output.h"

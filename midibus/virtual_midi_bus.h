@@ -19,6 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "midi_api.h"
+
+// The winmm-like table that runs the bus's ports.
+const TMidiApi& VirtualMidiApi();
+
 struct TVirtualMidiEvent {
   uint32_t Message = 0;    // packed short message
   uint32_t Timestamp = 0;  // milliseconds since the input was started (0 when sent to the output directly)

@@ -1,5 +1,6 @@
 #include "ipc.h"
 
+#include "text_compare.h"
 #include "thread_post.h"
 
 namespace {
@@ -16,17 +17,6 @@ std::string TempFolder() {
   DWORD length = GetTempPathA(sizeof(folder), folder);
   if (length == 0 || length >= sizeof(folder)) return std::string();
   return std::string(folder, length);
-}
-
-bool SameTextIgnoringAsciiCase(const std::string& a, size_t offset, const std::string& b) {
-  if (a.size() < offset + b.size()) return false;
-  for (size_t i = 0; i < b.size(); ++i) {
-    char x = a[offset + i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // The payload file's full name, when the atom names one.
@@ -77,10 +67,10 @@ bool WriteWholeFile(const char* path, const void* data, size_t size) {
 
 bool IsPayloadFileName(const std::string& path) {
   std::string folder = TempFolder();
-  if (folder.empty() || !SameTextIgnoringAsciiCase(path, 0, folder)) return false;
+  if (folder.empty() || !SameTextAscii(path.substr(0, folder.size()), folder)) return false;
   std::string name = path.substr(folder.size());
   if (name.find_first_of("\\/:") != std::string::npos) return false;
-  return name.size() > 7 && name.compare(0, 3, "$$$") == 0 && SameTextIgnoringAsciiCase(name, name.size() - 4, ".tmp");
+  return name.size() > 7 && name.compare(0, 3, "$$$") == 0 && SameTextAscii(name.substr(name.size() - 4), ".tmp");
 }
 
 ATOM IPCWritePayload(const void* data, size_t size) {

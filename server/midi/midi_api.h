@@ -1,6 +1,6 @@
 #pragma once
-// The winmm MIDI entry points the ports use, as one table. It is bound to winmm unless the
-// environment asks for the virtual bus (TARNBEL_MIDI=virtual); tests may bind their own table.
+// The winmm MIDI entry points the ports use, as one table. It is winmm until a program or a test
+// binds another table (a stand-in bus, a fault-injecting wrapper).
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -28,13 +28,10 @@ struct TMidiApi {
 // The table in use; winmm until bound otherwise.
 const TMidiApi& MidiApi();
 void SetMidiApi(const TMidiApi& api);  // the table is copied
+// Binds a table that lives as long as the program (not copied).
+void UseMidiApi(const TMidiApi& api);
 
 const TMidiApi& WinmmMidiApi();
-const TMidiApi& VirtualMidiApi();  // defined with the virtual bus
-
-// Binds the virtual bus when TARNBEL_MIDI is "virtual" (any case), else winmm. Returns whether
-// the bus was bound.
-bool BindMidiApiFromEnvironment();
 
 // Results of the port classes.
 enum : unsigned {

@@ -3,8 +3,6 @@
 #include <atomic>
 #include <string>
 
-#include "virtual_midi_bus.h"
-
 namespace {
 const TMidiApi kWinmm = {
     midiInGetNumDevs, midiInGetDevCapsA, midiInOpen,        midiInClose,       midiInStart,
@@ -20,27 +18,16 @@ std::atomic<const TMidiApi*> gCurrent{&kWinmm};
 const TMidiApi& MidiApi() { return *gCurrent.load(std::memory_order_acquire); }
 
 void SetMidiApi(const TMidiApi& api) {
-  if (&api == &kWinmm || &api == &VirtualMidiApi()) {
-    gCurrent.store(&api, std::memory_order_release);
+  if (&api == &kWinmm) {
+    UseMidiApi(api);
     return;
   }
   gCurrent.store(new TMidiApi(api), std::memory_order_release);
 }
 
-const TMidiApi& WinmmMidiApi() { return kWinmm; }
+void UseMidiApi(const TMidiApi& api) { gCurrent.store(&api, std::memory_order_release); }
 
-bool BindMidiApiFromEnvironment() {
-  char value[32] = {};
-  DWORD n = GetEnvironmentVariableA("TARNBEL_MIDI", value, sizeof value);
-  bool useBus = n > 0 && n < sizeof value && lstrcmpiA(value, "virtual") == 0;
-  if (useBus) {
-    TVirtualMidiBus::ConfigureFromEnvironment();
-    SetMidiApi(VirtualMidiApi());
-  } else {
-    SetMidiApi(WinmmMidiApi());
-  }
-  return useBus;
-}
+const TMidiApi& WinmmMidiApi() { return kWinmm; }
 
 namespace {
 template <typename Caps>
