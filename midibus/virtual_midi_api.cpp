@@ -111,6 +111,11 @@ DWORD WINAPI DeliveryThread(LPVOID param) {
         if (woken & (1u << out)) SetEvent(OutDataEvent(out));
     }
     for (const Event& e : batch) Notify(h, MIM_DATA, e.Message, e.Timestamp);
+    if (!batch.empty()) {
+      Lock lock;
+      PortHead* head = InHead(Shared(), h);
+      if (head && head->OwnerPid == GetCurrentProcessId()) head->Delivered += static_cast<uint32_t>(batch.size());
+    }
   }
   Notify(h, MIM_CLOSE, 0, 0);
   return 0;
@@ -188,6 +193,7 @@ MMRESULT WINAPI InOpen(LPHMIDIIN result, UINT id, DWORD_PTR callback, DWORD_PTR 
     head.Started = 0;
     head.ThruMask = 0;
     head.Read = head.Written;  // nothing from an earlier opening
+    head.Delivered = head.Written;
     h->Slot = static_cast<int>(id);
     h->Serial = head.Serial;
   }
@@ -221,6 +227,7 @@ MMRESULT WINAPI InClose(HMIDIIN handle) {
       head->Started = 0;
       head->ThruMask = 0;
       head->Read = head->Written;
+      head->Delivered = head->Written;
     }
   }
   SetEvent(h->StopEvent);

@@ -240,6 +240,23 @@ bool TVirtualMidiBus::WaitInputStarted(const std::string& input, DWORD timeoutMs
   }
 }
 
+bool TVirtualMidiBus::WaitDelivered(const std::string& input, DWORD timeoutMs) {
+  Section* s = Shared();
+  if (!s) return false;
+  DWORD start = GetTickCount();
+  for (;;) {
+    {
+      Lock lock;
+      int slot = InputByName(s, input);
+      if (slot < 0) return false;
+      const PortHead& head = s->In[slot].Head;
+      if (static_cast<int32_t>(head.Written - head.Delivered) <= 0) return true;
+    }
+    if (GetTickCount() - start >= timeoutMs) return false;
+    Sleep(1);
+  }
+}
+
 bool TVirtualMidiBus::HasInput(const std::string& input) {
   Section* s = Shared();
   if (!s) return false;

@@ -59,6 +59,8 @@ class TVirtualMidiBus {
   // when its queue is full this waits up to a second for room.
   static TVirtualPlayResult Play(const std::string& input, uint32_t message);
   static bool WaitInputStarted(const std::string& input, DWORD timeoutMs);
+  // Waits until every message played into the input so far has been handed to its callback.
+  static bool WaitDelivered(const std::string& input, DWORD timeoutMs);
   static bool HasInput(const std::string& input);
 
   // What the last output of that name received since the previous read, oldest first.

@@ -39,7 +39,8 @@ struct PortHead {
   uint32_t Dropped;
   uint32_t DriverWritten;
   uint32_t DriverRead;
-  uint32_t Reserved[6];
+  uint32_t Delivered;  // inputs: messages handed to the callback (and so posted on) since the last read reset
+  uint32_t Reserved[5];
 };
 static_assert(sizeof(PortHead) == 128, "port head");
 

@@ -21,7 +21,15 @@ export WINEDEBUG=-all
 # Code page and collation must not follow the host.
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 
+# Stops with a message that names the fix.
+die() { echo "$*" >&2; exit 2; }
+
 configure_and_build() {
+  local triplet
+  case "$TARNBEL_ARCH" in i686) triplet=i686-w64-mingw32 ;; *) triplet=x86_64-w64-mingw32 ;; esac
+  command -v "$triplet-g++-posix" >/dev/null && command -v "$triplet-windres" >/dev/null ||
+    die "the $triplet cross compiler is missing: run scripts/setup.sh as root (package g++-mingw-w64-${triplet%%-*}-posix)"
+  command -v cmake >/dev/null || die "cmake is missing: run scripts/setup.sh as root"
   cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/toolchain-mingw-$TARNBEL_ARCH.cmake" >/dev/null
   # Progress lines are noise; the build's own exit status decides.
@@ -29,13 +37,19 @@ configure_and_build() {
     cmake --build "$BUILD_DIR" -j "$(nproc)" -- --no-print-directory | { grep -vE '^\[ *[0-9]+%\]' || true; } )
 }
 
-# Creates the prefix once; later runs reuse it.
+# Creates the prefix once; later runs reuse it. Xvfb has no window manager: unmanaged windows hide at
+# once instead of waiting 2 s for one. The X11 driver reads that when Wine's desktop starts, so it is
+# written with the prefix, before any session runs.
 ensure_prefix() {
+  [ -x "$WINELOADER" ] || die "Wine is missing ($WINELOADER): run scripts/setup.sh as root"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "creating Wine prefix $WINEPREFIX"
-    "$WINELOADER" wineboot -i >/dev/null 2>&1
-    wineserver -w
+    "$WINELOADER" wineboot -i >/dev/null 2>&1 </dev/null
   fi
+  if ! grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
+    "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+  fi
+  wineserver -w
 }
 
 # System folder of the prefix, where a card's driver setup puts the vendor's files.
@@ -49,13 +63,17 @@ install_standins() {
 
 XVFB_PID=""
 start_display() {
-  local fd_file
+  command -v Xvfb >/dev/null || die "Xvfb is missing: run scripts/setup.sh as root (package xvfb)"
+  local fd_file display
   fd_file=$(mktemp)
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" >/dev/null 2>&1 &
   XVFB_PID=$!
-  for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.05; done
-  export DISPLAY=":$(head -n1 "$fd_file")"
+  for _ in $(seq 100); do [ -s "$fd_file" ] && break; kill -0 "$XVFB_PID" 2>/dev/null || break; sleep 0.05; done
+  display=$(head -n1 "$fd_file")
   rm -f "$fd_file"
+  [ -n "$display" ] ||
+    die "Xvfb did not start (no display number within 5 s): check that Xvfb runs here (xvfb, xauth installed; /tmp/.X11-unix writable)"
+  export DISPLAY=":$display"
 }
 
 # Everything a program run needs: display, wineserver, Wine's services, the stand-ins. Pair with `trap stop_all EXIT`.
@@ -64,8 +82,6 @@ start_session() {
   wineserver -p
   # Wine's own services start with the first program and would hold ctest's output pipes open: start them here.
   "$WINELOADER" wineboot >/dev/null 2>&1 </dev/null
-  # Xvfb has no window manager: unmanaged windows hide at once instead of waiting 2 s for one.
-  "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
   install_standins
 }
 

@@ -1,27 +1,42 @@
 #!/usr/bin/env bash
-# Builds the SF2 reader's libFuzzer target natively with clang into build/fuzz/ and runs it for the
-# given number of seconds, seeded with files from the test SF2 builder. Exit code non-zero on a finding.
+# Builds the file readers' libFuzzer targets natively with clang into build/fuzz/ and runs them,
+# seeded with files from the test SF2 builder. The given seconds (default 30) are shared by all
+# targets. Exit code non-zero on a finding.
 set -euo pipefail
-seconds=${1:-30}
+budget=${1:-30}
 TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 OUT="$TOP/build/fuzz"
-mkdir -p "$OUT/seeds" "$OUT/corpus"
+mkdir -p "$OUT/seeds"
 cd "$TOP"
 
-reader=(storage/chunk.cpp storage/subchunk.cpp storage/LISTpdta_subchunk.cpp storage/phdr_chunk.cpp)
-clang++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all \
-  -Istorage "${reader[@]}" tests/fuzz/phdr_chunk_fuzz.cpp -o "$OUT/phdr_chunk_fuzz"
+FLAGS=(-std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
+
 clang++ -std=c++17 -O1 -Wall -Wextra -Itests/common tests/common/sf2_builder.cpp tests/fuzz/make_fuzz_seeds.cpp \
   -o "$OUT/make_fuzz_seeds"
 "$OUT/make_fuzz_seeds" "$OUT/seeds"
 
+# Each target: name, then its sources and flags.
+declare -A target_sources
+targets=(phdr_chunk)
+target_sources[phdr_chunk]="-Istorage storage/chunk.cpp storage/subchunk.cpp storage/LISTpdta_subchunk.cpp storage/phdr_chunk.cpp tests/fuzz/phdr_chunk_fuzz.cpp"
+
+per_target=$(( budget / ${#targets[@]} ))
+[ "$per_target" -lt 1 ] && per_target=1
 status=0
-"$OUT/phdr_chunk_fuzz" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-  -artifact_prefix="$OUT/" "$OUT/corpus" "$OUT/seeds" >"$OUT/fuzz.log" 2>&1 || status=$?
-runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$OUT/fuzz.log" | grep -o '[0-9]*$' || echo "?")
-if [ "$status" -ne 0 ]; then
-  tail -n 40 "$OUT/fuzz.log"
-  echo "fuzz phdr_chunk: FINDING after $runs runs (exit $status); input saved in $OUT/, log $OUT/fuzz.log"
-  exit 1
-fi
-echo "fuzz phdr_chunk: ${seconds} s, $runs runs, no finding"
+for name in "${targets[@]}"; do
+  # shellcheck disable=SC2086
+  clang++ "${FLAGS[@]}" ${target_sources[$name]} -o "$OUT/${name}_fuzz"
+  mkdir -p "$OUT/corpus/$name"
+  result=0
+  "$OUT/${name}_fuzz" -max_total_time="$per_target" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$OUT/${name}-" "$OUT/corpus/$name" "$OUT/seeds" >"$OUT/$name.log" 2>&1 || result=$?
+  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$OUT/$name.log" | grep -o '[0-9]*$' || echo "?")
+  if [ "$result" -ne 0 ]; then
+    tail -n 40 "$OUT/$name.log"
+    echo "fuzz $name: FINDING after $runs runs (exit $result); input saved in $OUT/, log $OUT/$name.log"
+    status=1
+  else
+    echo "fuzz $name: ${per_target} s, $runs runs, no finding"
+  fi
+done
+exit $status

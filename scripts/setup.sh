@@ -5,12 +5,15 @@ set -euo pipefail
 packages=(wine wine32:i386 wine64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           xvfb xauth cmake googletest clang libclang-rt-14-dev)
 
-sudo_() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
-
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  sudo_ dpkg --add-architecture i386
-  need_update=1
-fi
+sudo_() {
+  if [ "$(id -u)" = 0 ]; then "$@"
+  elif command -v sudo >/dev/null; then sudo "$@"
+  else
+    echo "setup: packages must be installed (${missing[*]:-i386 architecture}) but this is not root and there is no sudo:" >&2
+    echo "  run scripts/setup.sh as root, or as root: dpkg --add-architecture i386; apt-get update; apt-get install ${packages[*]}" >&2
+    exit 2
+  fi
+}
 
 missing=()
 for p in "${packages[@]}"; do
@@ -18,6 +21,11 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  sudo_ dpkg --add-architecture i386
+  need_update=1
+fi
 
 if [ ${#missing[@]} -gt 0 ] || [ -n "${need_update:-}" ]; then
   echo "setup: installing ${missing[*]:-(package lists only)}"

@@ -104,7 +104,7 @@ TEST_F(MidiPortsTest, InputDeliversDataMessagesInOrderAndIgnoresTheRest) {
   for (int i = 0; i < 300; ++i)
     ASSERT_EQ(TVirtualPlayResult::Played, TVirtualMidiBus::Play("Keys", Pack(0x90 + i % 16, i % 128, (i / 128) + 1)));
   ASSERT_TRUE(in.WaitFor(300, 5000));
-  Sleep(50);
+  ASSERT_TRUE(TVirtualMidiBus::WaitDelivered("Keys", 5000));  // nothing more is on its way
   std::vector<TOSC_MIDIMessage> got = in.Received();
   ASSERT_EQ(300u, got.size());  // the open notice never reaches OnMessage
   uint32_t lastTime = 0;

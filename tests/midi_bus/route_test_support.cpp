@@ -94,8 +94,9 @@ void RouteTest::Play(const std::string& input, const std::vector<uint32_t>& mess
 }
 
 void RouteTest::Settle(TRouteThread& route) {
-  // The bus hands each message to the callback right after the thru; a short pause lets the last post land.
-  Sleep(30);
+  // Once the bus has handed every played message to the input's callback, their posts are queued
+  // ahead of the channels request, which the route answers only after handling them.
+  EXPECT_TRUE(TVirtualMidiBus::WaitDelivered(route.InputName(), 5000)) << "input " << route.InputName();
   Channels(route);
 }
 

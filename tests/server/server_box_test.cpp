@@ -32,11 +32,27 @@ TEST(ServerBox, ErrorEpisodeShowsOneBoxUntilItEnds) {
   EXPECT_EQ(boxes.Boxes[1].Caption, "tarnbel");
 }
 
+namespace {
+constexpr UINT kReport = WM_USER + 700;
+std::atomic<int> reportsTaken{0};
+HHOOK takenHook = nullptr;
+
+// Counts the reports a loop on this thread takes from the queue (the box's loop included).
+LRESULT CALLBACK CountTakenReports(int code, WPARAM removal, LPARAM lParam) {
+  auto* msg = reinterpret_cast<MSG*>(lParam);
+  if (code >= 0 && removal == PM_REMOVE && msg && msg->hwnd == nullptr && msg->message == kReport) ++reportsTaken;
+  return CallNextHookEx(takenHook, code, removal, lParam);
+}
+}  // namespace
+
 // The real box: thread messages posted to the thread while it is up survive it, in order.
 TEST(ServerBox, ThreadMessagesPostedWhileTheBoxIsUpAreKept) {
-  constexpr UINT kReport = WM_USER + 700;
   DWORD self = GetCurrentThreadId();
+  reportsTaken = 0;
+  takenHook = SetWindowsHookExA(WH_GETMESSAGE, &CountTakenReports, nullptr, self);
+  ASSERT_NE(takenHook, nullptr);
   std::atomic<bool> closed{false};
+  std::atomic<bool> lookedAt{false};
   std::thread helper([&] {
     HWND box = nullptr;
     for (int i = 0; i < 500 && !box; ++i) {
@@ -45,14 +61,18 @@ TEST(ServerBox, ThreadMessagesPostedWhileTheBoxIsUpAreKept) {
     }
     if (!box) return;
     for (WPARAM i = 1; i <= 3; ++i) PostThreadMessageA(self, kReport, i, 0);
-    Sleep(300);  // the box's loop has looked at them by now
+    // The fourth must come after the box's loop has taken the first three.
+    for (int i = 0; i < 500 && reportsTaken < 3; ++i) Sleep(10);
+    lookedAt = reportsTaken >= 3;
     PostThreadMessageA(self, kReport, 4, 0);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     closed = true;
   });
   int answer = ServerBox(nullptr, "Already started.", MB_OK);
   helper.join();
+  UnhookWindowsHookEx(takenHook);
   ASSERT_TRUE(closed.load()) << "no box captioned tarnbel appeared";
+  EXPECT_TRUE(lookedAt.load()) << "the box's loop never took the reports";
   EXPECT_EQ(answer, IDOK);
   std::vector<WPARAM> order;
   MSG msg;

@@ -169,7 +169,9 @@ TEST_F(ServerCommandsE2E, ChangedRoutesAndPreviewRouteReopenWhatRuns) {
   Query(WM_TB_PREVIEW_OFF, 0, 0);
   ASSERT_NE(Tools->WaitFor(WM_TB_PREVIEW_STOPPED, from), nullptr);
   Tools->PumpFor(100);
-  EXPECT_EQ(LastReceived(WM_TB_ROUTE_LIST)->Payload, "[no info]\x01" + pads + "\x01" + kKeys + "\x01");
+  const TReceived* after = LastReceived(WM_TB_ROUTE_LIST);
+  ASSERT_NE(after, nullptr);
+  EXPECT_EQ(after->Payload, "[no info]\x01" + pads + "\x01" + kKeys + "\x01");
   EXPECT_EQ(State(), 1);
 
   // Routes changed while off: nothing starts.
@@ -288,8 +290,8 @@ TEST_F(ServerCommandsE2E, TrayMenuCommandsReachTheToolsAndTheRoutes) {
   size_t from = Tools->Received.size();
   Query(WM_COMMAND, TRAY_MENU_RESTART, 0);
   ASSERT_TRUE(Tools->PumpUntil([&] { return Tools->Count(WM_TB_SERVER_STATE, from) == 2; }));
-  EXPECT_EQ(Tools->WaitFor(WM_TB_SERVER_STATE, from)->LParam, 0);
-  EXPECT_EQ(LastReceived(WM_TB_SERVER_STATE)->LParam, 1);
+  EXPECT_EQ(LParamOf(Tools->WaitFor(WM_TB_SERVER_STATE, from)), 0);
+  EXPECT_EQ(LParamOf(LastReceived(WM_TB_SERVER_STATE)), 1);
   Query(WM_COMMAND, TRAY_MENU_TURN_OFF, 0);
   EXPECT_EQ(State(), 0);
   Query(WM_COMMAND, TRAY_MENU_TURN_ON, 0);

@@ -166,6 +166,12 @@ class ServerE2E : public ::testing::Test {
     return last;
   }
 
+  // A reply's lParam; a missing reply fails the test (and reads as -1) instead of crashing the suite.
+  static LPARAM LParamOf(const TReceived* reply) {
+    EXPECT_NE(reply, nullptr) << "no such reply";
+    return reply ? reply->LParam : -1;
+  }
+
   const TReceived* LastReceived(UINT id) const {
     for (size_t i = Tools->Received.size(); i-- > 0;)
       if (Tools->Received[i].Id == id) return &Tools->Received[i];

@@ -11,7 +11,7 @@ TEST_F(ServerE2E, StartsHiddenReadsItsSettingsAndQuitsFromTheMenuCommand) {
   EXPECT_STREQ(className, SERVER_WINDOW_CLASS);
   EXPECT_FALSE(IsWindowVisible(Window));
   EXPECT_EQ(Tools->Count(WM_TB_SERVER_STARTED), 1u);
-  EXPECT_EQ(Tools->WaitFor(WM_TB_SERVER_STATE)->LParam, 0);
+  EXPECT_EQ(LParamOf(Tools->WaitFor(WM_TB_SERVER_STATE)), 0);
   // Settings are read with their defaults written back; the Show values off start no window.
   EXPECT_TRUE(testsupport::ValueExists(TarnbelKeyPath, "UnloadTime"));
   EXPECT_TRUE(testsupport::ValueExists(TarnbelKeyPath, "AddBankNameToPresetName"));
@@ -506,7 +506,7 @@ TEST_F(ServerE2E, AutoStartTurnsOnAndShowValuesReachTheRunningToolsInOrder) {
   EXPECT_EQ(order, (std::vector<UINT>{WM_TB_SHOW_MONITOR, WM_TB_SHOW_MANAGER, WM_TB_SHOW_EDITOR,
                                       WM_TB_SHOW_PREFERENCES}));
   // Off reported first, then on by AutoStart, before the Show requests.
-  EXPECT_EQ(Tools->WaitFor(WM_TB_SERVER_STATE)->LParam, 0);
+  EXPECT_EQ(LParamOf(Tools->WaitFor(WM_TB_SERVER_STATE)), 0);
   EXPECT_EQ(lastState, 1);
   EXPECT_EQ(State(), 1);
 }

@@ -181,9 +181,16 @@ TEST(Window, TimersFireAndStop) {
   EXPECT_EQ(stopped, ticks);
   // A timer freed with a tick queued is not reached.
   timer->SetEnabled(true);
-  Sleep(60);
+  MSG queued;
+  bool tickQueued = false;
+  for (int i = 0; i < 300 && !tickQueued; ++i) {
+    tickQueued = PeekMessageA(&queued, nullptr, WM_TIMER, WM_TIMER, PM_NOREMOVE);
+    if (!tickQueued) Sleep(5);
+  }
+  ASSERT_TRUE(tickQueued);
   timer.reset();
   testsupport::PumpFor(50, LoopStep);
+  EXPECT_EQ(stopped, ticks);
 }
 
 TEST(Window, SynchronizeRunsOnTheGuiThread) {
