@@ -235,6 +235,20 @@ void TBitmap::SetHandle(HBITMAP handle) {
   BitBlt(Canvas().Handle(), 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
 }
 
+void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data) {
+  if (format != CF_BITMAP || !data) throw EInvalidGraphic(kInvalidBitmap);
+  HANDLE copy = CopyImage(data, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+  if (!copy) throw EInvalidGraphic(kInvalidBitmap);
+  SetHandle(static_cast<HBITMAP>(copy));
+}
+
+HANDLE TBitmap::SaveToClipboardFormat(UINT format) {
+  if (format != CF_BITMAP || !FHandle) throw EInvalidGraphic(kInvalidBitmap);
+  HANDLE copy = CopyImage(Handle(), IMAGE_BITMAP, 0, 0, 0);
+  if (!copy) throw EInvalidGraphic(kInvalidBitmap);
+  return copy;
+}
+
 void TBitmap::LoadFromStream(TMemoryStream& stream) {
   BITMAPFILEHEADER fh{};
   stream.ReadBuffer(&fh, sizeof fh);

@@ -28,6 +28,9 @@ class TBitmap : public TGraphic {
   int Height() const override { return FHeight; }
   bool Empty() const override { return !FHandle; }
   void LoadFromFile(const std::string& fileName) override;
+  // CF_BITMAP: a copy of the clipboard's bitmap, and a copy for it.
+  void LoadFromClipboardFormat(UINT format, HANDLE data) override;
+  HANDLE SaveToClipboardFormat(UINT format) override;
   void SetWidth(int w) { SetSize(w, FHeight); }
   void SetHeight(int h) { SetSize(FWidth, h); }
   // Keeps the picture's top-left part.

@@ -141,14 +141,14 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   Invalidate();
   UpdateBoundsFields(left, top, width, height);
   Invalidate();
-  if (FParent && FAlign != alNone) FParent->AlignControls();
+  if (FParent && FAlign != alNone) FParent->AlignControls(this);
   Application().UpdateHintTool(this);
 }
 
 void TControl::SetAlign(TAlign align) {
   if (align == FAlign) return;
   FAlign = align;
-  if (FParent) FParent->AlignControls();
+  if (FParent) FParent->AlignControls(this);
 }
 
 void TControl::SetVisible(bool visible) {
@@ -156,7 +156,7 @@ void TControl::SetVisible(bool visible) {
   FVisible = visible;
   if (FParent) {
     FParent->Invalidate();
-    FParent->AlignControls();
+    FParent->AlignControls(this);
   }
 }
 
@@ -175,7 +175,7 @@ void TControl::SetCaption(const std::string& caption) {
 void TControl::SetColor(TColor color) {
   if (color == FColor) return;
   FColor = color;
-  Invalidate();
+  ColorChanged();
 }
 
 void TControl::SetParentFont(bool v) {
@@ -573,12 +573,14 @@ void TWinControl::InsertControl(TControl* control) {
     }
   }
   if (control->FParentFont) control->ApplyParentFont();
-  AlignControls();
+  AlignControls(control);
   control->Invalidate();
   if (!control->IsWindowed()) Application().UpdateHintTool(control);
+  ControlListChange(control, true);
 }
 
 void TWinControl::RemoveControl(TControl* control) {
+  ControlListChange(control, false);
   if (FMouseCapture == control) FMouseCapture = nullptr;
   if (FGraphicUnderMouse == control) FGraphicUnderMouse = nullptr;
   control->Invalidate();
@@ -640,7 +642,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
   UpdateBoundsFields(left, top, width, height);
   if (FHandle) SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  if (Parent() && Align() != alNone) Parent()->AlignControls();
+  if (Parent() && Align() != alNone) Parent()->AlignControls(this);
 }
 
 void TWinControl::SetVisible(bool visible) {
@@ -712,7 +714,7 @@ void TWinControl::FontChanged() {
   Invalidate();
 }
 
-void TWinControl::AlignControls() {
+void TWinControl::AlignControls(TControl* moved) {
   if (FAligning) return;
   FAligning = true;
   RECT r = ClientRect();
@@ -730,7 +732,9 @@ void TWinControl::AlignControls() {
     std::vector<TControl*> side;
     for (TControl* c : FControls)
       if (c->Align() == a && c->Visible()) side.push_back(c);
-    std::stable_sort(side.begin(), side.end(), [&](TControl* x, TControl* y) { return place(x) < place(y); });
+    std::stable_sort(side.begin(), side.end(), [&](TControl* x, TControl* y) {
+      return place(x) < place(y) || (place(x) == place(y) && x == moved && y != moved);
+    });
     for (TControl* c : side) {
       int w = c->Width(), h = c->Height();
       switch (a) {

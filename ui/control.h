@@ -10,6 +10,7 @@
 #include "component.h"
 #include "gdi.h"
 #include "graphics.h"
+#include "messages.h"
 #include "screen.h"
 
 namespace ui {
@@ -133,6 +134,7 @@ class TControl : public TComponent {
   // Stores new bounds without moving any window.
   void UpdateBoundsFields(int left, int top, int width, int height);
   virtual void FontChanged();
+  virtual void ColorChanged() { Invalidate(); }
   virtual void DblClick();
   virtual void MouseDown(TMouseButton button, TSet32 shift, int x, int y);
   virtual void MouseMove(TSet32 shift, int x, int y);
@@ -230,7 +232,8 @@ class TWinControl : public TControl {
   bool DialogChar(char key) override;
   // The class's own procedure (the system class's, or DefWindowProc).
   void DefaultHandler(TMessage& message);
-  void AlignControls();
+  // Lays the aligned children out; among controls on the same place the one that moved (or came) goes first.
+  void AlignControls(TControl* moved = nullptr);
   // The window's own painting only (no children), onto any canvas.
   void PaintWindowTo(TCanvas& canvas) { PaintWindow(canvas); }
   // A brush of the control's colour, kept until the colour changes.
@@ -250,6 +253,8 @@ class TWinControl : public TControl {
   virtual void PaintWindow(TCanvas&) {}
   void Destroying() override;
   void FontChanged() override;
+  // A child came (after it is in the list) or goes (while it still is).
+  virtual void ControlListChange(TControl*, bool /*inserting*/) {}
   virtual void KeyDown(WORD& key, TSet32 shift);
   virtual void KeyUp(WORD& key, TSet32 shift);
   virtual void KeyPress(char& key);
