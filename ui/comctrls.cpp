@@ -151,7 +151,11 @@ void TPageControl::WndProc(TMessage& m) {
       bool allow = true;
       if (OnChanging) OnChanging(this, allow);
       m.Result = allow ? FALSE : TRUE;
+      FChangeRefused = !allow;
+      // Not every tab control heeds the refusal (keys move the tab anyway): the strip is put back afterwards.
+      if (!allow) PostMessageA(Handle(), TCM_SETCURSEL, WPARAM(ActivePageIndex()), 0);
     } else if (hdr->code == TCN_SELCHANGE) {
+      if (FChangeRefused) return;
       SetActivePageIndex(int(SendMessageA(Handle(), TCM_GETCURSEL, 0, 0)));
       if (OnChange) OnChange(this);
     }
@@ -178,9 +182,10 @@ void TUpDown::CreateParams(TCreateParams& p) {
 
 void TUpDown::CreateWnd() {
   TWinControl::CreateWnd();
+  // The buddy first: setting the position writes it into the buddy's text.
+  if (FAssociate) SendMessageA(Handle(), UDM_SETBUDDY, WPARAM(FAssociate->Handle()), 0);
   ApplyRange();
   SendMessageA(Handle(), UDM_SETPOS32, 0, FPosition);
-  if (FAssociate) SendMessageA(Handle(), UDM_SETBUDDY, WPARAM(FAssociate->Handle()), 0);
 }
 
 void TUpDown::ApplyRange() {

@@ -51,6 +51,7 @@ class TPageControl : public TWinControl {
   std::vector<TTabSheet*> FPages;
   TTabSheet* FActivePage = nullptr;
   bool FHotTrack = false;
+  bool FChangeRefused = false;
 };
 
 enum TUDOrientation { udVertical, udHorizontal };

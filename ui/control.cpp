@@ -640,9 +640,14 @@ TControl* TWinControl::GraphicControlAt(POINT p) const {
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
+  bool resized = width != FWidth || height != FHeight;
   UpdateBoundsFields(left, top, width, height);
   if (FHandle) SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   if (Parent() && Align() != alNone) Parent()->AlignControls(this);
+  if (resized) {
+    AlignControls();  // the window's own notice of the new size finds the fields already updated
+    Application().UpdateHintTool(this);
+  }
 }
 
 void TWinControl::SetVisible(bool visible) {
