@@ -224,14 +224,11 @@ bool TApplication::Idle() {
 
 void TApplication::HandleException(TObject* sender) {
   auto report = [&](const std::exception& e) {
-    if (!OnException) {
-      ShowException(e);
-      return;
-    }
+    // A failing report must not escape into the system's frames either.
     try {
-      OnException(sender, e);
+      if (OnException) OnException(sender, e);
+      else ShowException(e);
     } catch (...) {
-      // A failing report must not escape into the system's frames.
     }
   };
   try {

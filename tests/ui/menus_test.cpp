@@ -10,8 +10,10 @@
 #include "bitmap.h"
 #include "image_list.h"
 #include "menus.h"
+#include "message_box.h"
 #include "std_controls.h"
 #include "timer.h"
+#include "ui_exceptions.h"
 #include "ui_test_support.h"
 
 using namespace ui;
@@ -330,4 +332,22 @@ TEST(Menus, ShortCutTextsNameTheKeys) {
   EXPECT_EQ("Ins", ShortCutToText(VK_INSERT));
   EXPECT_EQ("Alt+Enter", ShortCutToText(ShortCut(VK_RETURN, 1u << ssAlt)));
   EXPECT_EQ("", ShortCutToText(0));
+}
+
+TEST(Menus, AFailingChoiceStaysInsideTheWindowProcedure) {
+  std::unique_ptr<TPopupMenu, TFreeDeleter> menu(new TPopupMenu(nullptr));
+  auto* item = new TMenuItem(menu.get());
+  menu->Items()->Add(item);
+  item->OnClick = [](TObject*) { throw Exception("menu choice failed"); };
+  std::string reported;
+  Application().OnException = [&](TObject*, const std::exception& e) { reported = e.what(); };
+  EXPECT_NO_THROW(SendMessageA(Application().Handle(), WM_COMMAND, item->Command(), 0));
+  EXPECT_EQ("menu choice failed", reported);
+  // Even a report that fails itself (a box that throws) ends inside.
+  Application().OnException = nullptr;
+  TMessageBoxHandler previous = SetMessageBoxHandler([](const std::string&, const std::string&, UINT) -> int {
+    throw Exception("no box today");
+  });
+  EXPECT_NO_THROW(SendMessageA(Application().Handle(), WM_COMMAND, item->Command(), 0));
+  SetMessageBoxHandler(previous);
 }
