@@ -407,6 +407,21 @@ TEST(Groundwork, HintsSetTheApplicationHintAndPassOnShowHint) {
   shown.clear();
   SendMessageA(form->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
   EXPECT_EQ("", shown);
+  // F1 asks for help with the nearest help context, through OnHelp.
+  std::vector<intptr_t> helped;
+  Application().OnHelp = [&](WORD command, intptr_t data, bool&) {
+    if (command == HELP_CONTEXT) helped.push_back(data);
+    return true;
+  };
+  form->SetHelpContext(40);
+  HELPINFO help{};
+  help.cbSize = sizeof help;
+  SendMessageA(button->Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+  button->SetHelpContext(7);
+  SendMessageA(button->Handle(), WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+  EXPECT_EQ(std::vector<intptr_t>({40, 7}), helped);
+  Application().OnHelp = nullptr;
+
   int tools = int(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0));
   button->Free();
   EXPECT_EQ(tools - 1, int(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0)));
