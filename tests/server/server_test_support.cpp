@@ -1,8 +1,15 @@
 #include "server_test_support.h"
 
+#include "standin_support.h"
 #include "thread_post.h"
+#include "vendor_library.h"
 
 #include <atomic>
+
+namespace {
+// The device layer keeps the vendor libraries for the process; the stand-in helpers let them go.
+const bool standinReleaserSet = (testsupport::SetStandinReleaser(&ReleaseVendorLibraries), true);
+}  // namespace
 
 namespace servertest {
 
