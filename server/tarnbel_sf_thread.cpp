@@ -205,8 +205,8 @@ bool TSFManagerThread::UnloadEntry(int32_t bank, int32_t program, uint32_t id, i
   return true;
 }
 
-// A wave has no preset headers. A bank whose headers cannot be read has no preset to load either:
-// taking it for present would let the load's failure pass for a full memory.
+// A bank whose headers cannot be read has no preset to load either: taking it for present would
+// let the load's failure pass for a full memory.
 bool TSFManagerThread::PresetMissingFromFile(const TLoadRecord& record) {
   if (record.SourceBank == WaveLoadSourceBank || !FileExistsNotDir(record.FileName)) return false;
   std::ifstream file(record.FileName, std::ios::binary);

@@ -279,6 +279,34 @@ TEST_F(SFManagerThread, DamagedBanksEndNotFoundAndEvictNothing) {
   }
 }
 
+TEST(SFManagerThreadFile, PresetMissingWhenTheHeadersCannotBeReadOrLackIt) {
+  TBankFiles files;
+  auto missing = [](const std::string& file, int32_t sourceBank, int32_t sourcePreset) {
+    TLoadRecord record;
+    record.FileName = file;
+    record.SourceBank = sourceBank;
+    record.SourcePreset = sourcePreset;
+    return TSFManagerThread::PresetMissingFromFile(record);
+  };
+  EXPECT_FALSE(missing(files.Bank, 0, 3));
+  EXPECT_FALSE(missing(files.Bank, 128, 1));
+  EXPECT_FALSE(missing(files.Bank, 128 + 65536, 1)) << "compared as 16-bit values";
+  EXPECT_TRUE(missing(files.Bank, 0, 8));
+  EXPECT_TRUE(missing(files.Bank, 1, 0));
+  EXPECT_FALSE(missing(files.Folder.File("absent.sf2"), 0, 0));
+  EXPECT_FALSE(missing(files.Bank, WaveLoadSourceBank, 0)) << "a wave has no preset headers";
+  const std::string text = files.Folder.File("text.sf2");
+  ASSERT_TRUE(testsupport::WriteBytes(text, "no SoundFont at all"));
+  EXPECT_TRUE(missing(text, 0, 0));
+  const std::string bytes = files.Builder.Build();
+  for (const sf2test::Sf2ChunkSpan& span : files.Builder.Layout()) {
+    if (span.ListType != "pdta") continue;
+    const std::string cut = files.Folder.File("cut.sf2");
+    ASSERT_TRUE(testsupport::WriteBytes(cut, bytes.substr(0, span.Pos)));
+    EXPECT_TRUE(missing(cut, 0, 0)) << "the file ends before its preset headers";
+  }
+}
+
 TEST_F(SFManagerThread, APendingEntryGoesWhateverTheDeviceSaysAndARefusedOneStays) {
   // No such device: every device call fails.
   ASSERT_TRUE(Fixture.Start(LiveCard(Files.PresetBytes * 20), 99));
