@@ -26,7 +26,8 @@ void StoreMappingOfFiles(const std::string& name, const std::vector<TSlotOfFile>
   TRegKey(kMappings, true).DeleteKey(name);
   {
     TMapping m(name, false, nullptr, "");
-    for (const TSlotOfFile& s : slots) m.AddItem(s.File, 0, true, 0, s.Preset, s.SourceProgram, s.SourceBank, s.TargetProgram);
+    for (const TSlotOfFile& s : slots)
+      m.AddItem(s.File, 0, true, 0, s.Preset, s.SourceProgram, s.SourceBank, s.TargetProgram);
     m.SaveSettings();
   }
   TRegKey key(kMappings + "\\" + name, true);
