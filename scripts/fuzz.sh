@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the file readers' libFuzzer targets natively with clang into build/fuzz/ and runs them,
-# seeded with files from the test SF2 builder. The given seconds (default 30) are shared by all
-# targets. Exit code non-zero on a finding.
+# seeded with files from the test SF2 builder (whole and damaged): the SF2 preset-header reader and
+# the preset walk that the card stand-in and the device layer share. The given seconds (default 30)
+# are shared by all targets. Exit code non-zero on a finding.
 set -euo pipefail
 budget=${1:-30}
 TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -11,14 +12,18 @@ cd "$TOP"
 
 FLAGS=(-std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
 
-clang++ -std=c++17 -O1 -Wall -Wextra -Itests/common tests/common/sf2_builder.cpp tests/fuzz/make_fuzz_seeds.cpp \
-  -o "$OUT/make_fuzz_seeds"
+clang++ -std=c++17 -O1 -Wall -Wextra -Itests/common tests/common/sf2_builder.cpp tests/common/sf2_damage.cpp \
+  tests/fuzz/make_fuzz_seeds.cpp -o "$OUT/make_fuzz_seeds"
 "$OUT/make_fuzz_seeds" "$OUT/seeds"
 
-# Each target: name, then its sources and flags.
-declare -A target_sources
-targets=(phdr_chunk)
+# Each target: its sources, and the options of its run.
+declare -A target_sources target_options
+targets=(phdr_chunk sf2_preset_walk)
 target_sources[phdr_chunk]="-Istorage storage/chunk.cpp storage/subchunk.cpp storage/LISTpdta_subchunk.cpp storage/phdr_chunk.cpp tests/fuzz/phdr_chunk_fuzz.cpp"
+target_options[phdr_chunk]=""
+target_sources[sf2_preset_walk]="-Istorage storage/sf2_preset_walk.cpp tests/fuzz/sf2_preset_walk_fuzz.cpp"
+# No single allocation may be larger than the small seed files could justify.
+target_options[sf2_preset_walk]="-malloc_limit_mb=64"
 
 per_target=$(( budget / ${#targets[@]} ))
 [ "$per_target" -lt 1 ] && per_target=1
@@ -28,8 +33,10 @@ for name in "${targets[@]}"; do
   clang++ "${FLAGS[@]}" ${target_sources[$name]} -o "$OUT/${name}_fuzz"
   mkdir -p "$OUT/corpus/$name"
   result=0
-  "$OUT/${name}_fuzz" -max_total_time="$per_target" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
-    -artifact_prefix="$OUT/${name}-" "$OUT/corpus/$name" "$OUT/seeds" >"$OUT/$name.log" 2>&1 || result=$?
+  # shellcheck disable=SC2086
+  "$OUT/${name}_fuzz" -max_total_time="$per_target" -timeout=10 -rss_limit_mb=2048 ${target_options[$name]} \
+    -print_final_stats=1 -artifact_prefix="$OUT/${name}-" "$OUT/corpus/$name" "$OUT/seeds" >"$OUT/$name.log" 2>&1 ||
+    result=$?
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$OUT/$name.log" | grep -o '[0-9]*$' || echo "?")
   if [ "$result" -ne 0 ]; then
     tail -n 40 "$OUT/$name.log"

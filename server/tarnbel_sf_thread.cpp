@@ -205,12 +205,14 @@ bool TSFManagerThread::UnloadEntry(int32_t bank, int32_t program, uint32_t id, i
   return true;
 }
 
+// A bank whose headers cannot be read has no preset to load either: taking it for present would
+// let the load's failure pass for a full memory.
 bool TSFManagerThread::PresetMissingFromFile(const TLoadRecord& record) {
-  if (!FileExistsNotDir(record.FileName)) return false;
+  if (record.SourceBank == WaveLoadSourceBank || !FileExistsNotDir(record.FileName)) return false;
   std::ifstream file(record.FileName, std::ios::binary);
   if (!file) return false;
   TphdrChunk headers;
-  if (!headers.Load(file, -1)) return false;
+  if (!headers.Load(file, -1)) return true;
   for (const SF2PresetHeader& header : headers.Presets)
     if (header.wBank == static_cast<uint16_t>(record.SourceBank) &&
         header.wPreset == static_cast<uint16_t>(record.SourcePreset))

@@ -33,6 +33,10 @@ class TSFManagerThread : public TAdvancedThread {
   static constexpr unsigned MaxDeviceRetries = 200;
   static constexpr DWORD RetryPauseMs = 5;
 
+  // After a load failed: the .sf2 file exists and its preset headers cannot be read, or none of
+  // them is the asked preset. A wave file, or a file that is not there, is never missing a preset.
+  static bool PresetMissingFromFile(const TLoadRecord& record);
+
  protected:
   void ProcessMessage(const MSG& msg) override;
   void DoStart() override;
@@ -54,8 +58,6 @@ class TSFManagerThread : public TAdvancedThread {
   // was not there); else error holds the device's answer and the entry stays, marked releasing.
   bool UnloadEntry(int32_t bank, int32_t program, uint32_t id, int32_t& error);
   bool UnloadEntry(int32_t bank, int32_t program, uint32_t id);
-  // After a load failed: the file exists, has preset headers, and none of them is the asked preset.
-  static bool PresetMissingFromFile(const TLoadRecord& record);
 
   void FinishLoad(const MSG& msg, TLoadRecord& record, bool postIdle);
   void FailLoad(const MSG& msg, TLoadRecord& record, uint32_t ownId, UINT report);

@@ -11,6 +11,14 @@ bool FindChild(TChunk& parent, const std::string& id, const std::string& listTyp
 bool ReadBody(std::istream& stream, const TChunk& chunk, std::vector<uint8_t>& body) {
   const int64_t length = static_cast<int64_t>(chunk.Size) - (chunk.DataPos - chunk.ChunkPos - 8);
   if (length < 0) return false;
+  // A size that runs past the file is damage: nothing is allocated for it.
+  stream.clear();
+  stream.seekg(0, std::ios::end);
+  const std::streamoff size = stream.tellg();
+  if (size < 0 || chunk.DataPos < 0 || length > size - chunk.DataPos) {
+    stream.clear();
+    return false;
+  }
   body.assign(static_cast<size_t>(length), 0);
   stream.clear();
   stream.seekg(chunk.DataPos);

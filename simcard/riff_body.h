@@ -12,7 +12,7 @@ namespace simcard {
 // The header of the child chunk with the given ID (and list type, when not empty) inside parent.
 bool FindChild(TChunk& parent, const std::string& id, const std::string& listType, TChunk& child);
 
-// The whole body of a chunk; false when the file ends before it does.
+// The whole body of a chunk; false (and nothing allocated) when the file ends before it does.
 bool ReadBody(std::istream& stream, const TChunk& chunk, std::vector<uint8_t>& body);
 
 inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }

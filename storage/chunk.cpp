@@ -12,26 +12,17 @@ uint32_t LittleEndian32(const unsigned char* p) {
 
 int64_t TChunk::StreamSize(std::istream& stream) {
   TStreamPositionKeeper keep(stream);
-  stream.seekg(0, std::ios::end);
-  std::streamoff size = stream.tellg();
-  return size < 0 ? 0 : int64_t(size);
-}
-
-bool TChunk::ReadExact(std::istream& stream, int64_t pos, void* buffer, size_t count) {
-  stream.clear();
-  if (pos < 0 || !stream.seekg(pos)) {
-    stream.clear();
-    return false;
-  }
-  stream.read(static_cast<char*>(buffer), std::streamsize(count));
-  bool whole = size_t(stream.gcount()) == count;
-  stream.clear();
-  return whole;
+  return TChunkReader(stream).Size();
 }
 
 bool TChunk::ReadHeader(std::istream& stream, int64_t pos) {
   TStreamPositionKeeper keep(stream);
-  Stream = &stream;
+  TChunkReader reader(stream);
+  return ReadHeader(reader, pos);
+}
+
+bool TChunk::ReadHeader(TChunkReader& reader, int64_t pos) {
+  Stream = &reader.Stream();
   ID.clear();
   ListType.clear();
   Size = 0;
@@ -39,12 +30,14 @@ bool TChunk::ReadHeader(std::istream& stream, int64_t pos) {
   ChunkPos = -1;
   DataPos = -1;
 
+  // The list type is read apart: a read that stops at a plain chunk's data lets its body follow
+  // without a seek.
   unsigned char header[12];
-  if (!ReadExact(stream, pos, header, 8)) return false;
+  if (!reader.Read(pos, header, 8)) return false;
   std::string id(reinterpret_cast<const char*>(header), 4);
   int64_t dataPos = pos + 8;
   if (IsListId(id)) {
-    if (!ReadExact(stream, pos + 8, header + 8, 4)) return false;
+    if (!reader.Read(pos + 8, header + 8, 4)) return false;
     ListType.assign(reinterpret_cast<const char*>(header + 8), 4);
     dataPos = pos + 12;
   }
@@ -80,38 +73,84 @@ bool TChunk::WriteHeader(std::ostream& stream, int64_t pos) {
 
 int64_t TChunk::NextChunkPos(int64_t pos) {
   if (!Stream) return -1;
-  int64_t next;
-  if (pos == -1) {
-    next = DataPos;
-  } else {
-    TChunk current;
-    if (!current.ReadHeader(*Stream, pos)) return -1;
-    next = pos + int64_t(current.TotalSize);  // always > pos: the walk moves forward
-  }
-  if (next < 0 || next >= StreamSize(*Stream)) return -1;
-  return next;
+  TStreamPositionKeeper keep(*Stream);
+  TChunkReader reader(*Stream);
+  return reader.NextChunkPos(*this, pos);
 }
 
 int64_t TChunk::FindChunk(const std::string& id, int64_t startPos) {
-  // Each step moves at least 8 bytes forward and ends at the stream's end, so the walk ends.
-  for (int64_t pos = NextChunkPos(startPos); pos != -1; pos = NextChunkPos(pos)) {
-    TChunk candidate;
-    if (!candidate.ReadHeader(*Stream, pos)) return -1;
-    if (candidate.ID == id) return pos;
-  }
-  return -1;
+  if (!Stream) return -1;
+  TStreamPositionKeeper keep(*Stream);
+  TChunkReader reader(*Stream);
+  TChunk found;
+  return reader.FindChunk(*this, id, nullptr, startPos, found);
 }
 
 int64_t TChunk::FindListChunk(const std::string& id, const std::string& listType, int64_t startPos) {
-  for (int64_t pos = FindChunk(id, startPos); pos != -1; pos = FindChunk(id, pos)) {
-    TChunk candidate;
-    if (!candidate.ReadHeader(*Stream, pos)) return -1;
-    if (candidate.ListType == listType) return pos;
-  }
-  return -1;
+  if (!Stream) return -1;
+  TStreamPositionKeeper keep(*Stream);
+  TChunkReader reader(*Stream);
+  TChunk found;
+  return reader.FindChunk(*this, id, &listType, startPos, found);
 }
 
 bool TChunk::ReadAt(int64_t pos) { return Stream && ReadHeader(*Stream, pos); }
+
+int64_t TChunkReader::Size() {
+  if (FSize < 0) {
+    FStream.clear();
+    FStream.seekg(0, std::ios::end);
+    const std::streamoff size = FStream.tellg();
+    FStream.clear();
+    FSize = size < 0 ? 0 : int64_t(size);
+    FAt = size < 0 ? -1 : FSize;
+  }
+  return FSize;
+}
+
+size_t TChunkReader::ReadUpTo(int64_t pos, void* buffer, size_t count) {
+  if (pos < 0) return 0;
+  FStream.clear();
+  if (pos != FAt && !FStream.seekg(pos)) {
+    FStream.clear();
+    FAt = -1;
+    return 0;
+  }
+  FStream.read(static_cast<char*>(buffer), std::streamsize(count));
+  const size_t got = size_t(FStream.gcount());
+  FStream.clear();
+  FAt = got == count ? pos + int64_t(count) : -1;
+  return got;
+}
+
+int64_t TChunkReader::NextChunkPos(const TChunk& parent, int64_t pos) {
+  int64_t next;
+  if (pos == -1) {
+    next = parent.DataPos;
+  } else {
+    TChunk current;
+    if (!current.ReadHeader(*this, pos)) return -1;
+    next = pos + int64_t(current.TotalSize);  // always > pos: the walk moves forward
+  }
+  if (next < 0 || next >= Size()) return -1;
+  return next;
+}
+
+int64_t TChunkReader::FindChunk(const TChunk& parent, const std::string& id, const std::string* listType,
+                                int64_t startPos, TChunk& found) {
+  int64_t pos = startPos == -1 ? parent.DataPos : startPos;
+  if (startPos != -1) {
+    if (!found.ReadHeader(*this, startPos)) return -1;
+    pos = startPos + int64_t(found.TotalSize);
+  }
+  // Each step moves at least 8 bytes forward, and a header that does not lie whole inside the
+  // stream (at or beyond its end) ends the walk.
+  while (pos >= 0 && found.ReadHeader(*this, pos)) {
+    if (found.ID == id && (listType == nullptr || found.ListType == *listType)) return pos;
+    pos += int64_t(found.TotalSize);
+  }
+  return -1;
+}
 
 TStreamPositionKeeper::TStreamPositionKeeper(std::istream& stream) : FIn(stream) {
   FIn.clear();

@@ -7,6 +7,8 @@
 #include <ostream>
 #include <string>
 
+class TChunkReader;
+
 class TChunk {
  public:
   virtual ~TChunk() = default;
@@ -24,6 +26,8 @@ class TChunk {
   // Reads the header at pos and leaves the stream's position as it was. False (and an empty
   // ID) when the header does not lie whole inside the stream.
   virtual bool ReadHeader(std::istream& stream, int64_t pos);
+  // The same without keeping the position, through a reader that follows it.
+  bool ReadHeader(TChunkReader& reader, int64_t pos);
   // Writes ID, Size and, for "RIFF" and "LIST", ListType at pos; DataPos and TotalSize stay.
   virtual bool WriteHeader(std::ostream& stream, int64_t pos);
 
@@ -37,8 +41,33 @@ class TChunk {
 
  protected:
   static int64_t StreamSize(std::istream& stream);
-  // Reads count bytes at pos; false when fewer are there. Clears the stream's error state.
-  static bool ReadExact(std::istream& stream, int64_t pos, void* buffer, size_t count);
+};
+
+// Reads chunk headers and bodies from one stream with few seeks, for a walk over a file: the
+// stream's size is looked up once, and a read that starts where the last one ended needs no seek
+// (a seek drops the stream's buffer). The stream's position is left where the last read ended;
+// whoever must keep it keeps it around the walk.
+class TChunkReader {
+ public:
+  explicit TChunkReader(std::istream& stream) : FStream(stream) {}
+  std::istream& Stream() const { return FStream; }
+  int64_t Size();
+
+  // Up to count bytes at pos; the number read. Clears the stream's error state.
+  size_t ReadUpTo(int64_t pos, void* buffer, size_t count);
+  bool Read(int64_t pos, void* buffer, size_t count) { return ReadUpTo(pos, buffer, count) == count; }
+
+  // As TChunk::NextChunkPos, for the chunk parent.
+  int64_t NextChunkPos(const TChunk& parent, int64_t pos);
+  // The first chunk after the one at startPos (-1: from parent's first child) with this ID, and
+  // this list type unless it is null; its header goes into found. -1 when there is none.
+  int64_t FindChunk(const TChunk& parent, const std::string& id, const std::string* listType, int64_t startPos,
+                    TChunk& found);
+
+ private:
+  std::istream& FStream;
+  int64_t FSize = -1;  // not looked up yet
+  int64_t FAt = -1;    // where the stream's position is known to be; -1: not known
 };
 
 // Remembers a stream's read (and write) position and puts it back when it goes out of scope.

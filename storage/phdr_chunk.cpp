@@ -1,5 +1,6 @@
 #include "phdr_chunk.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -26,22 +27,27 @@ void TphdrChunk::ReadData() {
   Presets.clear();
   if (!Stream) return;
   // Whole records only: the last one must start at or before DataPos + Size - 38, and one cut
-  // short by the stream's end is not kept.
-  // One seek, then sequential reads: the stream's buffer serves many records per file read.
-  const int64_t end = DataPos + int64_t(Size) - int64_t(sizeof(SF2PresetHeader));
-  std::istream& in = *Stream;
-  in.clear();
-  if (!in.seekg(DataPos)) {
-    in.clear();
-    return;
+  // short by the stream's end is not kept. The records are read in large blocks (one for any
+  // usual bank) and, within a Load, without a seek: they follow the chunk's header.
+  constexpr int64_t Record = int64_t(sizeof(SF2PresetHeader));
+  constexpr int64_t RecordsPerRead = 1024;
+  TChunkReader own(*Stream);
+  TChunkReader& reader = FReader ? *FReader : own;
+  const int64_t end = DataPos + int64_t(Size) - Record;
+  std::vector<char> block;
+  for (int64_t pos = DataPos; pos <= end;) {
+    const int64_t records = std::min<int64_t>((end - pos) / Record + 1, RecordsPerRead);
+    block.resize(size_t(records * Record));
+    const size_t whole = reader.ReadUpTo(pos, block.data(), block.size()) / size_t(Record);
+    for (size_t i = 0; i < whole; ++i) {
+      SF2PresetHeader header;
+      std::memcpy(&header, block.data() + i * size_t(Record), sizeof header);
+      if (NameOf(header) == "EOP") return;
+      Presets.push_back(header);
+    }
+    if (int64_t(whole) < records) return;
+    pos += records * Record;
   }
-  for (int64_t pos = DataPos; pos <= end; pos += sizeof(SF2PresetHeader)) {
-    SF2PresetHeader header;
-    if (!in.read(reinterpret_cast<char*>(&header), sizeof header)) break;
-    if (NameOf(header) == "EOP") break;
-    Presets.push_back(header);
-  }
-  in.clear();
 }
 
 bool TphdrChunk::WriteData(std::ostream& stream) {

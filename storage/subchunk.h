@@ -29,6 +29,9 @@ class TSubchunk : public TChunk {
  protected:
   // The number of bytes WriteData writes at DataPos.
   virtual uint64_t DataBytes() const { return 0; }
-  // The position of the chunk at the end of Path, or -1.
-  int64_t Locate(std::istream& stream, int64_t pos);
+  // The position of the chunk at the end of Path from the file's start, or -1; its header goes
+  // into found.
+  int64_t Locate(TChunkReader& reader, TChunk& found);
+  // The reader of the Load that calls ReadData (null outside it): the body continues its walk.
+  TChunkReader* FReader = nullptr;
 };

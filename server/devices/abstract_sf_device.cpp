@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <fstream>
+
+#include "sf2_preset_walk.h"
+
 namespace {
 constexpr int32_t DrumBank = 32768;
 constexpr int32_t BusyWhileClearing = 900;
@@ -14,6 +18,19 @@ bool FileSize(const std::string& file, uint64_t& size) {
   if (!GetFileAttributesExA(file.c_str(), GetFileExInfoStandard, &data)) return false;
   if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
   size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  return true;
+}
+
+// The sample bytes that preset sourceBank:sourcePreset of an .sf2 file plays; false when the file
+// cannot be read, lacks the preset or is damaged anywhere on the way to its samples.
+bool PresetSampleBytes(const std::string& file, int32_t sourceBank, int32_t sourcePreset, uint64_t& bytes) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return false;
+  TPresetSamples preset;
+  if (WalkSf2Preset(in, static_cast<uint16_t>(sourceBank), static_cast<uint16_t>(sourcePreset), preset) !=
+      TPresetWalkResult::Found)
+    return false;
+  bytes = preset.Bytes();
   return true;
 }
 }  // namespace
@@ -154,18 +171,17 @@ bool TAbstractSFDevice::APSBusy() {
   return true;
 }
 
-// The 10k library answers 1 both for a full memory and for a load that simply failed. When the
-// whole file would fit in the free memory (or cannot be read at all), memory was not the reason.
-void TAbstractSFDevice::CheckPlainTenKFailure(const std::string& file) {
+// The 10k library answers 1 both for a full memory and for a load that failed for any other reason
+// (a damaged file, a missing preset). Memory is believed to be the reason only when what the load
+// needs is more than the free memory: the preset's own sample bytes, or for a wave its whole file.
+void TAbstractSFDevice::CheckPlainTenKFailure(const std::string& file, bool wave, int32_t sourceBank,
+                                              int32_t sourcePreset) {
   FPlainTenKFailure = false;
   if (F10k->LastResult() != 1) return;
-  uint64_t size = 0;
-  if (!FileSize(file, size)) {
-    FPlainTenKFailure = true;
-    return;
-  }
+  uint64_t needed = 0;
+  const bool measured = wave ? FileSize(file, needed) : PresetSampleBytes(file, sourceBank, sourcePreset, needed);
   uint32_t total = 0, free = 0;
-  if (F10k->QueryMemory(total, free) == 0 && size <= free) FPlainTenKFailure = true;
+  FPlainTenKFailure = !measured || F10k->QueryMemory(total, free) != 0 || needed <= free;
 }
 
 bool TAbstractSFDevice::LoadPreset(int32_t sourceBank, int32_t sourcePreset, int32_t bank, int32_t program,
@@ -177,7 +193,7 @@ bool TAbstractSFDevice::LoadPreset(int32_t sourceBank, int32_t sourcePreset, int
       FUnsupportedWave = false;
       F10k->LoadPreset(sourceBank, sourcePreset, bank, program, file, handle);
       const int32_t result = F10k->LastResult();
-      CheckPlainTenKFailure(file);
+      CheckPlainTenKFailure(file, false, sourceBank, sourcePreset);
       return Finish(result);
     }
     case sfkAPS:
@@ -207,7 +223,7 @@ bool TAbstractSFDevice::LoadWave(int32_t bank, int32_t program, const std::strin
         handle = F10k->FindHandle(bank, program);
         return Finish(0);
       }
-      CheckPlainTenKFailure(file);
+      CheckPlainTenKFailure(file, true, 0, 0);
       return Finish(result);
     }
     case sfkAPS:

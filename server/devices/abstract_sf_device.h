@@ -72,7 +72,7 @@ class TAbstractSFDevice {
   bool Finish(int32_t result);
   bool NoDevice();
   bool APSBusy();
-  void CheckPlainTenKFailure(const std::string& file);
+  void CheckPlainTenKFailure(const std::string& file, bool wave, int32_t sourceBank, int32_t sourcePreset);
   void ClearAllSFManager();
 
   int32_t FLastError = 0;
@@ -83,7 +83,7 @@ class TAbstractSFDevice {
   int32_t FOpenIndex = -1;
   uint8_t FOpenKind = sfkNone;
   bool FUnsupportedWave = false;
-  // The last 10k load answered 1 although the whole file fits in the free memory: a plain failure.
+  // The last 10k load answered 1 although what it needs fits in the free memory: a plain failure.
   bool FPlainTenKFailure = false;
   std::unique_ptr<TOSC_SFManager10k> F10k;
   std::unique_ptr<TAPSSFDevice> FAPS;

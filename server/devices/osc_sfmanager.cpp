@@ -3,11 +3,12 @@
 #include "device_names.h"
 #include "sfman_api.h"
 #include "vendor_fault_guard.h"
+#include "vendor_library.h"
 
 using namespace sfman;
 
 int32_t BindSFManager(uint32_t version, HMODULE& library, void*& entry, void*& table) {
-  library = LoadLibraryA(LibraryName);
+  library = LoadVendorLibrary(LibraryName);
   if (library == nullptr) return 1;
   entry = reinterpret_cast<void*>(GetProcAddress(library, EntryName));
   if (entry == nullptr) return 500;

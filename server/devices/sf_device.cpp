@@ -5,12 +5,13 @@
 #include "aps_api.h"
 #include "device_names.h"
 #include "vendor_fault_guard.h"
+#include "vendor_library.h"
 
 using namespace aps;
 
 TSFDevice::TSFDevice(const std::string& libraryName, const std::string& entryName)
     : FLibraryName(libraryName), FEntryName(entryName) {
-  FLibrary = LoadLibraryA(FLibraryName.c_str());
+  FLibrary = LoadVendorLibrary(FLibraryName.c_str());
   if (FLibrary == nullptr) {
     FLastResult = 1;
     return;

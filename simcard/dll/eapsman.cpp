@@ -6,7 +6,9 @@
 #include <cstring>
 
 #include "aps_api.h"
+#include "export_guard.h"
 #include "export_hiding.h"
+#include "runtime_tls.h"
 #include "sim_card.h"
 #include "sim_config.h"
 
@@ -34,6 +36,7 @@ enum : int32_t {
 constexpr uint32_t HandleBase = 0x4150;  // device handles are this plus the device index
 
 HMODULE self = nullptr;
+TRuntimeTlsIndex runtimeTls;
 SimConfig config;
 SimCard card;
 int32_t busyLeft = 0;
@@ -111,11 +114,7 @@ uint32_t DeviceCommand(int32_t device, uint32_t command, UINT_PTR p1, UINT_PTR p
   }
 }
 
-}  // namespace
-
-extern "C" {
-
-uint32_t WINAPI EmuAPSManager(uint32_t handle, uint32_t command, UINT_PTR p1, UINT_PTR p2) {
+uint32_t HandleCommand(uint32_t handle, uint32_t command, UINT_PTR p1, UINT_PTR p2) {
   switch (command) {
     case CmdGetNumDevs:
       *reinterpret_cast<uint16_t*>(p1) = static_cast<uint16_t>(card.DeviceCount());
@@ -147,15 +146,27 @@ uint32_t WINAPI EmuAPSManager(uint32_t handle, uint32_t command, UINT_PTR p1, UI
   }
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
-  if (reason == DLL_PROCESS_ATTACH) {
+}  // namespace
+
+extern "C" {
+
+uint32_t WINAPI EmuAPSManager(uint32_t handle, uint32_t command, UINT_PTR p1, UINT_PTR p2) {
+  return AnswerOrFail<uint32_t>(rcFailed, [&]() -> uint32_t { return HandleCommand(handle, command, p1, p2); });
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) runtimeTls.Release();
+  if (reason != DLL_PROCESS_ATTACH) return TRUE;
+  runtimeTls.Claim();
+  // A library that cannot set itself up refuses to load.
+  return AnswerOrFail<BOOL>(FALSE, [&]() -> BOOL {
     self = instance;
     config = ReadSimConfig(self);
     card.Reset(config.apsDevices, "Local\\tarnbel_simcard_EAPSMAN");
     busyLeft = config.aps.busyCount;
     for (const std::string& name : config.aps.hiddenExports) HideExport(self, name.c_str());
-  }
-  return TRUE;
+    return TRUE;
+  });
 }
 
 }  // extern "C"

@@ -26,7 +26,17 @@ std::string ReadBytes(const std::string& path) {
   return text.str();
 }
 
+namespace {
+void (*standinReleaser)() = nullptr;
+void ReleaseStandins() {
+  if (standinReleaser) standinReleaser();
+}
+}  // namespace
+
+void SetStandinReleaser(void (*release)()) { standinReleaser = release; }
+
 StandinConfig::StandinConfig(const std::string& text) : FPath(SystemFolder() + "\\simcard.ini") {
+  ReleaseStandins();
   FHadFile = GetFileAttributesA(FPath.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (FHadFile) FOldText = ReadBytes(FPath);
   WriteBytes(FPath, text);
@@ -38,15 +48,18 @@ StandinConfig::~StandinConfig() {
   } else {
     DeleteFileA(FPath.c_str());
   }
+  ReleaseStandins();
 }
 
 StandinRemoved::StandinRemoved(const std::string& fileName)
     : FPath(SystemFolder() + "\\" + fileName), FAside(FPath + ".aside") {
+  ReleaseStandins();
   FMoved = MoveFileExA(FPath.c_str(), FAside.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 StandinRemoved::~StandinRemoved() {
   if (FMoved) MoveFileExA(FAside.c_str(), FPath.c_str(), MOVEFILE_REPLACE_EXISTING);
+  ReleaseStandins();
 }
 
 TempFolder::TempFolder() {

@@ -9,6 +9,11 @@ namespace testsupport {
 
 std::string SystemFolder();
 
+// A suite whose code keeps the vendor libraries loaded for the process registers how to let them
+// go; the config and removal objects below call it on either side, so a changed config or a
+// removed library is met by a fresh load.
+void SetStandinReleaser(void (*release)());
+
 // Writes "simcard.ini" beside the stand-ins for the object's life. The libraries read it when
 // they are loaded, so every back end and facade of the test must be created after this object
 // and freed before it.

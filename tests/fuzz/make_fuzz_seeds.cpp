@@ -1,8 +1,10 @@
 // Writes small SF2 files from the test builder into the folder given, as the fuzzer's seeds.
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "sf2_builder.h"
+#include "sf2_damage.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -26,6 +28,14 @@ int main(int argc, char** argv) {
   uint32_t shared = many.AddSample("shared", 4);
   for (int i = 0; i < 40; ++i) many.AddPreset("P" + std::to_string(i), uint16_t(i % 3), uint16_t(i), {shared});
   ok &= many.Write(folder + "/many.sf2");
+
+  // Damaged copies as users meet them: cut short, or with a lying preset header size.
+  int n = 0;
+  for (const sf2test::Sf2DamagedCopy& copy : sf2test::DamagedCopies(kit)) {
+    std::ofstream out(folder + "/damaged" + std::to_string(n++) + ".sf2", std::ios::binary);
+    out.write(copy.Bytes.data(), std::streamsize(copy.Bytes.size()));
+    ok &= bool(out);
+  }
 
   return ok ? 0 : 1;
 }

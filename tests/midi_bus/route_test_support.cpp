@@ -6,7 +6,14 @@
 #include "registry_test_support.h"
 #include "server_box.h"
 #include "tarnbel_protocol.h"
+#include "standin_support.h"
 #include "thread_post.h"
+#include "vendor_library.h"
+
+namespace {
+// The device layer keeps the vendor libraries for the process; the stand-in helpers let them go.
+const bool standinReleaserSet = (testsupport::SetStandinReleaser(&ReleaseVendorLibraries), true);
+}  // namespace
 
 namespace routetest {
 

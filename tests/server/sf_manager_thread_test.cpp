@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "sf2_damage.h"
 #include "sf_thread_test_support.h"
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
@@ -250,6 +251,60 @@ TEST_F(SFManagerThread, MissingPresetAndUnsupportedWaveTouchNoOtherEntry) {
   ASSERT_TRUE(Fixture.LoadSync(WaveLoadSourceBank, 0, 0, 11, hit));
   ASSERT_NE(-1, Fixture.Find(0, 11));
   EXPECT_FALSE(Fixture.Entry(Fixture.Find(0, 11)).Pending);
+}
+
+// Damaged copies of a bank larger than the free memory: each load ends "not found" and no cached
+// preset goes to make room for it.
+TEST_F(SFManagerThread, DamagedBanksEndNotFoundAndEvictNothing) {
+  ASSERT_TRUE(Fixture.Start(LiveCard(Files.PresetBytes * 3), 0));
+  ASSERT_TRUE(Fixture.LoadSync(0, 0, 0, 0, Files.Bank));
+  const uint32_t inUse = Fixture.Entry(Fixture.Find(0, 0)).Id;
+  Register(Fixture.Id());
+  Fixture.Drain();
+
+  const std::vector<sf2test::Sf2DamagedCopy> copies = sf2test::DamagedCopies(Files.Builder);
+  ASSERT_FALSE(copies.empty());
+  for (const sf2test::Sf2DamagedCopy& copy : copies) {
+    SCOPED_TRACE(copy.Name);
+    const std::string file = Files.Folder.File("damaged.sf2");
+    ASSERT_TRUE(testsupport::WriteBytes(file, copy.Bytes));
+    ASSERT_GT(copy.Bytes.size(), Files.PresetBytes * 2) << "larger than the free memory";
+    ASSERT_TRUE(Fixture.LoadSync(0, 1, 0, 1, file));
+    std::vector<MSG> reports = Fixture.Drain();
+    EXPECT_EQ(1u, CountOf(reports, TM_PRESET_NOT_FOUND));
+    EXPECT_EQ(0u, CountOf(reports, TM_PRESET_TOO_BIG));
+    EXPECT_EQ(Removed(reports), (std::vector<std::pair<int32_t, int32_t>>{{0, 1}})) << "only its own entry";
+    EXPECT_NE(-1, Fixture.Find(0, 0, inUse));
+    EXPECT_EQ(Fixture.Used(), Files.PresetBytes);
+  }
+}
+
+TEST(SFManagerThreadFile, PresetMissingWhenTheHeadersCannotBeReadOrLackIt) {
+  TBankFiles files;
+  auto missing = [](const std::string& file, int32_t sourceBank, int32_t sourcePreset) {
+    TLoadRecord record;
+    record.FileName = file;
+    record.SourceBank = sourceBank;
+    record.SourcePreset = sourcePreset;
+    return TSFManagerThread::PresetMissingFromFile(record);
+  };
+  EXPECT_FALSE(missing(files.Bank, 0, 3));
+  EXPECT_FALSE(missing(files.Bank, 128, 1));
+  EXPECT_FALSE(missing(files.Bank, 128 + 65536, 1)) << "compared as 16-bit values";
+  EXPECT_TRUE(missing(files.Bank, 0, 8));
+  EXPECT_TRUE(missing(files.Bank, 1, 0));
+  EXPECT_FALSE(missing(files.Folder.File("absent.sf2"), 0, 0));
+  EXPECT_FALSE(missing(files.Bank, WaveLoadSourceBank, 0)) << "a wave has no preset headers";
+  const std::string text = files.Folder.File("text.sf2");
+  ASSERT_TRUE(testsupport::WriteBytes(text, "no SoundFont at all"));
+  EXPECT_TRUE(missing(text, 0, 0));
+  const std::string bytes = files.Builder.Build();
+  for (const sf2test::Sf2ChunkSpan& span : files.Builder.Layout()) {
+    if (span.ListType != "pdta") continue;
+    const std::string cut = files.Folder.File("cut.sf2");
+    ASSERT_TRUE(testsupport::WriteBytes(cut, bytes.substr(0, span.Pos)));
+    EXPECT_TRUE(missing(cut, 0, 0)) << "the file ends before its preset headers";
+  }
 }
 
 TEST_F(SFManagerThread, APendingEntryGoesWhateverTheDeviceSaysAndARefusedOneStays) {

@@ -2,7 +2,15 @@
 
 #include <atomic>
 
+#include "standin_support.h"
 #include "tarnbel_protocol.h"
+#include "vendor_library.h"
+
+namespace {
+// The device layer keeps the vendor libraries for the process; the stand-in helpers of this suite
+// let them go, so a changed config or a removed library is met by a fresh load.
+const bool standinReleaserSet = (testsupport::SetStandinReleaser(&ReleaseVendorLibraries), true);
+}  // namespace
 
 namespace sfthreadtest {
 

@@ -5,6 +5,7 @@
 
 #include "abstract_sf_device.h"
 #include "sf2_builder.h"
+#include "sf2_damage.h"
 #include "standin_support.h"
 
 using testsupport::StandinConfig;
@@ -248,6 +249,48 @@ TEST(SFDeviceFacade, DamagedFilesAreNeverOutOfMemory) {
     EXPECT_FALSE(device.LoadPreset(0, 99, 0, 0, files.bank, handle)) << "no such preset in the file";
     EXPECT_FALSE(device.IsOutOfMemory(device.LastError()));
     EXPECT_EQ(Used(device), 0u);
+  }
+}
+
+// A damaged bank larger than the free memory: its failure is still no full memory, which only a
+// preset whose own samples exceed the free memory is.
+TEST(SFDeviceFacade, DamagedBanksLargerThanTheFreeMemoryAreNeverOutOfMemory) {
+  StandinConfig config(OneOfEachKind);
+  TempFolder folder;
+  sf2test::Sf2Builder builder;
+  builder.AddPresetWithSamples("Piano", 0, 0, {20000});
+  builder.AddPresetWithSamples("Filler", 0, 1, {1500000});  // 3 MB: the file is larger than the card
+  std::vector<std::string> damaged;
+  for (const sf2test::Sf2DamagedCopy& copy : sf2test::DamagedCopies(builder)) {
+    damaged.push_back(folder.File("damaged" + std::to_string(damaged.size()) + ".sf2"));
+    ASSERT_TRUE(testsupport::WriteBytes(damaged.back(), copy.Bytes));
+  }
+  const std::string bank = folder.File("bank.sf2");
+  ASSERT_TRUE(builder.Write(bank));
+  sf2test::Sf2Builder halfCard;
+  halfCard.AddPresetWithSamples("Half", 0, 0, {600000});  // 1.2 MB of 2 MB
+  const std::string half = folder.File("half.sf2");
+  ASSERT_TRUE(halfCard.Write(half));
+
+  for (int entry : {LiveEntry, APSEntry, PlainEntry}) {
+    SCOPED_TRACE(entry);
+    TAbstractSFDevice device;
+    ASSERT_TRUE(device.Open(entry));
+    int32_t handle = 0;
+    for (size_t i = 0; i < damaged.size(); ++i) {
+      EXPECT_FALSE(device.LoadPreset(0, 0, 0, 0, damaged[i], handle)) << i;
+      EXPECT_NE(device.LastError(), 0) << i;
+      EXPECT_FALSE(device.IsOutOfMemory(device.LastError())) << i;
+    }
+    EXPECT_EQ(Used(device), 0u);
+    // Half the card taken: the same half again fits the card but not what is left of it.
+    ASSERT_TRUE(device.LoadPreset(0, 0, 0, 0, half, handle));
+    EXPECT_FALSE(device.LoadPreset(0, 0, 0, 1, half, handle));
+    EXPECT_TRUE(device.IsOutOfMemory(device.LastError()));
+    EXPECT_FALSE(device.LoadPreset(0, 1, 0, 2, bank, handle));
+    EXPECT_TRUE(device.IsOutOfMemory(device.LastError()));
+    ASSERT_TRUE(device.LoadPreset(0, 0, 0, 3, bank, handle)) << "the small preset of the large file fits";
+    EXPECT_TRUE(device.ClearAll());
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include "phdr_chunk.h"
 #include "sf2_builder.h"
+#include "sf2_damage.h"
 
 using sf2test::Sf2Builder;
 using sf2test::Sf2ChunkSpan;
@@ -303,4 +304,76 @@ TEST(PhdrChunk, OddSizedChunksAndMissingOrMisnamedLists) {
   std::string empties = bytes.substr(0, 12);
   for (int i = 0; i < 5000; ++i) empties += std::string("LIST\0\0\0\0", 8);
   EXPECT_FALSE(LoadBytes(empties).Found);
+}
+
+namespace {
+
+// The preset-header lookup as plainly as it can be said, over the whole file in memory: each step
+// reads its header where it lies. It shares nothing with the reader it checks.
+struct TPlainListing {
+  bool Found = false;
+  std::vector<std::string> Records;  // the 38 bytes of each record before "EOP"
+};
+
+TPlainListing PlainListing(const std::string& file) {
+  auto u32 = [&](uint64_t at) {
+    uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v |= uint32_t(uint8_t(file[at + i])) << (8 * i);
+    return v;
+  };
+  auto isList = [&](uint64_t at) { return file.compare(at, 4, "RIFF") == 0 || file.compare(at, 4, "LIST") == 0; };
+  // The child of the chunk at parent with this ID (and list type), walking to the file's end.
+  auto find = [&](uint64_t parent, const char* id, const char* listType, uint64_t& child) {
+    uint64_t at = parent + (isList(parent) ? 12 : 8);
+    while (at + 8 <= file.size()) {
+      if (isList(at) && at + 12 > file.size()) return false;
+      if (file.compare(at, 4, id) == 0 && (!listType || file.compare(at + 8, 4, listType) == 0)) {
+        child = at;
+        return true;
+      }
+      at += 8 + uint64_t(u32(at + 4));
+    }
+    return false;
+  };
+  TPlainListing listing;
+  uint64_t pdta = 0, phdr = 0;
+  if (file.size() < 12 || !find(0, "LIST", "pdta", pdta) || !find(pdta, "phdr", nullptr, phdr)) return listing;
+  listing.Found = true;
+  const int64_t last = int64_t(phdr) + 8 + int64_t(u32(phdr + 4)) - 38;
+  for (int64_t at = int64_t(phdr) + 8; at <= last && uint64_t(at) + 38 <= file.size(); at += 38) {
+    const std::string record = file.substr(size_t(at), 38);
+    if (std::string(record.c_str(), strnlen(record.c_str(), 20)) == "EOP") break;
+    listing.Records.push_back(record);
+  }
+  return listing;
+}
+
+}  // namespace
+
+// However a file is damaged, the listing gives what the plain lookup gives.
+TEST(PhdrChunk, ListingAgreesWithThePlainLookupOnDamagedFiles) {
+  Sf2Builder builder = PresetsBuilder(6);
+  std::vector<std::string> files = {builder.Build()};
+  for (const sf2test::Sf2DamagedCopy& copy : sf2test::DamagedCopies(builder)) files.push_back(copy.Bytes);
+  // Random bytes of the chunk headers changed, the same every run.
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  std::vector<uint64_t> headerBytes;
+  for (const Sf2ChunkSpan& span : builder.Layout())
+    for (uint64_t i = 0; i < (span.ListType.empty() ? 8u : 12u); ++i) headerBytes.push_back(span.Pos + i);
+  for (int i = 0; i < 2000; ++i) {
+    std::string bytes = files[0];
+    for (int changes = 1 + next() % 3; changes > 0; --changes)
+      bytes[headerBytes[(next() >> 8) % headerBytes.size()]] = char(next() >> 16);
+    files.push_back(bytes);
+  }
+
+  for (size_t f = 0; f < files.size(); ++f) {
+    const TPlainListing expected = PlainListing(files[f]);
+    const TLoaded loaded = LoadBytes(files[f]);
+    ASSERT_EQ(loaded.Found, expected.Found) << "file " << f;
+    ASSERT_EQ(loaded.Phdr.Presets.size(), expected.Records.size()) << "file " << f;
+    for (size_t r = 0; r < expected.Records.size(); ++r)
+      ASSERT_EQ(std::memcmp(&loaded.Phdr.Presets[r], expected.Records[r].data(), 38), 0) << "file " << f;
+  }
 }

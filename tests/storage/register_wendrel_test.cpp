@@ -7,12 +7,15 @@
 #include "registry_test_support.h"
 #include "standin_support.h"
 #include "tarnbel_register_wendrel.h"
+#include "vendor_library.h"
 
 using testsupport::StandinConfig;
 using testsupport::StandinRemoved;
 
 namespace {
 const char* DevicesKey = "Software\\SoundFont\\Devices";
+// The device layer keeps the vendor libraries for the process; the stand-in helpers let them go.
+const bool standinReleaserSet = (testsupport::SetStandinReleaser(&ReleaseVendorLibraries), true);
 }
 
 TEST(DriverRegistration, RecordIsNulFilled) {
