@@ -53,6 +53,18 @@ class TBusyFlag {
   bool& FFlag;
 };
 
+// A stored switch is a DWORD of 0 or 1; anything else there reads as the default, which is written back.
+bool ReadSwitch(TRegKey& key, const std::string& name, bool defaultValue) {
+  DWORD type = 0, value = 0, size = sizeof(value);
+  if (key.Opened() &&
+      RegQueryValueExA(key.Handle(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+          ERROR_SUCCESS &&
+      type == REG_DWORD && size == sizeof(value) && value <= 1)
+    return value == 1;
+  key.WriteBool(name, defaultValue);
+  return defaultValue;
+}
+
 TEditorWindowOps* EditorOps() { return dynamic_cast<TEditorWindowOps*>(MappingsForm); }
 TManagerWindowOps* ManagerOps() { return dynamic_cast<TManagerWindowOps*>(MappingsManagerForm); }
 
@@ -143,7 +155,7 @@ void TFakeForm::FormCreate() {
   TRegKey placement(PlacementKeyPath(), true);
   for (int i = 0; i < ActionList2->ActionCount(); ++i) {
     TAction* action = ActionList2->Actions(i);
-    action->SetChecked(placement.ReadBool(action->Name() + "Visible", true));
+    action->SetChecked(ReadSwitch(placement, action->Name() + "Visible", true));
   }
   ActionList1->UpdateActions();
 }
