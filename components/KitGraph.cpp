@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "KitWinUtils.h"
+#include "gdi.h"
 #include "kit_graph_mapping.h"
 #include "ui_exceptions.h"
 
@@ -33,13 +34,10 @@ bool FetchBits(TBitmap& bitmap, int bits, Info256& info, std::vector<uint8_t>& p
   info.Header.biCompression = BI_RGB;
   int stride = ((bitmap.Width() * bits + 31) / 32) * 4;
   pixels.assign(size_t(stride) * size_t(bitmap.Height()), 0);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HPALETTE oldPalette = palette ? SelectPalette(dc, palette, FALSE) : nullptr;
-  if (palette) RealizePalette(dc);
+  TMemoryDC dc;
+  TSelectPalette selected(dc, palette);
   int lines = GetDIBits(dc, handle, 0, UINT(bitmap.Height()), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
                         DIB_RGB_COLORS);
-  if (oldPalette) SelectPalette(dc, oldPalette, TRUE);
-  DeleteDC(dc);
   return lines == bitmap.Height() && info.Header.biBitCount == bits;
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "application.h"
+#include "gdi.h"
 #include "message_box.h"
 #include "screen.h"
 #include "sys_utils.h"
@@ -50,37 +51,23 @@ void CopyParentImage(TControl* control, TCanvas& dest) {
 namespace {
 // A memory context holding one bitmap, with a palette when one is given.
 struct WorkDC {
-  HDC dc;
-  HGDIOBJ oldBitmap;
-  HPALETTE oldPalette = nullptr;
-  WorkDC(HDC like, HBITMAP bmp, HPALETTE palette) : dc(CreateCompatibleDC(like)), oldBitmap(SelectObject(dc, bmp)) {
-    if (palette) {
-      oldPalette = SelectPalette(dc, palette, FALSE);
-      RealizePalette(dc);
-    }
-  }
-  ~WorkDC() {
-    if (oldPalette) SelectPalette(dc, oldPalette, TRUE);
-    SelectObject(dc, oldBitmap);
-    DeleteDC(dc);
-  }
+  TMemoryDC dc;
+  TSelectObject bitmap;
+  TSelectPalette palette;
+  WorkDC(HDC like, HBITMAP bmp, HPALETTE pal) : dc(like), bitmap(dc, bmp), palette(dc, pal) {}
 };
 }  // namespace
 
 void StretchBltTransparent(HDC dest, int x, int y, int w, int h, HDC src, int srcX, int srcY, int srcW, int srcH,
                            TColor transparentColor, HPALETTE palette) {
   COLORREF key = ColorToRGB(transparentColor);
-  HPALETTE oldDestPal = nullptr;
-  if (palette) {
-    oldDestPal = SelectPalette(dest, palette, FALSE);
-    RealizePalette(dest);
-  }
+  TSelectPalette destPalette(dest, palette);
   // The mask: 1 where the source shows the transparent colour.
-  HBITMAP maskBmp = CreateBitmap(srcW, srcH, 1, 1, nullptr);
-  HBITMAP imageBmp = CreateCompatibleBitmap(dest, srcW, srcH);
+  TBitmapHandle maskBmp(CreateBitmap(srcW, srcH, 1, 1, nullptr));
+  TBitmapHandle imageBmp(CreateCompatibleBitmap(dest, srcW, srcH));
   {
-    WorkDC mask(nullptr, maskBmp, nullptr);
-    WorkDC image(dest, imageBmp, palette);
+    WorkDC mask(nullptr, maskBmp.Get(), nullptr);
+    WorkDC image(dest, imageBmp.Get(), palette);
     COLORREF oldBk = SetBkColor(src, key);
     BitBlt(mask.dc, 0, 0, srcW, srcH, src, srcX, srcY, SRCCOPY);
     SetBkColor(src, oldBk);
@@ -99,9 +86,6 @@ void StretchBltTransparent(HDC dest, int x, int y, int w, int h, HDC src, int sr
     SetBkColor(dest, oldDestBk);
     SetTextColor(dest, oldDestText);
   }
-  DeleteObject(maskBmp);
-  DeleteObject(imageBmp);
-  if (oldDestPal) SelectPalette(dest, oldDestPal, TRUE);
 }
 
 void StretchBitmapRectTransparent(TCanvas& dest, int x, int y, int w, int h, const RECT& srcRect, TBitmap& bitmap,
@@ -134,15 +118,13 @@ void DrawBitmapRectTransparent(TCanvas& dest, int x, int y, const RECT& srcRect,
 
 // Paints brush where the monochrome source has 1 bits.
 static void PaintMask(HDC dest, int x, int y, int w, int h, HDC mask, COLORREF color) {
-  HBRUSH brush = CreateSolidBrush(color);
-  HGDIOBJ old = SelectObject(dest, brush);
+  TBrushHandle brush(CreateSolidBrush(color));
+  TSelectObject selected(dest, brush.Get());
   COLORREF bk = SetBkColor(dest, RGB(255, 255, 255));
   COLORREF text = SetTextColor(dest, RGB(0, 0, 0));
   BitBlt(dest, x, y, w, h, mask, 0, 0, 0x00E20746);  // DSPDxax
   SetBkColor(dest, bk);
   SetTextColor(dest, text);
-  SelectObject(dest, old);
-  DeleteObject(brush);
 }
 
 TBitmap* CreateDisabledBitmapEx(TBitmap& bitmap, TColor outlineColor, TColor backColor, TColor highlightColor,
@@ -155,9 +137,9 @@ TBitmap* CreateDisabledBitmapEx(TBitmap& bitmap, TColor outlineColor, TColor bac
   rc.Brush.Style = bsSolid;
   rc.FillRect(RECT{0, 0, w, h});
   if (w < 1 || h < 1) return result.release();
-  HBITMAP maskBmp = CreateBitmap(w, h, 1, 1, nullptr);
+  TBitmapHandle maskBmp(CreateBitmap(w, h, 1, 1, nullptr));
   {
-    WorkDC mask(nullptr, maskBmp, nullptr);
+    WorkDC mask(nullptr, maskBmp.Get(), nullptr);
     HDC src = bitmap.Canvas().Handle();
     COLORREF oldBk = SetBkColor(src, ColorToRGB(outlineColor));
     BitBlt(mask.dc, 0, 0, w, h, src, 0, 0, SRCCOPY);
@@ -165,7 +147,6 @@ TBitmap* CreateDisabledBitmapEx(TBitmap& bitmap, TColor outlineColor, TColor bac
     if (drawHighlight) PaintMask(rc.Handle(), 1, 1, w - 1, h - 1, mask.dc, ColorToRGB(highlightColor));
     PaintMask(rc.Handle(), 0, 0, w, h, mask.dc, ColorToRGB(shadowColor));
   }
-  DeleteObject(maskBmp);
   return result.release();
 }
 
@@ -177,20 +158,18 @@ void ImageListDrawDisabled(TImageList& images, TCanvas& canvas, int x, int y, in
                            TColor shadowColor, bool drawHighlight) {
   // The image's shape comes from its icon's own mask (the list keeps its mask selected elsewhere).
   TIcon icon;
-  ICONINFO info{};
-  if (!images.GetIcon(index, icon) || !GetIconInfo(icon.Handle(), &info)) return;
-  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (!images.GetIcon(index, icon)) return;
+  TIconInfo info(icon.Handle());
+  if (!info.Valid) return;
   int w = images.Width(), h = images.Height();
-  HBITMAP maskBmp = CreateBitmap(w, h, 1, 1, nullptr);
+  TBitmapHandle maskBmp(CreateBitmap(w, h, 1, 1, nullptr));
   {
-    WorkDC mask(nullptr, maskBmp, nullptr);
-    WorkDC iconMask(nullptr, info.hbmMask, nullptr);
+    WorkDC mask(nullptr, maskBmp.Get(), nullptr);
+    WorkDC iconMask(nullptr, info.Info.hbmMask, nullptr);
     BitBlt(mask.dc, 0, 0, w, h, iconMask.dc, 0, 0, NOTSRCCOPY);  // the image's pixels become 1
     if (drawHighlight) PaintMask(canvas.Handle(), x + 1, y + 1, w, h, mask.dc, ColorToRGB(highlightColor));
     PaintMask(canvas.Handle(), x, y, w, h, mask.dc, ColorToRGB(shadowColor));
   }
-  DeleteObject(maskBmp);
-  DeleteObject(info.hbmMask);
 }
 
 TIcon* MakeModuleIcon(HMODULE module, const char* resourceName) {

@@ -225,7 +225,11 @@ TVirtualPlayResult TVirtualMidiBus::Play(const std::string& input, uint32_t mess
   return TVirtualPlayResult::Played;
 }
 
-bool TVirtualMidiBus::WaitInputStarted(const std::string& input, DWORD timeoutMs) {
+namespace {
+// Polls the last input of that name, under the bus lock, until `holds` is true of its head or the
+// time is up; a missing input is waited for as well.
+template <class TCondition>
+bool WaitOnInput(const std::string& input, DWORD timeoutMs, DWORD pollMs, TCondition holds) {
   Section* s = Shared();
   if (!s) return false;
   DWORD start = GetTickCount();
@@ -233,28 +237,21 @@ bool TVirtualMidiBus::WaitInputStarted(const std::string& input, DWORD timeoutMs
     {
       Lock lock;
       int slot = InputByName(s, input);
-      if (slot >= 0 && s->In[slot].Head.Started && PortOwned(s->In[slot].Head)) return true;
+      if (slot >= 0 && holds(s->In[slot].Head)) return true;
     }
     if (GetTickCount() - start >= timeoutMs) return false;
-    Sleep(10);
+    Sleep(pollMs);
   }
+}
+}  // namespace
+
+bool TVirtualMidiBus::WaitInputStarted(const std::string& input, DWORD timeoutMs) {
+  return WaitOnInput(input, timeoutMs, 10, [](const PortHead& head) { return head.Started && PortOwned(head); });
 }
 
 bool TVirtualMidiBus::WaitDelivered(const std::string& input, DWORD timeoutMs) {
-  Section* s = Shared();
-  if (!s) return false;
-  DWORD start = GetTickCount();
-  for (;;) {
-    {
-      Lock lock;
-      int slot = InputByName(s, input);
-      if (slot < 0) return false;
-      const PortHead& head = s->In[slot].Head;
-      if (static_cast<int32_t>(head.Written - head.Delivered) <= 0) return true;
-    }
-    if (GetTickCount() - start >= timeoutMs) return false;
-    Sleep(1);
-  }
+  return WaitOnInput(input, timeoutMs, 1,
+                     [](const PortHead& head) { return static_cast<int32_t>(head.Written - head.Delivered) <= 0; });
 }
 
 bool TVirtualMidiBus::HasInput(const std::string& input) {

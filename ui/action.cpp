@@ -21,11 +21,42 @@ TShortCut ShortCut(WORD key, TSet32 shift) {
   return s;
 }
 
+TActionLink::~TActionLink() { SetAction(nullptr); }
+
+void TActionLink::SetAction(TAction* action) {
+  if (action == FAction) return;
+  if (FAction) {
+    auto& links = FAction->FLinks;
+    links.erase(std::remove(links.begin(), links.end(), this), links.end());
+  }
+  FAction = action;
+  if (action) {
+    action->FLinks.push_back(this);
+    ActionChange(action);
+  }
+}
+
+bool TActionLink::Execute() { return FAction && FAction->Execute(); }
+
+bool TActionLink::Update() { return FAction && FAction->Update(); }
+
 TAction::TAction(TComponent* owner) : TComponent(owner) {}
+
+// Deleted without Free too: no client may keep the action.
+TAction::~TAction() {
+  DropLinks();
+  SetActionList(nullptr);
+}
+
+void TAction::DropLinks() {
+  // The clients keep their last state and forget the action.
+  for (TActionLink* link : FLinks) link->FAction = nullptr;
+  FLinks.clear();
+}
 
 void TAction::Destroying() {
   SetActionList(nullptr);
-  for (TControl* c : std::vector<TControl*>(FClients)) c->SetAction(nullptr);
+  DropLinks();
   TComponent::Destroying();
 }
 
@@ -40,7 +71,9 @@ void TAction::SetActionList(TActionList* list) {
 }
 
 void TAction::Changed() {
-  for (TControl* c : std::vector<TControl*>(FClients)) c->ActionChange(this);
+  // A client may leave (or be freed) while it follows the change.
+  for (TActionLink* link : std::vector<TActionLink*>(FLinks))
+    if (std::find(FLinks.begin(), FLinks.end(), link) != FLinks.end()) link->ActionChange(this);
 }
 
 void TAction::SetCaption(const std::string& v) {
@@ -86,13 +119,6 @@ bool TAction::Update() {
   return handled;
 }
 
-void TAction::RegisterChanges(TControl* client) {
-  if (std::find(FClients.begin(), FClients.end(), client) == FClients.end()) FClients.push_back(client);
-}
-
-void TAction::UnRegisterChanges(TControl* client) {
-  FClients.erase(std::remove(FClients.begin(), FClients.end(), client), FClients.end());
-}
 
 TActionList::TActionList(TComponent* owner) : TComponent(owner) {}
 

@@ -9,8 +9,46 @@
 
 namespace ui {
 
+class TAction;
 class TActionList;
 class TImageList;
+
+// A client's tie to an action (controls, menu items, tool buttons): the client hears every change of the
+// action's state, and the tie goes when either side goes, so neither ever calls the other once freed.
+class TActionLink {
+ public:
+  TActionLink() = default;
+  virtual ~TActionLink();
+  TActionLink(const TActionLink&) = delete;
+  TActionLink& operator=(const TActionLink&) = delete;
+
+  TAction* Action() const { return FAction; }
+  // Leaves the old action, joins the new one and takes its state.
+  void SetAction(TAction* action);
+  // False without an action or when nobody handled it.
+  bool Execute();
+  bool Update();
+
+ protected:
+  virtual void ActionChange(TAction* action) = 0;
+
+ private:
+  friend class TAction;
+  TAction* FAction = nullptr;
+};
+
+// The usual link: the client's own ActionChange(TAction*) takes the state.
+template <class Client>
+class TClientActionLink : public TActionLink {
+ public:
+  explicit TClientActionLink(Client* client) : FClient(client) {}
+
+ protected:
+  void ActionChange(TAction* action) override { FClient->ActionChange(action); }
+
+ private:
+  Client* FClient;
+};
 
 // A key code in the low byte plus the shift bits below.
 using TShortCut = uint16_t;
@@ -21,6 +59,7 @@ class TAction : public TComponent {
   UI_CLASS(TAction, TComponent)
  public:
   explicit TAction(TComponent* owner);
+  ~TAction() override;
 
   TActionList* ActionList() const { return FActionList; }
   void SetActionList(TActionList* list);
@@ -48,20 +87,21 @@ class TAction : public TComponent {
   TNotifyEvent OnExecute;
   TNotifyEvent OnUpdate;
 
-  void RegisterChanges(TControl* client);
-  void UnRegisterChanges(TControl* client);
+  int LinkCount() const { return int(FLinks.size()); }
 
  protected:
   void Destroying() override;
 
  private:
   void Changed();
+  void DropLinks();
   TActionList* FActionList = nullptr;
   std::string FCaption, FHint;
   TShortCut FShortCut = 0;
   bool FChecked = false, FEnabled = true, FVisible = true;
   int FImageIndex = -1;
-  std::vector<TControl*> FClients;
+  friend class TActionLink;
+  std::vector<TActionLink*> FLinks;
 };
 
 using TActionEvent = std::function<void(TAction* action, bool& handled)>;

@@ -1,8 +1,11 @@
 #include "application.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 #include "form.h"
+#include "menus.h"
 #include "message_box.h"
 #include "sys_utils.h"
 #include "ui_exceptions.h"
@@ -17,6 +20,11 @@ TApplication& Application() {
 }
 
 TApplication::TApplication() : TComponent(nullptr), FMainThreadId(GetCurrentThreadId()) {
+  // Every common-control class the library makes, once.
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_USEREX_CLASSES |
+                                            ICC_COOL_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
+                                            ICC_PROGRESS_CLASS | ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
+  InitCommonControlsEx(&icc);
   char path[MAX_PATH] = {0};
   GetModuleFileNameA(nullptr, path, MAX_PATH);
   std::string name = path;
@@ -26,6 +34,7 @@ TApplication::TApplication() : TComponent(nullptr), FMainThreadId(GetCurrentThre
 }
 
 TApplication::~TApplication() {
+  if (FHintWindow) DestroyWindow(FHintWindow);
   if (FHandle) DestroyWindow(FHandle);
 }
 
@@ -80,6 +89,12 @@ void TApplication::AppWndProcBody(TMessage& m) {
     case WM_CLOSE:
       if (FMainForm) FMainForm->Close();
       return;
+    case WM_COMMAND:  // pop-up menus are tracked with this window as owner
+      if (!m.LParam && DispatchMenuCommand(LOWORD(m.WParam))) return;
+      break;
+    case WM_INITMENUPOPUP:
+      DispatchMenuPopup(reinterpret_cast<HMENU>(m.WParam));
+      break;
     case WM_ACTIVATEAPP:
       if (m.WParam ? OnActivate : OnDeactivate) (m.WParam ? OnActivate : OnDeactivate)(this);
       break;
@@ -141,8 +156,17 @@ bool TApplication::ProcessMessage(MSG& msg) {
       key = true;
     }
     if (!key) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      bool dialog = false;
+      try {
+        dialog = IsDlgMsg(msg);
+      } catch (...) {
+        HandleException(this);
+        dialog = true;
+      }
+      if (!dialog) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+      }
     }
   }
   return true;
@@ -154,7 +178,8 @@ bool TApplication::IsKeyMsg(MSG& msg) {
   if (msg.hwnd) form = dynamic_cast<TForm*>(TWinControl::FindControl(GetAncestor(msg.hwnd, GA_ROOT)));
   if (!form) form = Screen().ActiveForm();
   TSet32 shift = KeyboardShiftState();
-  if (form && form->KeyPreview() && form->OnKeyDown) {
+  // A form that has the focus itself hears the key as its own.
+  if (form && form->KeyPreview() && form->OnKeyDown && msg.hwnd != form->Handle()) {
     WORD key = WORD(msg.wParam);
     form->OnKeyDown(form, key, shift);
     if (key == 0) return true;
@@ -166,6 +191,14 @@ bool TApplication::IsKeyMsg(MSG& msg) {
   TShortCut sc = ShortCut(WORD(msg.wParam), shift);
   if (form && form->IsShortCut(sc)) return true;
   return FMainForm && FMainForm != form && FMainForm->IsShortCut(sc);
+}
+
+bool TApplication::IsDlgMsg(MSG& msg) {
+  if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
+  auto* form = dynamic_cast<TForm*>(TWinControl::FindControl(GetAncestor(msg.hwnd, GA_ROOT)));
+  if (!form || !form->HandleAllocated() || !IsWindowEnabled(form->Handle())) return false;
+  if (msg.message == WM_SYSCHAR && form->DialogChar(char(msg.wParam))) return true;
+  return IsDialogMessageA(form->Handle(), &msg) != FALSE;
 }
 
 bool TApplication::Idle() {
@@ -191,14 +224,11 @@ bool TApplication::Idle() {
 
 void TApplication::HandleException(TObject* sender) {
   auto report = [&](const std::exception& e) {
-    if (!OnException) {
-      ShowException(e);
-      return;
-    }
+    // A failing report must not escape into the system's frames either.
     try {
-      OnException(sender, e);
+      if (OnException) OnException(sender, e);
+      else ShowException(e);
     } catch (...) {
-      // A failing report must not escape into the system's frames.
     }
   };
   try {
@@ -249,6 +279,100 @@ void TApplication::Restore() {
   ShowWindow(h, SW_HIDE);
   ShowOwnedPopups(h, TRUE);
   if (OnRestore) OnRestore(this);
+}
+
+}  // namespace ui
+
+namespace ui {
+
+void TApplication::SetHint(const std::string& hint) {
+  if (hint == FHint) return;
+  FHint = hint;
+  if (OnHint) OnHint(this);
+}
+
+bool TApplication::HelpCommand(WORD command, intptr_t data) {
+  bool callHelp = true;
+  return OnHelp && OnHelp(command, data, callHelp);
+}
+
+bool TApplication::HelpContext(int context) { return HelpCommand(HELP_CONTEXT, context); }
+
+void TApplication::ApplyHintSettings() {
+  SendMessageA(FHintWindow, TTM_SETDELAYTIME, TTDT_INITIAL, MAKELPARAM(HintPause, 0));
+  SendMessageA(FHintWindow, TTM_SETDELAYTIME, TTDT_RESHOW, MAKELPARAM(HintShortPause, 0));
+  SendMessageA(FHintWindow, TTM_SETDELAYTIME, TTDT_AUTOPOP, MAKELPARAM(HintHidePause, 0));
+}
+
+void TApplication::RemoveHintTool(TControl* control) {
+  auto it = FHintTools.find(control);
+  if (it == FHintTools.end()) return;
+  TOOLINFOA ti{};
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.hwnd = it->second;
+  ti.uId = reinterpret_cast<UINT_PTR>(control);
+  SendMessageA(FHintWindow, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+  FHintTools.erase(it);
+}
+
+void TApplication::UpdateHintTool(TControl* control) {
+  RemoveHintTool(control);
+  if (control->IsDestroying() || control->Hint().empty() || !control->ShowHint()) return;
+  // A windowed control's tool is its own window; a graphic control's is its place on the parent.
+  HWND host = nullptr;
+  RECT r{0, 0, 0, 0};
+  if (auto* w = dynamic_cast<TWinControl*>(control)) {
+    if (w->HandleAllocated()) host = w->Handle(), r = w->ClientRect();
+  } else if (control->Parent() && control->Parent()->HandleAllocated()) {
+    host = control->Parent()->Handle();
+    r = control->BoundsRect();
+  }
+  if (!host) return;
+  if (!FHintWindow) {
+    FHintWindow = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0,
+                                  0, 0, 0, Handle(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (!FHintWindow) return;
+    SendMessageA(FHintWindow, TTM_SETMAXTIPWIDTH, 0, 400);
+  }
+  ApplyHintSettings();
+  TOOLINFOA ti{};
+  ti.cbSize = TTTOOLINFOA_V2_SIZE;
+  ti.hwnd = host;
+  ti.uId = reinterpret_cast<UINT_PTR>(control);
+  ti.rect = r;
+  ti.lpszText = LPSTR_TEXTCALLBACKA;
+  if (SendMessageA(FHintWindow, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti))) FHintTools[control] = host;
+}
+
+LRESULT TApplication::HintNotify(NMHDR* header) {
+  if (header->code != TTN_GETDISPINFOA && header->code != TTN_GETDISPINFOW) return 0;
+  auto* control = reinterpret_cast<TControl*>(header->idFrom);
+  FHintText.clear();
+  if (ShowHint && FHintTools.count(control)) {
+    std::string text = GetShortHint(control->Hint());
+    bool canShow = true;
+    THintInfo info;
+    info.HintControl = control;
+    GetCursorPos(&info.CursorPos);
+    info.HideTimeout = HintHidePause;
+    if (OnShowHint) OnShowHint(text, canShow, info);
+    if (canShow) FHintText = text;
+  }
+  // An empty text keeps the tooltip hidden.
+  if (header->code == TTN_GETDISPINFOA) {
+    auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+    info->lpszText = const_cast<char*>(FHintText.c_str());
+    info->hinst = nullptr;
+  } else {
+    static std::wstring wide;
+    int n = MultiByteToWideChar(CP_ACP, 0, FHintText.c_str(), -1, nullptr, 0);
+    wide.assign(size_t(n > 0 ? n : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, FHintText.c_str(), -1, &wide[0], n);
+    auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+    info->lpszText = &wide[0];
+    info->hinst = nullptr;
+  }
+  return 0;
 }
 
 }  // namespace ui

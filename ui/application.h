@@ -1,9 +1,15 @@
 #pragma once
-// TApplication: the hidden application window, the message loop, idle work and exception report.
+// TApplication: the hidden application window, the message loop, idle work, hints and exception report.
+//
+// Threads: every window, control, form, menu and dialog of the library belongs to the GUI thread (the thread
+// that first uses Application()) and is touched from that thread only. Another thread reaches the GUI through
+// Synchronize (a call that runs on the GUI thread while the caller waits) or by posting a message to a window;
+// it never calls a control, a form or the screen directly.
 #include <windows.h>
 
 #include <exception>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -22,6 +28,16 @@ struct TMouse {
   bool DragImmediate = true;
   int DragThreshold = 5;
 };
+
+// What a hint about to show is about; OnShowHint may change the text or refuse the hint.
+struct THintInfo {
+  TControl* HintControl = nullptr;
+  POINT CursorPos{0, 0};
+  int HideTimeout = 0;
+};
+
+using TShowHintEvent = std::function<void(std::string& hintStr, bool& canShow, THintInfo& hintInfo)>;
+using THelpEvent = std::function<bool(WORD command, intptr_t data, bool& callHelp)>;
 
 class TApplication : public TComponent {
   UI_CLASS(TApplication, TComponent)
@@ -59,6 +75,21 @@ class TApplication : public TComponent {
   // Runs on the GUI thread; from another thread it waits for the GUI thread to run it.
   void Synchronize(const std::function<void()>& method);
 
+  // The long hint of the control under the mouse; setting a new text runs OnHint.
+  const std::string& Hint() const { return FHint; }
+  void SetHint(const std::string& hint);
+  // Help requests go to OnHelp; true when it handled them.
+  bool HelpCommand(WORD command, intptr_t data);
+  bool HelpContext(int context);
+
+  // The tooltip window, once a control with a hint made it.
+  HWND HintWindow() const { return FHintWindow; }
+  // Adds, moves or removes the control's tooltip after a change of its hint, bounds or window.
+  void UpdateHintTool(TControl* control);
+  void RemoveHintTool(TControl* control);
+  // A notification of the tooltip window (the text it is about to show).
+  LRESULT HintNotify(NMHDR* header);
+
   // Whole-program minimise and restore.
   void Minimize();
   void Restore();
@@ -75,6 +106,9 @@ class TApplication : public TComponent {
   TActionEvent OnActionUpdate;
   std::function<void(TMessage& keyMessage, bool& handled)> OnShortCut;
   TNotifyEvent OnActivate, OnDeactivate, OnMinimize, OnRestore;
+  TNotifyEvent OnHint;
+  TShowHintEvent OnShowHint;
+  THelpEvent OnHelp;
 
   // Settings the kit's application-events component writes.
   TColor HintColor = clInfoBk;
@@ -87,6 +121,9 @@ class TApplication : public TComponent {
  private:
   bool ProcessMessage(MSG& msg);
   bool IsKeyMsg(MSG& msg);
+  // The form under the key message lets the dialog keys work: Alt+letter of a label, then IsDialogMessage.
+  bool IsDlgMsg(MSG& msg);
+  void ApplyHintSettings();
   static LRESULT CALLBACK AppWndProc(HWND, UINT, WPARAM, LPARAM);
   void AppWndProcBody(TMessage& m);
 
@@ -97,6 +134,11 @@ class TApplication : public TComponent {
   DWORD FMainThreadId;
   std::vector<std::pair<int, TWindowHook>> FHooks;
   int FNextHookId = 1;
+  std::string FHint;
+  HWND FHintWindow = nullptr;
+  // Each hinted control and the window its tooltip lies on.
+  std::map<TControl*, HWND> FHintTools;
+  std::string FHintText;
 };
 
 TApplication& Application();

@@ -57,6 +57,13 @@ int BitsOfPixelFormat(TPixelFormat format) {
   }
 }
 
+struct TBitmap::TCanvasContext {
+  TMemoryDC DC;
+  TSelectObject Image;
+  TSelectPalette Palette;
+  TCanvasContext(HBITMAP image, HPALETTE palette) : Image(DC, image), Palette(DC, palette, true) {}
+};
+
 // The canvas makes its memory context when first drawn on and selects the bitmap into it.
 class TBitmap::TBitmapCanvas : public TCanvas {
  public:
@@ -69,14 +76,9 @@ class TBitmap::TBitmapCanvas : public TCanvas {
  protected:
   void CreateHandle() override {
     if (!FOwner.FHandle) FOwner.Recreate(std::max(FOwner.FWidth, 1), std::max(FOwner.FHeight, 1), FOwner.FPixelFormat);
-    HDC dc = CreateCompatibleDC(nullptr);
-    FOwner.FCanvasDC = dc;
-    FOwner.FOldBitmap = SelectObject(dc, FOwner.FHandle);
-    if (HPALETTE pal = FOwner.Palette()) {
-      FOwner.FOldPalette = SelectPalette(dc, pal, TRUE);
-      RealizePalette(dc);
-    }
-    SetHandle(dc);
+    HBITMAP image = FOwner.FHandle.Get();
+    FOwner.FContext.reset(new TCanvasContext(image, FOwner.Palette()));
+    SetHandle(FOwner.FContext->DC);
   }
 
  private:
@@ -88,48 +90,41 @@ TBitmap::TBitmap() = default;
 TBitmap::~TBitmap() { FreeImage(); }
 
 void TBitmap::Deselect() {
-  if (!FCanvasDC) return;
+  if (!FContext) return;
   static_cast<TBitmapCanvas*>(FCanvas.get())->Drop();
-  if (FOldPalette) SelectPalette(FCanvasDC, HPALETTE(FOldPalette), TRUE);
-  SelectObject(FCanvasDC, FOldBitmap);
-  DeleteDC(FCanvasDC);
-  FCanvasDC = nullptr;
-  FOldBitmap = FOldPalette = nullptr;
+  FContext.reset();
 }
 
 void TBitmap::FreeImage() {
   Deselect();
-  if (FHandle) DeleteObject(FHandle);
-  if (FPalette) DeleteObject(FPalette);
-  FHandle = nullptr;
-  FPalette = nullptr;
+  FHandle.Reset();
+  FPalette.Reset();
 }
 
 HBITMAP TBitmap::Handle() {
   Deselect();
   GdiFlush();
-  return FHandle;
+  return FHandle.Get();
 }
 
 HBITMAP TBitmap::ReleaseHandle() {
   Deselect();
-  HBITMAP h = FHandle;
-  FHandle = nullptr;
-  if (FPalette) DeleteObject(FPalette);
-  FPalette = nullptr;
+  HBITMAP h = FHandle.Release();
+  FPalette.Reset();
   FWidth = FHeight = 0;
   return h;
 }
 
 HPALETTE TBitmap::Palette() {
-  if (FPalette || !FHandle || BitsOfPixelFormat(FPixelFormat) > 8) return FPalette;
+  if (FPalette || !FHandle || BitsOfPixelFormat(FPixelFormat) > 8) return FPalette.Get();
   RGBQUAD table[256];
-  HDC dc = FCanvasDC ? FCanvasDC : CreateCompatibleDC(nullptr);
-  HGDIOBJ old = FCanvasDC ? nullptr : SelectObject(dc, FHandle);
-  UINT n = GetDIBColorTable(dc, 0, 256, table);
-  if (!FCanvasDC) {
-    SelectObject(dc, old);
-    DeleteDC(dc);
+  UINT n;
+  if (FContext) {
+    n = GetDIBColorTable(FContext->DC, 0, 256, table);
+  } else {
+    TMemoryDC dc;
+    TSelectObject image(dc, FHandle.Get());
+    n = GetDIBColorTable(dc, 0, 256, table);
   }
   if (n == 0) return nullptr;
   std::vector<uint8_t> buf(sizeof(LOGPALETTE) + n * sizeof(PALETTEENTRY));
@@ -138,8 +133,8 @@ HPALETTE TBitmap::Palette() {
   lp->palNumEntries = WORD(n);
   for (UINT i = 0; i < n; ++i)
     lp->palPalEntry[i] = PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
-  FPalette = CreatePalette(lp);
-  return FPalette;
+  FPalette.Reset(CreatePalette(lp));
+  return FPalette.Get();
 }
 
 void TBitmap::Recreate(int width, int height, TPixelFormat format) {
@@ -160,21 +155,17 @@ void TBitmap::Recreate(int width, int height, TPixelFormat format) {
     bi.Header.biClrUsed = 1u << bits;
   }
   void* bits_ptr = nullptr;
-  HBITMAP h = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits_ptr, nullptr, 0);
+  TBitmapHandle h(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &bits_ptr, nullptr, 0));
   if (!h) throw EInvalidGraphic(kInvalidBitmap);
   // Keep the old picture's top-left part.
   if (FHandle) {
-    HDC src = CreateCompatibleDC(nullptr), dst = CreateCompatibleDC(nullptr);
     Deselect();
-    HGDIOBJ os = SelectObject(src, FHandle), od = SelectObject(dst, h);
+    TMemoryDC src, dst;
+    TSelectObject os(src, FHandle.Get()), od(dst, h.Get());
     BitBlt(dst, 0, 0, std::min(width, FWidth), std::min(height, FHeight), src, 0, 0, SRCCOPY);
-    SelectObject(src, os);
-    SelectObject(dst, od);
-    DeleteDC(src);
-    DeleteDC(dst);
   }
   FreeImage();
-  FHandle = h;
+  FHandle = std::move(h);
   FWidth = width;
   FHeight = height;
   FPixelFormat = PixelFormatOfBits(bits);
@@ -226,24 +217,36 @@ void TBitmap::SetHandle(HBITMAP handle) {
   BITMAP bm{};
   if (GetObjectA(handle, sizeof ds, &ds) == sizeof ds) {
     FreeImage();
-    FHandle = handle;
+    FHandle.Reset(handle);
     FWidth = ds.dsBm.bmWidth;
     FHeight = ds.dsBm.bmHeight;
     FPixelFormat = PixelFormatOfBits(ds.dsBmih.biBitCount == 16 && ds.dsBmih.biCompression == BI_RGB
                                          ? 15 : ds.dsBmih.biBitCount);
     return;
   }
+  // A device bitmap: copy it into a DIB section of ours. Ours from here on, also when that fails.
+  TBitmapHandle device(handle);
   if (!GetObjectA(handle, sizeof bm, &bm)) throw EInvalidGraphic(kInvalidBitmap);
-  // A device bitmap: copy it into a DIB section of ours.
   FreeImage();
   FPixelFormat = bm.bmBitsPixel == 1 ? pf1bit : pf24bit;
   Recreate(bm.bmWidth, bm.bmHeight, FPixelFormat);
-  HDC src = CreateCompatibleDC(nullptr);
-  HGDIOBJ os = SelectObject(src, handle);
+  TMemoryDC src;
+  TSelectObject os(src, handle);
   BitBlt(Canvas().Handle(), 0, 0, bm.bmWidth, bm.bmHeight, src, 0, 0, SRCCOPY);
-  SelectObject(src, os);
-  DeleteDC(src);
-  DeleteObject(handle);
+}
+
+void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data) {
+  if (format != CF_BITMAP || !data) throw EInvalidGraphic(kInvalidBitmap);
+  HANDLE copy = CopyImage(data, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION);
+  if (!copy) throw EInvalidGraphic(kInvalidBitmap);
+  SetHandle(static_cast<HBITMAP>(copy));
+}
+
+HANDLE TBitmap::SaveToClipboardFormat(UINT format) {
+  if (format != CF_BITMAP || !FHandle) throw EInvalidGraphic(kInvalidBitmap);
+  HANDLE copy = CopyImage(Handle(), IMAGE_BITMAP, 0, 0, 0);
+  if (!copy) throw EInvalidGraphic(kInvalidBitmap);
+  return copy;
 }
 
 void TBitmap::LoadFromStream(TMemoryStream& stream) {
@@ -283,7 +286,7 @@ void TBitmap::LoadFromStream(TMemoryStream& stream) {
   h.biHeight = LONG(absHeight);
   h.biSizeImage = 0;
   void* dest = nullptr;
-  HBITMAP dib = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &dest, nullptr, 0);
+  TBitmapHandle dib(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS, &dest, nullptr, 0));
   if (!dib || !dest) throw EInvalidGraphic(kInvalidBitmap);
   auto* out = static_cast<uint8_t*>(dest);
   for (int64_t y = 0; y < absHeight; ++y) {
@@ -291,7 +294,7 @@ void TBitmap::LoadFromStream(TMemoryStream& stream) {
     std::memcpy(out + y * stride, pixels.data() + srcRow * stride, size_t(stride));
   }
   FreeImage();
-  FHandle = dib;
+  FHandle = std::move(dib);
   FWidth = h.biWidth;
   FHeight = int(absHeight);
   FPixelFormat = PixelFormatOfBits(bits == 16 && h.biCompression == BI_RGB ? 15 : bits);
@@ -309,11 +312,9 @@ void TBitmap::SaveToStream(TMemoryStream& stream) {
   RGBQUAD table[256];
   UINT colors = 0;
   if (bits <= 8) {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, handle);
+    TMemoryDC dc;
+    TSelectObject image(dc, handle);
     colors = GetDIBColorTable(dc, 0, 256, table);
-    SelectObject(dc, old);
-    DeleteDC(dc);
   }
   DWORD extra = h.biCompression == BI_BITFIELDS ? 12 : colors * sizeof(RGBQUAD);
   h.biSize = sizeof(BITMAPINFOHEADER);

@@ -17,7 +17,7 @@ class TBitmap : public TGraphic {
 
   // The image handle, deselected from the canvas first, so GetDIBits and friends may use it.
   HBITMAP Handle();
-  bool HandleAllocated() const { return FHandle != nullptr; }
+  bool HandleAllocated() const { return bool(FHandle); }
   // Takes ownership of a bitmap handle (any kind); it is kept as a DIB section.
   void SetHandle(HBITMAP handle);
   HBITMAP ReleaseHandle();
@@ -27,6 +27,10 @@ class TBitmap : public TGraphic {
   int Width() const override { return FWidth; }
   int Height() const override { return FHeight; }
   bool Empty() const override { return !FHandle; }
+  void LoadFromFile(const std::string& fileName) override;
+  // CF_BITMAP: a copy of the clipboard's bitmap, and a copy for it.
+  void LoadFromClipboardFormat(UINT format, HANDLE data) override;
+  HANDLE SaveToClipboardFormat(UINT format) override;
   void SetWidth(int w) { SetSize(w, FHeight); }
   void SetHeight(int h) { SetSize(FWidth, h); }
   // Keeps the picture's top-left part.
@@ -44,7 +48,6 @@ class TBitmap : public TGraphic {
   // A BMP file image: file header, info header, colour table, rows bottom-up.
   void LoadFromStream(TMemoryStream& stream);
   void SaveToStream(TMemoryStream& stream);
-  void LoadFromFile(const std::string& fileName);
   void SaveToFile(const std::string& fileName);
   void Assign(const TPersistent* source) override;
 
@@ -54,13 +57,14 @@ class TBitmap : public TGraphic {
   void Deselect();
   void FreeImage();
   void Recreate(int width, int height, TPixelFormat format);
-  HBITMAP FHandle = nullptr;
-  HPALETTE FPalette = nullptr;
+  // The canvas's memory context with the image (and its palette) selected.
+  struct TCanvasContext;
+  TBitmapHandle FHandle;
+  TPaletteHandle FPalette;
   int FWidth = 0, FHeight = 0;
   TPixelFormat FPixelFormat = pf24bit;
   std::unique_ptr<TCanvas> FCanvas;
-  HDC FCanvasDC = nullptr;
-  HGDIOBJ FOldBitmap = nullptr, FOldPalette = nullptr;
+  std::unique_ptr<TCanvasContext> FContext;
 };
 
 TPixelFormat PixelFormatOfBits(int bitCount);

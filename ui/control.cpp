@@ -1,13 +1,17 @@
 #include "control.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
 #include <algorithm>
 #include <map>
+#include <set>
+#include <unordered_map>
 
 #include "action.h"
 #include "application.h"
 #include "form.h"
+#include "menus.h"
 #include "sys_utils.h"
 #include "ui_exceptions.h"
 
@@ -18,9 +22,14 @@ UI_CLASSINFO(TControl, UI_PROP(Integer, "Left", Left, SetLeft), UI_PROP(Integer,
              UI_PROP_ENUM("Align", Align, SetAlign, "alNone", "alTop", "alBottom", "alLeft", "alRight", "alClient"),
              UI_PROP_BOOL("Visible", Visible, SetVisible), UI_PROP_BOOL("Enabled", Enabled, SetEnabled),
              UI_PROP(String, "Caption", Caption, SetCaption), UI_PROP_CLASS("Font", Font, SetFont, TFont),
-             UI_PROP(Integer, "Color", Color, SetColor), UI_PROP(String, "Hint", Hint, SetHint))
+             UI_PROP_BOOL("ParentFont", ParentFont, SetParentFont), UI_PROP(Integer, "Color", Color, SetColor),
+             UI_PROP(String, "Hint", Hint, SetHint), UI_PROP_BOOL("ShowHint", ShowHint, SetShowHint),
+             UI_PROP_BOOL("ParentShowHint", ParentShowHint, SetParentShowHint),
+             UI_PROP(Integer, "HelpContext", HelpContext, SetHelpContext),
+             UI_PROP_CLASS("PopupMenu", PopupMenu, SetPopupMenu, TPopupMenu))
 UI_CLASSINFO(TGraphicControl)
-UI_CLASSINFO(TWinControl)
+UI_CLASSINFO(TWinControl, UI_PROP(Integer, "TabOrder", TabOrder, SetTabOrder),
+             UI_PROP_BOOL("TabStop", TabStop, SetTabStop))
 
 TSet32 KeyboardShiftState() {
   TSet32 s = 0;
@@ -30,20 +39,87 @@ TSet32 KeyboardShiftState() {
   return s;
 }
 
+TSet32 MouseShiftState(WPARAM keys) {
+  TSet32 s = 0;
+  if (keys & MK_SHIFT) s |= 1u << ssShift;
+  if (keys & MK_CONTROL) s |= 1u << ssCtrl;
+  if (keys & MK_LBUTTON) s |= 1u << ssLeft;
+  if (keys & MK_RBUTTON) s |= 1u << ssRight;
+  if (keys & MK_MBUTTON) s |= 1u << ssMiddle;
+  if (GetKeyState(VK_MENU) < 0) s |= 1u << ssAlt;
+  return s;
+}
+
+std::string GetShortHint(const std::string& hint) { return hint.substr(0, hint.find('|')); }
+
+std::string GetLongHint(const std::string& hint) {
+  size_t bar = hint.find('|');
+  return bar == std::string::npos ? hint : hint.substr(bar + 1);
+}
+
+char MnemonicOf(const std::string& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] != '&')
+      return char(reinterpret_cast<uintptr_t>(CharUpperA(reinterpret_cast<LPSTR>(uintptr_t(BYTE(caption[i + 1]))))));
+    ++i;  // "&&" is a plain ampersand
+  }
+  return 0;
+}
+
+namespace {
+
+// Our windows by handle: a foreign window's user data is never read as one of our objects.
+std::unordered_map<HWND, TWinControl*>& Windows() {
+  static std::unordered_map<HWND, TWinControl*> windows;
+  return windows;
+}
+
+// Child-window ids in use: each control keeps its own for its life, across re-created windows.
+std::set<int>& UsedControlIds() {
+  static std::set<int> ids;
+  return ids;
+}
+
+int AllocateControlId() {
+  static int next = 0x100;  // below are IDOK, IDCANCEL and the other dialog ids
+  for (;;) {
+    int id = next;
+    next = next >= 0x7FFF ? 0x100 : next + 1;
+    if (UsedControlIds().insert(id).second) return id;
+  }
+}
+
+bool IsButtonDown(UINT msg) {
+  return msg == WM_LBUTTONDOWN || msg == WM_RBUTTONDOWN || msg == WM_MBUTTONDOWN || msg == WM_LBUTTONDBLCLK ||
+         msg == WM_RBUTTONDBLCLK || msg == WM_MBUTTONDBLCLK;
+}
+
+bool IsMouseMessage(UINT msg) { return msg >= WM_MOUSEFIRST && msg <= WM_MBUTTONDBLCLK; }
+
+}  // namespace
+
 // ---- TControl ----
 
-TControl::TControl(TComponent* owner) : TComponent(owner) {}
+TControl::TControl(TComponent* owner) : TComponent(owner) {
+  FFont.OnChange = [this] {
+    if (!FTakingParentFont) FParentFont = false;
+    FontChanged();
+  };
+}
+
+TControl::~TControl() { Application().RemoveHintTool(this); }
 
 void TControl::Destroying() {
-  if (FAction) FAction->UnRegisterChanges(this);
-  FAction = nullptr;
+  FActionLink.reset();
+  Application().RemoveHintTool(this);
   if (FParent) FParent->RemoveControl(this);
   TComponent::Destroying();
 }
 
 void TControl::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation == opRemove && component == FAction) FAction = nullptr;
+  if (operation == opRemove && component == FPopupMenu) FPopupMenu = nullptr;
 }
 
 void TControl::SetParent(TWinControl* parent) {
@@ -65,13 +141,14 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   Invalidate();
   UpdateBoundsFields(left, top, width, height);
   Invalidate();
-  if (FParent && FAlign != alNone) FParent->AlignControls();
+  if (FParent && FAlign != alNone) FParent->AlignControls(this);
+  Application().UpdateHintTool(this);
 }
 
 void TControl::SetAlign(TAlign align) {
   if (align == FAlign) return;
   FAlign = align;
-  if (FParent) FParent->AlignControls();
+  if (FParent) FParent->AlignControls(this);
 }
 
 void TControl::SetVisible(bool visible) {
@@ -79,7 +156,7 @@ void TControl::SetVisible(bool visible) {
   FVisible = visible;
   if (FParent) {
     FParent->Invalidate();
-    FParent->AlignControls();
+    FParent->AlignControls(this);
   }
 }
 
@@ -98,21 +175,73 @@ void TControl::SetCaption(const std::string& caption) {
 void TControl::SetColor(TColor color) {
   if (color == FColor) return;
   FColor = color;
-  Invalidate();
+  ColorChanged();
 }
 
+void TControl::SetParentFont(bool v) {
+  FParentFont = v;
+  if (v) ApplyParentFont();
+}
+
+void TControl::ApplyParentFont() {
+  if (!FParent) return;
+  FTakingParentFont = true;
+  try {
+    FFont.Assign(FParent->Font());
+  } catch (...) {
+    FTakingParentFont = false;
+    throw;
+  }
+  FTakingParentFont = false;
+}
+
+void TControl::FontChanged() { Invalidate(); }
+
+void TControl::SetHint(const std::string& hint) {
+  if (hint == FHint) return;
+  FHint = hint;
+  HintChanged();
+}
+
+bool TControl::ShowHint() const {
+  if (FShowHint) return true;
+  return FParentShowHint && FParent && FParent->ShowHint();
+}
+
+void TControl::SetShowHint(bool v) {
+  FShowHint = v;
+  if (v) FParentShowHint = false;
+  HintChanged();
+}
+
+void TControl::SetParentShowHint(bool v) {
+  FParentShowHint = v;
+  HintChanged();
+}
+
+void TControl::HintChanged() {
+  Application().UpdateHintTool(this);
+  if (auto* w = dynamic_cast<TWinControl*>(this))
+    for (TControl* c : w->FControls)
+      if (c->FParentShowHint) c->HintChanged();
+}
+
+void TControl::SetPopupMenu(TPopupMenu* menu) {
+  if (menu == FPopupMenu) return;
+  if (FPopupMenu) RemoveFreeNotification(FPopupMenu);
+  FPopupMenu = menu;
+  if (menu) FreeNotification(menu);
+}
+
+TAction* TControl::Action() const { return FActionLink ? FActionLink->Action() : nullptr; }
+
 void TControl::SetAction(TAction* action) {
-  if (action == FAction) return;
-  if (FAction) {
-    FAction->UnRegisterChanges(this);
-    RemoveFreeNotification(FAction);
+  if (!action) {
+    FActionLink.reset();
+    return;
   }
-  FAction = action;
-  if (action) {
-    action->RegisterChanges(this);
-    FreeNotification(action);
-    ActionChange(action);
-  }
+  if (!FActionLink) FActionLink.reset(new TClientActionLink<TControl>(this));
+  FActionLink->SetAction(action);
 }
 
 void TControl::ActionChange(TAction* sender) {
@@ -130,29 +259,110 @@ LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TControl::WndProc(TMessage& m) {
   // Reaches graphic controls through their parent; windowed ones override this.
+  MouseMessage(m);
+}
+
+bool TControl::MouseMessage(TMessage& m) {
+  int x = GET_X_LPARAM(m.LParam), y = GET_Y_LPARAM(m.LParam);
+  TSet32 shift = MouseShiftState(m.WParam);
   switch (m.Msg) {
     case WM_LBUTTONDOWN:
       FMouseDown = FEnabled;
-      break;
+      MouseDown(mbLeft, shift, x, y);
+      return true;
+    case WM_RBUTTONDOWN: MouseDown(mbRight, shift, x, y); return true;
+    case WM_MBUTTONDOWN: MouseDown(mbMiddle, shift, x, y); return true;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
+      TMouseButton b = m.Msg == WM_LBUTTONDBLCLK ? mbLeft : m.Msg == WM_RBUTTONDBLCLK ? mbRight : mbMiddle;
+      if (b == mbLeft) DblClick();
+      MouseDown(b, shift | (1u << ssDouble), x, y);
+      return true;
+    }
     case WM_LBUTTONUP: {
       bool wasDown = FMouseDown;
       FMouseDown = false;
-      POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
-      if (wasDown && p.x >= 0 && p.y >= 0 && p.x < FWidth && p.y < FHeight) Click();
-      break;
+      MouseUp(mbLeft, shift, x, y);
+      if (FClickEvents && wasDown && x >= 0 && y >= 0 && x < FWidth && y < FHeight) Click();
+      return true;
     }
-    default:
-      break;
+    case WM_RBUTTONUP: MouseUp(mbRight, shift, x, y); return true;
+    case WM_MBUTTONUP: MouseUp(mbMiddle, shift, x, y); return true;
+    case WM_MOUSEMOVE: MouseMove(shift, x, y); return true;
+    case CM_MOUSEENTER: MouseEnter(); return true;
+    case CM_MOUSELEAVE: MouseLeave(); return true;
+    default: return false;
   }
+}
+
+void TControl::DblClick() {
+  if (OnDblClick) OnDblClick(this);
+}
+
+void TControl::MouseDown(TMouseButton button, TSet32 shift, int x, int y) {
+  if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
+}
+
+void TControl::MouseMove(TSet32 shift, int x, int y) {
+  if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, TSet32 shift, int x, int y) {
+  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
+void TControl::MouseEnter() {
+  FMouseInControl = true;
+  Application().SetHint(GetLongHint(FHint));
+  if (OnMouseEnter) OnMouseEnter(this);
+}
+
+void TControl::MouseLeave() {
+  FMouseInControl = false;
+  Application().SetHint("");
+  if (OnMouseLeave) OnMouseLeave(this);
+}
+
+bool TControl::MouseCapture() const {
+  if (auto* w = dynamic_cast<const TWinControl*>(this)) return w->FHandle && GetCapture() == w->FHandle;
+  return FParent && FParent->FMouseCapture == this;
+}
+
+void TControl::SetMouseCapture(bool capture) {
+  if (auto* w = dynamic_cast<TWinControl*>(this)) {
+    if (capture) SetCapture(w->Handle());
+    else if (w->FHandle && GetCapture() == w->FHandle) ReleaseCapture();
+    return;
+  }
+  if (!FParent) return;
+  if (capture) {
+    SetCapture(FParent->Handle());
+    FParent->FMouseCapture = this;  // after SetCapture: the change of capture clears the old one
+  } else if (FParent->FMouseCapture == this) {
+    FParent->FMouseCapture = nullptr;
+    if (FParent->FHandle && GetCapture() == FParent->FHandle) ReleaseCapture();
+  }
+}
+
+bool TControl::ShowPopupMenu(LPARAM screenPoint) {
+  if (!FPopupMenu || !FPopupMenu->AutoPopup()) return false;
+  POINT p{GET_X_LPARAM(screenPoint), GET_Y_LPARAM(screenPoint)};
+  if (screenPoint == -1) p = ClientToScreen(POINT{FWidth / 2, FHeight / 2});
+  FPopupMenu->SetPopupComponent(this);
+  FPopupMenu->Popup(p.x, p.y);
+  return true;
 }
 
 void TControl::Click() {
   if (OnClick) {
     OnClick(this);
-  } else if (FAction) {
-    FAction->Execute();
+  } else if (FActionLink) {
+    FActionLink->Execute();
   }
 }
+
+bool TControl::DialogChar(char) { return false; }
 
 bool TControl::Showing() const {
   for (const TControl* c = this; c; c = c->FParent)
@@ -171,6 +381,15 @@ TForm* TControl::ParentForm() const {
   const TControl* c = this;
   while (c->FParent) c = c->FParent;
   return dynamic_cast<TForm*>(const_cast<TControl*>(c));
+}
+
+POINT TControl::ClientToScreen(POINT p) const {
+  if (auto* w = dynamic_cast<const TWinControl*>(this)) {
+    if (w->FHandle) ::ClientToScreen(w->FHandle, &p);
+    return p;
+  }
+  if (!FParent) return p;
+  return FParent->ClientToScreen(POINT{p.x + FLeft, p.y + FTop});
 }
 
 // ---- TWinControl ----
@@ -196,6 +415,7 @@ LRESULT CALLBACK StdWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     CreationControl = nullptr;
     c->FHandle = h;
     SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(c));
+    Windows()[h] = c;
   }
   if (!c) return CallWindowProcA(ClassDefProc(h), h, msg, w, l);
   TMessage m{msg, w, l, 0};
@@ -206,19 +426,22 @@ LRESULT CALLBACK StdWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
   }
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+    Windows().erase(h);
     if (c->FHandle == h) c->FHandle = nullptr;
   }
   return m.Result;
 }
 
-TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
+TWinControl::TWinControl(TComponent* owner) : TControl(owner) { FClickEvents = false; }
 
 TWinControl::~TWinControl() {
   // Deleted without Free: never let the window reach a dead object.
   if (FHandle) {
     SetWindowLongPtrA(FHandle, GWLP_USERDATA, 0);
+    Windows().erase(FHandle);
     DestroyWindow(FHandle);
   }
+  if (FControlId) UsedControlIds().erase(FControlId);
   Screen().ControlDestroyed(this);
 }
 
@@ -237,7 +460,8 @@ void TWinControl::Destroying() {
 TWinControl* TWinControl::FindControl(HWND window) {
   if (!window) return nullptr;
   if (GetWindowThreadProcessId(window, nullptr) != GetCurrentThreadId()) return nullptr;
-  return reinterpret_cast<TWinControl*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+  auto it = Windows().find(window);
+  return it == Windows().end() ? nullptr : it->second;
 }
 
 HWND TWinControl::Handle() {
@@ -253,19 +477,25 @@ void TWinControl::CreateParams(TCreateParams& p) {
   p.Height = FHeight;
   p.WinClassName = ClassName();
   p.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  // Our own containers let the dialog keys walk into them.
+  p.ExStyle = WS_EX_CONTROLPARENT;
   if (Parent()) {
     p.Style |= WS_CHILD;
     p.WndParent = Parent()->Handle();
   }
   if (FVisible) p.Style |= WS_VISIBLE;
   if (!FEnabled) p.Style |= WS_DISABLED;
+  if (FTabStop) p.Style |= WS_TABSTOP;
 }
 
 void TWinControl::CreateWnd() {
+  Application();  // the common controls are registered with the application
   if (Parent()) Parent()->HandleNeeded();
   if (FHandle) return;  // the parent made our window along with its own
   TCreateParams p;
   CreateParams(p);
+  // System classes keep their own way of holding children.
+  if (!p.SuperClass.empty()) p.ExStyle &= ~DWORD(WS_EX_CONTROLPARENT);
   HINSTANCE instance = GetModuleHandleA(nullptr);
   WNDCLASSA wc{};
   if (!GetClassInfoA(instance, p.WinClassName.c_str(), &wc)) {
@@ -286,16 +516,29 @@ void TWinControl::CreateWnd() {
     if (!RegisterClassA(&wc)) throw EWin32Error("Cannot register window class " + p.WinClassName, GetLastError());
   }
   FDefWndProc = ClassProcs()[p.WinClassName];
+  HMENU id = nullptr;
+  if (p.Style & WS_CHILD) {
+    if (!FControlId) FControlId = AllocateControlId();
+    id = reinterpret_cast<HMENU>(INT_PTR(FControlId));
+  }
   CreationControl = this;
   HWND h = CreateWindowExA(p.ExStyle, p.WinClassName.c_str(), p.Caption.c_str(), p.Style, p.X, p.Y, p.Width,
-                           p.Height, p.WndParent, nullptr, instance, this);
+                           p.Height, p.WndParent, id, instance, this);
   CreationControl = nullptr;
   if (!h) throw EWin32Error("Error creating window", GetLastError());
   FHandle = h;
   SendMessageA(h, WM_SETFONT, WPARAM(Font()->Handle()), 0);
   for (TControl* c : std::vector<TControl*>(FControls))
     if (auto* w = dynamic_cast<TWinControl*>(c)) w->HandleNeeded();
+  UpdateTabOrder();
   AlignControls();
+  RegisterHints();
+}
+
+void TWinControl::RegisterHints() {
+  Application().UpdateHintTool(this);
+  for (TControl* c : FControls)
+    if (!c->IsWindowed()) Application().UpdateHintTool(c);
 }
 
 void TWinControl::SaveWindowState() {
@@ -309,6 +552,8 @@ void TWinControl::DestroyWnd() {
   HWND h = FHandle;
   if (h) DestroyWindow(h);  // the children's windows go with it
   FHandle = nullptr;
+  FMouseCapture = nullptr;
+  FGraphicUnderMouse = nullptr;
 }
 
 void TWinControl::RecreateWnd() {
@@ -321,20 +566,66 @@ void TWinControl::InsertControl(TControl* control) {
   FControls.push_back(control);
   control->FParent = this;
   if (auto* w = dynamic_cast<TWinControl*>(control)) {
-    if (FHandle) w->HandleNeeded();
+    FTabList.push_back(w);
+    if (FHandle) {
+      w->HandleNeeded();
+      UpdateTabOrder();
+    }
   }
-  AlignControls();
+  if (control->FParentFont) control->ApplyParentFont();
+  AlignControls(control);
   control->Invalidate();
+  if (!control->IsWindowed()) Application().UpdateHintTool(control);
+  ControlListChange(control, true);
 }
 
 void TWinControl::RemoveControl(TControl* control) {
+  ControlListChange(control, false);
   if (FMouseCapture == control) FMouseCapture = nullptr;
+  if (FGraphicUnderMouse == control) FGraphicUnderMouse = nullptr;
   control->Invalidate();
   auto* w = dynamic_cast<TWinControl*>(control);
   if (w && w->FHandle && !w->IsDestroying()) w->DestroyWnd();
+  if (!control->IsWindowed()) Application().RemoveHintTool(control);
   FControls.erase(std::remove(FControls.begin(), FControls.end(), control), FControls.end());
+  FTabList.erase(std::remove(FTabList.begin(), FTabList.end(), w), FTabList.end());
   control->FParent = nullptr;
   AlignControls();
+}
+
+int TWinControl::TabOrder() const {
+  if (!Parent()) return -1;
+  auto& list = Parent()->FTabList;
+  auto it = std::find(list.begin(), list.end(), this);
+  return it == list.end() ? -1 : int(it - list.begin());
+}
+
+void TWinControl::SetTabOrder(int order) {
+  if (!Parent()) return;
+  auto& list = Parent()->FTabList;
+  list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  order = std::max(0, std::min(order, int(list.size())));
+  list.insert(list.begin() + order, this);
+  Parent()->UpdateTabOrder();
+}
+
+void TWinControl::UpdateTabOrder() {
+  // The dialog keys walk the child windows from the top of the z-order down.
+  if (!FHandle) return;
+  HWND previous = HWND_TOP;
+  for (TWinControl* w : FTabList) {
+    if (!w->FHandle) continue;
+    SetWindowPos(w->FHandle, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    previous = w->FHandle;
+  }
+}
+
+void TWinControl::SetTabStop(bool v) {
+  if (v == FTabStop) return;
+  FTabStop = v;
+  if (!FHandle) return;
+  LONG_PTR style = GetWindowLongPtrA(FHandle, GWL_STYLE);
+  SetWindowLongPtrA(FHandle, GWL_STYLE, v ? style | WS_TABSTOP : style & ~LONG_PTR(WS_TABSTOP));
 }
 
 TControl* TWinControl::GraphicControlAt(POINT p) const {
@@ -349,9 +640,14 @@ TControl* TWinControl::GraphicControlAt(POINT p) const {
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
+  bool resized = width != FWidth || height != FHeight;
   UpdateBoundsFields(left, top, width, height);
   if (FHandle) SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
-  if (Parent() && Align() != alNone) Parent()->AlignControls();
+  if (Parent() && Align() != alNone) Parent()->AlignControls(this);
+  if (resized) {
+    AlignControls();  // the window's own notice of the new size finds the fields already updated
+    Application().UpdateHintTool(this);
+  }
 }
 
 void TWinControl::SetVisible(bool visible) {
@@ -396,13 +692,55 @@ void TWinControl::SetFocus() {
 
 bool TWinControl::Focused() const { return FHandle && GetFocus() == FHandle; }
 
-void TWinControl::AlignControls() {
+bool TWinControl::CanFocus() const {
+  for (const TControl* c = this; c; c = c->Parent())
+    if (!c->Visible() || !c->Enabled()) return false;
+  return true;
+}
+
+bool TWinControl::DialogChar(char key) {
+  for (TControl* c : std::vector<TControl*>(FControls))
+    if (c->Visible() && c->Enabled() && c->DialogChar(key)) return true;
+  return false;
+}
+
+HBRUSH TWinControl::BrushHandle() {
+  if (!FBrush || FBrushColor != FColor) {
+    FBrush.Reset(CreateSolidBrush(ColorToRGB(FColor)));
+    FBrushColor = FColor;
+  }
+  return FBrush.Get();
+}
+
+void TWinControl::FontChanged() {
+  if (FHandle) SendMessageA(FHandle, WM_SETFONT, WPARAM(Font()->Handle()), TRUE);
+  for (TControl* c : std::vector<TControl*>(FControls))
+    if (c->FParentFont) c->ApplyParentFont();
+  Invalidate();
+}
+
+void TWinControl::AlignControls(TControl* moved) {
   if (FAligning) return;
   FAligning = true;
   RECT r = ClientRect();
+  // Each side takes its controls in the order of their places, nearest the edge first.
+  auto place = [](TControl* c) {
+    switch (c->Align()) {
+      case alTop: return c->Top();
+      case alBottom: return -(c->Top() + c->Height());
+      case alLeft: return c->Left();
+      case alRight: return -(c->Left() + c->Width());
+      default: return 0;
+    }
+  };
   for (TAlign a : {alTop, alBottom, alLeft, alRight, alClient}) {
-    for (TControl* c : FControls) {
-      if (c->Align() != a || !c->Visible()) continue;
+    std::vector<TControl*> side;
+    for (TControl* c : FControls)
+      if (c->Align() == a && c->Visible()) side.push_back(c);
+    std::stable_sort(side.begin(), side.end(), [&](TControl* x, TControl* y) {
+      return place(x) < place(y) || (place(x) == place(y) && x == moved && y != moved);
+    });
+    for (TControl* c : side) {
       int w = c->Width(), h = c->Height();
       switch (a) {
         case alTop: c->SetBounds(r.left, r.top, r.right - r.left, h); r.top += h; break;
@@ -429,26 +767,35 @@ void TWinControl::PaintHandler(TMessage& m) {
   }
   for (TControl* c : std::vector<TControl*>(FControls)) {
     if (c->IsWindowed() || !c->Visible()) continue;
-    int saved = SaveDC(dc);
+    TSaveDC saved(dc);
     IntersectClipRect(dc, c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height());
-    SetViewportOrgEx(dc, c->Left(), c->Top(), nullptr);
-    {
-      TCanvas canvas(dc);
-      c->Paint(canvas);
-    }
-    RestoreDC(dc, saved);
+    POINT origin;
+    GetViewportOrgEx(dc, &origin);
+    SetViewportOrgEx(dc, origin.x + c->Left(), origin.y + c->Top(), nullptr);
+    TCanvas canvas(dc);
+    c->Paint(canvas);
   }
   if (!m.WParam) EndPaint(FHandle, &ps);
+}
+
+void TWinControl::TrackGraphicUnderMouse(TControl* control) {
+  if (control == FGraphicUnderMouse) return;
+  TControl* old = FGraphicUnderMouse;
+  FGraphicUnderMouse = control;
+  if (old) old->Perform(CM_MOUSELEAVE);
+  if (control) control->Perform(CM_MOUSEENTER);
 }
 
 bool TWinControl::MouseToGraphic(TMessage& m) {
   POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
   TControl* target = FMouseCapture ? FMouseCapture : GraphicControlAt(p);
+  if (m.Msg == WM_MOUSEMOVE) TrackGraphicUnderMouse(GraphicControlAt(p));
   if (!target) return false;
-  if (m.Msg == WM_LBUTTONDOWN) {
-    FMouseCapture = target;
+  if (IsButtonDown(m.Msg) && !FMouseCapture) {
     SetCapture(FHandle);
-  } else if (m.Msg == WM_LBUTTONUP) {
+    FMouseCapture = target;
+  } else if ((m.Msg == WM_LBUTTONUP || m.Msg == WM_RBUTTONUP || m.Msg == WM_MBUTTONUP) &&
+             !(m.WParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) && FMouseCapture == target) {
     FMouseCapture = nullptr;
     ReleaseCapture();
   }
@@ -457,33 +804,181 @@ bool TWinControl::MouseToGraphic(TMessage& m) {
   return true;
 }
 
-void TWinControl::WndProc(TMessage& m) {
+bool TWinControl::Reflect(TMessage& m) {
+  HWND child = nullptr;
+  TWinControl* target = nullptr;
   switch (m.Msg) {
     case WM_COMMAND:
-      if (m.LParam) {
-        TWinControl* child = FindControl(reinterpret_cast<HWND>(m.LParam));
-        if (child && child != this) {
-          m.Result = child->Perform(CN_COMMAND, m.WParam, m.LParam);
-          return;
-        }
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+      child = reinterpret_cast<HWND>(m.LParam);
+      break;
+    case WM_NOTIFY:
+      if (m.LParam) child = reinterpret_cast<NMHDR*>(m.LParam)->hwndFrom;
+      break;
+    case WM_DRAWITEM: {
+      auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+      if (d && d->CtlType != ODT_MENU) child = d->hwndItem;
+      break;
+    }
+    case WM_COMPAREITEM:
+      if (m.LParam) child = reinterpret_cast<COMPAREITEMSTRUCT*>(m.LParam)->hwndItem;
+      break;
+    case WM_DELETEITEM:
+      if (m.LParam) child = reinterpret_cast<DELETEITEMSTRUCT*>(m.LParam)->hwndItem;
+      break;
+    case WM_MEASUREITEM: {
+      // Sent while the child's window is still being made: found by its id.
+      auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(m.LParam);
+      if (!mi || mi->CtlType == ODT_MENU) break;
+      for (TWinControl* w : FTabList)
+        if (w->FControlId == int(mi->CtlID)) target = w;
+      break;
+    }
+    case WM_PARENTNOTIFY:
+      if (LOWORD(m.WParam) == WM_CREATE || LOWORD(m.WParam) == WM_DESTROY) {
+        child = reinterpret_cast<HWND>(m.LParam);
+      } else {
+        POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        child = ChildWindowFromPointEx(FHandle, p, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
       }
       break;
-    case WM_NOTIFY: {
-      auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
-      TWinControl* child = hdr ? FindControl(hdr->hwndFrom) : nullptr;
-      if (child && child != this) {
-        m.Result = child->Perform(CN_NOTIFY, m.WParam, m.LParam);
+    default:
+      return false;
+  }
+  if (!target && child) {
+    target = FindControl(child);
+    // A system control's own part (a combo box's edit) speaks for the control.
+    if (!target) {
+      HWND up = GetParent(child);
+      if (up != FHandle) target = FindControl(up);
+    }
+  }
+  if (!target || target == this) return false;
+  m.Result = target->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+  return m.Msg != WM_PARENTNOTIFY;  // the parent hears of its children too
+}
+
+void TWinControl::CtlColor(TMessage& m) {
+  HDC dc = reinterpret_cast<HDC>(m.WParam);
+  SetTextColor(dc, ColorToRGB(Font()->Color()));
+  SetBkColor(dc, ColorToRGB(FColor));
+  m.Result = reinterpret_cast<LRESULT>(BrushHandle());
+}
+
+void TWinControl::KeyDown(WORD& key, TSet32 shift) {
+  if (OnKeyDown) OnKeyDown(this, key, shift);
+}
+
+void TWinControl::KeyUp(WORD& key, TSet32 shift) {
+  if (OnKeyUp) OnKeyUp(this, key, shift);
+}
+
+void TWinControl::KeyPress(char& key) {
+  if (OnKeyPress) OnKeyPress(this, key);
+}
+
+void TWinControl::WndProc(TMessage& m) {
+  if (Reflect(m)) return;
+  if (m.Msg >= CN_BASE && m.Msg < CN_BASE + 0x400) {
+    if (m.Msg >= CN_CTLCOLORMSGBOX && m.Msg <= CN_CTLCOLORSTATIC) CtlColor(m);
+    return;  // unhandled notifications end here: the system class never sees our ids
+  }
+  if (IsMouseMessage(m.Msg)) {
+    if (HWND tips = Application().HintWindow()) {
+      MSG relay{FHandle, m.Msg, m.WParam, m.LParam, 0, {0, 0}};
+      SendMessageA(tips, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+    }
+    if (m.Msg == WM_MOUSEMOVE && !MouseInControl()) {
+      TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, FHandle, 0};
+      TrackMouseEvent(&track);
+      Perform(CM_MOUSEENTER);
+    }
+    if (MouseToGraphic(m)) {
+      // A right click still asks for the context menu, which the graphic control may own.
+      if (m.Msg == WM_RBUTTONUP) DefaultHandler(m);
+      return;
+    }
+    MouseMessage(m);
+    DefaultHandler(m);
+    return;
+  }
+  switch (m.Msg) {
+    case CM_MOUSEENTER:
+    case CM_MOUSELEAVE:
+      MouseMessage(m);
+      return;
+    case WM_MOUSELEAVE:
+      TrackGraphicUnderMouse(nullptr);
+      Perform(CM_MOUSELEAVE);
+      break;
+    case WM_CAPTURECHANGED:
+      FMouseCapture = nullptr;
+      break;
+    case WM_NOTIFY:
+      if (m.LParam && reinterpret_cast<NMHDR*>(m.LParam)->hwndFrom == Application().HintWindow()) {
+        m.Result = Application().HintNotify(reinterpret_cast<NMHDR*>(m.LParam));
         return;
       }
       break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN: {
+      WORD key = WORD(m.WParam);
+      KeyDown(key, KeyboardShiftState());
+      if (key == 0) return;
+      m.WParam = key;
+      break;
     }
+    case WM_KEYUP:
+    case WM_SYSKEYUP: {
+      WORD key = WORD(m.WParam);
+      KeyUp(key, KeyboardShiftState());
+      if (key == 0) return;
+      m.WParam = key;
+      if (key == VK_APPS) {
+        // The context-menu key: the focused control's menu, else the nearest parent's.
+        for (TControl* c = this; c; c = c->Parent())
+          if (c->ShowPopupMenu(-1)) return;
+      }
+      break;
+    }
+    case WM_CHAR: {
+      char key = char(m.WParam);
+      KeyPress(key);
+      if (key == 0) return;
+      m.WParam = WPARAM(BYTE(key));
+      break;
+    }
+    case WM_CONTEXTMENU: {
+      TControl* target = this;
+      if (m.LParam != -1) {
+        POINT p{GET_X_LPARAM(m.LParam), GET_Y_LPARAM(m.LParam)};
+        ScreenToClient(FHandle, &p);
+        if (TControl* g = GraphicControlAt(p)) target = g;
+      }
+      if (target->ShowPopupMenu(m.LParam) || (target != this && ShowPopupMenu(m.LParam))) return;
+      break;
+    }
+    case WM_HELP:
+      for (TControl* c = this; c; c = c->Parent()) {
+        if (c->HelpContext() == 0) continue;
+        Application().HelpContext(c->HelpContext());
+        m.Result = 1;
+        return;
+      }
+      break;
     case WM_ERASEBKGND:
       if (FDefWndProc == DefWindowProcA) {
         RECT r;
         GetClientRect(FHandle, &r);
-        HBRUSH b = CreateSolidBrush(ColorToRGB(FColor));
-        FillRect(HDC(m.WParam), &r, b);
-        DeleteObject(b);
+        FillRect(HDC(m.WParam), &r, BrushHandle());
         m.Result = 1;
         return;
       }
@@ -493,14 +988,6 @@ void TWinControl::WndProc(TMessage& m) {
         PaintHandler(m);
         return;
       }
-      break;
-    case WM_LBUTTONDOWN:
-    case WM_LBUTTONUP:
-    case WM_MOUSEMOVE:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP:
-    case WM_LBUTTONDBLCLK:
-      if (MouseToGraphic(m)) return;
       break;
     case WM_SETCURSOR:
       if (Screen().Cursor() != crDefault) {
@@ -516,6 +1003,8 @@ void TWinControl::WndProc(TMessage& m) {
       break;
     case WM_SETFOCUS:
       Screen().SetActiveControl(this);
+      if (TForm* form = ParentForm())
+        if (form != this) form->FocusMoved(this);
       break;
     case WM_WINDOWPOSCHANGED: {
       DefaultHandler(m);
@@ -525,7 +1014,10 @@ void TWinControl::WndProc(TMessage& m) {
         if (Parent() && Parent()->FHandle) MapWindowPoints(HWND_DESKTOP, Parent()->FHandle, reinterpret_cast<POINT*>(&r), 2);
         bool resized = (r.right - r.left) != FWidth || (r.bottom - r.top) != FHeight;
         UpdateBoundsFields(r.left, r.top, r.right - r.left, r.bottom - r.top);
-        if (resized) AlignControls();
+        if (resized) {
+          AlignControls();
+          Application().UpdateHintTool(this);
+        }
       }
       return;
     }

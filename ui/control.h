@@ -3,18 +3,23 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "component.h"
+#include "gdi.h"
 #include "graphics.h"
+#include "messages.h"
 #include "screen.h"
 
 namespace ui {
 
 class TAction;
+class TActionLink;
 class TWinControl;
 class TForm;
+class TPopupMenu;
 
 struct TMessage {
   UINT Msg;
@@ -24,18 +29,30 @@ struct TMessage {
 };
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
-enum TShiftState { ssShift, ssAlt, ssCtrl };
+enum TShiftState { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
 
 using TNotifyEvent = std::function<void(TObject* sender)>;
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, TSet32 shift)>;
+using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
+using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TSet32 shift, int x, int y)>;
+using TMouseMoveEvent = std::function<void(TObject* sender, TSet32 shift, int x, int y)>;
 
 // The keyboard's shift state as the calling thread's key state shows it.
 TSet32 KeyboardShiftState();
+// The shift and button state a mouse message carries in wParam.
+TSet32 MouseShiftState(WPARAM keys);
+// The part of a hint before '|', and the part after it (the whole text when there is no '|').
+std::string GetShortHint(const std::string& hint);
+std::string GetLongHint(const std::string& hint);
+// The character after the single '&' of a caption, upper-cased; 0 when there is none.
+char MnemonicOf(const std::string& caption);
 
 class TControl : public TComponent {
   UI_CLASS(TControl, TComponent)
  public:
   explicit TControl(TComponent* owner);
+  ~TControl() override;
 
   TWinControl* Parent() const { return FParent; }
   virtual void SetParent(TWinControl* parent);
@@ -62,15 +79,28 @@ class TControl : public TComponent {
   virtual void SetCaption(const std::string& caption);
   TFont* Font() { return &FFont; }
   void SetFont(TFont* font) { FFont.Assign(font); }
+  // On: the control shows its parent's font and follows its changes; a font of its own turns it off.
+  bool ParentFont() const { return FParentFont; }
+  void SetParentFont(bool v);
   TColor Color() const { return FColor; }
   void SetColor(TColor color);
   TCursor Cursor() const { return FCursor; }
   void SetCursor(TCursor cursor) { FCursor = cursor; }
   const std::string& Hint() const { return FHint; }
-  void SetHint(const std::string& hint) { FHint = hint; }
+  void SetHint(const std::string& hint);
+  // The hint's tooltip shows when ShowHint is on, or when ParentShowHint is on and the parent shows hints.
+  bool ShowHint() const;
+  void SetShowHint(bool v);
+  bool ParentShowHint() const { return FParentShowHint; }
+  void SetParentShowHint(bool v);
+  int HelpContext() const { return FHelpContext; }
+  void SetHelpContext(int v) { FHelpContext = v; }
+  // Right click and the context-menu key show it.
+  TPopupMenu* PopupMenu() const { return FPopupMenu; }
+  void SetPopupMenu(TPopupMenu* menu);
 
-  // A linked action: the control takes over its caption, enabled and visible state and follows changes.
-  TAction* Action() const { return FAction; }
+  // A linked action: the control takes over its caption, enabled, visible and hint and follows changes.
+  TAction* Action() const;
   void SetAction(TAction* action);
   virtual void ActionChange(TAction* sender);
 
@@ -78,7 +108,16 @@ class TControl : public TComponent {
   LRESULT Perform(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
   virtual void WndProc(TMessage& message);
   virtual void Click();
-  TNotifyEvent OnClick;
+  // Alt+letter reached the control's form; true when the control took it.
+  virtual bool DialogChar(char key);
+  // While on, every mouse message of the parent (or the window) comes to this control.
+  bool MouseCapture() const;
+  void SetMouseCapture(bool capture);
+  bool MouseInControl() const { return FMouseInControl; }
+
+  TNotifyEvent OnClick, OnDblClick, OnMouseEnter, OnMouseLeave;
+  TMouseEvent OnMouseDown, OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
 
   virtual bool IsWindowed() const { return false; }
   // Visible here and in every parent.
@@ -87,28 +126,51 @@ class TControl : public TComponent {
   // Graphic controls draw here; the canvas's origin is the control's top-left.
   virtual void Paint(TCanvas&) {}
   TForm* ParentForm() const;
+  POINT ClientToScreen(POINT p) const;
 
  protected:
   void Destroying() override;
   void Notification(TComponent* component, TOperation operation) override;
   // Stores new bounds without moving any window.
   void UpdateBoundsFields(int left, int top, int width, int height);
+  virtual void FontChanged();
+  virtual void ColorChanged() { Invalidate(); }
+  virtual void DblClick();
+  virtual void MouseDown(TMouseButton button, TSet32 shift, int x, int y);
+  virtual void MouseMove(TSet32 shift, int x, int y);
+  virtual void MouseUp(TMouseButton button, TSet32 shift, int x, int y);
+  virtual void MouseEnter();
+  virtual void MouseLeave();
+  // Mouse messages to events; true when the message was one.
+  bool MouseMessage(TMessage& message);
+  // Shows the popup menu for a WM_CONTEXTMENU point (-1, -1: from the keyboard); true when one showed.
+  bool ShowPopupMenu(LPARAM screenPoint);
+  void HintChanged();
 
   std::string FCaption;
   int FLeft = 0, FTop = 0, FWidth = 0, FHeight = 0;
   bool FVisible = true;
   bool FEnabled = true;
   TColor FColor = clBtnFace;
+  // Mouse-up inside after a mouse-down clicks the control (graphic controls and panels).
+  bool FClickEvents = true;
 
  private:
   friend class TWinControl;
+  void ApplyParentFont();
   TWinControl* FParent = nullptr;
   TAlign FAlign = alNone;
   TFont FFont;
+  bool FParentFont = true;
+  bool FTakingParentFont = false;
   TCursor FCursor = crDefault;
   std::string FHint;
-  TAction* FAction = nullptr;
+  bool FShowHint = false, FParentShowHint = true;
+  int FHelpContext = 0;
+  TPopupMenu* FPopupMenu = nullptr;
+  std::unique_ptr<TActionLink> FActionLink;
   bool FMouseDown = false;
+  bool FMouseInControl = false;
 };
 
 // A control without a window: its parent paints it and hands it the mouse.
@@ -139,13 +201,21 @@ class TWinControl : public TControl {
   HWND Handle();
   bool HandleAllocated() const { return FHandle != nullptr; }
   void HandleNeeded() { Handle(); }
-  // Destroys and makes again the window and all child windows; caption, bounds, visibility stay.
+  // Destroys and makes again the window and all child windows; id, caption, bounds, font and visibility stay.
   void RecreateWnd();
+  // The child-window id, unique in the program, kept across re-creation; 0 for a top-level window.
+  int ControlId() const { return FControlId; }
 
   int ControlCount() const { return int(FControls.size()); }
   TControl* Controls(int index) const { return FControls.at(size_t(index)); }
   // The control at a client point that is drawn by this one (graphic children), or nullptr.
   TControl* GraphicControlAt(POINT p) const;
+  // The windowed children in tab order.
+  const std::vector<TWinControl*>& TabList() const { return FTabList; }
+  int TabOrder() const;
+  void SetTabOrder(int order);
+  bool TabStop() const { return FTabStop; }
+  void SetTabStop(bool v);
 
   bool IsWindowed() const override { return true; }
   void SetBounds(int left, int top, int width, int height) override;
@@ -157,14 +227,20 @@ class TWinControl : public TControl {
   void Invalidate() override;
   void SetFocus();
   bool Focused() const;
+  bool CanFocus() const;
   void WndProc(TMessage& message) override;
+  bool DialogChar(char key) override;
   // The class's own procedure (the system class's, or DefWindowProc).
   void DefaultHandler(TMessage& message);
-  void AlignControls();
+  // Lays the aligned children out; among controls on the same place the one that moved (or came) goes first.
+  void AlignControls(TControl* moved = nullptr);
   // The window's own painting only (no children), onto any canvas.
   void PaintWindowTo(TCanvas& canvas) { PaintWindow(canvas); }
+  // A brush of the control's colour, kept until the colour changes.
+  HBRUSH BrushHandle();
 
-  TKeyEvent OnKeyDown;
+  TKeyEvent OnKeyDown, OnKeyUp;
+  TKeyPressEvent OnKeyPress;
 
   // The object behind one of our windows, or nullptr.
   static TWinControl* FindControl(HWND window);
@@ -176,6 +252,16 @@ class TWinControl : public TControl {
   // Own painting of classes without a system procedure; children drawn by us follow.
   virtual void PaintWindow(TCanvas&) {}
   void Destroying() override;
+  void FontChanged() override;
+  // A child came (after it is in the list) or goes (while it still is).
+  virtual void ControlListChange(TControl*, bool /*inserting*/) {}
+  virtual void KeyDown(WORD& key, TSet32 shift);
+  virtual void KeyUp(WORD& key, TSet32 shift);
+  virtual void KeyPress(char& key);
+  // Colours for a WM_CTLCOLOR* the parent passed on: text in the font colour on the control's brush.
+  virtual void CtlColor(TMessage& message);
+
+  bool FTabStop = false;
 
  private:
   friend class TControl;
@@ -185,11 +271,20 @@ class TWinControl : public TControl {
   void SaveWindowState();
   void PaintHandler(TMessage& message);
   bool MouseToGraphic(TMessage& message);
+  void TrackGraphicUnderMouse(TControl* control);
+  bool Reflect(TMessage& message);
+  void UpdateTabOrder();
+  void RegisterHints();
   HWND FHandle = nullptr;
   WNDPROC FDefWndProc = nullptr;
+  int FControlId = 0;
   std::vector<TControl*> FControls;
+  std::vector<TWinControl*> FTabList;
   TControl* FMouseCapture = nullptr;
+  TControl* FGraphicUnderMouse = nullptr;
   bool FAligning = false;
+  TBrushHandle FBrush;
+  TColor FBrushColor = clNone;
 };
 
 }  // namespace ui

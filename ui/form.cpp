@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "application.h"
+#include "menus.h"
+#include "std_controls.h"
 #include "sys_utils.h"
 #include "ui_exceptions.h"
 
@@ -19,7 +21,8 @@ UI_CLASSINFO(TForm,
              UI_PROP_ENUM("WindowState", WindowState, SetWindowState, "wsNormal", "wsMinimized", "wsMaximized"),
              UI_PROP_ENUM("FormStyle", FormStyle, SetFormStyle, "fsNormal", "fsMDIChild", "fsMDIForm", "fsStayOnTop"),
              UI_PROP_BOOL("KeyPreview", KeyPreview, SetKeyPreview),
-             UI_PROP_CLASS("ActiveControl", ActiveControl, SetActiveControl, TWinControl))
+             UI_PROP_CLASS("ActiveControl", ActiveControl, SetActiveControl, TWinControl),
+             UI_PROP_CLASS("Menu", Menu, SetMenu, TMainMenu))
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
   FVisible = false;
@@ -43,13 +46,18 @@ void TForm::Destroying() {
 
 void TForm::Notification(TComponent* component, TOperation operation) {
   TWinControl::Notification(component, operation);
-  if (operation == opRemove && component == FActiveControl) FActiveControl = nullptr;
+  if (operation != opRemove) return;
+  if (component == FActiveControl) FActiveControl = nullptr;
+  if (component == FMenu) {
+    if (HandleAllocated()) ::SetMenu(Handle(), nullptr);
+    FMenu = nullptr;
+  }
 }
 
 void TForm::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
   p.Style &= ~(WS_CHILD | WS_VISIBLE);
-  p.WndParent = Application().Handle();
+  p.WndParent = FOwnerWindow ? FOwnerWindow : Application().Handle();
   bool tool = FBorderStyle == bsToolWindow || FBorderStyle == bsSizeToolWin;
   switch (FBorderStyle) {
     case bsNone: p.Style |= WS_POPUP; break;
@@ -75,12 +83,45 @@ void TForm::CreateParams(TCreateParams& p) {
 void TForm::CreateWnd() {
   TWinControl::CreateWnd();
   if (!FIcon.Empty()) SendMessageA(Handle(), WM_SETICON, ICON_BIG, LPARAM(FIcon.Handle()));
+  if (FMenu) FMenu->SetWindow(Handle());
   // A window made again while shown is shown again.
   if (FVisible) {
     int cmd = FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : FWindowState == wsMinimized ? SW_SHOWMINNOACTIVE
                                                                                             : SW_SHOWNORMAL;
     ShowWindow(Handle(), cmd);
   }
+}
+
+void TForm::DestroyWnd() {
+  // The system destroys a window's menu with it; the menu is ours.
+  if (FMenu) FMenu->SetWindow(nullptr);
+  TWinControl::DestroyWnd();
+}
+
+void TForm::SetMenu(TMainMenu* menu) {
+  if (menu == FMenu) return;
+  if (FMenu) {
+    FMenu->SetWindow(nullptr);
+    RemoveFreeNotification(FMenu);
+  }
+  FMenu = menu;
+  if (menu) {
+    FreeNotification(menu);
+    if (HandleAllocated()) menu->SetWindow(Handle());
+  }
+}
+
+void TForm::FocusMoved(TWinControl* control) {
+  if (control == FActiveControl) return;
+  if (FActiveControl) RemoveFreeNotification(FActiveControl);
+  FActiveControl = control;
+  if (control) FreeNotification(control);
+}
+
+void TForm::SetOwnerWindow(HWND owner) {
+  FOwnerWindow = owner;
+  if (HandleAllocated())
+    SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner ? owner : Application().Handle()));
 }
 
 void TForm::ApplyPosition() {
@@ -190,6 +231,12 @@ static BOOL CALLBACK CollectEnabledWindow(HWND w, LPARAM p) {
 
 TModalResult TForm::ShowModal() {
   if (FVisible || FModal) throw EInvalidOperation("Cannot make a visible window modal");
+  // The form that opened the dialog owns it, so the dialog never falls behind its caller.
+  HWND caller = GetActiveWindow();
+  if (!dynamic_cast<TForm*>(FindControl(caller)) || FindControl(caller) == this) caller = nullptr;
+  if (!caller && Screen().ActiveForm() && Screen().ActiveForm() != this && Screen().ActiveForm()->Visible())
+    caller = Screen().ActiveForm()->Handle();
+  SetOwnerWindow(caller);
   HWND self = Handle();
   std::vector<HWND> disabled;
   std::pair<HWND, std::vector<HWND>*> walk(self, &disabled);
@@ -207,11 +254,15 @@ TModalResult TForm::ShowModal() {
   } catch (...) {
     FModal = false;
     for (HWND w : disabled) EnableWindow(w, TRUE);
+    SetOwnerWindow(nullptr);
     throw;
   }
   FModal = false;
   for (HWND w : disabled) EnableWindow(w, TRUE);
   Hide();
+  SetOwnerWindow(nullptr);
+  // Back to the caller, which focuses its active control again.
+  if (caller && IsWindow(caller) && IsWindowVisible(caller)) SetActiveWindow(caller);
   return FModalResult;
 }
 
@@ -268,7 +319,44 @@ void TForm::SetIcon(TIcon* icon) {
   if (HandleAllocated()) SendMessageA(Handle(), WM_SETICON, ICON_BIG, LPARAM(FIcon.Handle()));
 }
 
+namespace {
+// The button a dialog key clicks: the default or the cancel one, visible and enabled.
+TButton* FindDialogButton(TWinControl* parent, bool cancel) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    TControl* c = parent->Controls(i);
+    if (!c->Visible() || !c->Enabled()) continue;
+    if (auto* b = dynamic_cast<TButton*>(c))
+      if (cancel ? b->Cancel() : b->Default()) return b;
+    if (auto* w = dynamic_cast<TWinControl*>(c))
+      if (TButton* b = FindDialogButton(w, cancel)) return b;
+  }
+  return nullptr;
+}
+
+TWinControl* FindById(TWinControl* parent, int id) {
+  for (int i = 0; i < parent->ControlCount(); ++i) {
+    auto* w = dynamic_cast<TWinControl*>(parent->Controls(i));
+    if (!w) continue;
+    if (w->ControlId() == id) return w;
+    if (TWinControl* found = FindById(w, id)) return found;
+  }
+  return nullptr;
+}
+}  // namespace
+
+bool TForm::Command(WORD id) {
+  if (DispatchMenuCommand(id)) return true;
+  TButton* button = nullptr;
+  if (id == IDOK) button = FindDialogButton(this, false);
+  else if (id == IDCANCEL) button = FindDialogButton(this, true);
+  else button = dynamic_cast<TButton*>(FindById(this, id));
+  if (!button) return false;
+  button->Click();
+  return true;
+}
+
 bool TForm::IsShortCut(TShortCut shortCut) {
+  if (FMenu && FMenu->IsShortCut(shortCut)) return true;
   for (int i = 0; i < ComponentCount(); ++i)
     if (auto* list = dynamic_cast<TActionList*>(Components(i)))
       if (list->IsShortCut(shortCut)) return true;
@@ -291,10 +379,32 @@ void TForm::WndProc(TMessage& m) {
     case WM_ACTIVATE:
       if (LOWORD(m.WParam) != WA_INACTIVE) {
         Screen().SetActiveForm(this);
+        DefaultHandler(m);
+        if (FActiveControl && FActiveControl->HandleAllocated() && FActiveControl->CanFocus() && !HIWORD(m.WParam))
+          ::SetFocus(FActiveControl->Handle());
         if (OnActivate) OnActivate(this);
-      } else if (OnDeactivate) {
-        OnDeactivate(this);
+        return;
       }
+      if (OnDeactivate) OnDeactivate(this);
+      break;
+    case DM_GETDEFID: {
+      // Enter clicks the focused button, else the default one.
+      auto* button = dynamic_cast<TButton*>(FindControl(GetFocus()));
+      if (!button || button->ParentForm() != this) button = FindDialogButton(this, false);
+      m.Result = button && button->HandleAllocated() ? MAKELONG(button->ControlId(), DC_HASDEFID) : 0;
+      return;
+    }
+    case WM_COMMAND:
+      if (!m.LParam && Command(LOWORD(m.WParam))) return;
+      break;
+    case WM_INITMENUPOPUP:
+      DispatchMenuPopup(reinterpret_cast<HMENU>(m.WParam));
+      break;
+    case WM_ENTERMENULOOP:
+      MenuLoopEntered();
+      break;
+    case WM_EXITMENULOOP:
+      MenuLoopExited();
       break;
     case WM_SHOWWINDOW:
       // Hidden by the system with its owner (whole-program minimise) keeps Visible.

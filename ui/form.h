@@ -9,6 +9,8 @@
 
 namespace ui {
 
+class TMainMenu;
+
 enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TBorderIcon { biSystemMenu, biMinimize, biMaximize, biHelp };
 enum TPosition {
@@ -59,6 +61,10 @@ class TForm : public TWinControl {
   void SetModalResult(TModalResult v) { FModalResult = v; }
   TIcon* Icon() { return &FIcon; }
   void SetIcon(TIcon* icon);
+  TMainMenu* Menu() const { return FMenu; }
+  void SetMenu(TMainMenu* menu);
+  // The focus came to one of the form's controls: it becomes the active control, focused again on activation.
+  void FocusMoved(TWinControl* control);
 
   void SetVisible(bool visible) override;
   // The form's action lists run the enabled action with that shortcut.
@@ -74,12 +80,16 @@ class TForm : public TWinControl {
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
+  void DestroyWnd() override;
   void Destroying() override;
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
   void ApplyPosition();
   bool CloseModal();
+  // WM_COMMAND that no child took: menu commands, and the dialog keys' IDOK and IDCANCEL.
+  bool Command(WORD id);
+  void SetOwnerWindow(HWND owner);
   TFormBorderStyle FBorderStyle = bsSizeable;
   TSet32 FBorderIcons = (1u << biSystemMenu) | (1u << biMinimize) | (1u << biMaximize);
   TPosition FPosition = poDesigned;
@@ -91,6 +101,9 @@ class TForm : public TWinControl {
   bool FModal = false;
   bool FPositioned = false;
   TIcon FIcon;
+  TMainMenu* FMenu = nullptr;
+  // The window a modal form is owned by while it runs; the application window otherwise.
+  HWND FOwnerWindow = nullptr;
 };
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 
 #include "screen.h"
 #include "sys_utils.h"
+#include "ui_exceptions.h"
 
 namespace ui {
 
@@ -19,13 +20,8 @@ COLORREF ColorToRGB(TColor color) {
 
 TFont::TFont() : FName("MS Shell Dlg") {}
 
-TFont::~TFont() {
-  if (FHandle) DeleteObject(FHandle);
-}
-
 void TFont::Changed() {
-  if (FHandle) DeleteObject(FHandle);
-  FHandle = nullptr;
+  FHandle.Reset();
   if (OnChange) OnChange();
 }
 
@@ -52,9 +48,9 @@ HFONT TFont::Handle() {
     lf.lfStrikeOut = (FStyle & (1u << fsStrikeOut)) != 0;
     lf.lfCharSet = DEFAULT_CHARSET;
     lstrcpynA(lf.lfFaceName, FName.c_str(), LF_FACESIZE);
-    FHandle = CreateFontIndirectA(&lf);
+    FHandle.Reset(CreateFontIndirectA(&lf));
   }
-  return FHandle;
+  return FHandle.Get();
 }
 
 void TFont::Assign(const TPersistent* source) {
@@ -69,11 +65,7 @@ void TFont::Assign(const TPersistent* source) {
   TPersistent::Assign(source);
 }
 
-TCanvas::~TCanvas() {
-  ReleaseTools();
-  if (FBrushHandle) DeleteObject(FBrushHandle);
-  if (FPenHandle) DeleteObject(FPenHandle);
-}
+TCanvas::~TCanvas() { ReleaseTools(); }
 
 HDC TCanvas::Handle() {
   if (!FHandle) CreateHandle();
@@ -98,17 +90,15 @@ void TCanvas::ReleaseTools() {
 void TCanvas::SelectTools(bool forText) {
   HDC dc = Handle();
   if (!dc) return;
-  HBRUSH brush = Brush.Style == bsClear ? nullptr : CreateSolidBrush(ColorToRGB(Brush.Color));
-  HPEN pen = CreatePen(PS_SOLID, Pen.Width, ColorToRGB(Pen.Color));
-  HGDIOBJ b = SelectObject(dc, brush ? HGDIOBJ(brush) : GetStockObject(NULL_BRUSH));
-  HGDIOBJ p = SelectObject(dc, pen);
+  TBrushHandle brush(Brush.Style == bsClear ? nullptr : CreateSolidBrush(ColorToRGB(Brush.Color)));
+  TPenHandle pen(CreatePen(PS_SOLID, Pen.Width, ColorToRGB(Pen.Color)));
+  HGDIOBJ b = SelectObject(dc, brush ? HGDIOBJ(brush.Get()) : GetStockObject(NULL_BRUSH));
+  HGDIOBJ p = SelectObject(dc, pen.Get());
   if (!FOldBrush) FOldBrush = b;
   if (!FOldPen) FOldPen = p;
   // The previous tools are out of the context now.
-  if (FBrushHandle) DeleteObject(FBrushHandle);
-  if (FPenHandle) DeleteObject(FPenHandle);
-  FBrushHandle = brush;
-  FPenHandle = pen;
+  FBrushHandle = std::move(brush);
+  FPenHandle = std::move(pen);
   if (forText) {
     HGDIOBJ f = SelectObject(dc, FFont.Handle());
     if (!FOldFont) FOldFont = f;
@@ -124,14 +114,13 @@ void TCanvas::SelectTools(bool forText) {
 
 void TCanvas::FillRect(const RECT& r) {
   SelectTools(false);
-  if (Brush.Style != bsClear) ::FillRect(Handle(), &r, FBrushHandle);
+  if (Brush.Style != bsClear) ::FillRect(Handle(), &r, FBrushHandle.Get());
 }
 
 void TCanvas::FrameRect(const RECT& r) {
   SelectTools(false);
-  HBRUSH b = CreateSolidBrush(ColorToRGB(Brush.Color));
-  ::FrameRect(Handle(), &r, b);
-  DeleteObject(b);
+  TBrushHandle b(CreateSolidBrush(ColorToRGB(Brush.Color)));
+  ::FrameRect(Handle(), &r, b.Get());
 }
 
 void TCanvas::MoveTo(int x, int y) { MoveToEx(Handle(), x, y, nullptr); }
@@ -178,5 +167,15 @@ void TCanvas::CopyRect(const RECT& dest, TCanvas& source, const RECT& src) {
 TColor TCanvas::Pixels(int x, int y) { return TColor(GetPixel(Handle(), x, y)); }
 
 void TCanvas::SetPixel(int x, int y, TColor color) { ::SetPixel(Handle(), x, y, ColorToRGB(color)); }
+
+}  // namespace ui
+
+namespace ui {
+
+void TGraphic::LoadFromFile(const std::string&) { throw EInvalidGraphic(Format("%s cannot read files", ClassName())); }
+
+void TGraphic::LoadFromClipboardFormat(UINT, HANDLE) { throw EInvalidGraphic("Unsupported clipboard format"); }
+
+HANDLE TGraphic::SaveToClipboardFormat(UINT) { throw EInvalidGraphic("Unsupported clipboard format"); }
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "gdi.h"
 #include "object.h"
 
 namespace ui {
@@ -30,7 +31,6 @@ class TFont : public TPersistent {
   UI_CLASS(TFont, TPersistent)
  public:
   TFont();
-  ~TFont() override;
   const std::string& Name() const { return FName; }
   void SetName(const std::string& name);
   int Size() const { return FSize; }
@@ -49,7 +49,7 @@ class TFont : public TPersistent {
   int FSize = 8;
   TColor FColor = clWindowText;
   TSet32 FStyle = 0;
-  HFONT FHandle = nullptr;
+  TFontHandle FHandle;
 };
 
 enum TBrushStyle { bsSolid, bsClear };
@@ -106,8 +106,8 @@ class TCanvas : public TPersistent {
   HDC FHandle = nullptr;
   TFont FFont;
   HGDIOBJ FOldFont = nullptr, FOldBrush = nullptr, FOldPen = nullptr;
-  HBRUSH FBrushHandle = nullptr;
-  HPEN FPenHandle = nullptr;
+  TBrushHandle FBrushHandle;
+  TPenHandle FPenHandle;
 };
 
 // A picture that can draw itself.
@@ -118,6 +118,12 @@ class TGraphic : public TPersistent {
   virtual int Height() const = 0;
   virtual bool Empty() const = 0;
   virtual void Draw(TCanvas& canvas, const RECT& rect) = 0;
+  // A file of the graphic's own kind; the base raises EInvalidGraphic.
+  virtual void LoadFromFile(const std::string& fileName);
+  // Clipboard data of a format the graphic is registered for; the base raises EInvalidGraphic.
+  virtual void LoadFromClipboardFormat(UINT format, HANDLE data);
+  // Fresh global memory the clipboard takes over; the base raises EInvalidGraphic.
+  virtual HANDLE SaveToClipboardFormat(UINT format);
 };
 
 }  // namespace ui

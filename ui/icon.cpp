@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "gdi.h"
 #include "ui_exceptions.h"
 
 namespace ui {
@@ -40,16 +41,15 @@ HICON TIcon::ReleaseHandle() {
 
 static SIZE IconSize(HICON icon) {
   SIZE s{0, 0};
-  ICONINFO info{};
-  if (!icon || !GetIconInfo(icon, &info)) return s;
+  TIconInfo icons(icon);
+  if (!icons.Valid) return s;
+  const ICONINFO& info = icons.Info;
   BITMAP bm{};
   if (info.hbmColor && GetObjectA(info.hbmColor, sizeof bm, &bm)) {
     s = SIZE{bm.bmWidth, bm.bmHeight};
   } else if (info.hbmMask && GetObjectA(info.hbmMask, sizeof bm, &bm)) {
     s = SIZE{bm.bmWidth, bm.bmHeight / 2};  // monochrome: mask and image stacked
   }
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
   return s;
 }
 

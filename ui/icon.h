@@ -22,7 +22,7 @@ class TIcon : public TGraphic {
   void Draw(TCanvas& canvas, const RECT& rect) override;
 
   // The first image of an .ico file, at its own size. A bad file raises EInvalidGraphic.
-  void LoadFromFile(const std::string& fileName);
+  void LoadFromFile(const std::string& fileName) override;
   void LoadFromStream(TMemoryStream& stream);
   void Assign(const TPersistent* source) override;
 

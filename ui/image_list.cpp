@@ -14,14 +14,7 @@ void TImageList::FreeHandle() {
 }
 
 HIMAGELIST TImageList::Handle() {
-  if (!FHandle) {
-    static bool initialized = [] {
-      INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-      return InitCommonControlsEx(&icc) != FALSE;
-    }();
-    (void)initialized;
-    FHandle = ImageList_Create(FWidth, FHeight, ILC_COLOR24 | ILC_MASK, 4, 4);
-  }
+  if (!FHandle) FHandle = ImageList_Create(FWidth, FHeight, ILC_COLOR24 | ILC_MASK, 4, 4);
   return FHandle;
 }
 

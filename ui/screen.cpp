@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "gdi.h"
+
 namespace ui {
 
 TScreen& Screen() {
@@ -14,9 +16,8 @@ TScreen::~TScreen() {
 }
 
 int TScreen::PixelsPerInch() const {
-  HDC dc = GetDC(nullptr);
+  TWindowDC dc;
   int ppi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(nullptr, dc);
   return ppi > 0 ? ppi : 96;
 }
 

@@ -45,8 +45,17 @@ std::string TStrings::Text() const {
   return r;
 }
 
+void TStrings::BeginUpdate() {
+  if (FUpdateCount++ == 0) SetUpdateState(true);
+}
+
+void TStrings::EndUpdate() {
+  if (FUpdateCount > 0 && --FUpdateCount == 0) SetUpdateState(false);
+}
+
 void TStrings::SetText(const std::string& text) {
-  FItems.clear();
+  BeginUpdate();
+  Clear();
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find_first_of("\r\n", start);
@@ -55,11 +64,17 @@ void TStrings::SetText(const std::string& text) {
     if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
     start = end + 1;
   }
+  EndUpdate();
 }
 
 void TStrings::Assign(const TPersistent* source) {
   if (auto* s = dynamic_cast<const TStrings*>(source)) {
-    if (s != this) FItems = s->FItems;
+    if (s == this) return;
+    std::vector<Item> items = s->FItems;
+    BeginUpdate();
+    Clear();
+    for (const Item& i : items) AddObject(i.Text, i.Object);
+    EndUpdate();
     return;
   }
   TPersistent::Assign(source);

@@ -1,5 +1,6 @@
 #pragma once
-// TStrings: an ordered list of texts, each with an object slot.
+// TStrings: an ordered list of texts, each with an object slot. List controls derive from it to mirror every
+// change into their windows: the primitive changes are virtual and everything else goes through them.
 #include <string>
 #include <vector>
 
@@ -15,16 +16,19 @@ class TStrings : public TPersistent {
 
   int Count() const { return int(FItems.size()); }
   const std::string& Strings(int index) const { return FItems.at(size_t(index)).Text; }
-  void SetStrings(int index, const std::string& s) { FItems.at(size_t(index)).Text = s; }
+  virtual void SetStrings(int index, const std::string& s) { FItems.at(size_t(index)).Text = s; }
   TObject* Objects(int index) const { return FItems.at(size_t(index)).Object; }
   void SetObjects(int index, TObject* object) { FItems.at(size_t(index)).Object = object; }
   const std::string& operator[](int index) const { return Strings(index); }
 
   int Add(const std::string& s) { return AddObject(s, nullptr); }
-  int AddObject(const std::string& s, TObject* object);
-  void Insert(int index, const std::string& s, TObject* object = nullptr);
-  void Delete(int index);
-  void Clear() { FItems.clear(); }
+  virtual int AddObject(const std::string& s, TObject* object);
+  virtual void Insert(int index, const std::string& s, TObject* object = nullptr);
+  virtual void Delete(int index);
+  virtual void Clear() { FItems.clear(); }
+  // Changes inside a bracket may be shown once, at the closing EndUpdate.
+  void BeginUpdate();
+  void EndUpdate();
   // Case-blind; -1 when absent.
   int IndexOf(const std::string& s) const;
   int IndexOfObject(const TObject* object) const;
@@ -34,7 +38,12 @@ class TStrings : public TPersistent {
 
   void Assign(const TPersistent* source) override;
 
+ protected:
+  // Told when the first BeginUpdate opens a bracket (true) and the last EndUpdate closes it (false).
+  virtual void SetUpdateState(bool) {}
+
  private:
+  int FUpdateCount = 0;
   struct Item {
     std::string Text;
     TObject* Object;

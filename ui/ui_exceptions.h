@@ -60,15 +60,6 @@ class EWin32Error : public Exception {
 
 [[noreturn]] inline void Abort() { throw EAbort(); }
 
-// Message ids of our own, above the range the system's protocol uses (WM_USER + n).
-enum : UINT {
-  CM_BASE = 0xB100,
-  CM_RELEASE = CM_BASE + 0,
-  CM_SYNCHRONIZE = CM_BASE + 1,
-  CN_COMMAND = CM_BASE + 2,
-  CN_NOTIFY = CM_BASE + 3,
-  CM_MOUSEENTER = CM_BASE + 4,
-  CM_MOUSELEAVE = CM_BASE + 5,
-};
-
 }  // namespace ui
+
+#include "messages.h"

@@ -1,0 +1,208 @@
+#include "dialogs.h"
+
+#include <commdlg.h>
+
+#include <memory>
+
+#include "form.h"
+#include "graphic_controls.h"
+#include "screen.h"
+#include "std_controls.h"
+
+namespace ui {
+
+UI_CLASSINFO(TOpenDialog, UI_PROP(String, "FileName", FileName, SetFileName),
+             UI_PROP(String, "Filter", Filter, SetFilter), UI_PROP(Integer, "FilterIndex", FilterIndex, SetFilterIndex),
+             UI_PROP(String, "DefaultExt", DefaultExt, SetDefaultExt),
+             UI_PROP(String, "InitialDir", InitialDir, SetInitialDir), UI_PROP(String, "Title", Title, SetTitle),
+             UI_PROP_SET("Options", Options, SetOptions, "ofReadOnly", "ofOverwritePrompt", "ofHideReadOnly",
+                         "ofNoChangeDir", "ofAllowMultiSelect", "ofPathMustExist", "ofFileMustExist",
+                         "ofCreatePrompt", "ofNoReadOnlyReturn", "ofEnableSizing"))
+UI_CLASSINFO(TSaveDialog)
+UI_CLASSINFO(TColorDialog, UI_PROP(Integer, "Color", Color, SetColor),
+             UI_PROP_SET("Options", Options, SetOptions, "cdFullOpen", "cdPreventFullOpen", "cdSolidColor",
+                         "cdAnyColor"))
+
+namespace {
+
+TFileDialogHandler& FileHandler() {
+  static TFileDialogHandler handler;
+  return handler;
+}
+
+TColorDialogHandler& ColorHandler() {
+  static TColorDialogHandler handler;
+  return handler;
+}
+
+TInputQueryHandler& QueryHandler() {
+  static TInputQueryHandler handler;
+  return handler;
+}
+
+// The window a dialog belongs to: the active form of the program.
+HWND DialogOwner() {
+  HWND active = GetActiveWindow();
+  if (active) return active;
+  return Screen().ActiveForm() && Screen().ActiveForm()->HandleAllocated() ? Screen().ActiveForm()->Handle() : nullptr;
+}
+
+// "a|b|c|d" as the system's list of pairs: "a\0b\0c\0d\0\0".
+std::string SystemFilter(const std::string& filter) {
+  std::string s = filter;
+  for (char& c : s)
+    if (c == '|') c = '\0';
+  s.push_back('\0');
+  s.push_back('\0');
+  return s;
+}
+
+}  // namespace
+
+TFileDialogHandler SetFileDialogHandler(TFileDialogHandler handler) {
+  TFileDialogHandler previous = FileHandler();
+  FileHandler() = std::move(handler);
+  return previous;
+}
+
+bool RunSystemFileDialog(TFileDialogRequest& r) {
+  std::string filter = SystemFilter(r.Filter);
+  std::vector<char> buffer(r.Options & (1u << ofAllowMultiSelect) ? 65536 : MAX_PATH * 4, '\0');
+  r.FileName.copy(buffer.data(), buffer.size() - 1);
+  std::string ext = r.DefaultExt;
+  if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof ofn;
+  ofn.hwndOwner = r.Owner;
+  ofn.lpstrFilter = r.Filter.empty() ? nullptr : filter.c_str();
+  ofn.nFilterIndex = DWORD(r.FilterIndex);
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = DWORD(buffer.size());
+  ofn.lpstrInitialDir = r.InitialDir.empty() ? nullptr : r.InitialDir.c_str();
+  ofn.lpstrTitle = r.Title.empty() ? nullptr : r.Title.c_str();
+  ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
+  ofn.Flags = OFN_EXPLORER;
+  struct Flag {
+    TOpenOption Option;
+    DWORD Value;
+  };
+  for (Flag f : {Flag{ofReadOnly, OFN_READONLY}, Flag{ofOverwritePrompt, OFN_OVERWRITEPROMPT},
+                 Flag{ofHideReadOnly, OFN_HIDEREADONLY}, Flag{ofNoChangeDir, OFN_NOCHANGEDIR},
+                 Flag{ofAllowMultiSelect, OFN_ALLOWMULTISELECT}, Flag{ofPathMustExist, OFN_PATHMUSTEXIST},
+                 Flag{ofFileMustExist, OFN_FILEMUSTEXIST}, Flag{ofCreatePrompt, OFN_CREATEPROMPT},
+                 Flag{ofNoReadOnlyReturn, OFN_NOREADONLYRETURN}, Flag{ofEnableSizing, OFN_ENABLESIZING}})
+    if (r.Options & (1u << f.Option)) ofn.Flags |= f.Value;
+  BOOL ok = r.Save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+  if (!ok) return false;
+  r.FilterIndex = int(ofn.nFilterIndex);
+  r.Files.clear();
+  // Several files: the folder, then each name, each ended by a zero.
+  std::string first(buffer.data());
+  const char* next = buffer.data() + first.size() + 1;
+  if ((ofn.Flags & OFN_ALLOWMULTISELECT) && *next) {
+    std::string folder = first;
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    for (; *next; next += strlen(next) + 1) r.Files.push_back(folder + next);
+  } else {
+    r.Files.push_back(first);
+  }
+  r.FileName = r.Files.front();
+  return true;
+}
+
+bool TOpenDialog::Execute() {
+  TFileDialogRequest r;
+  r.Save = IsSave();
+  r.Owner = DialogOwner();
+  r.Title = FTitle;
+  r.Filter = FFilter;
+  r.FilterIndex = FFilterIndex;
+  r.DefaultExt = FDefaultExt;
+  r.InitialDir = FInitialDir;
+  r.Options = FOptions;
+  r.FileName = FFileName;
+  bool ok = FileHandler() ? FileHandler()(r) : RunSystemFileDialog(r);
+  if (!ok) return false;
+  FFileName = r.FileName;
+  FFilterIndex = r.FilterIndex;
+  FFiles = r.Files.empty() ? std::vector<std::string>{r.FileName} : r.Files;
+  return true;
+}
+
+TColorDialogHandler SetColorDialogHandler(TColorDialogHandler handler) {
+  TColorDialogHandler previous = ColorHandler();
+  ColorHandler() = std::move(handler);
+  return previous;
+}
+
+bool RunSystemColorDialog(TColorDialogRequest& r) {
+  CHOOSECOLORA cc{};
+  cc.lStructSize = sizeof cc;
+  cc.hwndOwner = r.Owner;
+  cc.rgbResult = ColorToRGB(r.Color);
+  cc.lpCustColors = r.CustomColors.data();
+  cc.Flags = CC_RGBINIT;
+  if (r.Options & (1u << cdFullOpen)) cc.Flags |= CC_FULLOPEN;
+  if (r.Options & (1u << cdPreventFullOpen)) cc.Flags |= CC_PREVENTFULLOPEN;
+  if (r.Options & (1u << cdSolidColor)) cc.Flags |= CC_SOLIDCOLOR;
+  if (r.Options & (1u << cdAnyColor)) cc.Flags |= CC_ANYCOLOR;
+  if (!ChooseColorA(&cc)) return false;
+  r.Color = TColor(cc.rgbResult);
+  return true;
+}
+
+TColorDialog::TColorDialog(TComponent* owner) : TComponent(owner) { FCustomColors.fill(RGB(255, 255, 255)); }
+
+bool TColorDialog::Execute() {
+  TColorDialogRequest r;
+  r.Owner = DialogOwner();
+  r.Color = FColor;
+  r.Options = FOptions;
+  r.CustomColors = FCustomColors;
+  bool ok = ColorHandler() ? ColorHandler()(r) : RunSystemColorDialog(r);
+  FCustomColors = r.CustomColors;
+  if (ok) FColor = r.Color;
+  return ok;
+}
+
+TInputQueryHandler SetInputQueryHandler(TInputQueryHandler handler) {
+  TInputQueryHandler previous = QueryHandler();
+  QueryHandler() = std::move(handler);
+  return previous;
+}
+
+bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
+  if (QueryHandler()) return QueryHandler()(caption, prompt, value);
+  std::unique_ptr<TForm, TFreeDeleter> form(new TForm(nullptr));
+  form->SetBorderStyle(bsDialog);
+  form->SetCaption(caption);
+  form->SetPosition(poScreenCenter);
+  form->SetBounds(0, 0, 280, 130);
+  auto* label = new TLabel(form.get());
+  label->SetParent(form.get());
+  label->SetBounds(8, 8, 250, 16);
+  label->SetCaption(prompt);
+  auto* edit = new TEdit(form.get());
+  edit->SetParent(form.get());
+  edit->SetBounds(8, 28, 256, 21);
+  edit->SetText(value);
+  auto* ok = new TButton(form.get());
+  ok->SetParent(form.get());
+  ok->SetBounds(108, 60, 75, 25);
+  ok->SetCaption("OK");
+  ok->SetDefault(true);
+  ok->SetModalResult(mrOk);
+  auto* cancel = new TButton(form.get());
+  cancel->SetParent(form.get());
+  cancel->SetBounds(189, 60, 75, 25);
+  cancel->SetCaption("Cancel");
+  cancel->SetCancel(true);
+  cancel->SetModalResult(mrCancel);
+  form->SetActiveControl(edit);
+  form->OnShow = [edit](TObject*) { edit->SelectAll(); };  // typing replaces the old value
+  if (form->ShowModal() != mrOk) return false;
+  value = edit->Text();
+  return true;
+}
+
+}  // namespace ui
