@@ -5,6 +5,7 @@
 #include "bitmap.h"
 #include "icon.h"
 #include "sys_utils.h"
+#include "text_compare.h"
 #include "ui_exceptions.h"
 
 namespace ui {
@@ -93,7 +94,7 @@ void TPicture::LoadFromFile(const std::string& fileName) {
   size_t slash = fileName.find_last_of("\\/");
   std::string ext = dot == std::string::npos || (slash != std::string::npos && dot < slash) ? "" : fileName.substr(dot + 1);
   for (auto& f : FileFormats()) {
-    if (!SameText(f.Extension, ext)) continue;
+    if (!AnsiSameText(f.Extension, ext)) continue;
     std::unique_ptr<TGraphic> graphic(f.Factory());
     graphic->LoadFromFile(fileName);
     FGraphic = std::move(graphic);
@@ -130,7 +131,7 @@ void TPicture::Assign(const TPersistent* source) {
 void TPicture::RegisterFileFormat(const std::string& extension, const std::string& description,
                                   const TClassInfo& graphicClass, TGraphicFactory factory) {
   for (auto& f : FileFormats())
-    if (SameText(f.Extension, extension)) {
+    if (AnsiSameText(f.Extension, extension)) {
       f = TFileFormat{extension, description, &graphicClass, std::move(factory)};
       return;
     }

@@ -12,6 +12,7 @@
 #include "picture.h"
 #include "std_controls.h"
 #include "sys_utils.h"
+#include "text_compare.h"
 #include "timer.h"
 #include "ui_exceptions.h"
 #include "ui_test_support.h"
@@ -125,7 +126,7 @@ TEST(Dialogs, TheSystemsSaveDialogIsDrivenThroughItsFileNameBox) {
   EXPECT_TRUE(chosen);
   // The default extension was added; the folder is the initial one.
   std::string expected = folder + "tarnbel export.txt";
-  EXPECT_TRUE(SameText(expected, save->FileName())) << save->FileName();
+  EXPECT_TRUE(AnsiSameText(expected, save->FileName())) << save->FileName();
 }
 
 TEST(Dialogs, ColorDialogAndInputQueryRunThroughTheirSeams) {
