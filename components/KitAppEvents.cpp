@@ -149,6 +149,9 @@ void TAppEventList::TakeOver() {
   FDeactivate = app.OnDeactivate;
   FMinimize = app.OnMinimize;
   FRestore = app.OnRestore;
+  FHint = app.OnHint;
+  FShowHint = app.OnShowHint;
+  FHelp = app.OnHelp;
   FException = app.OnException;
   FIdle = app.OnIdle;
   FMessage = app.OnMessage;
@@ -180,6 +183,19 @@ void TAppEventList::TakeOver() {
   };
   app.OnMinimize = [](TObject* sender) { Instance().Notify(&TAppEvents::OnMinimize, &TAppEventList::FMinimize, sender); };
   app.OnRestore = [](TObject* sender) { Instance().Notify(&TAppEvents::OnRestore, &TAppEventList::FRestore, sender); };
+  app.OnHint = [](TObject* sender) { Instance().Notify(&TAppEvents::OnHint, &TAppEventList::FHint, sender); };
+  app.OnShowHint = [](std::string& hint, bool& canShow, THintInfo& info) {
+    TAppEventList& list = Instance();
+    if (list.Walk([&](TAppEvents& e) { if (e.OnShowHint) e.OnShowHint(hint, canShow, info); }) && list.FShowHint)
+      list.FShowHint(hint, canShow, info);
+  };
+  app.OnHelp = [](WORD command, intptr_t data, bool& callHelp) {
+    TAppEventList& list = Instance();
+    bool result = false;
+    if (list.Walk([&](TAppEvents& e) { if (e.OnHelp) result = e.OnHelp(command, data, callHelp); }) && list.FHelp)
+      result = list.FHelp(command, data, callHelp);
+    return result;
+  };
   app.OnException = [](TObject* sender, const std::exception& error) {
     TAppEventList& list = Instance();
     bool reported = false;
@@ -228,6 +244,9 @@ void TAppEventList::Restore() {
   app.OnDeactivate = FDeactivate;
   app.OnMinimize = FMinimize;
   app.OnRestore = FRestore;
+  app.OnHint = FHint;
+  app.OnShowHint = FShowHint;
+  app.OnHelp = FHelp;
   app.OnException = FException;
   app.OnIdle = FIdle;
   app.OnMessage = FMessage;

@@ -58,6 +58,10 @@ class TAppEvents : public ui::TComponent {
   std::function<void(ui::TObject* sender, bool& done)> OnIdle;
   std::function<void(MSG& msg, bool& handled)> OnMessage;
   ui::TNotifyEvent OnMinimize, OnRestore;
+  ui::TNotifyEvent OnHint;
+  ui::TShowHintEvent OnShowHint;
+  // The last handler's result is the answer.
+  ui::THelpEvent OnHelp;
   // A paint of the minimised application's window, with a canvas on it.
   std::function<void(ui::TObject* sender, ui::TCanvas& canvas)> OnPaintIcon;
   ui::TNotifyEvent OnSettingsChanged;
@@ -110,7 +114,9 @@ class TAppEventList {
   // The handlers that were in the slots when the list took them over.
   ui::TActionEvent FActionExecute, FActionUpdate;
   std::function<void(ui::TMessage&, bool&)> FShortCut;
-  ui::TNotifyEvent FActivate, FDeactivate, FMinimize, FRestore;
+  ui::TNotifyEvent FActivate, FDeactivate, FMinimize, FRestore, FHint;
+  ui::TShowHintEvent FShowHint;
+  ui::THelpEvent FHelp;
   std::function<void(ui::TObject*, const std::exception&)> FException;
   std::function<void(ui::TObject*, bool&)> FIdle;
   std::function<void(MSG&, bool&)> FMessage;

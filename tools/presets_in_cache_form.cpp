@@ -134,6 +134,11 @@ void TPresetsInCacheForm::HookBeforeMessage(TMessage& msg, bool& handled) {
     case WM_TB_ABOUT_CLOSED: variable = &AboutForm; break;
     case WM_TB_OPTIONS_CLOSED: variable = &OptionsForm; break;
     case WM_TB_MANAGER_CLOSED: variable = &MappingsManagerForm; break;
+    case WM_GETDLGCODE:
+      // With the focus on the window itself the dialog keys would take Escape before the key preview.
+      msg.Result = DLGC_WANTALLKEYS;
+      handled = true;
+      return;
     case WM_SYSCOMMAND:
       if ((msg.WParam & 0xFFF0) == SC_MINIMIZE) {
         Application().Minimize();

@@ -85,6 +85,24 @@ TFakeForm::TFakeForm(TComponent* owner) : TForm(owner) {
   SetPosition(poScreenCenter);
   SetCaption("tarnbel_fake_window");
 
+  Bevel1 = new TBevel(this);
+  Bevel1->SetName("Bevel1");
+  Bevel1->SetParent(this);
+  Bevel1->SetAlign(alClient);
+  Bevel1->SetStyle(bsRaised);
+  Image1 = new TImage(this);
+  Image1->SetName("Image1");
+  Image1->SetParent(this);
+  Image1->SetBounds(7, 6, 32, 32);
+  if (HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, 32, 32, 0))
+    Image1->Picture()->Icon()->SetHandle(static_cast<HICON>(icon));
+  Label1 = new TLabel(this);
+  Label1->SetName("Label1");
+  Label1->SetParent(this);
+  Label1->SetBounds(52, 16, 80, 13);
+  Label1->Font()->SetStyle((1u << fsBold) | (1u << fsItalic));
+  Label1->SetCaption("Loading . . .");
+
   ActionsImageList = new TImageList(this);
   ActionsImageList->SetName("ActionsImageList");
   GrayActionsImageList = new TImageList(this);

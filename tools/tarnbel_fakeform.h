@@ -10,6 +10,7 @@
 #include "KitHook.h"
 #include "action.h"
 #include "form.h"
+#include "graphic_controls.h"
 #include "image_list.h"
 #include "tool_windows.h"
 
@@ -22,6 +23,11 @@ class TFakeForm : public ui::TForm {
 
   // The player's file name as the server last reported it.
   std::string FileName;
+
+  // The splash.
+  ui::TBevel* Bevel1;
+  ui::TImage* Image1;
+  ui::TLabel* Label1;
 
   ui::TImageList* ActionsImageList;
   ui::TImageList* GrayActionsImageList;

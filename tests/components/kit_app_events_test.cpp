@@ -179,3 +179,28 @@ TEST_F(AppEvents, OtherApplicationEventsReachEveryInstance) {
   Application().Idle();
   EXPECT_FALSE(idleDone);
 }
+
+TEST_F(AppEvents, HelpAnswersWithTheLastHandlersResultAndHintsShareTheirText) {
+  EventsPtr a(new TAppEvents(nullptr)), b(new TAppEvents(nullptr));
+  std::vector<intptr_t> asked;
+  b->OnHelp = [&](WORD, intptr_t data, bool& callHelp) {
+    asked.push_back(data);
+    callHelp = false;
+    return true;
+  };
+  a->OnHelp = [&](WORD, intptr_t data, bool& callHelp) {
+    asked.push_back(callHelp ? data : -data);
+    return false;
+  };
+  EXPECT_FALSE(Application().HelpContext(7));
+  EXPECT_EQ(asked, (std::vector<intptr_t>{7, -7}));
+
+  b->OnShowHint = [](std::string& hint, bool&, THintInfo&) { hint += " (b)"; };
+  a->OnShowHint = [](std::string& hint, bool& canShow, THintInfo&) { canShow = hint == "Save (b)"; };
+  std::string hint = "Save";
+  bool canShow = false;
+  THintInfo info;
+  Application().OnShowHint(hint, canShow, info);
+  EXPECT_EQ(hint, "Save (b)");
+  EXPECT_TRUE(canShow);
+}

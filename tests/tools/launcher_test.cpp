@@ -269,6 +269,10 @@ TEST_F(Launcher, StartUpSetsTheGlobalsAndGreetsTheServer) {
   EXPECT_STREQ(title, TOOLS_WINDOW_TITLE);
   EXPECT_EQ(FakeForm->Width(), 137);
   EXPECT_EQ(FakeForm->Height(), 44);
+  EXPECT_EQ(FakeForm->Label1->Caption(), "Loading . . .");
+  EXPECT_EQ(FakeForm->Label1->Parent(), FakeForm);
+  EXPECT_EQ(FakeForm->Bevel1->Width(), 137);
+  EXPECT_FALSE(FakeForm->Image1->Picture()->Icon()->Empty());
   RunUntil([&] { return !PresetsInCacheForm->FirstShow; });
   EXPECT_TRUE(PresetsInCacheForm->Visible());
   RunFor(20);
