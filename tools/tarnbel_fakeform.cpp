@@ -207,7 +207,10 @@ bool TFakeForm::RunServerFile(const std::string& path, bool wait) {
     TCursor Cursor;
     ~TRestoreCursor() { Screen().SetCursor(Cursor); }
   } restore{previous};
-  HINSTANCE result = ShellExecuteA(nullptr, nullptr, path.c_str(), " ", nullptr, SW_SHOWNORMAL);
+  // Started in its own folder, where it finds its icons.
+  std::string folder = ExtractFilePath(path);
+  HINSTANCE result = ShellExecuteA(nullptr, nullptr, path.c_str(), " ", folder.empty() ? nullptr : folder.c_str(),
+                                   SW_SHOWNORMAL);
   if (reinterpret_cast<INT_PTR>(result) <= 32) {
     ShowMessageBox("Can't run " + path, "tarnbel", MB_OK);
     return false;
