@@ -4,7 +4,8 @@
 //                              "Demo" of its presets, the active route Keys --> Synth --> SB Live!,
 //                              the server turning on by itself and opening no tools window
 //   tb_demo watch <seconds>    acts as the tools program's window and prints what the server reports;
-//                              exit code 0 once a preset was seen loaded into the card, else 1
+//                              exit code 0 once a preset was seen loaded into the card, else 1;
+//                              2 while a tools program runs
 //
 // Exit code 2: bad command line or a setup that failed.
 #include <windows.h>
@@ -21,6 +22,7 @@
 #include "sf2_builder.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
+#include "tarnbel_protocol.h"
 
 namespace {
 
@@ -96,6 +98,16 @@ int main(int argc, char** argv) {
   char* end = nullptr;
   long seconds = std::strtol(argv[2], &end, 10);
   if (!end || *end != '\0' || seconds <= 0) return Usage();
+  // The tools program and this listener never own the tools window's title at once: the listener holds
+  // the tools program's instance while it runs, and does not start while a tools program runs.
+  HANDLE instance = CreateMutexA(nullptr, FALSE, TOOLS_INSTANCE_MUTEX);
+  if (!instance || GetLastError() == ERROR_ALREADY_EXISTS || FindWindowA(nullptr, TOOLS_WINDOW_TITLE)) {
+    Say("tb_demo: a tools program is running; quit it to watch");
+    if (instance) CloseHandle(instance);
+    return 2;
+  }
   TDemoWatcher watcher(kRoute.Input + " --> " + kRoute.Output + " --> " + kRoute.Device);
-  return watcher.Run(static_cast<DWORD>(seconds) * 1000) ? 0 : 1;
+  bool loaded = watcher.Run(static_cast<DWORD>(seconds) * 1000);
+  CloseHandle(instance);
+  return loaded ? 0 : 1;
 }

@@ -8,6 +8,9 @@
 constexpr const char* SERVER_WINDOW_TITLE = "tarnbel_running";
 constexpr const char* SERVER_WINDOW_CLASS = "TTarnbelMainWindow";
 constexpr const char* TOOLS_WINDOW_TITLE = "tb_tools_fake_window_running";
+// Held by the tools program (and by anything listening under its title) for its whole run: two starts
+// cannot both get past the title check before either window exists.
+constexpr const char* TOOLS_INSTANCE_MUTEX = "tarnbel_tools_instance";
 
 // Tools program -> server window.
 constexpr UINT WM_TB_RESTART = 1068;

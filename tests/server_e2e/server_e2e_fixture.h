@@ -1,6 +1,7 @@
 #pragma once
 // The fixture of the end-to-end suite: the real tarnbel.exe under Wine, with the test as its tools
-// program. The Show values are off, so the server never starts a tools program of its own.
+// program. The Show values are off and the test's window is up before the server: the server never
+// starts a tools program of its own, and one it started anyway is ended with the test.
 #include <gtest/gtest.h>
 #include <windows.h>
 // After windows.h, which it needs.
@@ -15,6 +16,7 @@
 #include "cached_preset_record.h"
 #include "ipc.h"
 #include "none_marker.h"
+#include "peer_programs.h"
 #include "protocol_payloads.h"
 #include "registry_internal.h"
 #include "reg_array.h"
@@ -138,6 +140,7 @@ class ServerE2E : public ::testing::Test {
 
   void TearDown() override {
     Server.Stop();
+    EXPECT_TRUE(testsupport::EndToolsPrograms());
     Tools.reset();
     testsupport::ResetTarnbelKey();
   }

@@ -1,0 +1,57 @@
+#include "program_process.h"
+
+namespace e2e {
+
+std::string ProgramFolder() {
+  char path[MAX_PATH];
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+  std::string folder(path, length < sizeof(path) ? length : 0);
+  return folder.substr(0, folder.rfind('\\') + 1);
+}
+
+bool TProgramProcess::Start(const std::string& file, const std::string& params) {
+  Stop();
+  std::string folder = ProgramFolder();
+  std::string path = folder + file;
+  std::string command = "\"" + path + "\"" + (params.empty() ? "" : " " + params);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  FStartTick = GetTickCount();
+  if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                      &FProcess)) {
+    FProcess = PROCESS_INFORMATION{};
+    return false;
+  }
+  return true;
+}
+
+bool TProgramProcess::Running() const {
+  return FProcess.hProcess && WaitForSingleObject(FProcess.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool TProgramProcess::WaitExit(DWORD timeoutMs, DWORD& exitCode) {
+  if (!FProcess.hProcess) return false;
+  DWORD start = GetTickCount();
+  while (WaitForSingleObject(FProcess.hProcess, 0) == WAIT_TIMEOUT) {
+    if (GetTickCount() - start >= timeoutMs) return false;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    MsgWaitForMultipleObjects(1, &FProcess.hProcess, FALSE, 20, QS_ALLINPUT);
+  }
+  return GetExitCodeProcess(FProcess.hProcess, &exitCode) != 0;
+}
+
+void TProgramProcess::Stop(DWORD timeoutMs) {
+  if (!FProcess.hProcess) return;
+  if (Running()) {
+    PostThreadMessageA(FProcess.dwThreadId, WM_QUIT, 0, 0);
+    DWORD code;
+    if (!WaitExit(timeoutMs, code)) TerminateProcess(FProcess.hProcess, 1);
+    WaitForSingleObject(FProcess.hProcess, 5000);
+  }
+  CloseHandle(FProcess.hProcess);
+  CloseHandle(FProcess.hThread);
+  FProcess = PROCESS_INFORMATION{};
+}
+
+}  // namespace e2e
