@@ -76,6 +76,7 @@ bool TTarnbelServer::CreateMainWindow() {
   // Hidden for good: a popup that is never shown.
   FWindow = CreateWindowExA(0, SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE, WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
                             FInstance, this);
+  FWork.SetWindow(FWindow);
   return FWindow != nullptr;
 }
 
@@ -137,6 +138,7 @@ void TTarnbelServer::MessageLoop() {
 }
 
 void TTarnbelServer::HandleThreadMessage(const MSG& msg) {
+  THandlerScope handling(FHandlerDepth);
   switch (msg.message) {
     case TM_ECHO:
       UpdateTrayTip();
