@@ -91,6 +91,8 @@ std::string JoinedText(const std::vector<std::unique_ptr<TBoxRequest>>& requests
 
 int RequestServerBox(DWORD mainThreadId, const std::string& text, UINT flags) {
   if (mainThreadId == 0) return ServerBox(nullptr, text, flags);
+  // Asked again from inside that very box's loop: it is up already.
+  if (mainThreadId == GetCurrentThreadId() && ServerBoxUp(text)) return 0;
   auto* request = new TBoxRequest{text, flags};
   TLiveRequests::Add(request, TM_SHOW_BOX);
   if (!PostThreadUntilAccepted(mainThreadId, TM_SHOW_BOX, 0, reinterpret_cast<LPARAM>(request))) {

@@ -22,7 +22,9 @@ bool ServerBoxUp(const std::string& text);
 
 // Only the main thread shows boxes, from its loop. Without a main thread id the box is shown at once
 // and its answer returned; otherwise the request is posted there as TM_SHOW_BOX (retried until
-// posted), also from the main thread itself, and the caller gets 0.
+// posted), also from the main thread itself, and the caller gets 0. The main thread's request for a
+// box that is up is dropped. A handler that requests its box rather than showing it returns at
+// once: no message loop of a box runs inside the handling of a sent message.
 int RequestServerBox(DWORD mainThreadId, const std::string& text, UINT flags = MB_OK | MB_ICONSTOP);
 
 // The main loop's handler: true for a TM_SHOW_BOX thread message. The box requests queued at that

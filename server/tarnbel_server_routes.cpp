@@ -55,21 +55,17 @@ void TTarnbelServer::Restart() {
 
 void TTarnbelServer::PreviewOn() {
   if (FPreviewMode) return;
-  {
-    TRouteWork::TScope work(FWork);
-    FWasOnBeforePreview = FIsOn;
-    TurnOff();
-    RouteRecord route;
-    ReadPreviewRoute(route);
-    if (!route.Input.empty() || !route.Output.empty() || !route.Device.empty()) {
-      OpenPreview(route);
-      return;
-    }
+  TRouteWork::TScope work(FWork);
+  FWasOnBeforePreview = FIsOn;
+  TurnOff();
+  RouteRecord route;
+  ReadPreviewRoute(route);
+  if (route.Input.empty() && route.Output.empty() && route.Device.empty()) {
     FRoutes.CloseAll();
+    RequestServerBox(GetCurrentThreadId(), NoPreviewRouteText, MB_OK | MB_SYSTEMMODAL);
+    return;
   }
-  // After the work: what it kept for later may run while the box is up, and a further request
-  // for this box finds it up.
-  ServerBox(FWindow, NoPreviewRouteText, MB_OK | MB_SYSTEMMODAL);
+  OpenPreview(route);
 }
 
 void TTarnbelServer::OpenPreview(const RouteRecord& route) {

@@ -97,6 +97,8 @@ LRESULT TTarnbelServer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       if (HandleOutsideRequest(message, wParam, lParam, result)) return result;
+      // A payload sent with an id the server does not take is removed all the same.
+      if (MessageCarriesPayload(message)) TIPCLink::DiscardPayload(wParam);
       break;
   }
   return DefWindowProcA(FWindow, message, wParam, lParam);
@@ -207,7 +209,7 @@ bool TTarnbelServer::HandleToolsCommand(UINT message, WPARAM wParam, LPARAM lPar
       if (FPreviewMode) FRoutes.PreviewStop();
       return true;
     case WM_TB_INSTALLER_RUNNING:
-      ServerBox(FWindow, InstallerRunningText, MB_OK | MB_ICONSTOP | SERVER_ERROR_BOX_FLAGS);
+      RequestServerBox(GetCurrentThreadId(), InstallerRunningText, MB_OK | MB_ICONSTOP | SERVER_ERROR_BOX_FLAGS);
       return true;
     default:
       return false;

@@ -29,6 +29,19 @@ bool Exists(const std::string& path) {
   FindClose(found);
   return true;
 }
+
+// Runs a host program; the host program runs beside Wine's processes, so the caller waits for
+// what it does.
+bool RunHost(const char* program, std::string command) {
+  STARTUPINFOA startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(program, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
 }  // namespace
 
 bool MakeSymbolicLink(const std::string& link, const std::string& target) {
@@ -37,16 +50,15 @@ bool MakeSymbolicLink(const std::string& link, const std::string& target) {
     const DWORD allowUnprivileged = 0x2;
     return CreateSymbolicLinkA(link.c_str(), target.c_str(), allowUnprivileged) && Exists(link);
   }
-  std::string command = "/bin/ln -s \"" + hostTarget + "\" \"" + hostLink + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessA("Z:\\bin\\ln", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-    return false;
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  // The host program runs beside Wine's processes: wait for what it made.
-  return PumpUntil([&] { return Exists(link); }, 5000);
+  return RunHost("Z:\\bin\\ln", "/bin/ln -s \"" + hostTarget + "\" \"" + hostLink + "\"") &&
+         PumpUntil([&] { return Exists(link); }, 5000);
+}
+
+bool RemoveSymbolicLink(const std::string& link) {
+  if (!Exists(link)) return true;
+  std::string hostLink = HostName(link);
+  if (hostLink.empty()) return DeleteFileA(link.c_str()) != 0;
+  return RunHost("Z:\\bin\\rm", "/bin/rm -f \"" + hostLink + "\"") && PumpUntil([&] { return !Exists(link); }, 5000);
 }
 
 }  // namespace testsupport

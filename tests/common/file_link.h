@@ -7,5 +7,7 @@ namespace testsupport {
 
 // Makes `link` point to `target` (both full Windows paths); true once the link is there.
 bool MakeSymbolicLink(const std::string& link, const std::string& target);
+// Removes such a link (whose target may be gone already); true once it is gone.
+bool RemoveSymbolicLink(const std::string& link);
 
 }  // namespace testsupport

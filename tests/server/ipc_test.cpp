@@ -211,8 +211,8 @@ TEST(PayloadChannel, LinkInTheTempFolderLeadingOutsideIsNeitherReadNorDeleted) {
   GetSystemDirectoryA(system, sizeof(system));
   const std::string target = std::string(system).substr(0, 3) + "tarnbel_link_target.txt";
   WriteFile(target, "secret");
-  const std::string link = TempFolder() + "$$$7A1B.tmp";
-  DeleteFileA(link.c_str());
+  const std::string link = TempFolder() + "$$$L" + std::to_string(GetCurrentProcessId() & 0xFFF) + ".tmp";
+  testsupport::RemoveSymbolicLink(link);
   if (!testsupport::MakeSymbolicLink(link, target)) {
     DeleteFileA(target.c_str());
     GTEST_SKIP() << "no symbolic link can be made here";
@@ -231,6 +231,6 @@ TEST(PayloadChannel, LinkInTheTempFolderLeadingOutsideIsNeitherReadNorDeleted) {
   EXPECT_STREQ(content, "secret");
   EXPECT_EQ(atom, GlobalFindAtomA(link.c_str()));
   GlobalDeleteAtom(atom);
-  DeleteFileA(link.c_str());
+  testsupport::RemoveSymbolicLink(link);
   DeleteFileA(target.c_str());
 }

@@ -73,6 +73,10 @@ TEST(ServerBox, OneBoxOfAKindAtATime) {
       EXPECT_TRUE(ServerBoxUp("Installer"));
       nestedSame = ServerBox(nullptr, "Installer", MB_OK);
       nestedOther = ServerBox(nullptr, "Preview", MB_OK);
+      // Asked for from its own loop, the box that is up is not queued again either.
+      RequestServerBox(GetCurrentThreadId(), "Installer");
+      MSG queued;
+      EXPECT_FALSE(PeekMessageA(&queued, reinterpret_cast<HWND>(-1), TM_SHOW_BOX, TM_SHOW_BOX, PM_NOREMOVE));
     }
     return answer;
   });
