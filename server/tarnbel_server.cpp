@@ -128,6 +128,8 @@ void TTarnbelServer::MessageLoop() {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (msg.hwnd == nullptr && msg.message >= WM_USER) {
+      // After the end of the session's exit steps only the quit is awaited.
+      if (FFinished) continue;
       // Boxes of other threads are shown here, where no thread message is lost meanwhile.
       if (!HandleBoxRequest(msg)) HandleThreadMessage(msg);
       continue;

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "file_link.h"
 #include "ipc.h"
 #include "server_test_support.h"
 #include "tarnbel_protocol.h"
@@ -202,35 +201,4 @@ TEST(IPCLink, ThreadPayloadToAThreadThatIsGoneLeavesNothing) {
   ASSERT_TRUE(IPCReceiveString(msg.wParam, text));
   EXPECT_EQ("block", text);
   EXPECT_EQ(0, msg.lParam);
-}
-
-// A "$$$" link in the temporary folder that leads outside it: its target is neither read nor
-// deleted, and the link and atom are left to whoever made them.
-TEST(PayloadChannel, LinkInTheTempFolderLeadingOutsideIsNeitherReadNorDeleted) {
-  char system[MAX_PATH];
-  GetSystemDirectoryA(system, sizeof(system));
-  const std::string target = std::string(system).substr(0, 3) + "tarnbel_link_target.txt";
-  WriteFile(target, "secret");
-  const std::string link = TempFolder() + "$$$L" + std::to_string(GetCurrentProcessId() & 0xFFF) + ".tmp";
-  testsupport::RemoveSymbolicLink(link);
-  if (!testsupport::MakeSymbolicLink(link, target)) {
-    DeleteFileA(target.c_str());
-    GTEST_SKIP() << "no symbolic link can be made here";
-  }
-  ATOM atom = GlobalAddAtomA(link.c_str());
-  ASSERT_NE(0, atom);
-  std::string text = "stale";
-  EXPECT_FALSE(IPCReceiveString(atom, text));
-  EXPECT_TRUE(text.empty());
-  HANDLE file = CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << "the target was deleted";
-  char content[16] = {0};
-  DWORD read = 0;
-  ReadFile(file, content, sizeof(content) - 1, &read, nullptr);
-  CloseHandle(file);
-  EXPECT_STREQ(content, "secret");
-  EXPECT_EQ(atom, GlobalFindAtomA(link.c_str()));
-  GlobalDeleteAtom(atom);
-  testsupport::RemoveSymbolicLink(link);
-  DeleteFileA(target.c_str());
 }
