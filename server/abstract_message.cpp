@@ -1,5 +1,6 @@
 #include "abstract_message.h"
 
+#include "live_requests.h"
 #include "thread_post.h"
 
 TAbstractMessage::TAbstractMessage(DWORD targetThreadId, bool synchronous, UINT messageId)
@@ -29,11 +30,14 @@ bool TAbstractMessage::Send() {
   } else if (FSynchronous) {
     // Watch the target, so a target that quits with the request still queued releases us.
     HANDLE target = OpenThread(SYNCHRONIZE, FALSE, FTargetThreadId);
+    // Outstanding while we wait: the target follows lParam only while it names a live request.
+    TLiveRequests::Add(this, FMessageId);
     delivered = PostThreadUntilAccepted(FTargetThreadId, FMessageId, 0, FParam);
     if (delivered) {
       const TAbstractMessage* self = this;
       FAnswered = WaitForMatchingMessage(FMessageId, &IsReplyTo, self, target, FReply);
     }
+    TLiveRequests::Remove(this);
     if (target) CloseHandle(target);
     delivered = delivered && FAnswered;
   } else {

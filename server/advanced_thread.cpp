@@ -1,5 +1,6 @@
 #include "advanced_thread.h"
 
+#include "live_requests.h"
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
 
@@ -63,6 +64,7 @@ void TAdvancedThread::Execute() {
   while (!FTerminated) {
     MSG msg;
     if (GetMessageA(&msg, nullptr, 0, 0) == -1) break;
+    if (!Accepts(msg)) continue;
     FCurrentMessage = msg;
     ProcessMessage(msg);
     if (msg.message == TM_QUIT) break;
@@ -76,7 +78,13 @@ void TAdvancedThread::Execute() {
 
 void TAdvancedThread::DiscardQueued() {
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DiscardMessage(msg);
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+    if (Accepts(msg)) DiscardMessage(msg);
+}
+
+bool TAdvancedThread::Accepts(const MSG& msg) const {
+  if (msg.hwnd != nullptr || !CarriesObject(msg.message)) return true;
+  return TLiveRequests::Contains(msg.lParam, msg.message);
 }
 
 namespace {

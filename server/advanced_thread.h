@@ -59,6 +59,13 @@ class TAdvancedThread {
   // so free whatever it owns. Senders waiting on a synchronous request are released by the
   // thread's end.
   virtual void DiscardMessage(const MSG& msg) { (void)msg; }
+  // True for the thread-message ids whose lParam this thread follows as an object. Such a message
+  // reaches ProcessMessage (or DiscardMessage) only when its lParam is an outstanding object of
+  // that id (TLiveRequests); anything else posted from outside is dropped unread.
+  virtual bool CarriesObject(UINT id) const {
+    (void)id;
+    return false;
+  }
 
   // Inside ProcessMessage: posts the current message again to this thread, behind those queued.
   bool Requeue();
@@ -71,6 +78,7 @@ class TAdvancedThread {
   static DWORD WINAPI ThreadProc(LPVOID self);
   void Execute();
   void DiscardQueued();
+  bool Accepts(const MSG& msg) const;
 
   DWORD FCreatorThreadId = 0;
   DWORD FThreadId = 0;

@@ -4,6 +4,7 @@
 
 #include "abstract_message.h"
 #include "route_thread.h"
+#include "server_box.h"
 #include "sf_thread_messages.h"
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
@@ -17,32 +18,37 @@ TRouteControl::~TRouteControl() {
 
 TRouteThread* TRouteControl::At(int index) const { return ValidIndex(index) ? FRoutes[index].get() : nullptr; }
 
-bool TRouteControl::StartRoute(const RouteRecord& definition) {
+bool TRouteControl::StartRoute(const RouteRecord& definition, std::string& caption, DWORD& threadId) {
   // The routes see the names as stored: an unused output is "[none]", which they know not to look for.
   std::unique_ptr<TRouteThread> route = TAdvancedThread::Make<TRouteThread>(
       StoredRouteName(definition.Input), StoredRouteName(definition.Device), StoredRouteName(definition.Output));
   if (!route->WaitReady()) {
     route->Stop();
+    RequestServerBox(GetCurrentThreadId(), CantOpenInputText(StoredRouteName(definition.Input)));
     return false;
   }
+  caption = route->Caption();
+  threadId = route->ThreadID();
   // In the list before it opens: its input looks for a manager thread to share among the others.
   FRoutes.push_back(std::move(route));
-  TSyncMessage(FRoutes.back()->ThreadID(), TM_ROUTE_OPEN).Send();
+  TSyncMessage(threadId, TM_ROUTE_OPEN).Send();
   return true;
 }
 
 std::vector<std::string> TRouteControl::OpenRoutes(const std::vector<RouteRecord>& definitions) {
   std::vector<std::string> captions;
+  std::string caption;
+  DWORD threadId = 0;
   for (const RouteRecord& definition : definitions)
-    if (StartRoute(definition)) captions.push_back(FRoutes.back()->Caption());
+    if (StartRoute(definition, caption, threadId)) captions.push_back(caption);
   return captions;
 }
 
 bool TRouteControl::OpenPreviewRoute(const RouteRecord& definition, std::string& caption) {
   caption.clear();
-  if (!StartRoute(definition)) return false;
-  PostThreadUntilAccepted(FRoutes.back()->ThreadID(), TM_PREVIEW_ON, 0, 0);
-  caption = FRoutes.back()->Caption();
+  DWORD threadId = 0;
+  if (!StartRoute(definition, caption, threadId)) return false;
+  PostThreadUntilAccepted(threadId, TM_PREVIEW_ON, 0, 0);
   return true;
 }
 
@@ -89,6 +95,7 @@ void TRouteControl::ResetCaches() {
 
 bool TRouteControl::WaitCachesEmpty(uint32_t timeoutMs) {
   // Bounded: a cache that never empties must not hold the turn-off for good.
+  if (FRoutes.empty()) return true;
   DWORD start = GetTickCount();
   for (;;) {
     Sleep(100);
@@ -178,10 +185,11 @@ bool TRouteControl::CachedPresets(int index, std::vector<CachedPresetRecord>& re
   records.clear();
   DWORD thread = SFThreadOf(index);
   if (!thread) return false;
+  DWORD routeThread = FRoutes[index]->ThreadID();
   TGetListOfCachedPresetsMessage list(thread);
   if (!list.Send()) return false;
   // The channels as they are, cached or not: a record names the first channel still on its preset.
-  TGetChannelsMessage channels(FRoutes[index]->ThreadID(), 0);
+  TGetChannelsMessage channels(routeThread, 0);
   if (!channels.Send()) return false;
   for (int i = list.List->Count() - 1; i >= 0; --i) {
     const TPresetData& preset = (*list.List)[i];

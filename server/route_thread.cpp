@@ -1,5 +1,6 @@
 #include "route_thread.h"
 
+#include "live_requests.h"
 #include "none_marker.h"
 #include "route_settings.h"
 #include "server_box.h"
@@ -13,6 +14,10 @@
 
 namespace {
 const char* const NoPort = "[none]";
+}
+
+std::string CantOpenInputText(const std::string& inputName) {
+  return "Can't open MIDI Input:  \"" + inputName + "\"";
 }
 
 TRouteThread::TRouteThread(const std::string& inputName, const std::string& deviceName, const std::string& outputName)
@@ -54,7 +59,7 @@ void TRouteThread::OpenRoute() {
     PublishState();
     FInputOpen = FInput->Open(FInputIndex) == MIDI_RESULT_OK;
   }
-  if (!FInputOpen) RequestServerBox(CreatorThreadID(), "Can't open MIDI Input:  \"" + FInputName + "\"");
+  if (!FInputOpen) RequestServerBox(CreatorThreadID(), CantOpenInputText(FInputName));
   if (FOutputIndex != -1) {
     FOutput.reset(new TOSC_MIDIOutput);
     FOutputOpen = FOutput->Open(FOutputIndex) == MIDI_RESULT_OK;
@@ -386,6 +391,7 @@ void TRouteThread::ProcessMessage(const MSG& msg) {
       if (input) input->Suspended = msg.message == WM_TB_WINAMP_1195;
       break;
     case TM_MIDI_EVENT:
+      TLiveRequests::Remove(reinterpret_cast<const void*>(msg.lParam));
       if (input)
         input->ProcessMidiEvent(reinterpret_cast<TOSC_MIDIMessage*>(msg.lParam));
       else
@@ -398,11 +404,26 @@ void TRouteThread::ProcessMessage(const MSG& msg) {
 
 void TRouteThread::DiscardMessage(const MSG& msg) {
   switch (msg.message) {
-    case TM_MIDI_EVENT: delete reinterpret_cast<TOSC_MIDIMessage*>(msg.lParam); break;
+    case TM_MIDI_EVENT:
+      TLiveRequests::Remove(reinterpret_cast<const void*>(msg.lParam));
+      delete reinterpret_cast<TOSC_MIDIMessage*>(msg.lParam);
+      break;
     case TM_LOAD_PRESET: delete TLoadPresetMessage::RecordOf(msg.lParam); break;
     case TM_CLEAR_PRESET: delete TClearPresetMessage::RecordOf(msg.lParam); break;
     case TM_CLEAR_ALL_LOADED: delete TClearAllLoadedSFMessage::RecordOf(msg.lParam); break;
     default: break;
+  }
+}
+
+bool TRouteThread::CarriesObject(UINT id) const {
+  switch (id) {
+    case TM_LOAD_PRESET: case TM_CLEAR_PRESET: case TM_CLEAR_PRESET_SYNC: case TM_ROUTE_OPEN:
+    case TM_CLEAR_ALL_LOADED: case TM_GET_CACHED_LIST: case TM_GET_SF_THREAD: case TM_ROUTE_1063:
+    case TM_GET_CHANNELS: case TM_MM_LOAD_PRESETS: case TM_MM_LOAD_DRUMS: case TM_WINAMP_LOAD_PRESETS:
+    case TM_WINAMP_MODE_ON: case TM_MIDI_EVENT:
+      return true;
+    default:
+      return false;
   }
 }
 

@@ -16,6 +16,9 @@
 #include "sf_thread_messages.h"
 #include "tarnbel_midi_in.h"
 
+// The box text of a route input that could not be opened.
+std::string CantOpenInputText(const std::string& inputName);
+
 class TRouteThread : public TAdvancedThread {
  public:
   using TChannelPairs = std::array<TChannelPair, 16>;
@@ -48,6 +51,7 @@ class TRouteThread : public TAdvancedThread {
   void ProcessMessage(const MSG& msg) override;
   void DoStop() override;
   void DiscardMessage(const MSG& msg) override;
+  bool CarriesObject(UINT id) const override;
 
  private:
   void OpenRoute();

@@ -1,16 +1,19 @@
 #include "server_box.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
+#include "live_requests.h"
 #include "message_box.h"
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
 
 namespace {
 
-// The held messages of the boxes open on this thread, innermost last.
+// The held messages of the boxes open on this thread, innermost last, and the texts of those boxes.
 thread_local std::vector<std::vector<MSG>*> heldStack;
+thread_local std::vector<std::string> textsUp;
 thread_local HHOOK filterHook = nullptr;
 
 // The program's own thread messages; the system's (quit, thread timers) keep their usual road.
@@ -27,12 +30,20 @@ LRESULT CALLBACK HoldThreadMessages(int code, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
+bool ServerBoxUp(const std::string& text) {
+  return std::find(textsUp.begin(), textsUp.end(), text) != textsUp.end();
+}
+
 int ServerBox(HWND owner, const std::string& text, UINT flags) {
+  // Each request that arrives while the same box is up would open another inside its loop.
+  if (ServerBoxUp(text)) return 0;
   std::vector<MSG> held;
   bool outermost = heldStack.empty();
   if (outermost) filterHook = SetWindowsHookExA(WH_MSGFILTER, &HoldThreadMessages, nullptr, GetCurrentThreadId());
   heldStack.push_back(&held);
+  textsUp.push_back(text);
   int answer = ui::ShowMessageBox(text, SERVER_BOX_CAPTION, flags, owner);
+  textsUp.pop_back();
   heldStack.pop_back();
   if (outermost && filterHook) {
     UnhookWindowsHookEx(filterHook);
@@ -41,15 +52,10 @@ int ServerBox(HWND owner, const std::string& text, UINT flags) {
   // Thread messages that arrived after the box's last look come after the held ones.
   MSG msg;
   while (PeekMessageA(&msg, reinterpret_cast<HWND>(-1), WM_USER, 0xFFFFFFFFu, PM_REMOVE)) held.push_back(msg);
-  std::vector<MSG>* outer = heldStack.empty() ? nullptr : heldStack.back();
+  // Back to the thread's queue, also from an inner box: whoever waits below it (a request's reply
+  // wait) looks there, and an outer box's loop holds them again in its turn.
   DWORD self = GetCurrentThreadId();
-  for (const MSG& kept : held) {
-    // Inside an outer box, the outer one keeps them in turn.
-    if (outer)
-      outer->push_back(kept);
-    else
-      PostThreadUntilAccepted(self, kept.message, kept.wParam, kept.lParam);
-  }
+  for (const MSG& kept : held) PostThreadUntilAccepted(self, kept.message, kept.wParam, kept.lParam);
   return answer;
 }
 
@@ -64,18 +70,46 @@ struct TBoxRequest {
   std::string Text;
   UINT Flags;
 };
+
+void TakeRequest(LPARAM lParam, std::vector<std::unique_ptr<TBoxRequest>>& requests) {
+  // Only requests this process made and has not shown yet: any program can post the id.
+  if (TLiveRequests::Take(lParam, TM_SHOW_BOX)) requests.emplace_back(reinterpret_cast<TBoxRequest*>(lParam));
+}
+
+// The requests' texts, each once, one to a line; a long list ends with the count left out.
+std::string JoinedText(const std::vector<std::unique_ptr<TBoxRequest>>& requests) {
+  std::vector<std::string> lines;
+  for (const auto& request : requests)
+    if (std::find(lines.begin(), lines.end(), request->Text) == lines.end()) lines.push_back(request->Text);
+  std::string text;
+  size_t shown = std::min(lines.size(), SERVER_BOX_MAX_LINES);
+  for (size_t i = 0; i < shown; ++i) text += (i ? "\n" : "") + lines[i];
+  if (lines.size() > shown) text += "\n... and " + std::to_string(lines.size() - shown) + " more.";
+  return text;
+}
 }  // namespace
 
 int RequestServerBox(DWORD mainThreadId, const std::string& text, UINT flags) {
-  if (mainThreadId == 0 || mainThreadId == GetCurrentThreadId()) return ServerBox(nullptr, text, flags);
+  if (mainThreadId == 0) return ServerBox(nullptr, text, flags);
+  // Asked again from inside that very box's loop: it is up already.
+  if (mainThreadId == GetCurrentThreadId() && ServerBoxUp(text)) return 0;
   auto* request = new TBoxRequest{text, flags};
-  if (!PostThreadUntilAccepted(mainThreadId, TM_SHOW_BOX, 0, reinterpret_cast<LPARAM>(request))) delete request;
+  TLiveRequests::Add(request, TM_SHOW_BOX);
+  if (!PostThreadUntilAccepted(mainThreadId, TM_SHOW_BOX, 0, reinterpret_cast<LPARAM>(request))) {
+    TLiveRequests::Remove(request);
+    delete request;
+  }
   return 0;
 }
 
 bool HandleBoxRequest(const MSG& msg) {
   if (msg.message != TM_SHOW_BOX || msg.hwnd != nullptr) return false;
-  std::unique_ptr<TBoxRequest> request(reinterpret_cast<TBoxRequest*>(msg.lParam));
-  if (request) ServerBox(nullptr, request->Text, request->Flags);
+  std::vector<std::unique_ptr<TBoxRequest>> requests;
+  TakeRequest(msg.lParam, requests);
+  // Requests queued behind it (every route of a turn-on that failed) join it: one box, not one each.
+  MSG next;
+  while (PeekMessageA(&next, reinterpret_cast<HWND>(-1), TM_SHOW_BOX, TM_SHOW_BOX, PM_REMOVE))
+    TakeRequest(next.lParam, requests);
+  if (!requests.empty()) ServerBox(nullptr, JoinedText(requests), requests.front()->Flags);
   return true;
 }

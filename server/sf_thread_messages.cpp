@@ -27,3 +27,14 @@ void FillUnloadRecord(TUnloadRecord& record, uint32_t tickCount, int32_t ageLimi
   record.NotifyBusy = 1;
   record.Echo = 0;
 }
+
+bool SFThreadCarriesObject(UINT id) {
+  switch (id) {
+    case TM_LOAD_PRESET: case TM_LOAD_PRESET_SYNC: case TM_CLEAR_PRESET: case TM_CLEAR_PRESET_SYNC:
+    case TM_CLEAR_ALL_LOADED: case TM_UNLOAD_UNUSED: case TM_UNLOAD_UNUSED_SYNC: case TM_GET_CACHED_LIST:
+    case TM_GET_CACHED_COUNT: case TM_QUERY_SAMPLE_MEMORY:
+      return true;
+    default:
+      return false;
+  }
+}

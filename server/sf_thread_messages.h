@@ -13,13 +13,14 @@
 #include <vector>
 
 #include "abstract_message.h"
+#include "live_requests.h"
 #include "preset_list.h"
 #include "protocol_payloads.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_types.h"
 
 // The payloads never leave the process: they keep the field order of their layouts, not the sizes.
-struct TLoadRecord {
+struct TLoadRecord : TPostedRecord {
   std::string FileName;
   int32_t SourceBank = 0;    // 200: a wave file
   int32_t SourcePreset = 0;
@@ -31,7 +32,7 @@ struct TLoadRecord {
   uint8_t Echo = 0;          // post TM_ECHO to the manager thread's creator when done
 };
 
-struct TClearRecord {
+struct TClearRecord : TPostedRecord {
   int32_t Bank = 0;
   int32_t Program = 0;
   uint8_t NotifyBusy = 1;
@@ -39,14 +40,14 @@ struct TClearRecord {
   uint8_t Echo = 0;
 };
 
-struct TUnloadRecord {
+struct TUnloadRecord : TPostedRecord {
   int32_t AgeLimit = 0;      // ms
   uint32_t TickCount = 0;    // the sender's clock
   uint8_t NotifyBusy = 1;
   uint8_t Echo = 0;          // set by the receiver when it unloaded something
 };
 
-struct TClearAllRecord {
+struct TClearAllRecord : TPostedRecord {
   uint8_t NotifyBusy = 1;
 };
 
@@ -59,6 +60,7 @@ class TAsyncRecordMessage : public TAbstractMessage {
  public:
   explicit TAsyncRecordMessage(DWORD target) : TAbstractMessage(target, false, Id), FRecord(new TRecord) {
     SetParam(reinterpret_cast<LPARAM>(FRecord));
+    TLiveRequests::Add(static_cast<const TPostedRecord*>(FRecord), Id);
   }
   ~TAsyncRecordMessage() override {
     if (!FSent) delete FRecord;
@@ -173,6 +175,9 @@ class TQueryStaticSampleMemorySizeMessage : public TSyncMessage {
 };
 
 class TSFManagerThread;
+
+// The ids whose lParam a SoundFont manager thread follows as a request or record.
+bool SFThreadCarriesObject(UINT id);
 
 // The answer is shared: a route that borrows another route's manager thread keeps it alive
 // however the routes close.

@@ -101,7 +101,10 @@ TTarnbelMIDIInput::~TTarnbelMIDIInput() {
 }
 
 void TTarnbelMIDIInput::OnMessage(TOSC_MIDIMessage* message) {
-  if (!PostThreadUntilAccepted(RouteThreadId, TM_MIDI_EVENT, 0, reinterpret_cast<LPARAM>(message))) delete message;
+  TLiveRequests::Add(message, TM_MIDI_EVENT);
+  if (PostThreadUntilAccepted(RouteThreadId, TM_MIDI_EVENT, 0, reinterpret_cast<LPARAM>(message))) return;
+  TLiveRequests::Remove(message);
+  delete message;
 }
 
 void TTarnbelMIDIInput::RefreshSettings() { Settings = RouteSettings(); }

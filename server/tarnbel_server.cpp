@@ -76,6 +76,7 @@ bool TTarnbelServer::CreateMainWindow() {
   // Hidden for good: a popup that is never shown.
   FWindow = CreateWindowExA(0, SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE, WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
                             FInstance, this);
+  FWork.SetWindow(FWindow);
   return FWindow != nullptr;
 }
 
@@ -127,6 +128,8 @@ void TTarnbelServer::MessageLoop() {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (msg.hwnd == nullptr && msg.message >= WM_USER) {
+      // After the end of the session's exit steps only the quit is awaited.
+      if (FFinished) continue;
       // Boxes of other threads are shown here, where no thread message is lost meanwhile.
       if (!HandleBoxRequest(msg)) HandleThreadMessage(msg);
       continue;
@@ -137,6 +140,7 @@ void TTarnbelServer::MessageLoop() {
 }
 
 void TTarnbelServer::HandleThreadMessage(const MSG& msg) {
+  THandlerScope handling(FHandlerDepth);
   switch (msg.message) {
     case TM_ECHO:
       UpdateTrayTip();

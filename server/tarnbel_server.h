@@ -15,6 +15,7 @@
 #include "osc_timer.h"
 #include "rate_limit.h"
 #include "route_control.h"
+#include "route_work.h"
 #include "server_box.h"
 #include "tray_icon.h"
 
@@ -70,6 +71,7 @@ class TTarnbelServer {
   void TurnOff();
   void Restart();
   void PreviewOn();
+  void OpenPreview(const RouteRecord& route);
   void PreviewOff();
   void ResetCaches();
   void SendRouteList();
@@ -84,6 +86,8 @@ class TTarnbelServer {
 
   // The window procedure's groups of cases; each returns true when it handled the message.
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  // Commands that start, end or rebuild the routes: never run inside route work.
+  static bool IsStateChange(UINT message, WPARAM wParam);
   bool HandleMenuCommand(UINT item);
   void HandleTrayCallback(LPARAM mouseMessage);
   bool HandleToolsCommand(UINT message, WPARAM wParam, LPARAM lParam);
@@ -109,6 +113,14 @@ class TTarnbelServer {
   std::unique_ptr<TRegArray> FRouteDefinitions;
   std::unique_ptr<TSafeMappingsArray> FMappings;
   TRouteControl FRoutes;
+  TRouteWork FWork;
+  // Handlers of the window and of the main loop's thread messages in progress (they nest).
+  int FHandlerDepth = 0;
+  struct THandlerScope {
+    explicit THandlerScope(int& depth) : Depth(depth) { ++Depth; }
+    ~THandlerScope() { --Depth; }
+    int& Depth;
+  };
   std::unique_ptr<TIPCLink> FToolsLink;
   std::unique_ptr<TTrayIcon> FTrayIcon;
   TTrayIconSet FIcons;

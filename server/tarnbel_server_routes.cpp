@@ -14,6 +14,7 @@ const char* const NoPreviewRouteText = "There is no preview route assigned.";
 
 void TTarnbelServer::TurnOn() {
   if (FIsOn) return;
+  TRouteWork::TScope work(FWork);
   FTipSuppressed = false;
   // From the last stored route to the first: the routes run in reverse order of the list.
   std::vector<RouteRecord> definitions;
@@ -35,6 +36,7 @@ void TTarnbelServer::TurnOn() {
 void TTarnbelServer::TurnOff() {
   SetTrayIcon(FIcons.Disabled);
   if (!FIsOn) return;
+  TRouteWork::TScope work(FWork);
   if (FPreviewMode) {
     // Ending the preview does not bring the normal routes back.
     FWasOnBeforePreview = false;
@@ -46,21 +48,27 @@ void TTarnbelServer::TurnOff() {
 }
 
 void TTarnbelServer::Restart() {
+  TRouteWork::TScope work(FWork);
   TurnOff();
   TurnOn();
 }
 
 void TTarnbelServer::PreviewOn() {
   if (FPreviewMode) return;
+  TRouteWork::TScope work(FWork);
   FWasOnBeforePreview = FIsOn;
   TurnOff();
   RouteRecord route;
   ReadPreviewRoute(route);
   if (route.Input.empty() && route.Output.empty() && route.Device.empty()) {
     FRoutes.CloseAll();
-    ServerBox(FWindow, NoPreviewRouteText, MB_OK | MB_SYSTEMMODAL);
+    RequestServerBox(GetCurrentThreadId(), NoPreviewRouteText, MB_OK | MB_SYSTEMMODAL);
     return;
   }
+  OpenPreview(route);
+}
+
+void TTarnbelServer::OpenPreview(const RouteRecord& route) {
   // On before anything is reported: a query sent to the window while the tray icon changes is
   // answered in the middle of this, and must not hear "off" after the state said "on".
   FPreviewMode = true;
@@ -79,6 +87,7 @@ void TTarnbelServer::PreviewOn() {
 
 void TTarnbelServer::PreviewOff() {
   if (!FPreviewMode) return;
+  TRouteWork::TScope work(FWork);
   SetTrayIcon(FIcons.Disabled);
   FToolsLink->Post(WM_TB_SERVER_STATE, 0, 0);
   CloseRoutes(true);

@@ -15,11 +15,22 @@ namespace {
 const char* const InstallerRunningText =
     "Installer can't work while tarnbel is running. Quit tarnbel and run install program again.";
 
+bool IsQuery(UINT message) {
+  switch (message) {
+    case WM_TB_QUERY_ROUTE_COUNT: case WM_TB_QUERY_ROUTE_NAME: case WM_TB_QUERY_1175: case WM_TB_QUERY_PRESET_NAME:
+    case WM_TB_QUERY_BANK_NAMES:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 LRESULT CALLBACK TTarnbelServer::MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   try {
-    if (message == WM_NCCREATE) {
+    // Once, at creation: another program can send the id again with creation data of its own.
+    if (message == WM_NCCREATE && GetWindowLongPtrA(window, GWLP_USERDATA) == 0) {
       auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
       SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
@@ -31,8 +42,26 @@ LRESULT CALLBACK TTarnbelServer::MainWindowProc(HWND window, UINT message, WPARA
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
+bool TTarnbelServer::IsStateChange(UINT message, WPARAM wParam) {
+  switch (message) {
+    case WM_TB_RESTART: case WM_TB_TURN_ON: case WM_TB_TURN_OFF: case WM_TB_ROUTES_CHANGED:
+    case WM_TB_PREVIEW_ON: case WM_TB_PREVIEW_OFF: case WM_TB_PREVIEW_ROUTE_CHANGED:
+      return true;
+    case WM_COMMAND: {
+      UINT item = LOWORD(wParam);
+      return item == TRAY_MENU_TURN_ON || item == TRAY_MENU_TURN_OFF || item == TRAY_MENU_RESTART;
+    }
+    default:
+      return false;
+  }
+}
+
 LRESULT TTarnbelServer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  THandlerScope handling(FHandlerDepth);
   LRESULT result = 0;
+  // Inside route work (a wait for a route's answer lets sent messages in) a state change waits
+  // until the work is over.
+  if (IsStateChange(message, wParam) && FWork.Defer(message, wParam, lParam)) return 0;
   switch (message) {
     case WM_COMMAND:
       if (HandleMenuCommand(LOWORD(wParam))) return 0;
@@ -55,8 +84,9 @@ LRESULT TTarnbelServer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_ENDSESSION:
       // The process ends soon after this returns: the exit's steps run now, and the loop ends.
+      // Inside another handler they wait for the loop's end: that handler still uses what they free.
       if (wParam) {
-        Finish();
+        if (FHandlerDepth == 1) Finish();
         PostQuitMessage(0);
       }
       return 0;
@@ -67,6 +97,8 @@ LRESULT TTarnbelServer::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
       }
       if (HandleOutsideRequest(message, wParam, lParam, result)) return result;
+      // A payload sent with an id the server does not take is removed all the same.
+      if (MessageCarriesPayload(message)) TIPCLink::DiscardPayload(wParam);
       break;
   }
   return DefWindowProcA(FWindow, message, wParam, lParam);
@@ -113,10 +145,12 @@ bool TTarnbelServer::HandleToolsCommand(UINT message, WPARAM wParam, LPARAM lPar
     case WM_TB_TURN_OFF: TurnOff(); return true;
     case WM_TB_HARD_RESET: FRoutes.ClearAllLoaded(ServerSettings.CurrentRoute - 1); return true;
     case WM_TB_MIDI_RESET: FRoutes.MidiReset(ServerSettings.CurrentRoute - 1); return true;
-    case WM_TB_ROUTES_CHANGED:
+    case WM_TB_ROUTES_CHANGED: {
+      TRouteWork::TScope work(FWork);
       FRouteDefinitions->Load();
       if (FIsOn) Restart();
       return true;
+    }
     case WM_TB_TOOLS_HELLO:
       FToolsLink->FindPeer();
       UpdateTrayTip();
@@ -152,6 +186,7 @@ bool TTarnbelServer::HandleToolsCommand(UINT message, WPARAM wParam, LPARAM lPar
     case WM_TB_PREVIEW_OFF: PreviewOff(); return true;
     case WM_TB_PREVIEW_ROUTE_CHANGED:
       if (FPreviewMode) {
+        TRouteWork::TScope work(FWork);
         bool wasOn = FWasOnBeforePreview;
         FWasOnBeforePreview = false;
         PreviewOff();
@@ -174,7 +209,7 @@ bool TTarnbelServer::HandleToolsCommand(UINT message, WPARAM wParam, LPARAM lPar
       if (FPreviewMode) FRoutes.PreviewStop();
       return true;
     case WM_TB_INSTALLER_RUNNING:
-      ServerBox(FWindow, InstallerRunningText, MB_OK | MB_ICONSTOP | SERVER_ERROR_BOX_FLAGS);
+      RequestServerBox(GetCurrentThreadId(), InstallerRunningText, MB_OK | MB_ICONSTOP | SERVER_ERROR_BOX_FLAGS);
       return true;
     default:
       return false;
@@ -198,6 +233,8 @@ void TTarnbelServer::SelectRoute(WPARAM atom) {
 void TTarnbelServer::ChangeMappingSet(UINT message, WPARAM atom) {
   std::string text;
   if (message != WM_TB_MAPPINGS_CHANGED && !IPCReceiveString(atom, text)) return;
+  // The server never writes mappings: activating a name that is no stored mapping would make one.
+  if (message == WM_TB_MAPPING_ACTIVATE && !StoredMappingExists(text.empty() ? "default" : text)) return;
   {
     TWriteLock lock(*FMappings);
     TMappingsArray& mappings = FMappings->Mappings();
@@ -277,6 +314,8 @@ LRESULT TTarnbelServer::AnswerBankNames(LPARAM bank) {
 bool TTarnbelServer::HandleOutsideRequest(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
   std::string text;
   result = 0;
+  // A query's answer is the result of a sent message; a posted one has nobody to take the payload.
+  if (IsQuery(message) && !InSendMessage()) return true;
   switch (message) {
     case WM_TB_REQ_1067: ResetCaches(); return true;
     case WM_TB_SEND_CACHE_LIST_TO: SendCacheListTo(wParam); return true;

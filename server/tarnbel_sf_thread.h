@@ -42,6 +42,7 @@ class TSFManagerThread : public TAdvancedThread {
   void DoStart() override;
   void DoStop() override;
   void DiscardMessage(const MSG& msg) override;
+  bool CarriesObject(UINT id) const override { return SFThreadCarriesObject(id); }
 
  private:
   void Load(const MSG& msg);

@@ -56,19 +56,36 @@ void DeleteNumberedFrom(TRegKey& key, const char* prefix, int first, bool subkey
   }
 }
 
+namespace {
+// One past the highest "itemN" stored below the limit; gaps below it count.
+int CountFromStoredItems(TRegKey& key, long limit) {
+  long last = -1;
+  for (const std::string& name : ValueNamesOf(key)) {
+    long n = NumberOf(name, "item");
+    if (n > last && n < limit) last = n;
+  }
+  return static_cast<int>(last + 1);
+}
+
+// "Count" as ReadInteger takes it: four bytes at most.
+bool CountReadable(TRegKey& key) {
+  BYTE data[4];
+  DWORD size = sizeof data;
+  return key.Opened() && RegQueryValueExA(key.Handle(), "Count", nullptr, nullptr, data, &size) == ERROR_SUCCESS;
+}
+}  // namespace
+
 int StoredItemCount(TRegKey& key) {
-  int count = key.ReadInteger("Count", 0);
+  // A "Count" that does not read (too long, missing) gets its default written back as always, but
+  // the default is what the stored items say: a damaged count must not hide the list.
+  int fromItems = CountReadable(key) ? 0 : CountFromStoredItems(key, 0x7FFFFFFF);
+  int count = key.ReadInteger("Count", fromItems);
   if (count <= 0) return 0;
   TRegKeyInfo info;
   if (!key.GetKeyInfo(info) || static_cast<uint32_t>(count) <= info.NumValues) return count;
   // More items counted than values stored: a damaged count must not make a load write millions of
   // empty items back. Gaps below the last stored item are kept.
-  long last = -1;
-  for (const std::string& name : ValueNamesOf(key)) {
-    long n = NumberOf(name, "item");
-    if (n > last && n < count) last = n;
-  }
-  return static_cast<int>(last + 1);
+  return CountFromStoredItems(key, count);
 }
 
 TRegArray::TRegArray(const std::string& path, bool load) : FPath(path) {

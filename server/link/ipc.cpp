@@ -28,9 +28,30 @@ bool PayloadPath(ATOM atom, std::string& path) {
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
+// The name the system resolves a handle to (links followed), "\\?\C:\..." form; "" when unknown.
+std::string FinalPath(HANDLE handle) {
+  char path[MAX_PATH + 16];
+  DWORD length = GetFinalPathNameByHandleA(handle, path, sizeof(path), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+  return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
+}
+
+// True when the open file itself lies directly in the temporary folder, wherever its name led.
+bool OpenFileInTempFolder(HANDLE file) {
+  std::string folder = TempFolder();
+  if (folder.empty()) return false;
+  HANDLE handle = CreateFileA(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  std::string folderPath = FinalPath(handle);
+  CloseHandle(handle);
+  std::string filePath = FinalPath(file);
+  if (folderPath.empty() || filePath.empty()) return false;
+  if (folderPath.back() != '\\') folderPath += '\\';
+  return SameTextAscii(filePath.substr(0, folderPath.size()), folderPath) && filePath.size() > folderPath.size() &&
+         filePath.find('\\', folderPath.size()) == std::string::npos;
+}
+
+bool ReadWholeFile(HANDLE file, std::vector<uint8_t>& data) {
   LARGE_INTEGER size;
   bool ok = GetFileSizeEx(file, &size) && size.QuadPart >= 0 &&
             static_cast<uint64_t>(size.QuadPart) <= IPC_MAX_PAYLOAD_SIZE;
@@ -43,7 +64,6 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& data) {
       done += read;
     }
   }
-  CloseHandle(file);
   if (!ok) data.clear();
   return ok;
 }
@@ -96,8 +116,22 @@ bool IPCReceiveBuffer(WPARAM param, std::vector<uint8_t>& data) {
   if (!PayloadAtom(param, atom) || !PayloadPath(atom, path)) return false;
   // Someone else's atom or file: not ours to read or remove.
   if (!IsPayloadFileName(path)) return false;
-  bool ok = ReadWholeFile(path, data);
-  DeleteFileA(path.c_str());
+  // Opened once, and checked, read and deleted through that one handle: a link in the temporary
+  // folder leads elsewhere, and its name may be made to lead elsewhere between two opens.
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    GlobalDeleteAtom(atom);  // the payload is gone; its atom goes with it
+    return false;
+  }
+  if (!OpenFileInTempFolder(file)) {
+    CloseHandle(file);
+    return false;
+  }
+  bool ok = ReadWholeFile(file, data);
+  FILE_DISPOSITION_INFO dispose{};
+  dispose.DeleteFile = TRUE;
+  SetFileInformationByHandle(file, FileDispositionInfo, &dispose, sizeof(dispose));
+  CloseHandle(file);
   GlobalDeleteAtom(atom);
   return ok;
 }

@@ -60,8 +60,9 @@ ATOM IPCWritePayload(const void* data, size_t size);
 ATOM IPCWriteStringPayload(const std::string& text);
 
 // Reads the payload named by the atom in wParam whole, then deletes file and atom. Only a "$$$"
-// temporary file directly in the temporary folder is accepted: an atom naming anything else is
-// left alone, its file neither read nor deleted. False when the atom or file is missing, the
+// temporary file directly in the temporary folder is accepted, by its name and by where the opened
+// file really lies (a link there may lead elsewhere): an atom naming anything else is left alone,
+// its file neither read nor deleted. False when the atom or file is missing, the
 // name is refused, or the file cannot be read whole.
 bool IPCReceiveBuffer(WPARAM atom, std::vector<uint8_t>& data);
 bool IPCReceiveString(WPARAM atom, std::string& text);

@@ -30,6 +30,8 @@ bool HasEntryInBank(const TMapping& mapping, int bank) {
 }  // namespace
 
 bool StoredMappingExists(const std::string& name) {
+  // A name is one key: "" would be the mappings key itself, a backslash a key below another.
+  if (name.empty() || name.find('\\') != std::string::npos) return false;
   TRegKey key(std::string(TarnbelKeyPath) + "\\mappings\\" + name, false, HKEY_CURRENT_USER);
   key.FlushOnDestroy = false;
   return key.Opened();

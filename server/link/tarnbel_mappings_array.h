@@ -71,5 +71,6 @@ class TSafeMappingsArray : public TMultiReadExclusiveWriteSynchronizer {
   std::unique_ptr<TMappingsArray> FMappings;
 };
 
-// True when the key Software\tarnbel\mappings\<name> can be opened (it is not created).
+// True when the key Software\tarnbel\mappings\<name> can be opened (it is not created); never for ""
+// or a name with a backslash, which name no mapping.
 bool StoredMappingExists(const std::string& name);

@@ -56,6 +56,7 @@ TEST_F(RouteFailureTest, PortsThatCannotBeFoundOrOpenedGetTheirBoxesAndTheRouteR
   EXPECT_FALSE(nowhere.HasSFThread());
 
   TRouteThread& gone = OpenRoute("Keys", Card, "Gone");
+  Pump();
   EXPECT_TRUE(HasBox("MIDI Out device \"Gone\" not found."));
   EXPECT_TRUE(gone.InputOpen());
   EXPECT_FALSE(gone.ThruConnected());

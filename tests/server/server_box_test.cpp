@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
 
 #include "message_box_recorder.h"
+#include "tarnbel_protocol.h"
 
 using testsupport::MessageBoxRecorder;
 
@@ -78,4 +80,80 @@ TEST(ServerBox, ThreadMessagesPostedWhileTheBoxIsUpAreKept) {
   MSG msg;
   while (PeekMessageA(&msg, reinterpret_cast<HWND>(-1), kReport, kReport, PM_REMOVE)) order.push_back(msg.wParam);
   EXPECT_EQ(order, (std::vector<WPARAM>{1, 2, 3, 4}));
+}
+
+// A box that is up is not opened again inside its own loop; another box still is.
+TEST(ServerBox, OneBoxOfAKindAtATime) {
+  int nestedSame = -1, nestedOther = -1;
+  testsupport::MessageBoxRecorder boxes;
+  ui::TMessageBoxHandler recorder = ui::SetMessageBoxHandler(nullptr);
+  ui::SetMessageBoxHandler([&](const std::string& text, const std::string& caption, UINT flags) {
+    int answer = recorder(text, caption, flags);
+    if (text == "Installer") {
+      EXPECT_TRUE(ServerBoxUp("Installer"));
+      nestedSame = ServerBox(nullptr, "Installer", MB_OK);
+      nestedOther = ServerBox(nullptr, "Preview", MB_OK);
+      // Asked for from its own loop, the box that is up is not queued again either.
+      RequestServerBox(GetCurrentThreadId(), "Installer");
+      MSG queued;
+      EXPECT_FALSE(PeekMessageA(&queued, reinterpret_cast<HWND>(-1), TM_SHOW_BOX, TM_SHOW_BOX, PM_NOREMOVE));
+    }
+    return answer;
+  });
+  EXPECT_EQ(ServerBox(nullptr, "Installer", MB_OK), IDOK);
+  ui::SetMessageBoxHandler(recorder);
+  EXPECT_FALSE(ServerBoxUp("Installer"));
+  EXPECT_EQ(nestedSame, 0);
+  EXPECT_EQ(nestedOther, IDOK);
+  ASSERT_EQ(boxes.Boxes.size(), 2u);
+  EXPECT_EQ(boxes.Boxes[1].Text, "Preview");
+}
+
+// An inner box hands the thread messages it held back to the queue, where a request's reply wait
+// below it looks, not to the outer box that holds them until it closes.
+TEST(ServerBox, AClosingInnerBoxLeavesHeldMessagesInTheQueue) {
+  constexpr UINT kReply = WM_USER + 701;
+  DWORD self = GetCurrentThreadId();
+  bool replyInQueue = false;
+  testsupport::MessageBoxRecorder boxes;
+  ui::TMessageBoxHandler recorder = ui::SetMessageBoxHandler(nullptr);
+  ui::SetMessageBoxHandler([&](const std::string& text, const std::string& caption, UINT flags) {
+    if (text == "A") {
+      PostThreadMessageA(self, kReply, 5, 0);
+      ServerBox(nullptr, "B", MB_OK);
+      MSG msg;
+      replyInQueue = PeekMessageA(&msg, reinterpret_cast<HWND>(-1), kReply, kReply, PM_REMOVE) && msg.wParam == 5;
+    }
+    return recorder(text, caption, flags);
+  });
+  ServerBox(nullptr, "A", MB_OK);
+  ui::SetMessageBoxHandler(recorder);
+  EXPECT_TRUE(replyInQueue);
+  EXPECT_EQ(boxes.Boxes.size(), 2u);
+}
+
+TEST(ServerBox, QueuedRequestsMakeOneBoxAndForeignRequestsNone) {
+  testsupport::MessageBoxRecorder boxes;
+  DWORD self = GetCurrentThreadId();
+  // What any program can post: no box, nothing followed.
+  MSG foreign{};
+  foreign.message = TM_SHOW_BOX;
+  foreign.lParam = 0x41414141;
+  EXPECT_TRUE(HandleBoxRequest(foreign));
+  EXPECT_TRUE(boxes.Boxes.empty());
+
+  // A turn-on whose routes all failed: one box, each text once.
+  for (int i = 0; i < 30; ++i) RequestServerBox(self, "Can't open MIDI Input:  \"In " + std::to_string(i % 25) + "\"");
+  RequestServerBox(self, "MIDI Out device \"Gone\" not found.");
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, reinterpret_cast<HWND>(-1), TM_SHOW_BOX, TM_SHOW_BOX, PM_REMOVE));
+  EXPECT_TRUE(HandleBoxRequest(msg));
+  EXPECT_FALSE(PeekMessageA(&msg, reinterpret_cast<HWND>(-1), TM_SHOW_BOX, TM_SHOW_BOX, PM_NOREMOVE));
+  ASSERT_EQ(boxes.Boxes.size(), 1u);
+  const std::string& text = boxes.Boxes[0].Text;
+  EXPECT_EQ(text.find("Can't open MIDI Input:  \"In 0\"\n"), 0u);
+  EXPECT_EQ(text.find("In 0\""), text.rfind("In 0\""));
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(SERVER_BOX_MAX_LINES));
+  EXPECT_NE(text.find("... and 6 more."), std::string::npos) << text;  // 26 texts, 20 shown
+  EXPECT_EQ(boxes.Boxes[0].Caption, "tarnbel");
 }

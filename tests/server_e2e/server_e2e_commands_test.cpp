@@ -243,6 +243,8 @@ TEST_F(ServerCommandsE2E, DriverAndPlayerMessagesReachTheRouteInput) {
 
   // The player's port reset sets every bank back to 0.
   Query(WM_TB_WINAMP_1145, 0, 0);
+  // The route has reopened its ports once it answers the channel query the cache list asks after it.
+  ASSERT_TRUE(CachedPresets(Records));
   ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted(port, 5000));
   ASSERT_EQ(TVirtualMidiBus::Play(port, ProgramChange(0, 9)), TVirtualPlayResult::Played);
   ASSERT_TRUE(WaitLoaded("Warm Pad"));

@@ -237,3 +237,17 @@ TEST_F(MappingsArrayTest, LoadingTwentyMappingsOfFiveHundredEntries) {
   std::cout << "[ figure ] loading 20 mappings of 500 entries: " << ms << " ms" << std::endl;
   RecordProperty("load_ms", static_cast<int>(ms));
 }
+
+// A mapping name is one key below the mappings: "" and names with a backslash name none, even when
+// such a key exists (a mapping's own bank list).
+TEST_F(MappingsArrayTest, OnlyOneKeyNamesAStoredMapping) {
+  StoreMapping("Demo", 1, true, {{0, 0}});
+  { TRegKey key(kMappings + "\\Demo\\BankNames", true); }
+  EXPECT_TRUE(StoredMappingExists("Demo"));
+  EXPECT_TRUE(StoredMappingExists("demo"));
+  EXPECT_FALSE(StoredMappingExists("Demo\\BankNames"));
+  EXPECT_FALSE(StoredMappingExists(""));
+  EXPECT_FALSE(StoredMappingExists("Brand New"));
+  TMappingsArray set;
+  EXPECT_EQ(NameOf(set.GetOrCreateMapping("Demo\\BankNames")), "default");
+}

@@ -144,3 +144,27 @@ TEST_F(RegArrayTest, DeleteFromRegistryRemovesTheKeyAndWritesNothingMore) {
   EXPECT_FALSE(KeyExists(path));
   EXPECT_TRUE(KeyExists(kPath));
 }
+
+// A "Count" that does not read as four bytes still gets its default written back, but the default
+// is the number of stored items: an eight-byte count must not hide the list.
+TEST_F(RegArrayTest, CountThatCannotBeReadIsTakenFromTheStoredItems) {
+  const uint64_t wide = 2;
+  WriteRaw(kPath, "Count", REG_QWORD, &wide, sizeof(wide));
+  WriteRawString(kPath, "item0", "a");
+  WriteRawString(kPath, "item1", "b");
+  WriteRawString(kPath, "item2", "c");
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), Loaded());
+  RawValue count = ReadRaw(kPath, "Count");
+  ASSERT_EQ(count.data.size(), 4u);
+  EXPECT_EQ(count.data[0], 3u);
+  EXPECT_EQ((std::vector<std::string>{"a", "b", "c"}), Loaded());  // and so again next time
+
+  // No count at all: the same; an empty key still reads as empty with 0 written back.
+  ResetTarnbelKey();
+  WriteRawString(kPath, "item0", "a");
+  WriteRawString(kPath, "item4", "e");
+  EXPECT_EQ((std::vector<std::string>{"a", "e"}), Loaded());
+  ResetTarnbelKey();
+  EXPECT_TRUE(Loaded().empty());
+  EXPECT_EQ(ReadRaw(kPath, "Count").data, (std::vector<uint8_t>{0, 0, 0, 0}));
+}
