@@ -299,7 +299,10 @@ void TWinControl::CreateWnd() {
 }
 
 void TWinControl::SaveWindowState() {
-  if (FHandle) FCaption = Caption();
+  if (FHandle) {
+    FCaption = Caption();
+    SaveWindowData();
+  }
   for (TControl* c : FControls)
     if (auto* w = dynamic_cast<TWinControl*>(c)) w->SaveWindowState();
 }
