@@ -49,9 +49,12 @@ int CALLBACK CompareItems(LPARAM a, LPARAM b, LPARAM context) {
   auto* c = reinterpret_cast<SortContext*>(context);
   auto* i1 = reinterpret_cast<TListItem*>(a);
   auto* i2 = reinterpret_cast<TListItem*>(b);
+  // Items deleted meanwhile go last and are no longer handed to the compare, nor is anything after a
+  // failed call; nothing unwinds through the control. The order stays consistent either way.
+  bool gone1 = i1->Owner()->IndexOf(i1) < 0, gone2 = i2->Owner()->IndexOf(i2) < 0;
+  if (gone1 != gone2) return gone1 ? 1 : -1;
   int r = 0;
-  // Items deleted meanwhile and a failed handler are no longer asked; nothing unwinds through the control.
-  if (!c->Failure && i1->Owner()->IndexOf(i1) >= 0 && i2->Owner()->IndexOf(i2) >= 0) {
+  if (!c->Failure && !gone1) {
     try {
       r = c->Compare(i1, i2, c->Data);
     } catch (...) {

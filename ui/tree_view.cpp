@@ -575,9 +575,10 @@ bool TTreeView::SortChildren(TTreeNode* parent, const TTVCompare& given, intptr_
     }
   }
   // Equal nodes keep their order whatever the control's sort does with them; nodes deleted meanwhile
-  // are not handed to the compare.
+  // go last and are not handed to the compare.
   TTVCompare stable = [&compare](TTreeNode* a, TTreeNode* b, intptr_t d) {
-    int r = a->FDeleted || b->FDeleted ? 0 : compare(a, b, d);
+    if (a->FDeleted != b->FDeleted) return a->FDeleted ? 1 : -1;
+    int r = a->FDeleted ? 0 : compare(a, b, d);
     return r != 0 ? r : (a->FSortIndex > b->FSortIndex) - (a->FSortIndex < b->FSortIndex);
   };
   std::vector<TTreeNode*> parents{parent};
