@@ -130,7 +130,15 @@ void TListColumn::Assign(const TPersistent* source) {
 }
 
 TListColumns::TListColumns(TListView* owner)
-    : TOwnedCollection(owner, [](TCollection* c) { return new TListColumn(c); }), FListView(owner) {}
+    : TOwnedCollection(owner,
+                       [](TCollection* c) {
+                         // The collection hears of the item once it is whole, not from inside its constructor.
+                         c->BeginUpdate();
+                         auto* column = new TListColumn(c);
+                         c->EndUpdate();
+                         return column;
+                       }),
+      FListView(owner) {}
 
 void TListColumns::Update(TCollectionItem* item) {
   if (item) {
@@ -513,8 +521,9 @@ void FillColumn(LVCOLUMNA& lc, TListColumn* c, std::string& text) {
 void TListView::UpdateColumns() {
   if (!HandleAllocated()) return;
   FSizingColumns = true;
-  while (Send(LVM_DELETECOLUMN, 0)) {
-  }
+  // Only as many as the header holds: deleting from an empty list is not safe in every version.
+  HWND header = HWND(Send(LVM_GETHEADER));
+  for (int n = header ? int(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0)) : 0; n > 0; --n) Send(LVM_DELETECOLUMN, 0);
   for (int i = 0; i < FColumns.Count(); ++i) {
     TListColumn* c = FColumns.Items(i);
     LVCOLUMNA lc{};

@@ -57,7 +57,15 @@ void TStatusPanel::Assign(const TPersistent* source) {
 }
 
 TStatusPanels::TStatusPanels(TStatusBar* owner)
-    : TOwnedCollection(owner, [](TCollection* c) { return new TStatusPanel(c); }), FStatusBar(owner) {}
+    : TOwnedCollection(owner,
+                       [](TCollection* c) {
+                         // The collection hears of the panel once it is whole, not from inside its constructor.
+                         c->BeginUpdate();
+                         auto* panel = new TStatusPanel(c);
+                         c->EndUpdate();
+                         return panel;
+                       }),
+      FStatusBar(owner) {}
 
 void TStatusPanels::Update(TCollectionItem* item) {
   if (item) {
