@@ -201,7 +201,7 @@ bool TListItem::StateBit(UINT bit) const { return (ControlState() & bit) != 0; }
 void TListItem::SetStateBits(UINT state, UINT mask) {
   FState = (FState & ~mask) | (state & mask);
   TListView* lv = ListView();
-  if (!lv || !lv->HandleAllocated() || FIndex < 0) return;
+  if (!lv || !lv->HandleAllocated() || FIndex < 0 || lv->FFillingData) return;
   LVITEMA item{};
   item.state = state;
   item.stateMask = mask;
@@ -240,7 +240,7 @@ bool TListItem::EditCaption() {
 
 void TListItem::Update() {
   TListView* lv = ListView();
-  if (lv && lv->HandleAllocated() && FIndex >= 0 && lv->FItems.FUpdateCount == 0)
+  if (lv && lv->HandleAllocated() && FIndex >= 0 && lv->FItems.FUpdateCount == 0 && !lv->FFillingData)
     lv->Send(LVM_REDRAWITEMS, WPARAM(FIndex), LPARAM(FIndex));
 }
 
@@ -281,7 +281,17 @@ TListItem* TListItems::Item(int index) const {
     temp.FSubItems.clear();
     temp.FData = nullptr;
     temp.FImageIndex = temp.FStateIndex = temp.FOverlayIndex = -1;
-    if (FOwner->OnData) FOwner->OnData(FOwner, &temp);
+    if (FOwner->OnData) {
+      // What the handler sets is only handed to the control, which is drawing it right now.
+      FOwner->FFillingData = true;
+      try {
+        FOwner->OnData(FOwner, &temp);
+      } catch (...) {
+        FOwner->FFillingData = false;
+        throw;
+      }
+      FOwner->FFillingData = false;
+    }
     return &temp;
   }
   return index >= 0 && index < int(FItems.size()) ? FItems[size_t(index)] : nullptr;

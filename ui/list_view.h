@@ -292,6 +292,7 @@ class TListView : public TWinControl {
   int FSortDepth = 0;
   bool FRestoring = false;
   bool FSizingColumns = false;
+  bool FFillingData = false;  // inside OnData
   // Owner-data selection kept over a new window.
   std::vector<int> FSavedSelection;
   int FSavedFocus = -1;
