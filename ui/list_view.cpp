@@ -319,10 +319,12 @@ void TListItems::DeleteItem(TListItem* item) {
     FOwner->FEditingItem = nullptr;
     if (FOwner->HandleAllocated()) FOwner->Send(LVM_CANCELEDITLABEL);
   }
+  // Still ours while the control tells of its going (a deselection, say); no second deletion meanwhile.
+  item->FDeleted = true;
+  if (FOwner->HandleAllocated()) FOwner->Send(LVM_DELETEITEM, WPARAM(item->FIndex));
   int index = item->FIndex;
   FItems.erase(FItems.begin() + index);
   item->FOwner = nullptr;
-  if (FOwner->HandleAllocated()) FOwner->Send(LVM_DELETEITEM, WPARAM(index));
   Renumber(index);
   delete item;
 }

@@ -228,6 +228,15 @@ TEST(ListView, MultiSelectionByClicksReadBackAndKeptOverANewWindow) {
   EXPECT_EQ(std::vector<int>({1, 4, 6}), SelectedRows(h2));
   EXPECT_EQ(6, SendMessageA(h2, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
   EXPECT_TRUE(heard.empty());
+  // Deleting a selected row tells of that row only, never of the one that moves into its place.
+  std::vector<TListItem*> told;
+  f.List->OnSelectItem = [&](TObject*, TListItem* item, bool) { told.push_back(item); };
+  TListItem* next = f.List->Items()[5];
+  f.List->Items()[4]->Delete();
+  for (TListItem* t : told) EXPECT_NE(next, t);
+  EXPECT_EQ(std::vector<int>({1, 5}), SelectedRows(h2));
+  EXPECT_EQ(5, f.List->Items()[5]->Index());
+  EXPECT_EQ("row 6", f.List->Items()[5]->Caption());
   // Check boxes read back as the control shows them.
   f.List->SetCheckboxes(true);
   f.List->Items()[2]->SetChecked(true);
