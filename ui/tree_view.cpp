@@ -225,10 +225,11 @@ void TTreeNode::MakeVisible() {
 void TTreeNode::Delete() { FOwner->Delete(this); }
 
 void TTreeNode::DeleteChildren() {
-  while (!FChildren.empty()) {
-    TTreeNode* last = FChildren.back();
-    if (last->FDeleted) break;  // waiting for the sort, like all before it
-    FOwner->Delete(last);
+  // Last first; children already waiting for a running sort are passed over.
+  for (;;) {
+    auto it = std::find_if(FChildren.rbegin(), FChildren.rend(), [](TTreeNode* n) { return !n->FDeleted; });
+    if (it == FChildren.rend()) break;
+    FOwner->Delete(*it);
   }
 }
 
@@ -331,12 +332,7 @@ void TTreeNodes::Delete(TTreeNode* node) {
   delete node;
 }
 
-void TTreeNodes::Clear() {
-  while (TTreeNode* last = FRoot.GetLastChild()) {
-    if (last->FDeleted) break;
-    Delete(last);
-  }
-}
+void TTreeNodes::Clear() { FRoot.DeleteChildren(); }
 
 void TTreeNodes::BeginUpdate() {
   if (FUpdateCount++ == 0 && FOwner->HandleAllocated()) FOwner->Send(WM_SETREDRAW, FALSE);

@@ -197,6 +197,19 @@ TEST(TreeView, CustomSortIsStableAndANodeDeletedMidSortIsNotTouched) {
   order.clear();
   for (HTREEITEM i = Next(h, TVGN_CHILD, root->ItemId()); i; i = Next(h, TVGN_NEXT, i)) order.push_back(ItemText(h, i));
   EXPECT_EQ(std::vector<std::string>({"c2", "c1", "b1", "a2", "a1"}), order);
+
+  // Emptied from inside its own sort: every child goes once the sort is over.
+  gone.clear();
+  ASSERT_TRUE(root->CustomSort(
+      [&](TTreeNode* x, TTreeNode* y, intptr_t) {
+        root->DeleteChildren();
+        return x->Text().compare(y->Text());
+      },
+      0));
+  EXPECT_EQ(0, root->Count());
+  EXPECT_EQ(5u, gone.size());
+  EXPECT_EQ(1, SendMessageA(h, TVM_GETCOUNT, 0, 0));
+  EXPECT_EQ(1, f.Tree->Items().Count());
 }
 
 TEST(TreeView, CustomDrawAndImagesOnRequest) {
