@@ -347,10 +347,12 @@ TEST(ListView, ItemDeletedDuringItsSortOrEditIsNeverTouchedAgain) {
   TListItem* second = f.List->Items()[1];
   ASSERT_TRUE(second->EditCaption());
   edit = HWND(SendMessageA(h, LVM_GETEDITCONTROL, 0, 0));
-  if (edit) SetWindowTextA(edit, "lost");
+  ASSERT_TRUE(edit);
+  SetWindowTextA(edit, "lost");
   second->Delete();
+  EXPECT_FALSE(IsWindow(edit));  // no editor left over a row that is gone
   SetFocus(f.Form->Handle());
-  PumpUntil([&] { return !IsWindow(edit); }, 1000, LoopStep);
+  PumpUntil([&] { return f.List->Focused() == false; }, 1000, LoopStep);
   EXPECT_FALSE(f.List->IsEditing());
   EXPECT_EQ(1u, edited.size());
   EXPECT_EQ(48, SendMessageA(h, LVM_GETITEMCOUNT, 0, 0));
