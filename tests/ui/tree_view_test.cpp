@@ -91,6 +91,17 @@ TEST(TreeView, ThreeLevelsReadOnDemandThroughMayExpand) {
   HTREEITEM c = Next(h, TVGN_NEXT, b);
   SendMessageA(h, TVM_EXPAND, TVE_EXPAND, LPARAM(c));
   EXPECT_FALSE(ExpandedInControl(h, c));
+
+  // Selection from outside asks OnChanging, which may refuse, and tells OnChange of the node.
+  std::vector<std::string> changed;
+  f.Tree->OnChanging = [](TObject*, TTreeNode* node, bool& allow) { allow = node->Text() != "C"; };
+  f.Tree->OnChange = [&](TObject*, TTreeNode* node) { changed.push_back(node ? node->Text() : "-"); };
+  SendMessageA(h, TVM_SELECTITEM, TVGN_CARET, LPARAM(b1));
+  SendMessageA(h, TVM_SELECTITEM, TVGN_CARET, LPARAM(c));
+  EXPECT_EQ(b1, Next(h, TVGN_CARET));
+  EXPECT_EQ(std::vector<std::string>{"B1"}, changed);
+  EXPECT_EQ(nodeB1, f.Tree->Selected());
+  EXPECT_TRUE(nodeB1->Selected());
 }
 
 TEST(TreeView, CheckBoxStyleToggledKeepsNodesDataExpansionAndSelection) {
