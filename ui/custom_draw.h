@@ -32,7 +32,7 @@ struct TCustomDrawInfo {
 // One per view. The view tells which stages it wants and hands each stage's item to its handlers.
 class TCustomDraw {
  public:
-  // The item spec of the stage (index or tree item), the info to fill.
+  // The item of the stage (row index or tree item), its parameter, the info to fill.
   using TStageHandler = std::function<void(DWORD_PTR itemSpec, LPARAM itemParam, TCustomDrawInfo& info)>;
 
   TStageHandler OnPaint;    // the whole control, before painting

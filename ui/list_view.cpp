@@ -14,7 +14,8 @@ UI_CLASSINFO(TListColumn,
 UI_CLASSINFO(TListColumns)
 UI_CLASSINFO(TListView, UI_PROP_CLASS("Columns", Columns, SetColumns, TListColumns),
              UI_PROP_ENUM("ViewStyle", ViewStyle, SetViewStyle, "vsIcon", "vsSmallIcon", "vsList", "vsReport"),
-             UI_PROP_BOOL("MultiSelect", MultiSelect, SetMultiSelect), UI_PROP_BOOL("RowSelect", RowSelect, SetRowSelect),
+             UI_PROP_BOOL("MultiSelect", MultiSelect, SetMultiSelect),
+             UI_PROP_BOOL("RowSelect", RowSelect, SetRowSelect),
              UI_PROP_BOOL("Checkboxes", Checkboxes, SetCheckboxes), UI_PROP_BOOL("ReadOnly", ReadOnly, SetReadOnly),
              UI_PROP_BOOL("ShowColumnHeaders", ShowColumnHeaders, SetShowColumnHeaders),
              UI_PROP_BOOL("HideSelection", HideSelection, SetHideSelection),
@@ -694,7 +695,9 @@ bool TListView::CustomSort(TLVCompare compare, intptr_t data) {
         return r;
       };
     } else {
-      compare = [](TListItem* a, TListItem* b, intptr_t) { return lstrcmpA(a->Caption().c_str(), b->Caption().c_str()); };
+      compare = [](TListItem* a, TListItem* b, intptr_t) {
+        return lstrcmpA(a->Caption().c_str(), b->Caption().c_str());
+      };
     }
   }
   SortContext context{this, compare, data, nullptr};
@@ -813,8 +816,8 @@ void TListView::CustomDraw(TMessage& m) {
   auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(m.LParam);
   auto itemStage = [this](const TLVCustomDrawItemEvent& event) -> TCustomDraw::TStageHandler {
     if (!event) return nullptr;
-    return [this, &event](DWORD_PTR spec, LPARAM, TCustomDrawInfo& info) {
-      if (TListItem* item = ItemAtIndex(int(spec))) event(this, item, info);
+    return [this, &event](DWORD_PTR itemSpec, LPARAM, TCustomDrawInfo& info) {
+      if (TListItem* item = ItemAtIndex(int(itemSpec))) event(this, item, info);
     };
   };
   FCustomDraw.OnPaint = nullptr;

@@ -753,7 +753,8 @@ void TTreeView::DisplayInfo(NMTVDISPINFOA& di) {
   if (!node) node = NodeFromItem(it.hItem);
   if (!node) return;
   FInDisplayInfo = true;
-  if ((it.mask & TVIF_TEXT) && it.pszText && it.cchTextMax > 0) lstrcpynA(it.pszText, node->FText.c_str(), it.cchTextMax);
+  if ((it.mask & TVIF_TEXT) && it.pszText && it.cchTextMax > 0)
+    lstrcpynA(it.pszText, node->FText.c_str(), it.cchTextMax);
   if (it.mask & TVIF_IMAGE) {
     GetImageIndex(node);
     it.iImage = node->FImageIndex;
@@ -784,8 +785,8 @@ void TTreeView::CustomDraw(TMessage& m) {
   if (OnCustomDraw)
     FCustomDraw.OnPaint = [this](DWORD_PTR, LPARAM, TCustomDrawInfo& info) { OnCustomDraw(this, info); };
   if (OnCustomDrawItem)
-    FCustomDraw.OnItem = [this](DWORD_PTR spec, LPARAM, TCustomDrawInfo& info) {
-      if (TTreeNode* node = NodeFromItem(reinterpret_cast<HTREEITEM>(spec))) OnCustomDrawItem(this, node, info);
+    FCustomDraw.OnItem = [this](DWORD_PTR itemSpec, LPARAM, TCustomDrawInfo& info) {
+      if (TTreeNode* node = NodeFromItem(reinterpret_cast<HTREEITEM>(itemSpec))) OnCustomDrawItem(this, node, info);
     };
   m.Result = FCustomDraw.Notify(cd->nmcd, cd->clrText, cd->clrTextBk, -1, *Font());
 }
