@@ -542,7 +542,10 @@ void TWinControl::RegisterHints() {
 }
 
 void TWinControl::SaveWindowState() {
-  if (FHandle) FCaption = Caption();
+  if (FHandle) {
+    FCaption = Caption();
+    SaveWindowData();
+  }
   for (TControl* c : FControls)
     if (auto* w = dynamic_cast<TWinControl*>(c)) w->SaveWindowState();
 }

@@ -29,6 +29,7 @@ struct TMessage {
 };
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TShiftState { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 
@@ -251,6 +252,8 @@ class TWinControl : public TControl {
   virtual void DestroyWnd();
   // Own painting of classes without a system procedure; children drawn by us follow.
   virtual void PaintWindow(TCanvas&) {}
+  // Runs before the window goes, also when a parent's window takes it along: keep what lives only there.
+  virtual void SaveWindowData() {}
   void Destroying() override;
   void FontChanged() override;
   // A child came (after it is in the list) or goes (while it still is).

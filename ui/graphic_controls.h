@@ -7,7 +7,6 @@
 
 namespace ui {
 
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TTextLayout { tlTop, tlCenter, tlBottom };
 
 class TLabel : public TGraphicControl {
