@@ -16,7 +16,6 @@ UI_CLASSINFO(TToolButton,
                           "tbsDivider"),
              UI_PROP(Integer, "ImageIndex", ImageIndex, SetImageIndex), UI_PROP_BOOL("Down", Down, SetDown),
              UI_PROP_BOOL("Grouped", Grouped, SetGrouped), UI_PROP_BOOL("AllowAllUp", AllowAllUp, SetAllowAllUp),
-             UI_PROP_BOOL("Wrap", Wrap, SetWrap),
              UI_PROP_CLASS("DropdownMenu", DropdownMenu, SetDropdownMenu, TPopupMenu))
 UI_CLASSINFO(TToolBar, UI_PROP_CLASS("Images", Images, SetImages, TImageList),
              UI_PROP_CLASS("HotImages", HotImages, SetHotImages, TImageList),
@@ -80,12 +79,6 @@ void TToolButton::SetDown(bool v) {
 void TToolButton::SetGrouped(bool v) {
   if (v == FGrouped) return;
   FGrouped = v;
-  Changed();
-}
-
-void TToolButton::SetWrap(bool v) {
-  if (v == FWrap) return;
-  FWrap = v;
   Changed();
 }
 
@@ -430,56 +423,51 @@ void TToolBar::ArrangeButtons() {
   if (!HandleAllocated() || FArranging || IsDestroying()) return;
   FArranging = true;
   HWND h = Handle();
-  auto setWrap = [&](TToolButton* b, bool wrap) {
-    BYTE state = BYTE(NativeState(b) | (wrap ? TBSTATE_WRAP : 0));
-    SendMessageA(h, TB_SETSTATE, WPARAM(b->FCommand), MAKELPARAM(state, 0));
+  // The toolbar wraps its rows by its width: a change of indent lays it out again.
+  auto layout = [&](bool wrap) {
+    LRESULT style = SendMessageA(h, TB_GETSTYLE, 0, 0);
+    SendMessageA(h, TB_SETSTYLE, 0, wrap ? style | TBSTYLE_WRAPABLE : style & ~LRESULT(TBSTYLE_WRAPABLE));
+    SendMessageA(h, TB_SETINDENT, WPARAM(FIndent + 1), 0);
+    SendMessageA(h, TB_SETINDENT, WPARAM(FIndent), 0);
   };
   auto itemRect = [&](int i) {
     RECT r{0, 0, 0, 0};
-    SendMessageA(h, TB_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(&r));
+    if (FButtons[size_t(i)]->Visible()) SendMessageA(h, TB_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(&r));
     return r;
   };
-  std::vector<int> shown;
-  for (int i = 0; i < ButtonCount(); ++i)
-    if (FButtons[size_t(i)]->Visible()) shown.push_back(i);
-  // Widths as laid out in one row, then the rows.
-  for (TToolButton* b : FButtons) setWrap(b, false);
-  SendMessageA(h, TB_AUTOSIZE, 0, 0);
-  RECT client;
-  GetClientRect(h, &client);
+  auto frame = [&] {
+    RECT window, client;
+    GetWindowRect(h, &window);
+    GetClientRect(h, &client);
+    return SIZE{(window.right - window.left) - client.right, (window.bottom - window.top) - client.bottom};
+  };
   bool vertical = Vertical();
-  int x = FIndent;
-  for (size_t k = 0; k < shown.size(); ++k) {
-    TToolButton* b = FButtons[size_t(shown[k])];
-    bool last = k + 1 == shown.size();
-    bool wrap = b->FWrap || (vertical && !last);
-    if (FWrapable && !vertical && !last) {
-      RECT r = itemRect(shown[k]), next = itemRect(shown[k + 1]);
-      x += r.right - r.left;
-      if (x + (next.right - next.left) > client.right) wrap = true;
+  if (vertical) {
+    // A column: as wide as the widest button, so each button begins a row.
+    layout(false);
+    int widest = 0;
+    for (int i = 0; i < ButtonCount(); ++i) {
+      RECT r = itemRect(i);
+      widest = std::max(widest, int(r.right - r.left));
     }
-    if (wrap) {
-      setWrap(b, true);
-      x = FIndent;
-    }
+    if (FAutoSize && widest > 0) TWinControl::SetBounds(Left(), Top(), FIndent + widest + frame().cx, Height());
   }
-  SendMessageA(h, TB_AUTOSIZE, 0, 0);
+  layout(vertical || FWrapable);
   RECT extent{0, 0, 0, 0};
+  bool any = false;
   for (int i = 0; i < ButtonCount(); ++i) {
     TToolButton* b = FButtons[size_t(i)];
-    RECT r = b->Visible() ? itemRect(i) : RECT{0, 0, 0, 0};
+    RECT r = itemRect(i);
     b->Place(r);
     if (!b->Visible()) continue;
+    any = true;
     extent.right = std::max(extent.right, r.right);
     extent.bottom = std::max(extent.bottom, r.bottom);
   }
-  if (FAutoSize && !shown.empty()) {
-    RECT window;
-    GetWindowRect(h, &window);
-    int frameX = (window.right - window.left) - (client.right - client.left);
-    int frameY = (window.bottom - window.top) - (client.bottom - client.top);
-    int w = std::max(int(extent.right) + frameX, FMinWidth);
-    int ht = std::max(int(extent.bottom) + frameY, FMinHeight);
+  if (FAutoSize && any) {
+    SIZE f = frame();
+    int w = std::max(int(extent.right) + int(f.cx), FMinWidth);
+    int ht = std::max(int(extent.bottom) + int(f.cy), FMinHeight);
     TWinControl::SetBounds(Left(), Top(), w, ht);
   }
   FArranging = false;

@@ -37,9 +37,6 @@ class TToolButton : public TGraphicControl {
   // On: the down button of a group comes up when clicked again.
   bool AllowAllUp() const { return FAllowAllUp; }
   void SetAllowAllUp(bool v) { FAllowAllUp = v; }
-  // A new row begins after this button.
-  bool Wrap() const { return FWrap; }
-  void SetWrap(bool v);
   // Shown below a drop-down button when its arrow is pressed.
   TPopupMenu* DropdownMenu() const { return FDropdownMenu; }
   void SetDropdownMenu(TPopupMenu* menu);
@@ -63,7 +60,7 @@ class TToolButton : public TGraphicControl {
   void Place(const RECT& r);
   TToolButtonStyle FStyle = tbsButton;
   int FImageIndex = -1;
-  bool FDown = false, FGrouped = false, FAllowAllUp = false, FWrap = false;
+  bool FDown = false, FGrouped = false, FAllowAllUp = false;
   int FSeparatorWidth = 8;
   TPopupMenu* FDropdownMenu = nullptr;
   int FCommand = 0;
