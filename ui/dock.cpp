@@ -49,8 +49,8 @@ bool TControl::ManualDock(TWinControl* site, const RECT* screenRect) {
     place = POINT{0, 0};
   }
   SetParent(site);
+  FHostDockSite = site;  // before the bounds: a control may lay itself out by its site
   SetBounds(place.x, place.y, FWidth, FHeight);
-  FHostDockSite = site;
   RECT r{place.x, place.y, place.x + FWidth, place.y + FHeight};
   if (site->HandleAllocated()) MapWindowPoints(site->Handle(), HWND_DESKTOP, reinterpret_cast<POINT*>(&r), 2);
   TDragDockObject source(this, r);
