@@ -16,6 +16,7 @@ namespace {
 
 // A form with dock panels at the top (holding a toolbar) and at the left (empty), as the docking windows have.
 struct TDockForm {
+  CursorKeeper Cursor;
   FormPtr Form{new TForm(nullptr)};
   TPanel* Top;
   TPanel* Left;

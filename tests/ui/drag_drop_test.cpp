@@ -28,6 +28,7 @@ class TScrollingList : public TListBox {
 };
 
 struct TDragForm {
+  CursorKeeper Cursor;
   FormPtr Form{new TForm(nullptr)};
   TPanel* Source;
   TPanel* Accepting;
@@ -203,6 +204,7 @@ TEST(DragDrop, AListScrollsWhileTheDragRestsNearItsEdge) {
 }
 
 TEST(Splitter, DragResizesTheNeighbourNeverBelowMinSize) {
+  CursorKeeper cursor;
   FormPtr form(new TForm(nullptr));
   form->SetBounds(100, 100, 400, 300);
   auto* left = new TPanel(form.get());

@@ -7,6 +7,18 @@
 
 namespace uitest {
 
+// Puts the pointer back where it was: a pointer left over a later test's pop-up menu would choose in it.
+class CursorKeeper {
+ public:
+  CursorKeeper() { GetCursorPos(&FSaved); }
+  ~CursorKeeper() { SetCursorPos(FSaved.x, FSaved.y); }
+  CursorKeeper(const CursorKeeper&) = delete;
+  CursorKeeper& operator=(const CursorKeeper&) = delete;
+
+ private:
+  POINT FSaved;
+};
+
 inline bool InputHandled(UINT kinds) { return HIWORD(GetQueueStatus(kinds)) == 0; }
 
 inline bool CursorAt(POINT p) {

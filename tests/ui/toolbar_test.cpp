@@ -55,6 +55,7 @@ POINT ButtonCenter(TToolBar* bar, TToolButton* b) {
 bool ClickAt(POINT p) { return MouseTo(p) && LeftDown() && LeftUp(); }
 
 struct TToolBarForm {
+  CursorKeeper Cursor;
   FormPtr Form{new TForm(nullptr)};
   TToolBar* Bar;
   TToolBarForm() {
