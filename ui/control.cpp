@@ -10,6 +10,7 @@
 
 #include "action.h"
 #include "application.h"
+#include "drag_drop.h"
 #include "form.h"
 #include "menus.h"
 #include "sys_utils.h"
@@ -108,9 +109,13 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
   };
 }
 
-TControl::~TControl() { Application().RemoveHintTool(this); }
+TControl::~TControl() {
+  DragControlGone(this);
+  Application().RemoveHintTool(this);
+}
 
 void TControl::Destroying() {
+  DragControlGone(this);
   FActionLink.reset();
   Application().RemoveHintTool(this);
   if (FParent) FParent->RemoveControl(this);
@@ -126,6 +131,8 @@ void TControl::SetParent(TWinControl* parent) {
   if (parent == FParent) return;
   if (parent == this) throw EInvalidOperation("A control cannot have itself as its parent");
   if (FParent) FParent->RemoveControl(this);
+  // Docking sets the site again after the move; any other move leaves it.
+  FHostDockSite = nullptr;
   if (parent) parent->InsertControl(this);
 }
 
@@ -142,6 +149,7 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   UpdateBoundsFields(left, top, width, height);
   Invalidate();
   if (FParent && FAlign != alNone) FParent->AlignControls(this);
+  if (FParent) FParent->ChildChanged(this);
   Application().UpdateHintTool(this);
 }
 
@@ -157,6 +165,7 @@ void TControl::SetVisible(bool visible) {
   if (FParent) {
     FParent->Invalidate();
     FParent->AlignControls(this);
+    FParent->ChildChanged(this);
   }
 }
 
@@ -259,6 +268,7 @@ LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TControl::WndProc(TMessage& m) {
   // Reaches graphic controls through their parent; windowed ones override this.
+  if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && BeginAutoDrag()) return;
   MouseMessage(m);
 }
 
@@ -442,10 +452,12 @@ TWinControl::~TWinControl() {
     DestroyWindow(FHandle);
   }
   if (FControlId) UsedControlIds().erase(FControlId);
+  if (FDockSite) DockSiteChanged(this, false);
   Screen().ControlDestroyed(this);
 }
 
 void TWinControl::Destroying() {
+  SetDockSite(false);
   if (FHandle) DestroyWnd();
   Screen().ControlDestroyed(this);
   // Child controls go with their parent, whoever owns them.
@@ -647,6 +659,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
   UpdateBoundsFields(left, top, width, height);
   if (FHandle) SetWindowPos(FHandle, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
   if (Parent() && Align() != alNone) Parent()->AlignControls(this);
+  if (Parent()) Parent()->ChildChanged(this);
   if (resized) {
     AlignControls();  // the window's own notice of the new size finds the fields already updated
     Application().UpdateHintTool(this);
@@ -909,6 +922,7 @@ void TWinControl::WndProc(TMessage& m) {
       if (m.Msg == WM_RBUTTONUP) DefaultHandler(m);
       return;
     }
+    if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && BeginAutoDrag()) return;
     MouseMessage(m);
     DefaultHandler(m);
     return;
@@ -998,10 +1012,18 @@ void TWinControl::WndProc(TMessage& m) {
         m.Result = 1;
         return;
       }
-      if (Cursor() != crDefault && LOWORD(m.LParam) == HTCLIENT && reinterpret_cast<HWND>(m.WParam) == FHandle) {
-        ::SetCursor(Screen().Cursors(Cursor()));
-        m.Result = 1;
-        return;
+      if (LOWORD(m.LParam) == HTCLIENT && reinterpret_cast<HWND>(m.WParam) == FHandle) {
+        // A graphic child (a splitter) shows its own cursor.
+        POINT p;
+        GetCursorPos(&p);
+        ScreenToClient(FHandle, &p);
+        TControl* over = FMouseCapture ? FMouseCapture : GraphicControlAt(p);
+        TCursor cursor = over && over->Cursor() != crDefault ? over->Cursor() : Cursor();
+        if (cursor != crDefault) {
+          ::SetCursor(Screen().Cursors(cursor));
+          m.Result = 1;
+          return;
+        }
       }
       break;
     case WM_SETFOCUS:

@@ -17,9 +17,11 @@ namespace ui {
 
 class TAction;
 class TActionLink;
+class TControl;
 class TWinControl;
 class TForm;
 class TPopupMenu;
+class TDragDockObject;
 
 struct TMessage {
   UINT Msg;
@@ -32,12 +34,26 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 enum TShiftState { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
+// Automatic: a left press on the control begins a drag. Dock: the drag moves the control between dock sites.
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragKind { dkDrag, dkDock };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 
 using TNotifyEvent = std::function<void(TObject* sender)>;
 using TKeyEvent = std::function<void(TObject* sender, WORD& key, TSet32 shift)>;
 using TKeyPressEvent = std::function<void(TObject* sender, char& key)>;
 using TMouseEvent = std::function<void(TObject* sender, TMouseButton button, TSet32 shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TObject* sender, TSet32 shift, int x, int y)>;
+// Points are in the sender's client coordinates; source is the dragged control.
+using TDragOverEvent =
+    std::function<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = std::function<void(TObject* sender, TObject* source, int x, int y)>;
+// target is the control that took the drop, or nullptr when there was none.
+using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int x, int y)>;
+using TDockOverEvent =
+    std::function<void(TObject* sender, TDragDockObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDockDropEvent = std::function<void(TObject* sender, TDragDockObject* source, int x, int y)>;
+using TUnDockEvent = std::function<void(TObject* sender, TControl* client, TWinControl* newTarget, bool& allow)>;
 
 // The keyboard's shift state as the calling thread's key state shows it.
 TSet32 KeyboardShiftState();
@@ -71,7 +87,7 @@ class TControl : public TComponent {
   virtual RECT ClientRect() const { return RECT{0, 0, FWidth, FHeight}; }
 
   TAlign Align() const { return FAlign; }
-  void SetAlign(TAlign align);
+  virtual void SetAlign(TAlign align);
   bool Visible() const { return FVisible; }
   virtual void SetVisible(bool visible);
   bool Enabled() const { return FEnabled; }
@@ -116,9 +132,42 @@ class TControl : public TComponent {
   void SetMouseCapture(bool capture);
   bool MouseInControl() const { return FMouseInControl; }
 
+  // Drag and drop between controls, and dock drags (DragKind dkDock).
+  TDragMode DragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode v) { FDragMode = v; }
+  TDragKind DragKind() const { return FDragKind; }
+  void SetDragKind(TDragKind v) { FDragKind = v; }
+  // Shown while the control under the cursor accepts the drag.
+  TCursor DragCursor() const { return FDragCursor; }
+  void SetDragCursor(TCursor v) { FDragCursor = v; }
+  // Immediate: the drag starts now; else once the cursor moved threshold pixels (-1: the application's).
+  void BeginDrag(bool immediate, int threshold = -1);
+  // Ends this control's drag: with drop, as a button release would; without, as Escape.
+  void EndDrag(bool drop);
+  bool Dragging() const;
+  // The dock site the control is docked in (a floating control's tool window), or nullptr.
+  TWinControl* HostDockSite() const { return FHostDockSite; }
+  bool Floating() const;
+  // Docks into the site at a screen rectangle (the control's own place when none); the old site may refuse.
+  bool ManualDock(TWinControl* site, const RECT* screenRect = nullptr);
+  // Floats in a small tool window placed at the screen rectangle; closing that window hides the control.
+  bool ManualFloat(const RECT& screenRect);
+  // Runs while a drag rests or moves over the control (client point): controls that scroll do so near an edge.
+  // True when it scrolled (the target is then asked again about the point).
+  virtual bool DragAutoScroll(int /*x*/, int /*y*/) { return false; }
+  // The drag machinery's calls on targets and sources.
+  virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+  virtual void DragDrop(TObject* source, int x, int y);
+  virtual void DoStartDrag();
+  virtual void DoEndDrag(TObject* target, int x, int y);
+
   TNotifyEvent OnClick, OnDblClick, OnMouseEnter, OnMouseLeave;
   TMouseEvent OnMouseDown, OnMouseUp;
   TMouseMoveEvent OnMouseMove;
+  TNotifyEvent OnStartDrag;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
 
   virtual bool IsWindowed() const { return false; }
   // Visible here and in every parent.
@@ -144,6 +193,8 @@ class TControl : public TComponent {
   virtual void MouseLeave();
   // Mouse messages to events; true when the message was one.
   bool MouseMessage(TMessage& message);
+  // A left press on a control in automatic drag mode begins its drag; true when one began (the press ends there).
+  bool BeginAutoDrag();
   // Shows the popup menu for a WM_CONTEXTMENU point (-1, -1: from the keyboard); true when one showed.
   bool ShowPopupMenu(LPARAM screenPoint);
   void HintChanged();
@@ -172,6 +223,10 @@ class TControl : public TComponent {
   std::unique_ptr<TActionLink> FActionLink;
   bool FMouseDown = false;
   bool FMouseInControl = false;
+  TDragMode FDragMode = dmManual;
+  TDragKind FDragKind = dkDrag;
+  TCursor FDragCursor = crDrag;
+  TWinControl* FHostDockSite = nullptr;
 };
 
 // A control without a window: its parent paints it and hands it the mouse.
@@ -240,8 +295,19 @@ class TWinControl : public TControl {
   // A brush of the control's colour, kept until the colour changes.
   HBRUSH BrushHandle();
 
+  // A dock site takes controls that a dock drag drops on it.
+  bool DockSite() const { return FDockSite; }
+  void SetDockSite(bool v);
+  virtual void DockOver(TDragDockObject* source, int x, int y, TDragState state, bool& accept);
+  virtual void DockDrop(TDragDockObject* source, int x, int y);
+  // A docked client leaves for another site (nullptr: it floats); false keeps it here.
+  virtual bool DoUnDock(TControl* client, TWinControl* newTarget);
+
   TKeyEvent OnKeyDown, OnKeyUp;
   TKeyPressEvent OnKeyPress;
+  TDockOverEvent OnDockOver;
+  TDockDropEvent OnDockDrop;
+  TUnDockEvent OnUnDock;
 
   // The object behind one of our windows, or nullptr.
   static TWinControl* FindControl(HWND window);
@@ -258,6 +324,8 @@ class TWinControl : public TControl {
   void FontChanged() override;
   // A child came (after it is in the list) or goes (while it still is).
   virtual void ControlListChange(TControl*, bool /*inserting*/) {}
+  // A child's bounds or visibility changed.
+  virtual void ChildChanged(TControl*) {}
   virtual void KeyDown(WORD& key, TSet32 shift);
   virtual void KeyUp(WORD& key, TSet32 shift);
   virtual void KeyPress(char& key);
@@ -288,6 +356,7 @@ class TWinControl : public TControl {
   bool FAligning = false;
   TBrushHandle FBrush;
   TColor FBrushColor = clNone;
+  bool FDockSite = false;
 };
 
 }  // namespace ui

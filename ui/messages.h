@@ -11,6 +11,7 @@ enum : UINT {
   CM_MOUSEENTER = CM_BASE + 4,
   CM_MOUSELEAVE = CM_BASE + 5,
   CM_PARENTFONTCHANGED = CM_BASE + 6,
+  CM_CANCELDRAG = CM_BASE + 7,
 };
 
 // A notification the parent window received about a child reaches that child as CN_BASE + the message id:

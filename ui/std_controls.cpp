@@ -1,12 +1,16 @@
 #include "std_controls.h"
 
+#include <algorithm>
+
 #include "action.h"
 #include "form.h"
 #include "ui_exceptions.h"
 
 namespace ui {
 
-UI_CLASSINFO(TPanel, UI_PROP_ENUM("BevelOuter", BevelOuter, SetBevelOuter, "bvNone", "bvLowered", "bvRaised"))
+UI_CLASSINFO(TPanel, UI_PROP_ENUM("BevelOuter", BevelOuter, SetBevelOuter, "bvNone", "bvLowered", "bvRaised"),
+             UI_PROP_ENUM("BevelInner", BevelInner, SetBevelInner, "bvNone", "bvLowered", "bvRaised"),
+             UI_PROP_BOOL("AutoSize", AutoSize, SetAutoSize))
 UI_CLASSINFO(TGroupBox)
 UI_CLASSINFO(TButton, UI_PROP_BOOL("Default", Default, SetDefault), UI_PROP_BOOL("Cancel", Cancel, SetCancel),
              UI_PROP(Integer, "ModalResult", ModalResult, SetModalResult))
@@ -43,9 +47,49 @@ void TPanel::SetBevelOuter(TBevelCut v) {
   if (v != FBevelOuter) FBevelOuter = v, Invalidate();
 }
 
+void TPanel::SetBevelInner(TBevelCut v) {
+  if (v != FBevelInner) FBevelInner = v, Invalidate();
+}
+
+void TPanel::SetAutoSize(bool v) {
+  if (v == FAutoSize) return;
+  FAutoSize = v;
+  FitChildren();
+}
+
+void TPanel::ControlListChange(TControl* control, bool inserting) {
+  TWinControl::ControlListChange(control, inserting);
+  FitChildren(inserting ? nullptr : control);
+}
+
+void TPanel::ChildChanged(TControl* child) {
+  TWinControl::ChildChanged(child);
+  FitChildren();
+}
+
+void TPanel::FitChildren(TControl* leaving) {
+  if (!FAutoSize || FFitting || IsDestroying()) return;
+  FFitting = true;
+  int right = 0, bottom = 0;
+  for (int i = 0; i < ControlCount(); ++i) {
+    TControl* c = Controls(i);
+    if (c == leaving || !c->Visible()) continue;
+    right = std::max(right, c->Left() + c->Width());
+    bottom = std::max(bottom, c->Top() + c->Height());
+  }
+  int w = Width(), h = Height();
+  if (Align() != alTop && Align() != alBottom) w = right;
+  if (Align() != alLeft && Align() != alRight) h = bottom;
+  SetBounds(Left(), Top(), w, h);
+  FFitting = false;
+}
+
 void TPanel::PaintWindow(TCanvas& canvas) {
   RECT r = ClientRect();
   if (FBevelOuter != bvNone) DrawEdge(canvas.Handle(), &r, FBevelOuter == bvRaised ? BDR_RAISEDOUTER : BDR_SUNKENOUTER,
+                                      BF_RECT);
+  if (FBevelOuter != bvNone) InflateRect(&r, -1, -1);
+  if (FBevelInner != bvNone) DrawEdge(canvas.Handle(), &r, FBevelInner == bvRaised ? BDR_RAISEDINNER : BDR_SUNKENINNER,
                                       BF_RECT);
   std::string text = Caption();
   if (!text.empty()) DrawCaption(canvas, Font(), text, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);

@@ -15,12 +15,24 @@ class TPanel : public TWinControl {
   explicit TPanel(TComponent* owner);
   TBevelCut BevelOuter() const { return FBevelOuter; }
   void SetBevelOuter(TBevelCut v);
+  TBevelCut BevelInner() const { return FBevelInner; }
+  void SetBevelInner(TBevelCut v);
+  // On: the panel fits its visible children (its height when aligned to the top or bottom, its width when
+  // aligned to a side); a panel with none has no height or width.
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool v);
 
  protected:
   void PaintWindow(TCanvas& canvas) override;
+  void ControlListChange(TControl* control, bool inserting) override;
+  void ChildChanged(TControl* child) override;
 
  private:
+  void FitChildren(TControl* leaving = nullptr);
   TBevelCut FBevelOuter = bvRaised;
+  TBevelCut FBevelInner = bvNone;
+  bool FAutoSize = false;
+  bool FFitting = false;
 };
 
 // A frame with a caption around other controls.
