@@ -194,7 +194,8 @@ class TControl : public TComponent {
   // Mouse messages to events; true when the message was one.
   bool MouseMessage(TMessage& message);
   // A left press on a control in automatic drag mode begins its drag; true when one began (the press ends there).
-  bool BeginAutoDrag();
+  // Controls that start their own drags (list and tree views: on their begin-drag notice) answer false.
+  virtual bool BeginAutoDrag();
   // Shows the popup menu for a WM_CONTEXTMENU point (-1, -1: from the keyboard); true when one showed.
   bool ShowPopupMenu(LPARAM screenPoint);
   void HintChanged();

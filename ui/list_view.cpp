@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "drag_drop.h"
 #include "sys_utils.h"
 #include "ui_exceptions.h"
 
@@ -731,9 +732,14 @@ void TListView::WndProc(TMessage& m) {
   }
 }
 
+bool TListView::DragAutoScroll(int x, int y) { return ScrollNearEdges(this, x, y); }
+
 void TListView::Notify(TMessage& m) {
   auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
   switch (hdr->code) {
+    case LVN_BEGINDRAG:
+      if (DragMode() == dmAutomatic && Enabled()) BeginDrag(true);
+      return;
     case LVN_GETDISPINFOA:
       DisplayInfo(*reinterpret_cast<NMLVDISPINFOA*>(m.LParam));
       return;

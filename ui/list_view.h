@@ -253,6 +253,9 @@ class TListView : public TWinControl {
   TLVCustomDrawItemEvent OnCustomDrawSubItem;
 
   void WndProc(TMessage& message) override;
+  // The view starts an automatic drag on its own begin-drag notice, so a press still selects.
+  bool BeginAutoDrag() override { return false; }
+  bool DragAutoScroll(int x, int y) override;
   void Notification(TComponent* component, TOperation operation) override;
 
  protected:

@@ -4,10 +4,13 @@
 
 #include <vector>
 
+#include "gdi.h"
+
 namespace ui {
 
 UI_CLASSINFO(TStatusPanel,
              UI_PROP_ENUM("Alignment", Alignment, SetAlignment, "taLeftJustify", "taRightJustify", "taCenter"),
+             UI_PROP_ENUM("Style", Style, SetStyle, "psText", "psOwnerDraw"),
              UI_PROP(String, "Text", Text, SetText), UI_PROP(Integer, "Width", Width, SetWidth))
 UI_CLASSINFO(TStatusPanels)
 UI_CLASSINFO(TStatusBar, UI_PROP_CLASS("Panels", Panels, SetPanels, TStatusPanels),
@@ -36,6 +39,10 @@ void TStatusPanel::SetAlignment(TAlignment v) {
   if (v != FAlignment) FAlignment = v, Changed(false);
 }
 
+void TStatusPanel::SetStyle(TStatusPanelStyle v) {
+  if (v != FStyle) FStyle = v, Changed(false);
+}
+
 void TStatusPanel::Assign(const TPersistent* source) {
   auto* p = dynamic_cast<const TStatusPanel*>(source);
   if (!p) {
@@ -45,6 +52,7 @@ void TStatusPanel::Assign(const TPersistent* source) {
   FText = p->FText;
   FWidth = p->FWidth;
   FAlignment = p->FAlignment;
+  FStyle = p->FStyle;
   Changed(true);
 }
 
@@ -130,8 +138,34 @@ void TStatusBar::UpdatePanels() {
 void TStatusBar::UpdatePanel(int index) {
   if (!HandleAllocated() || index < 0 || index >= FPanels.Count()) return;
   TStatusPanel* p = FPanels.Items(index);
+  if (p->Style() == psOwnerDraw) {
+    // The bar hands the panel's index back in WM_DRAWITEM's itemData.
+    SendMessageA(Handle(), SB_SETTEXTA, WPARAM(index) | SBT_OWNERDRAW, LPARAM(index));
+    return;
+  }
   std::string text = AlignedText(p->Text(), p->Alignment());
   SendMessageA(Handle(), SB_SETTEXTA, WPARAM(index), LPARAM(text.c_str()));
+}
+
+void TStatusBar::WndProc(TMessage& m) {
+  if (m.Msg != CN_DRAWITEM) {
+    TWinControl::WndProc(m);
+    return;
+  }
+  auto* d = reinterpret_cast<DRAWITEMSTRUCT*>(m.LParam);
+  int index = int(d->itemData);
+  if (index >= 0 && index < FPanels.Count() && OnDrawPanel) {
+    TSaveDC saved(d->hDC);
+    FCanvas.SetHandle(d->hDC);
+    try {
+      OnDrawPanel(this, FPanels.Items(index), d->rcItem);
+    } catch (...) {
+      FCanvas.SetHandle(nullptr);
+      throw;
+    }
+    FCanvas.SetHandle(nullptr);
+  }
+  m.Result = TRUE;
 }
 
 }  // namespace ui

@@ -2,12 +2,20 @@
 // TStatusBar over the common status bar: one simple text, or panels of text.
 #include <string>
 
+#include <functional>
+
 #include "collection.h"
 #include "control.h"
+#include "graphics.h"
 
 namespace ui {
 
 class TStatusBar;
+class TStatusPanel;
+
+enum TStatusPanelStyle { psText, psOwnerDraw };
+// Paints an owner-drawn panel into rect on the bar's canvas.
+using TDrawPanelEvent = std::function<void(TStatusBar* bar, TStatusPanel* panel, const RECT& rect)>;
 
 class TStatusPanel : public TCollectionItem {
   UI_CLASS(TStatusPanel, TCollectionItem)
@@ -20,6 +28,9 @@ class TStatusPanel : public TCollectionItem {
   void SetWidth(int v);
   TAlignment Alignment() const { return FAlignment; }
   void SetAlignment(TAlignment v);
+  // psOwnerDraw: the bar's OnDrawPanel paints the panel.
+  TStatusPanelStyle Style() const { return FStyle; }
+  void SetStyle(TStatusPanelStyle v);
   std::string DisplayName() const override { return FText.empty() ? TCollectionItem::DisplayName() : FText; }
   void Assign(const TPersistent* source) override;
 
@@ -27,6 +38,7 @@ class TStatusPanel : public TCollectionItem {
   std::string FText;
   int FWidth = 50;
   TAlignment FAlignment = taLeftJustify;
+  TStatusPanelStyle FStyle = psText;
 };
 
 class TStatusPanels : public TOwnedCollection {
@@ -57,10 +69,14 @@ class TStatusBar : public TWinControl {
   void SetSimpleText(const std::string& v);
   bool SizeGrip() const { return FSizeGrip; }
   void SetSizeGrip(bool v);
+  // The canvas an owner-drawn panel is painted on, during OnDrawPanel.
+  TCanvas* Canvas() { return &FCanvas; }
+  TDrawPanelEvent OnDrawPanel;
 
  protected:
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
+  void WndProc(TMessage& message) override;
 
  private:
   friend class TStatusPanels;
@@ -72,6 +88,7 @@ class TStatusBar : public TWinControl {
   bool FSimplePanel = false;
   std::string FSimpleText;
   bool FSizeGrip = true;
+  TCanvas FCanvas;
 };
 
 }  // namespace ui

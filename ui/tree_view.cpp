@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 
+#include "drag_drop.h"
 #include "sys_utils.h"
 #include "ui_exceptions.h"
 
@@ -677,10 +678,15 @@ void TTreeView::WndProc(TMessage& m) {
   TWinControl::WndProc(m);
 }
 
+bool TTreeView::DragAutoScroll(int x, int y) { return ScrollNearEdges(this, x, y); }
+
 void TTreeView::Notify(TMessage& m) {
   auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
   auto* nm = reinterpret_cast<NMTREEVIEWA*>(m.LParam);
   switch (hdr->code) {
+    case TVN_BEGINDRAGA:
+      if (DragMode() == dmAutomatic && Enabled()) BeginDrag(true);
+      return;
     case TVN_GETDISPINFOA:
       DisplayInfo(*reinterpret_cast<NMTVDISPINFOA*>(m.LParam));
       return;

@@ -2,6 +2,7 @@
 
 #include "application.h"
 #include "form.h"
+#include "gdi.h"
 #include "status_bar.h"
 #include "tree_view.h"
 
@@ -295,4 +296,40 @@ TEST(StatusBar, SimpleTextAndPanels) {
   EXPECT_FALSE(SendMessageA(h, SB_ISSIMPLE, 0, 0));
   SendMessageA(h, SB_GETTEXTA, 1, LPARAM(buf));
   EXPECT_STREQ("12 cached", buf);
+}
+
+TEST(StatusBar, AnOwnerDrawnPanelIsPaintedByTheBar) {
+  FormPtr form(new TForm(nullptr));
+  form->SetBounds(40, 40, 400, 200);
+  auto* bar = new TStatusBar(form.get());
+  bar->SetParent(form.get());
+  TStatusPanel* lamp = bar->Panels()->Add();
+  lamp->SetWidth(40);
+  lamp->SetStyle(psOwnerDraw);
+  bar->Panels()->Add()->SetText("free");
+  const TColor kLamp = RGB(0x20, 0xC0, 0x40);
+  std::vector<int> painted;
+  bar->OnDrawPanel = [&](TStatusBar* sender, TStatusPanel* panel, const RECT& rect) {
+    painted.push_back(panel->Index());
+    TBrushHandle brush(CreateSolidBrush(kLamp));
+    FillRect(sender->Canvas()->Handle(), &rect, brush.Get());
+  };
+  form->Show();
+  HWND h = bar->Handle();
+  InvalidateRect(h, nullptr, TRUE);
+  UpdateWindow(h);
+  ASSERT_FALSE(painted.empty());
+  EXPECT_EQ(painted.front(), 0);
+  RECT part;
+  ASSERT_TRUE(SendMessageA(h, SB_GETRECT, 0, LPARAM(&part)));
+  POINT p{(part.left + part.right) / 2, (part.top + part.bottom) / 2};
+  ClientToScreen(h, &p);
+  HDC screen = GetDC(nullptr);
+  COLORREF pixel = GetPixel(screen, p.x, p.y);
+  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(kLamp, TColor(pixel));
+  // The text panel beside it keeps its text.
+  char buf[32] = "";
+  SendMessageA(h, SB_GETTEXTA, 1, LPARAM(buf));
+  EXPECT_STREQ("free", buf);
 }
