@@ -50,8 +50,17 @@ TCollection::~TCollection() {
 }
 
 TCollectionItem* TCollection::Add() {
-  TCollectionItem* item = FFactory ? FFactory(this) : new TCollectionItem(this);
-  if (item->FCollection != this) InsertItem(item);
+  // An item joins from its base constructor, before its own fields exist: the collection hears of it once whole.
+  BeginUpdate();
+  TCollectionItem* item = nullptr;
+  try {
+    item = FFactory ? FFactory(this) : new TCollectionItem(this);
+    if (item->FCollection != this) InsertItem(item);
+  } catch (...) {
+    EndUpdate();
+    throw;
+  }
+  EndUpdate();
   return item;
 }
 

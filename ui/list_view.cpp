@@ -125,13 +125,7 @@ void TListColumn::Assign(const TPersistent* source) {
 
 TListColumns::TListColumns(TListView* owner)
     : TOwnedCollection(owner,
-                       [](TCollection* c) {
-                         // The collection hears of the item once it is whole, not from inside its constructor.
-                         c->BeginUpdate();
-                         auto* column = new TListColumn(c);
-                         c->EndUpdate();
-                         return column;
-                       }),
+                       [](TCollection* c) { return new TListColumn(c); }),
       FListView(owner) {}
 
 void TListColumns::Update(TCollectionItem* item) {

@@ -58,13 +58,7 @@ void TStatusPanel::Assign(const TPersistent* source) {
 
 TStatusPanels::TStatusPanels(TStatusBar* owner)
     : TOwnedCollection(owner,
-                       [](TCollection* c) {
-                         // The collection hears of the panel once it is whole, not from inside its constructor.
-                         c->BeginUpdate();
-                         auto* panel = new TStatusPanel(c);
-                         c->EndUpdate();
-                         return panel;
-                       }),
+                       [](TCollection* c) { return new TStatusPanel(c); }),
       FStatusBar(owner) {}
 
 void TStatusPanels::Update(TCollectionItem* item) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "collection.h"
 #include "streams.h"
 #include "strings.h"
@@ -72,6 +74,33 @@ TEST(Collection, UpdateBracketsAndAssign) {
   ASSERT_EQ(2, copy.Count());
   EXPECT_EQ("item2", static_cast<TNamedItem*>(copy.Items(0))->Text);
   EXPECT_THROW(c.Delete(5), EInvalidOperation);
+}
+
+namespace {
+class TWidthItem : public TCollectionItem {
+ public:
+  using TCollectionItem::TCollectionItem;
+  int Width = 50;
+};
+
+// Reads every item whole at each update, as a control mirroring its columns does.
+class TWidthCollection : public TCollection {
+ public:
+  TWidthCollection() : TCollection([](TCollection* c) { return new TWidthItem(c); }) {}
+  std::vector<int> Seen;
+
+ protected:
+  void Update(TCollectionItem*) override {
+    for (int i = 0; i < Count(); ++i) Seen.push_back(static_cast<TWidthItem*>(Items(i))->Width);
+  }
+};
+}  // namespace
+
+TEST(Collection, AnAddedItemIsReportedOnlyOnceItIsWhole) {
+  TWidthCollection c;
+  c.Add();
+  c.Add();
+  EXPECT_EQ(c.Seen, (std::vector<int>{50, 50, 50}));
 }
 
 TEST(MemoryStream, ShortReadsAndFiles) {
