@@ -8,6 +8,20 @@
 
 namespace ui {
 
+namespace {
+// Following an action's checked state is no click of the user's: no OnClick, no action run.
+class TClicksOff {
+ public:
+  explicit TClicksOff(bool& flag) : FFlag(flag) { FFlag = true; }
+  ~TClicksOff() { FFlag = false; }
+  TClicksOff(const TClicksOff&) = delete;
+  TClicksOff& operator=(const TClicksOff&) = delete;
+
+ private:
+  bool& FFlag;
+};
+}  // namespace
+
 UI_CLASSINFO(TPanel, UI_PROP_ENUM("BevelOuter", BevelOuter, SetBevelOuter, "bvNone", "bvLowered", "bvRaised"),
              UI_PROP_ENUM("BevelInner", BevelInner, SetBevelInner, "bvNone", "bvLowered", "bvRaised"),
              UI_PROP_BOOL("AutoSize", AutoSize, SetAutoSize))
@@ -188,14 +202,8 @@ void TCheckBox::SetState(TCheckBoxState v) {
 
 void TCheckBox::ActionChange(TAction* sender) {
   TWinControl::ActionChange(sender);
-  FClicksDisabled = true;
-  try {
-    SetChecked(sender->Checked());
-  } catch (...) {
-    FClicksDisabled = false;
-    throw;
-  }
-  FClicksDisabled = false;
+  TClicksOff quiet(FClicksDisabled);
+  SetChecked(sender->Checked());
 }
 
 void TCheckBox::WndProc(TMessage& m) {
@@ -245,14 +253,8 @@ void TRadioButton::SetChecked(bool v) {
 
 void TRadioButton::ActionChange(TAction* sender) {
   TWinControl::ActionChange(sender);
-  FClicksDisabled = true;
-  try {
-    SetChecked(sender->Checked());
-  } catch (...) {
-    FClicksDisabled = false;
-    throw;
-  }
-  FClicksDisabled = false;
+  TClicksOff quiet(FClicksDisabled);
+  SetChecked(sender->Checked());
 }
 
 void TRadioButton::WndProc(TMessage& m) {
