@@ -78,63 +78,22 @@ size_t TToolsWindow::Count(UINT id, size_t from) const {
   return count;
 }
 
-std::string ProgramFolder() {
-  char path[MAX_PATH];
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-  std::string folder(path, length < sizeof(path) ? length : 0);
-  return folder.substr(0, folder.rfind('\\') + 1);
-}
-
-bool TServerProcess::Start() {
-  std::string folder = ProgramFolder();
-  std::string path = folder + "tarnbel.exe";
-  std::string command = "\"" + path + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof(startup);
-  if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                      &FProcess)) {
-    FProcess = PROCESS_INFORMATION{};
-    return false;
-  }
-  CloseHandle(FProcess.hThread);
-  FProcess.hThread = nullptr;
-  return true;
-}
-
-bool TServerProcess::Running() const {
-  return FProcess.hProcess && WaitForSingleObject(FProcess.hProcess, 0) == WAIT_TIMEOUT;
-}
-
-bool TServerProcess::WaitExit(DWORD timeoutMs, DWORD& exitCode) {
-  if (!FProcess.hProcess) return false;
-  // The test's own window must keep answering while the server says goodbye to it.
-  DWORD start = GetTickCount();
-  while (WaitForSingleObject(FProcess.hProcess, 0) == WAIT_TIMEOUT) {
-    if (GetTickCount() - start >= timeoutMs) return false;
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    MsgWaitForMultipleObjects(1, &FProcess.hProcess, FALSE, 20, QS_ALLINPUT);
-  }
-  return GetExitCodeProcess(FProcess.hProcess, &exitCode) != 0;
-}
+bool TServerProcess::Start() { return FProgram.Start("tarnbel.exe"); }
 
 void TServerProcess::Stop() {
-  if (!FProcess.hProcess) return;
   if (Running()) {
-    if (HWND box = FindServerBox(FProcess.dwProcessId)) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    if (HWND box = FindServerBox(ProcessId())) PostMessageA(box, WM_COMMAND, IDOK, 0);
     DWORD threadId = 0;
     HWND window = ServerWindow();
     if (window && GetWindowThreadProcessId(window, &threadId) && threadId) {
       DWORD pid = 0;
       GetWindowThreadProcessId(window, &pid);
-      if (pid == FProcess.dwProcessId) PostMessageA(window, WM_COMMAND, TRAY_MENU_EXIT, 0);
+      if (pid == ProcessId()) PostMessageA(window, WM_COMMAND, TRAY_MENU_EXIT, 0);
     }
     DWORD code;
-    if (!WaitExit(10000, code)) TerminateProcess(FProcess.hProcess, 1);
-    WaitForSingleObject(FProcess.hProcess, 5000);
+    WaitExit(10000, code);
   }
-  CloseHandle(FProcess.hProcess);
-  FProcess = PROCESS_INFORMATION{};
+  FProgram.Stop();  // one that did not end is made to
 }
 
 HWND ServerWindow() { return FindWindowA(SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE); }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "hidden_window.h"
+#include "program_process.h"
 
 namespace e2e {
 
@@ -59,15 +60,15 @@ class TServerProcess {
   TServerProcess& operator=(const TServerProcess&) = delete;
 
   bool Start();
-  bool Running() const;
+  bool Running() const { return FProgram.Running(); }
   // The exit code once ended within the time; false while it still runs.
-  bool WaitExit(DWORD timeoutMs, DWORD& exitCode);
+  bool WaitExit(DWORD timeoutMs, DWORD& exitCode) { return FProgram.WaitExit(timeoutMs, exitCode); }
   // Asks for the exit as the tray menu does, then waits; a server that does not end is killed.
   void Stop();
-  DWORD ProcessId() const { return FProcess.dwProcessId; }
+  DWORD ProcessId() const { return FProgram.ProcessId(); }
 
  private:
-  PROCESS_INFORMATION FProcess{};
+  TProgramProcess FProgram;
 };
 
 // The server's window, looked up by its title among the top-level windows; null when none.
@@ -79,7 +80,5 @@ std::string BoxText(HWND box);
 HWND FindServerMenu(DWORD processId);
 // Asks a server left over from an interrupted run to exit; true when none is left.
 bool EndLeftoverServer();
-
-std::string ProgramFolder();
 
 }  // namespace e2e
