@@ -1,12 +1,16 @@
 #include "std_controls.h"
 
+#include <algorithm>
+
 #include "action.h"
 #include "form.h"
 #include "ui_exceptions.h"
 
 namespace ui {
 
-UI_CLASSINFO(TPanel, UI_PROP_ENUM("BevelOuter", BevelOuter, SetBevelOuter, "bvNone", "bvLowered", "bvRaised"))
+UI_CLASSINFO(TPanel, UI_PROP_ENUM("BevelOuter", BevelOuter, SetBevelOuter, "bvNone", "bvLowered", "bvRaised"),
+             UI_PROP_ENUM("BevelInner", BevelInner, SetBevelInner, "bvNone", "bvLowered", "bvRaised"),
+             UI_PROP_BOOL("AutoSize", AutoSize, SetAutoSize))
 UI_CLASSINFO(TGroupBox)
 UI_CLASSINFO(TButton, UI_PROP_BOOL("Default", Default, SetDefault), UI_PROP_BOOL("Cancel", Cancel, SetCancel),
              UI_PROP(Integer, "ModalResult", ModalResult, SetModalResult))
@@ -43,9 +47,48 @@ void TPanel::SetBevelOuter(TBevelCut v) {
   if (v != FBevelOuter) FBevelOuter = v, Invalidate();
 }
 
+void TPanel::SetBevelInner(TBevelCut v) {
+  if (v != FBevelInner) FBevelInner = v, Invalidate();
+}
+
+void TPanel::SetAutoSize(bool v) {
+  if (v == FAutoSize) return;
+  FAutoSize = v;
+  AdjustSize();
+}
+
+int TPanel::BevelWidth() const { return (FBevelOuter != bvNone ? 1 : 0) + (FBevelInner != bvNone ? 1 : 0); }
+
+void TPanel::ControlListChange(TControl* control, bool inserting) {
+  TWinControl::ControlListChange(control, inserting);
+  // A leaving control is still in the list while this is told.
+  FitChildren(inserting ? nullptr : control);
+}
+
+void TPanel::AdjustSize() { FitChildren(nullptr); }
+
+void TPanel::FitChildren(TControl* leaving) {
+  if (!FAutoSize) return;
+  int right = 0, bottom = 0;
+  for (int i = 0; i < ControlCount(); ++i) {
+    TControl* c = Controls(i);
+    if (!c->Visible() || c == leaving) continue;
+    right = std::max(right, c->Left() + c->Width());
+    bottom = std::max(bottom, c->Top() + c->Height());
+  }
+  int edge = BevelWidth();
+  int w = Width(), h = Height();
+  if (Align() != alTop && Align() != alBottom && Align() != alClient) w = right + edge;
+  if (Align() != alLeft && Align() != alRight && Align() != alClient) h = bottom + edge;
+  if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
+}
+
 void TPanel::PaintWindow(TCanvas& canvas) {
   RECT r = ClientRect();
   if (FBevelOuter != bvNone) DrawEdge(canvas.Handle(), &r, FBevelOuter == bvRaised ? BDR_RAISEDOUTER : BDR_SUNKENOUTER,
+                                      BF_RECT);
+  if (FBevelOuter != bvNone) InflateRect(&r, -1, -1);
+  if (FBevelInner != bvNone) DrawEdge(canvas.Handle(), &r, FBevelInner == bvRaised ? BDR_RAISEDINNER : BDR_SUNKENINNER,
                                       BF_RECT);
   std::string text = Caption();
   if (!text.empty()) DrawCaption(canvas, Font(), text, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);

@@ -15,12 +15,24 @@ class TPanel : public TWinControl {
   explicit TPanel(TComponent* owner);
   TBevelCut BevelOuter() const { return FBevelOuter; }
   void SetBevelOuter(TBevelCut v);
+  TBevelCut BevelInner() const { return FBevelInner; }
+  void SetBevelInner(TBevelCut v);
+  // Sized to its visible children: along the axis its alignment leaves free (both when unaligned).
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool v);
+  // Re-fits an auto-sized panel after its children moved or resized.
+  void AdjustSize();
 
  protected:
   void PaintWindow(TCanvas& canvas) override;
+  void ControlListChange(TControl* control, bool inserting) override;
 
  private:
+  int BevelWidth() const;
+  void FitChildren(TControl* leaving);
   TBevelCut FBevelOuter = bvRaised;
+  TBevelCut FBevelInner = bvNone;
+  bool FAutoSize = false;
 };
 
 // A frame with a caption around other controls.
