@@ -446,3 +446,31 @@ TEST_F(Placement, SaveAllAndRestoreAllOfTheMonitorsSection) {
   EXPECT_LT(ms, 1000.0);
   EXPECT_EQ(0, exceptions);
 }
+
+TEST_F(Placement, MinimisedMainFormRestoresAsAMinimisedProgram) {
+  PreStore("FormVersion", "5");
+  PreStore("ShowCmd", "2");
+  FormPtr form(new TPresetsProbeForm(nullptr));
+  TForm* oldMain = Application().MainForm();
+  Application().SetMainForm(form.get());
+  form->Show();
+  EXPECT_TRUE(PumpUntil([] { return IsIconic(Application().Handle()) != FALSE; }, 2000));
+  EXPECT_FALSE(IsIconic(form->Handle()));
+  // Saved while the program is minimised: the form counts as minimised.
+  form->Storage->SaveAll();
+  EXPECT_EQ("2", StoredString("ShowCmd"));
+  Application().Restore();
+  Application().SetMainForm(oldMain);
+}
+
+TEST_F(Placement, ActiveControlIsStoredByNameWhenAsked) {
+  FormPtr form(new TPresetsProbeForm(nullptr));
+  form->Storage->SetOptions(form->Storage->Options() | (1u << fpActiveControl));
+  form->Show();
+  form->SetActiveControl(form->ListView2);
+  form->Close();
+  EXPECT_EQ("ListView2", StoredString("ActiveControl"));
+  PreStore("ActiveControl", "NoSuchControl");
+  form->Show();  // an unknown name changes nothing
+  EXPECT_EQ(form->ListView2, form->ActiveControl());
+}
