@@ -91,10 +91,12 @@ void TPanel::FitChildren(TControl* leaving) {
     right = std::max(right, c->Left() + c->Width());
     bottom = std::max(bottom, c->Top() + c->Height());
   }
+  // The bevels are drawn inside the client area, beyond the children.
+  int edge = (FBevelOuter != bvNone ? 1 : 0) + (FBevelInner != bvNone ? 1 : 0);
   int w = Width(), h = Height();
-  if (Align() != alTop && Align() != alBottom) w = right;
-  if (Align() != alLeft && Align() != alRight) h = bottom;
-  SetBounds(Left(), Top(), w, h);
+  if (Align() != alTop && Align() != alBottom && Align() != alClient) w = right + edge;
+  if (Align() != alLeft && Align() != alRight && Align() != alClient) h = bottom + edge;
+  if (w != Width() || h != Height()) SetBounds(Left(), Top(), w, h);
   FFitting = false;
 }
 

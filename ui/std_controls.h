@@ -21,6 +21,8 @@ class TPanel : public TWinControl {
   // aligned to a side); a panel with none has no height or width.
   bool AutoSize() const { return FAutoSize; }
   void SetAutoSize(bool v);
+  // Re-fits an auto-sized panel now (children that change report themselves).
+  void AdjustSize() { FitChildren(); }
 
  protected:
   void PaintWindow(TCanvas& canvas) override;
