@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "kit_icon_file.h"
+#include "icon_file.h"
 
 namespace kitani {
 
@@ -94,8 +94,8 @@ class Walker {
     Chunk c;
     while (NextChunk(data_, pos, end, c)) {
       if (Is(c.Id, "icon")) {
-        kiticon::IconFile icon;
-        if (!kiticon::ReadIconFile(data_ + c.Data, size_t(c.End - c.Data), icon)) return false;
+        iconfile::IconFile icon;
+        if (!iconfile::ReadIconFile(data_ + c.Data, size_t(c.End - c.Data), icon)) return false;
         AniFrame got;
         got.Icon.assign(reinterpret_cast<const char*>(data_ + c.Data), size_t(c.End - c.Data));
         got.Icon[2] = 1;
@@ -107,8 +107,8 @@ class Walker {
           got.HotX = icon.Images.back().HotX;
           got.HotY = icon.Images.back().HotY;
         }
-        for (const kiticon::IconImage& image : icon.Images)
-          file_.ColorCount = std::max(file_.ColorCount, kiticon::ColorCountOfBits(image.Bits));
+        for (const iconfile::IconImage& image : icon.Images)
+          file_.ColorCount = std::max(file_.ColorCount, iconfile::ColorCountOfBits(image.Bits));
 
         const uint32_t ordinal = icons_++;
         auto it = std::find_if(file_.Frames.begin(), file_.Frames.end(),

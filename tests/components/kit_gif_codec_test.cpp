@@ -270,7 +270,9 @@ TEST(GifEncode, CodeSizesClearsAndBlocks) {
     const std::string e = EncodeFrame(row.data(), w, 1, 4);
     size_t pos = 1, last = 0;
     while (uint8_t(e[pos]) != 0) {
-      if (last) EXPECT_EQ(last, 255u);
+      if (last) {
+        EXPECT_EQ(last, 255u);
+      }
       last = uint8_t(e[pos]);
       pos += 1 + last;
     }
@@ -385,7 +387,9 @@ TEST(GifRead, EveryPrefixOfEveryBuiltFileStopsSafely) {
     const Result r = ReadGif(Bytes(part), part.size(), true, file);
     std::vector<uint8_t> px;
     for (const Frame& f : file.Frames) Decode(f, px);
-    if (n == whole.size()) EXPECT_EQ(r.Error, GifError::None);
+    if (n == whole.size()) {
+      EXPECT_EQ(r.Error, GifError::None);
+    }
   }
 }
 

@@ -5,7 +5,7 @@
 
 #include "icon_builder.h"
 #include "kit_ani_file.h"
-#include "kit_icon_file.h"
+#include "icon_file.h"
 #include "kit_icon_list_stream.h"
 
 namespace {
@@ -24,13 +24,13 @@ const std::vector<icontest::ImageSpec> kDepths = {
 TEST(IconFile, EveryDepthGivesTheBuildersPixelsMaskAndHotSpots) {
   for (int type : {1, 2}) {
     const std::string bytes = icontest::BuildIconFile(type, kDepths);
-    kiticon::IconFile file;
-    ASSERT_TRUE(kiticon::ReadIconFile(Bytes(bytes), bytes.size(), file));
+    iconfile::IconFile file;
+    ASSERT_TRUE(iconfile::ReadIconFile(Bytes(bytes), bytes.size(), file));
     EXPECT_EQ(file.Type, type);
     ASSERT_EQ(file.Images.size(), kDepths.size());
     for (size_t i = 0; i < kDepths.size(); ++i) {
       const icontest::ImageSpec& s = kDepths[i];
-      const kiticon::IconImage& im = file.Images[i];
+      const iconfile::IconImage& im = file.Images[i];
       ASSERT_EQ(im.Width, s.Width);
       ASSERT_EQ(im.Height, s.Height);
       EXPECT_EQ(im.Bits, s.Bits);
@@ -46,7 +46,7 @@ TEST(IconFile, EveryDepthGivesTheBuildersPixelsMaskAndHotSpots) {
 }
 
 TEST(IconFile, WrittenImagesReadBack) {
-  kiticon::IconFile file;
+  iconfile::IconFile file;
   for (int side : {3, 33}) {
     std::vector<uint32_t> px(size_t(side * side));
     std::vector<uint8_t> mask(px.size());
@@ -54,17 +54,17 @@ TEST(IconFile, WrittenImagesReadBack) {
       px[i] = uint32_t(i * 2654435761u);
       mask[i] = uint8_t(i % 3 == 0);
     }
-    kiticon::IconImage im;
+    iconfile::IconImage im;
     im.Width = im.Height = side;
     im.Bits = 32;
     im.Pixels = px;
     im.Mask = mask;
-    im.Raw = kiticon::MakeDib32(side, side, px, mask);
+    im.Raw = iconfile::MakeDib32(side, side, px, mask);
     file.Images.push_back(im);
   }
-  const std::string bytes = kiticon::WriteIconFile(file);
-  kiticon::IconFile back;
-  ASSERT_TRUE(kiticon::ReadIconFile(Bytes(bytes), bytes.size(), back));
+  const std::string bytes = iconfile::WriteIconFile(file);
+  iconfile::IconFile back;
+  ASSERT_TRUE(iconfile::ReadIconFile(Bytes(bytes), bytes.size(), back));
   ASSERT_EQ(back.Images.size(), 2u);
   for (size_t i = 0; i < 2; ++i) {
     EXPECT_EQ(back.Images[i].Pixels, file.Images[i].Pixels);
@@ -73,17 +73,17 @@ TEST(IconFile, WrittenImagesReadBack) {
 }
 
 TEST(IconFile, HostileDirectoriesAndHeaders) {
-  kiticon::IconFile file;
+  iconfile::IconFile file;
   const std::string good = icontest::BuildIconFile(1, {kDepths[1], kDepths[2]});
   for (size_t n = 0; n < good.size(); ++n)
-    EXPECT_FALSE(kiticon::ReadIconFile(Bytes(good), n, file)) << n;
+    EXPECT_FALSE(iconfile::ReadIconFile(Bytes(good), n, file)) << n;
 
   std::string empty = good.substr(0, 6);
   empty[4] = empty[5] = 0;
-  EXPECT_FALSE(kiticon::ReadIconFile(Bytes(empty), empty.size(), file));
+  EXPECT_FALSE(iconfile::ReadIconFile(Bytes(empty), empty.size(), file));
   std::string many = good;
   many[4] = many[5] = char(0xFF);
-  EXPECT_FALSE(kiticon::ReadIconFile(Bytes(many), many.size(), file));
+  EXPECT_FALSE(iconfile::ReadIconFile(Bytes(many), many.size(), file));
 
   const size_t dib = 6 + 32;
   struct Lie {
@@ -99,7 +99,7 @@ TEST(IconFile, HostileDirectoriesAndHeaders) {
     } else {
       Set32(bad, lie.At, lie.Value);
     }
-    EXPECT_FALSE(kiticon::ReadIconFile(Bytes(bad), bad.size(), file)) << lie.At;
+    EXPECT_FALSE(iconfile::ReadIconFile(Bytes(bad), bad.size(), file)) << lie.At;
   }
 
   // A PNG image is taken as it stands, without pixels.
@@ -109,14 +109,14 @@ TEST(IconFile, HostileDirectoriesAndHeaders) {
   Set32(png, 6 + 8, 12);
   Set32(png, 6 + 12, 22);
   png += std::string("\x89PNG\r\n\x1a\n\0\0\0\0", 12);
-  ASSERT_TRUE(kiticon::ReadIconFile(Bytes(png), png.size(), file));
+  ASSERT_TRUE(iconfile::ReadIconFile(Bytes(png), png.size(), file));
   EXPECT_TRUE(file.Images[0].IsPng);
   EXPECT_TRUE(file.Images[0].Pixels.empty());
 
-  EXPECT_EQ(kiticon::ColorCountOfBits(1), 2);
-  EXPECT_EQ(kiticon::ColorCountOfBits(8), 256);
-  EXPECT_EQ(kiticon::ColorCountOfBits(24), 65535);
-  EXPECT_EQ(kiticon::ColorCountOfBits(32), 65535);
+  EXPECT_EQ(iconfile::ColorCountOfBits(1), 2);
+  EXPECT_EQ(iconfile::ColorCountOfBits(8), 256);
+  EXPECT_EQ(iconfile::ColorCountOfBits(24), 65535);
+  EXPECT_EQ(iconfile::ColorCountOfBits(32), 65535);
 }
 
 TEST(AniFile, FramesRatesSequenceTextsAndColours) {

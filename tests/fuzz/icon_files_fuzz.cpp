@@ -6,7 +6,7 @@
 #include <string>
 
 #include "kit_ani_file.h"
-#include "kit_icon_file.h"
+#include "icon_file.h"
 
 namespace {
 
@@ -19,12 +19,12 @@ const uint8_t* Bytes(const std::string& s) { return reinterpret_cast<const uint8
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  kiticon::IconFile icon;
-  if (kiticon::ReadIconFile(data, size, icon)) {
+  iconfile::IconFile icon;
+  if (iconfile::ReadIconFile(data, size, icon)) {
     Check(!icon.Images.empty());
-    const std::string written = kiticon::WriteIconFile(icon);
-    kiticon::IconFile back;
-    Check(kiticon::ReadIconFile(Bytes(written), written.size(), back));
+    const std::string written = iconfile::WriteIconFile(icon);
+    iconfile::IconFile back;
+    Check(iconfile::ReadIconFile(Bytes(written), written.size(), back));
     Check(back.Images.size() == icon.Images.size());
     for (size_t i = 0; i < icon.Images.size(); ++i) {
       Check(back.Images[i].Pixels == icon.Images[i].Pixels);
@@ -38,8 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(!ani.Frames.empty() && ani.Frames.size() <= size / 8);
     Check(ani.Title.size() <= kitani::MaxText && ani.Creator.size() <= kitani::MaxText);
     for (const kitani::AniFrame& f : ani.Frames) {
-      kiticon::IconFile frameIcon;
-      Check(f.HasIcon && kiticon::ReadIconFile(Bytes(f.Icon), f.Icon.size(), frameIcon));
+      iconfile::IconFile frameIcon;
+      Check(f.HasIcon && iconfile::ReadIconFile(Bytes(f.Icon), f.Icon.size(), frameIcon));
       Check(frameIcon.Type == 1);
     }
   }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace kiticon {
+namespace iconfile {
 
 struct IconImage {
   int Width = 0, Height = 0;
@@ -39,4 +39,4 @@ std::string WriteIconFile(const IconFile& file);
 // Colours of a bit depth: 2, 16, 256, ... saturated at 65535.
 uint16_t ColorCountOfBits(int bits);
 
-}  // namespace kiticon
+}  // namespace iconfile

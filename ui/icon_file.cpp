@@ -1,8 +1,8 @@
-#include "kit_icon_file.h"
+#include "icon_file.h"
 
 #include <cstring>
 
-namespace kiticon {
+namespace iconfile {
 
 namespace {
 
@@ -167,4 +167,4 @@ uint16_t ColorCountOfBits(int bits) {
   return uint16_t((1u << bits) > 65535 ? 65535 : (1u << bits));
 }
 
-}  // namespace kiticon
+}  // namespace iconfile
