@@ -196,3 +196,26 @@ TEST(GIFImage, PictureFileAndClipboard) {
   EXPECT_EQ(fromData.FrameCount(), 1);
   EXPECT_EQ(data.Position(), data.Size());
 }
+
+TEST(GIFImage, TheAboutBoxLogoResourceReads) {
+  HRSRC res = FindResourceA(GetModuleHandleA(nullptr), "ABOUT_LOGO", MAKEINTRESOURCEA(10));
+  ASSERT_NE(res, nullptr);
+  const void* data = LockResource(LoadResource(GetModuleHandleA(nullptr), res));
+  TMemoryStream s;
+  s.Write(data, SizeofResource(GetModuleHandleA(nullptr), res));
+  s.SetPosition(0);
+  TGIFImage logo;
+  logo.LoadFromStream(s);
+  ASSERT_EQ(logo.FrameCount(), 1);
+  EXPECT_EQ(logo.Data().Version, "89a");
+  EXPECT_TRUE(logo.Frames(0).Interlaced);
+  EXPECT_TRUE(logo.IsTransparent());
+  EXPECT_EQ(logo.Width(), 160);
+  TBitmap target;
+  target.SetSize(160, 120);
+  target.Canvas().Brush.Color = clLime;
+  target.Canvas().FillRect(RECT{0, 0, 160, 120});
+  logo.Draw(target.Canvas(), RECT{0, 0, 160, 120});
+  EXPECT_EQ(COLORREF(target.Canvas().Pixels(0, 0)), ColorToRGB(clLime));
+  EXPECT_NE(COLORREF(target.Canvas().Pixels(80, 60)), ColorToRGB(clLime));
+}
