@@ -27,7 +27,7 @@ target_sources[sf2_preset_walk]="-Istorage storage/sf2_preset_walk.cpp tests/fuz
 target_options[sf2_preset_walk]="-malloc_limit_mb=64"
 target_sources[gif_codec]="-Icomponents components/kit_gif_codec.cpp tests/fuzz/gif_codec_fuzz.cpp"
 target_options[gif_codec]="-malloc_limit_mb=256"
-target_sources[icon_files]="-Icomponents -Iui ui/icon_file.cpp components/kit_ani_file.cpp tests/fuzz/icon_files_fuzz.cpp"
+target_sources[icon_files]="-Icomponents -iquote ui ui/icon_file.cpp components/kit_ani_file.cpp tests/fuzz/icon_files_fuzz.cpp"
 target_options[icon_files]="-malloc_limit_mb=64"
 target_sources[icon_list_stream]="-Icomponents components/kit_icon_list_stream.cpp tests/fuzz/icon_list_stream_fuzz.cpp"
 target_options[icon_list_stream]="-malloc_limit_mb=64"
