@@ -29,18 +29,24 @@ void TIconList::Changed() {
   if (FUpdateCount == 0 && OnChange) OnChange();
 }
 
+void TIconList::Watch(TIcon* icon) {
+  if (icon) icon->OnChange = [this] { Changed(); };
+}
+
 void TIconList::EndUpdate() {
   if (FUpdateCount > 0 && --FUpdateCount == 0) Changed();
 }
 
 int TIconList::Add(const TIcon* icon) {
   FIcons.push_back(CopyOf(icon));
+  Watch(FIcons.back().get());
   Changed();
   return Count() - 1;
 }
 
 int TIconList::AddResource(HINSTANCE instance, const char* name) {
   FIcons.push_back(FromResource(instance, name));
+  Watch(FIcons.back().get());
   Changed();
   return Count() - 1;
 }
@@ -48,12 +54,14 @@ int TIconList::AddResource(HINSTANCE instance, const char* name) {
 void TIconList::Insert(int index, const TIcon* icon) {
   if (index < 0 || index > Count()) throw EStringListError("List index out of bounds");
   FIcons.insert(FIcons.begin() + index, CopyOf(icon));
+  Watch(FIcons[size_t(index)].get());
   Changed();
 }
 
 void TIconList::InsertResource(int index, HINSTANCE instance, const char* name) {
   if (index < 0 || index > Count()) throw EStringListError("List index out of bounds");
   FIcons.insert(FIcons.begin() + index, FromResource(instance, name));
+  Watch(FIcons[size_t(index)].get());
   Changed();
 }
 
@@ -64,12 +72,18 @@ void TIconList::Put(int index, const TIcon* icon) {
   }
   if (index < 0 || index > Count()) throw EStringListError("List index out of bounds");
   std::unique_ptr<TIcon>& slot = FIcons[size_t(index)];
-  if (!slot) slot = std::make_unique<TIcon>();
+  if (!slot) {
+    slot = std::make_unique<TIcon>();
+    Watch(slot.get());
+  }
+  // The icon's own change reports it; one event for the whole put.
+  BeginUpdate();
   if (icon)
     slot->Assign(icon);
   else
     slot->SetHandle(nullptr);
   Changed();
+  EndUpdate();
 }
 
 void TIconList::Delete(int index) {
@@ -114,7 +128,10 @@ void TIconList::Assign(const TPersistent* source) {
     if (list == this) return;
     BeginUpdate();
     Clear();
-    for (const auto& icon : list->FIcons) FIcons.push_back(icon ? CopyOf(icon.get()) : nullptr);
+    for (const auto& icon : list->FIcons) {
+      FIcons.push_back(icon ? CopyOf(icon.get()) : nullptr);
+      Watch(FIcons.back().get());
+    }
     Changed();
     EndUpdate();
     return;
@@ -167,6 +184,7 @@ void TIconList::ReadData(TMemoryStream& stream) {
       s.Write(e.data(), int64_t(e.size()));
       s.SetPosition(0);
       icon->LoadFromStream(s);
+      Watch(icon.get());
       FIcons.push_back(std::move(icon));
     }
   } catch (...) {

@@ -39,6 +39,8 @@ class TIconList : public ui::TPersistent {
 
  private:
   void Changed();
+  // Stored icons report their own changes as the list's.
+  void Watch(ui::TIcon* icon);
   std::vector<std::unique_ptr<ui::TIcon>> FIcons;
   int FUpdateCount = 0;
 };

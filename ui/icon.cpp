@@ -54,9 +54,14 @@ TIcon::~TIcon() {
 
 void TIcon::SetHandle(HICON icon) {
   if (icon == FHandle) return;
-  FImage.clear();
-  if (FHandle) DestroyIcon(FHandle);
+  Replace(icon, std::string());
+}
+
+void TIcon::Replace(HICON icon, std::string image) {
+  if (FHandle && FHandle != icon) DestroyIcon(FHandle);
   FHandle = icon;
+  FImage = std::move(image);
+  if (OnChange) OnChange();
 }
 
 HICON TIcon::ReleaseHandle() {
@@ -110,8 +115,7 @@ void TIcon::LoadFromStream(TMemoryStream& stream) {
                                         DWORD(first.Raw.size()), TRUE, 0x00030000, first.Width, first.Height, 0);
   if (!icon) throw EInvalidGraphic(kInvalidIcon);
   if (file.Type == 2) image[2] = 1;
-  SetHandle(icon);
-  FImage = std::move(image);
+  Replace(icon, std::move(image));
 }
 
 void TIcon::SaveToStream(TMemoryStream& stream) {
@@ -163,8 +167,7 @@ int TIcon::ImageCount() const {
 void TIcon::Assign(const TPersistent* source) {
   if (auto* src = dynamic_cast<const TIcon*>(source)) {
     if (src != this) {
-      SetHandle(src->FHandle ? CopyIcon(src->FHandle) : nullptr);
-      FImage = src->FImage;
+      Replace(src->FHandle ? CopyIcon(src->FHandle) : nullptr, src->FImage);
     }
     return;
   }

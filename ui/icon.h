@@ -1,6 +1,7 @@
 #pragma once
 // TIcon: an icon handle, owned, read from .ico files or streams with every image of the directory
 // kept, and saved as an .ico file image.
+#include <functional>
 #include <string>
 
 #include "graphics.h"
@@ -37,8 +38,11 @@ class TIcon : public TGraphic {
   void LoadFromClipboardFormat(UINT format, HANDLE data) override;
   HANDLE SaveToClipboardFormat(UINT format) override;
   void Assign(const TPersistent* source) override;
+  // After every change of the picture.
+  std::function<void()> OnChange;
 
  private:
+  void Replace(HICON icon, std::string image);
   HICON FHandle = nullptr;
   std::string FImage;  // the file image read, empty once the handle comes from elsewhere
 };

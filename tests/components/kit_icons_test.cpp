@@ -113,6 +113,17 @@ TEST(IconList, OperationsEventsAndStream) {
   EXPECT_NE(list.Get(0), a.get());  // copies are stored
   EXPECT_EQ(list.IndexOf(list.Get(1)), 1);
   EXPECT_THROW(list.Delete(5), EStringListError);
+  // A stored icon's own change is the list's, inside brackets only once at the end.
+  list.Get(0)->Assign(b.get());
+  EXPECT_EQ(changes, 4);
+  list.BeginUpdate();
+  list.Get(0)->SetHandle(nullptr);
+  list.Get(1)->SetHandle(nullptr);
+  EXPECT_EQ(changes, 4);
+  list.EndUpdate();
+  EXPECT_EQ(changes, 5);
+  list.Put(0, a.get());
+  EXPECT_EQ(changes, 6);
 
   list.Insert(1, nullptr);
   TMemoryStream s;
