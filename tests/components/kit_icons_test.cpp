@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "form.h"
 #include "icon_builder.h"
 #include "message_box_recorder.h"
+#include "pump_until.h"
 #include "picture.h"
 #include "ui_exceptions.h"
 
@@ -201,4 +203,46 @@ TEST(ShellLink, FontAfterEnterLeaveSequencesAndClicks) {
   EXPECT_EQ(opened[0].substr(0, 12), "open http://");
   EXPECT_EQ(clicks, 2);
   ShellLinkOpen = previous;
+}
+
+TEST(ShellLink, RealMouseMessagesAndTheShellsOpen) {
+  std::unique_ptr<TForm, TFreeDeleter> form(new TForm(nullptr));
+  form->SetBounds(0, 0, 300, 200);
+  auto* link = new TShellLink(form.get());
+  link->SetParent(form.get());
+  link->SetBounds(20, 20, 120, 20);
+  link->SetCaption("a link");
+  link->FocusFont()->SetColor(clBlue);
+  const TColor normal = link->Font()->Color();
+  form->Show();
+  HWND p = form->Handle();
+  // In, moved inside, in again before the late leave, out: the normal font is back.
+  SendMessageA(p, WM_MOUSEMOVE, 0, MAKELPARAM(30, 25));
+  EXPECT_EQ(link->Font()->Color(), clBlue);
+  SendMessageA(p, WM_MOUSEMOVE, 0, MAKELPARAM(40, 25));
+  SendMessageA(p, WM_MOUSEMOVE, 0, MAKELPARAM(200, 150));
+  SendMessageA(p, WM_MOUSEMOVE, 0, MAKELPARAM(30, 25));
+  SendMessageA(p, WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(link->Font()->Color(), normal);
+  EXPECT_FALSE(link->Hovered());
+
+  // A link to a small program: the shell runs it, and it leaves its marker.
+  char folder[MAX_PATH];
+  GetTempPathA(MAX_PATH, folder);
+  const std::string marker = std::string(folder) + "tarnbel_link_marker.txt";
+  const std::string script = std::string(folder) + "tarnbel_link_test.bat";
+  DeleteFileA(marker.c_str());
+  {
+    FILE* f = fopen(script.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fprintf(f, "@echo ran> \"%s\"\r\n", marker.c_str());
+    fclose(f);
+  }
+  link->SetLink(script);
+  SendMessageA(p, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 25));
+  SendMessageA(p, WM_LBUTTONUP, 0, MAKELPARAM(30, 25));
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                                     10000));
+  DeleteFileA(marker.c_str());
+  DeleteFileA(script.c_str());
 }
