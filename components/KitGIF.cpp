@@ -354,8 +354,13 @@ void TGIFImage::LoadFromStream(TMemoryStream& stream) {
 }
 
 void TGIFImage::EncodeFrame(TGIFFrame& frame, kitgif::Frame& out) {
+  TBitmap* source = frame.Bitmap();
+  if (!source || source->Empty()) {
+    Progress(0, SGIFEncoding);
+    throw EInvalidGraphic(SGIFEncoding);
+  }
   TBitmap work;
-  work.Assign(frame.Bitmap());
+  work.Assign(source);
   if (BitsOfPixelFormat(work.PixelFormat()) > 8)
     ChangePixelFormat(work, pf8bit, Grayscale ? mmGrayscale : DefaultMappingMethod);
   int depth = 0;

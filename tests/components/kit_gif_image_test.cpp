@@ -112,6 +112,10 @@ TEST(GIFImage, ErrorsCarryTheirTextsAndProgress) {
   TGIFImage empty;
   TMemoryStream out;
   EXPECT_THROW(empty.SaveToStream(out), EInvalidGraphic);
+  // A frame with no picture at all cannot be encoded.
+  empty.Add(nullptr);
+  EXPECT_EQ(empty.SaveToClipboardFormat(CF_GIF), nullptr);
+  EXPECT_THROW(empty.SaveToStream(out), EInvalidGraphic);
 }
 
 TEST(GIFImage, TrueColourBitmapsAreWrittenThroughTheConversionAndReadBack) {
