@@ -242,8 +242,9 @@ void TGIFImage::SetComment(const std::vector<std::string>& lines) {
   FData->Comment = lines;
 }
 
-void TGIFImage::Progress(int percent, const std::string& message) {
-  if (OnProgress) OnProgress(percent, message);
+bool TGIFImage::Equals(const TGraphic& other) const {
+  auto* gif = dynamic_cast<const TGIFImage*>(&other);
+  return gif && gif->FData == FData;
 }
 
 void TGIFImage::FrameChanged() {
@@ -285,7 +286,7 @@ bool TGIFImage::Empty() const {
 }
 
 bool TGIFImage::IsTransparent() const {
-  if (!Transparent) return false;
+  if (!Transparent()) return false;
   for (const auto& f : FFrames)
     if (f->TransparentColor != clNone) return true;
   return false;
@@ -300,7 +301,7 @@ void TGIFImage::Draw(TCanvas& canvas, const RECT& rect) {
   TBitmap* bmp = f.Bitmap();
   if (!bmp || bmp->Empty()) return;
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
-  if (f.TransparentColor != clNone && Transparent) {
+  if (f.TransparentColor != clNone && Transparent()) {
     HDC src = bmp->Canvas().Handle();
     TransparentBlt(canvas.Handle(), rect.left, rect.top, w, h, src, 0, 0, bmp->Width(), bmp->Height(),
                    ColorToRGB(f.TransparentColor));
@@ -389,7 +390,7 @@ void TGIFImage::EncodeFrame(TGIFFrame& frame, kitgif::Frame& out) {
   out.Table = table;
 }
 
-void TGIFImage::SaveToStream(TMemoryStream& stream, bool sizePrefix) {
+void TGIFImage::WriteGIF(TMemoryStream& stream, bool sizePrefix) {
   if (FFrames.empty()) throw EInvalidGraphic(SGIFNoData);
   Unshare();
   kitgif::File file;
@@ -554,4 +555,4 @@ void ReadGIFPictureData(TMemoryStream& stream, TGIFImage& image) {
   image.LoadFromStream(part);
 }
 
-void WriteGIFPictureData(TMemoryStream& stream, TGIFImage& image) { image.SaveToStream(stream, true); }
+void WriteGIFPictureData(TMemoryStream& stream, TGIFImage& image) { image.WriteGIF(stream, true); }

@@ -86,13 +86,10 @@ class TGIFImage : public ui::TGraphic {
   bool Looping = false;
   uint16_t RepeatCount = 1;
   bool Grayscale = false;
-  bool Transparent = true;
   const TGIFData& Data() const { return *FData; }
   // The comment lines; changing them gives this image data of its own.
   const std::vector<std::string>& Comment() const { return FData->Comment; }
   void SetComment(const std::vector<std::string>& lines);
-  // Start (0), advance, end (100); 0 with the message when an error stops the work.
-  std::function<void(int percent, const std::string& message)> OnProgress;
 
   int Width() const override;
   int Height() const override;
@@ -102,12 +99,13 @@ class TGIFImage : public ui::TGraphic {
   void SetHeight(int);
   void Draw(ui::TCanvas& canvas, const RECT& rect) override;
   // Two images are equal when they share their image data.
-  bool Equals(const TGIFImage& other) const { return FData == other.FData; }
+  bool Equals(const ui::TGraphic& other) const override;
 
   // From the stream's position to its end. Errors raise EInvalidGraphic; frames read before stay.
-  void LoadFromStream(ui::TMemoryStream& stream);
+  void LoadFromStream(ui::TMemoryStream& stream) override;
+  void SaveToStream(ui::TMemoryStream& stream) override { WriteGIF(stream, false); }
   // With sizePrefix the 4-byte byte count of the GIF comes first.
-  void SaveToStream(ui::TMemoryStream& stream, bool sizePrefix = false);
+  void WriteGIF(ui::TMemoryStream& stream, bool sizePrefix);
   void LoadFromFile(const std::string& fileName) override;
   void SaveToFile(const std::string& fileName);
   void LoadFromClipboardFormat(UINT format, HANDLE data) override;
@@ -120,7 +118,6 @@ class TGIFImage : public ui::TGraphic {
 
  private:
   friend class TGIFFrame;
-  void Progress(int percent, const std::string& message);
   void Unshare();
   void FrameChanged();
   void EncodeFrame(TGIFFrame& frame, kitgif::Frame& out);

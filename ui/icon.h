@@ -29,9 +29,9 @@ class TIcon : public TGraphic {
   // at its own size. A bad file raises EInvalidGraphic and leaves the icon as it was.
   void LoadFromFile(const std::string& fileName) override;
   // From the stream's position to its end.
-  void LoadFromStream(TMemoryStream& stream);
+  void LoadFromStream(TMemoryStream& stream) override;
   // The images read, or the handle's image as a 32-bit icon with its mask; nothing for an empty icon.
-  void SaveToStream(TMemoryStream& stream);
+  void SaveToStream(TMemoryStream& stream) override;
   void SaveToFile(const std::string& fileName);
   int ImageCount() const;
   // The saved .ico file image in global memory, for the icon clipboard format.

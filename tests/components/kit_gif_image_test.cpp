@@ -68,13 +68,22 @@ TEST(GIFImage, LoadsDrawsTransparentlyAndKeepsTheBackground) {
       EXPECT_EQ(COLORREF(target.Canvas().Pixels(x * 2, y * 2)), want) << x << "," << y;
     }
 
+  // With the transparent setting off the frame is drawn whole.
+  gif.SetTransparent(false);
+  EXPECT_FALSE(gif.IsTransparent());
+  gif.Draw(target.Canvas(), RECT{0, 0, 8, 6});
+  EXPECT_EQ(COLORREF(target.Canvas().Pixels(0, 0)), Rgb(spec.GlobalTable[15]));
+
   EXPECT_THROW(gif.SetWidth(5), EInvalidGraphic);
 }
 
 TEST(GIFImage, ErrorsCarryTheirTextsAndProgress) {
   TGIFImage gif;
   std::vector<std::pair<int, std::string>> seen;
-  gif.OnProgress = [&](int p, const std::string& m) { seen.push_back({p, m}); };
+  gif.OnProgress = [&](TGraphic* sender, int p, const std::string& m) {
+    EXPECT_EQ(sender, &gif);
+    seen.push_back({p, m});
+  };
   TMemoryStream bad;
   Put(bad, "GIF90a");
   try {
@@ -150,6 +159,10 @@ TEST(GIFImage, CopiesShareDataUntilOneChanges) {
   TGIFImage b;
   b.Assign(&a);
   EXPECT_TRUE(a.Equals(b));
+  const TGraphic& asGraphic = b;
+  EXPECT_TRUE(asGraphic.Equals(a));
+  TBitmap other;
+  EXPECT_FALSE(a.Equals(other));
   EXPECT_EQ(b.FrameCount(), 1);
   b.SetComment({"changed"});
   EXPECT_FALSE(a.Equals(b));
