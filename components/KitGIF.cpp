@@ -367,7 +367,8 @@ void TGIFImage::EncodeFrame(TGIFFrame& frame, kitgif::Frame& out) {
   int depth = 0;
   std::vector<kitgif::Rgb> table;
   std::vector<uint8_t> px;
-  if (!IndicesOfBitmap(work, depth, table, px)) {
+  // The file keeps sizes in 16 bits.
+  if (work.Width() > 65535 || work.Height() > 65535 || !IndicesOfBitmap(work, depth, table, px)) {
     Progress(0, SGIFEncoding);
     throw EInvalidGraphic(SGIFEncoding);
   }
@@ -403,8 +404,8 @@ void TGIFImage::WriteGIF(TMemoryStream& stream, bool sizePrefix) {
     out.Height = uint16_t(f.Item->Height);
     out.Table = f.Item->Table;
     out.Bits = f.Item->Bits;
-    out.Left = uint16_t(f.Left);
-    out.Top = uint16_t(f.Top);
+    out.Left = uint16_t(std::min(std::max(f.Left, 0), 65535));
+    out.Top = uint16_t(std::min(std::max(f.Top, 0), 65535));
     out.LocalTable = f.LocalTable;
     out.Interlaced = f.Interlaced;
     out.Interval = f.Interval;

@@ -144,6 +144,14 @@ TEST(GIFImage, TrueColourBitmapsAreWrittenThroughTheConversionAndReadBack) {
   back.LoadFromStream(s);
   ASSERT_EQ(back.FrameCount(), 1);
   EXPECT_EQ(back.Frames(0).Interval, 120);
+  // Origins outside the 16-bit range are kept at its ends, not wrapped.
+  gif.Frames(0).Left = 70000;
+  TMemoryStream moved;
+  gif.SaveToStream(moved);
+  moved.SetPosition(0);
+  TGIFImage farBack;
+  farBack.LoadFromStream(moved);
+  EXPECT_EQ(farBack.Frames(0).Left, 65535);
   TBitmap* got = back.Frames(0).Bitmap();
   ASSERT_EQ(got->Width(), 6);
   for (int y = 0; y < 5; ++y)
