@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the file readers' libFuzzer targets natively with clang into build/fuzz/ and runs them,
-# seeded with files from the test SF2 builder (whole and damaged): the SF2 preset-header reader and
-# the preset walk that the card stand-in and the device layer share. The given seconds (default 30)
+# seeded with files from the test builders (SF2 whole and damaged, GIF, icon, cursor, animated cursor,
+# icon list): the SF2 preset-header reader, the preset walk that the card stand-in and the device layer
+# share, the GIF coder, the icon and animated cursor readers and the icon list's stored form. The given seconds (default 30)
 # are shared by all targets. Exit code non-zero on a finding.
 set -euo pipefail
 budget=${1:-30}
@@ -13,17 +14,23 @@ cd "$TOP"
 FLAGS=(-std=c++17 -g -O1 -Wall -Wextra -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
 
 clang++ -std=c++17 -O1 -Wall -Wextra -Itests/common tests/common/sf2_builder.cpp tests/common/sf2_damage.cpp \
-  tests/fuzz/make_fuzz_seeds.cpp -o "$OUT/make_fuzz_seeds"
+  tests/common/gif_builder.cpp tests/common/icon_builder.cpp tests/fuzz/make_fuzz_seeds.cpp -o "$OUT/make_fuzz_seeds"
 "$OUT/make_fuzz_seeds" "$OUT/seeds"
 
 # Each target: its sources, and the options of its run.
 declare -A target_sources target_options
-targets=(phdr_chunk sf2_preset_walk)
+targets=(phdr_chunk sf2_preset_walk gif_codec icon_files icon_list_stream)
 target_sources[phdr_chunk]="-Istorage storage/chunk.cpp storage/subchunk.cpp storage/LISTpdta_subchunk.cpp storage/phdr_chunk.cpp tests/fuzz/phdr_chunk_fuzz.cpp"
 target_options[phdr_chunk]=""
 target_sources[sf2_preset_walk]="-Istorage storage/sf2_preset_walk.cpp tests/fuzz/sf2_preset_walk_fuzz.cpp"
 # No single allocation may be larger than the small seed files could justify.
 target_options[sf2_preset_walk]="-malloc_limit_mb=64"
+target_sources[gif_codec]="-Icomponents components/kit_gif_codec.cpp tests/fuzz/gif_codec_fuzz.cpp"
+target_options[gif_codec]="-malloc_limit_mb=256"
+target_sources[icon_files]="-Icomponents -iquote ui ui/icon_file.cpp components/kit_ani_file.cpp tests/fuzz/icon_files_fuzz.cpp"
+target_options[icon_files]="-malloc_limit_mb=64"
+target_sources[icon_list_stream]="-Icomponents components/kit_icon_list_stream.cpp tests/fuzz/icon_list_stream_fuzz.cpp"
+target_options[icon_list_stream]="-malloc_limit_mb=64"
 
 per_target=$(( budget / ${#targets[@]} ))
 [ "$per_target" -lt 1 ] && per_target=1

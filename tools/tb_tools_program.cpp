@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "KitClipIcon.h"
+#include "KitGIF.h"
 #include "application.h"
 #include "ipc.h"
 #include "presets_in_cache_form.h"
@@ -59,6 +61,9 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   }
   if (refused) return 0;
 
+  // The picture kinds the kit adds: GIF files and clipboard data, icons on the clipboard.
+  RegisterGIFImage();
+  RegisterClipIcon();
   auto* monitor = ui::Application().CreateForm<TPresetsInCacheForm>();
   int exitCode = 0;
   if (monitor->EndRequested()) {

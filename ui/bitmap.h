@@ -46,8 +46,8 @@ class TBitmap : public TGraphic {
   void Draw(TCanvas& canvas, const RECT& rect) override;
 
   // A BMP file image: file header, info header, colour table, rows bottom-up.
-  void LoadFromStream(TMemoryStream& stream);
-  void SaveToStream(TMemoryStream& stream);
+  void LoadFromStream(TMemoryStream& stream) override;
+  void SaveToStream(TMemoryStream& stream) override;
   void SaveToFile(const std::string& fileName);
   void Assign(const TPersistent* source) override;
 

@@ -178,4 +178,8 @@ void TGraphic::LoadFromClipboardFormat(UINT, HANDLE) { throw EInvalidGraphic("Un
 
 HANDLE TGraphic::SaveToClipboardFormat(UINT) { throw EInvalidGraphic("Unsupported clipboard format"); }
 
+void TGraphic::LoadFromStream(TMemoryStream&) { throw EInvalidGraphic(Format("%s cannot read streams", ClassName())); }
+
+void TGraphic::SaveToStream(TMemoryStream&) { throw EInvalidGraphic(Format("%s cannot write streams", ClassName())); }
+
 }  // namespace ui

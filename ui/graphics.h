@@ -65,6 +65,7 @@ struct TPen {
 };
 
 class TGraphic;
+class TMemoryStream;
 
 class TCanvas : public TPersistent {
   UI_CLASS(TCanvas, TPersistent)
@@ -124,6 +125,24 @@ class TGraphic : public TPersistent {
   virtual void LoadFromClipboardFormat(UINT format, HANDLE data);
   // Fresh global memory the clipboard takes over; the base raises EInvalidGraphic.
   virtual HANDLE SaveToClipboardFormat(UINT format);
+  // The graphic's own file image, from the stream's position; the base raises EInvalidGraphic.
+  virtual void LoadFromStream(TMemoryStream& stream);
+  virtual void SaveToStream(TMemoryStream& stream);
+  // The same picture; the base: the same object.
+  virtual bool Equals(const TGraphic& other) const { return this == &other; }
+  // Kinds that know a transparent colour leave its pixels out when this is on.
+  bool Transparent() const { return FTransparent; }
+  void SetTransparent(bool transparent) { FTransparent = transparent; }
+  // Long reads and writes: 0 at the start, rising, 100 at the end; 0 with the message when an error stops them.
+  std::function<void(TGraphic* sender, int percent, const std::string& message)> OnProgress;
+
+ protected:
+  void Progress(int percent, const std::string& message) {
+    if (OnProgress) OnProgress(this, percent, message);
+  }
+
+ private:
+  bool FTransparent = true;
 };
 
 }  // namespace ui

@@ -1,10 +1,88 @@
-// Writes small SF2 files from the test builder into the folder given, as the fuzzer's seeds.
+// Writes small SF2, GIF, icon, cursor, animated cursor and icon list files from the test builders into
+// the folder given, as the fuzzers' seeds.
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include "gif_builder.h"
+#include "icon_builder.h"
 #include "sf2_builder.h"
 #include "sf2_damage.h"
+
+namespace {
+
+bool WriteSeed(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(bytes.data(), std::streamsize(bytes.size()));
+  return bool(out);
+}
+
+// Files of every block kind, interlaced and not, with global and local tables.
+bool WriteGifSeeds(const std::string& folder) {
+  giftest::GifSpec spec;
+  spec.Width = 11;
+  spec.Height = 9;
+  spec.GlobalTable = giftest::GreyTable(16);
+  spec.LoopCount = 3;
+  for (int i = 0; i < 3; ++i) {
+    giftest::FrameSpec f;
+    f.Left = uint16_t(i);
+    f.Width = uint16_t(11 - i);
+    f.Height = 9;
+    f.Interlaced = i == 1;
+    f.CodeSize = i == 2 ? 8 : 4;
+    if (i == 2) f.LocalTable = giftest::GreyTable(256);
+    for (int p = 0; p < f.Width * f.Height; ++p) f.Pixels.push_back(uint8_t((p * 5 + i) % (i == 2 ? 256 : 16)));
+    f.GraphicControl = i != 1;
+    f.GcPacked = uint8_t(1 | i << 2);
+    f.Delay = uint16_t(10 * i);
+    f.TransparentIndex = 15;
+    f.Comments = {"frame " + std::to_string(i)};
+    f.OtherApplicationBefore = i == 1;
+    f.ClearEvery = i == 0 ? 3 : 0;
+    spec.Frames.push_back(f);
+  }
+  spec.TrailingComments = {"made by the test builder"};
+  bool ok = WriteSeed(folder + "/frames.gif", giftest::BuildGif(spec));
+  spec.Frames.resize(1);
+  spec.Frames[0].PlainTextBefore = true;
+  spec.Signature = "GIF87a";
+  ok &= WriteSeed(folder + "/one.gif", giftest::BuildGif(spec));
+  return ok;
+}
+
+bool WriteIconSeeds(const std::string& folder) {
+  const std::vector<icontest::ImageSpec> images = {{16, 16, 1, 1, 2}, {8, 8, 4, 3, 4}, {4, 4, 8, 0, 0}, {3, 2, 24, 1, 1},
+                                                   {2, 2, 32, 1, 0}};
+  bool ok = WriteSeed(folder + "/depths.ico", icontest::BuildIconFile(1, images));
+  ok &= WriteSeed(folder + "/hot.cur", icontest::BuildIconFile(2, {images[1], images[3]}));
+  icontest::AniSpec ani;
+  ani.Frames = 2;
+  ani.Rates = {4, 8};
+  ani.Sequence = {1, 0};
+  ani.Icons = {icontest::BuildIconFile(2, {images[1]}), icontest::BuildIconFile(1, {images[3]})};
+  ani.Title = "seed";
+  ani.Creator = "builder";
+  const std::string aniBytes = icontest::BuildAniFile(ani);
+  ok &= WriteSeed(folder + "/frames.ani", aniBytes);
+  // An icon list of two saved icons and an empty entry.
+  std::string list;
+  auto put32 = [&](uint32_t v) {
+    for (int i = 0; i < 4; ++i) list.push_back(char((v >> (8 * i)) & 0xFF));
+  };
+  const std::string icon = icontest::BuildIconFile(1, {images[1]});
+  put32(3);
+  put32(uint32_t(icon.size()));
+  list += icon;
+  put32(0);
+  put32(uint32_t(icon.size()));
+  list += icon;
+  ok &= WriteSeed(folder + "/icons.lst", list);
+  return ok;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -37,5 +115,7 @@ int main(int argc, char** argv) {
     ok &= bool(out);
   }
 
+  ok &= WriteGifSeeds(folder);
+  ok &= WriteIconSeeds(folder);
   return ok ? 0 : 1;
 }
