@@ -48,8 +48,9 @@ ensure_prefix() {
   fi
   if ! grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
     "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
+    # The registry reaches user.reg when the wineserver ends.
+    wineserver -w
   fi
-  wineserver -w
 }
 
 # System folder of the prefix, where a card's driver setup puts the vendor's files.
