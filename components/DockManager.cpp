@@ -192,7 +192,8 @@ void TPanelDockManager::RemoveToolbar(TToolBar* toolbar) {
 
 void TPanelDockManager::Forget(TComponent* component) {
   if (component == FPanel) {
-    FToolbars.clear();
+    // Its toolbars may outlive it: they keep no handler of this manager.
+    while (!FToolbars.empty()) RemoveToolbar(FToolbars.back()->Toolbar);
     FPanel = nullptr;
     return;
   }
@@ -317,6 +318,7 @@ TDockManager::TDockManager(TForm* form, const std::string& sharedToolbarCaption,
       FOwnImages(ownImages),
       FKeyPath(root + "\\" + form->Name()),
       FWatcher(new TWatcher(this)) {
+  FWatcher->FreeNotification(form);
   {
     TRegKey key(FKeyPath, true);
     FFlat = ReadBoolValue(key, "Flat", true);

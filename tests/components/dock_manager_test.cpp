@@ -239,6 +239,21 @@ TEST_F(DockManagerTest, FreeingTheManagerLetsGoOfEverythingItHooked) {
   EXPECT_TRUE(h.Bar1->ManualDock(h.Left));
 }
 
+TEST_F(DockManagerTest, PanelsAndTheWindowMayGoBeforeTheManager) {
+  TDockHost h;
+  h.Bar2->ManualDock(h.Left);
+  // The panel takes its toolbar along.
+  h.Left->Free();
+  EXPECT_EQ(1, h.Manager->PanelCount());
+  EXPECT_EQ(nullptr, h.Form->FindComponent("ToolBar2"));
+  EXPECT_EQ(1u, h.Manager->Toolbars().size());
+  h.Form.reset();
+  EXPECT_EQ(nullptr, h.Manager->Form());
+  EXPECT_EQ(nullptr, h.Manager->PopupMenu());
+  h.Manager.reset();
+  EXPECT_EQ("1", Stored(kKey, "Flat"));
+}
+
 TEST_F(DockManagerTest, DragsFloatOutOfPanelsAndDockIntoOthersHorizontalAndVertical) {
   TDockHost h;
   // Past the panel's right end: a dock drag that floats the toolbar where it is let go.
