@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "../ui/input_support.h"
 #include "DockManager.h"
@@ -312,4 +314,54 @@ TEST_F(DockManagerTest, FourteenPixelsKeepARowAndFifteenChangeIt) {
   EXPECT_EQ(before.left, after.left);
   EXPECT_EQ(nullptr, h.ManagerOf(h.Top)->Find(h.Bar1));
   EXPECT_EQ(nullptr, GetCapture());
+}
+
+TEST_F(DockManagerTest, EightToolbarsInSixPanelsAreLaidOutQuickly) {
+  CursorKeeper cursor;
+  FormPtr form(new TForm(nullptr));
+  form->SetName("DockProbe");
+  form->SetBounds(50, 50, 800, 600);
+  const TAlign aligns[6] = {alTop, alTop, alBottom, alLeft, alLeft, alRight};
+  std::vector<TPanel*> panels;
+  for (int i = 0; i < 6; ++i) {
+    auto* p = new TPanel(form.get());
+    p->SetName("Panel" + std::to_string(i));
+    p->SetParent(form.get());
+    p->SetAlign(aligns[i]);
+    p->SetAutoSize(true);
+    panels.push_back(p);
+  }
+  std::vector<TToolBar*> bars;
+  for (int i = 0; i < 8; ++i) {
+    auto* bar = new TToolBar(form.get());
+    bar->SetName("ToolBar" + std::to_string(i));
+    bar->SetCaption("Bar " + std::to_string(i));
+    bar->SetAutoSize(true);
+    bar->SetParent(panels[size_t(i % 6)]);
+    bar->SetBounds(i / 6 * 10, 0, 100, 28);
+    for (int b = 0; b < 4; ++b) (new TToolButton(form.get()))->SetParent(bar);
+    bars.push_back(bar);
+  }
+  form->Show();
+  LARGE_INTEGER freq, start, end;
+  QueryPerformanceFrequency(&freq);
+  QueryPerformanceCounter(&start);
+  TDockManager manager(form.get(), "Tarnbel", nullptr, nullptr, nullptr, nullptr, kRoot);
+  for (TPanel* p : panels) manager.AddDockPanel(p);
+  QueryPerformanceCounter(&end);
+  double ms = double(end.QuadPart - start.QuadPart) * 1000.0 / double(freq.QuadPart);
+  RecordProperty("LayoutMs", std::to_string(ms));
+  std::printf("creation to laid out, 8 toolbars in 6 panels: %.1f ms\n", ms);
+  // Two toolbars share the first two panels: side by side, overlapping by one pixel.
+  for (int i = 0; i < 2; ++i) {
+    TToolBar* first = bars[size_t(i)];
+    TToolBar* second = bars[size_t(i + 6)];
+    EXPECT_EQ(panels[size_t(i)], second->Parent());
+    EXPECT_EQ(first->Top(), second->Top());
+    EXPECT_EQ(first->Left() + first->Width() - 1, second->Left());
+  }
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(i < 2 ? 2 : 1, manager.PanelManagers(i)->ToolbarCount());
+  // Side panels hold columns.
+  EXPECT_GT(bars[3]->Height(), bars[3]->Width());
+  EXPECT_LT(ms, 2000.0);
 }
