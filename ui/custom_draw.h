@@ -33,7 +33,7 @@ struct TCustomDrawInfo {
 class TCustomDraw {
  public:
   // The item of the stage (row index or tree item), its parameter, the info to fill.
-  using TStageHandler = std::function<void(DWORD_PTR itemSpec, LPARAM itemParam, TCustomDrawInfo& info)>;
+  using TStageHandler = std::function<void(DWORD_PTR item, LPARAM itemParam, TCustomDrawInfo& info)>;
 
   TStageHandler OnPaint;    // the whole control, before painting
   TStageHandler OnItem;     // each item (row or node)

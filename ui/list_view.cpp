@@ -807,8 +807,8 @@ void TListView::CustomDraw(TMessage& m) {
   auto* cd = reinterpret_cast<NMLVCUSTOMDRAW*>(m.LParam);
   auto itemStage = [this](const TLVCustomDrawItemEvent& event) -> TCustomDraw::TStageHandler {
     if (!event) return nullptr;
-    return [this, &event](DWORD_PTR itemSpec, LPARAM, TCustomDrawInfo& info) {
-      if (TListItem* item = ItemAtIndex(int(itemSpec))) event(this, item, info);
+    return [this, &event](DWORD_PTR index, LPARAM, TCustomDrawInfo& info) {
+      if (TListItem* item = ItemAtIndex(int(index))) event(this, item, info);
     };
   };
   FCustomDraw.OnPaint = nullptr;

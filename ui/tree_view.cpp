@@ -782,8 +782,8 @@ void TTreeView::CustomDraw(TMessage& m) {
   if (OnCustomDraw)
     FCustomDraw.OnPaint = [this](DWORD_PTR, LPARAM, TCustomDrawInfo& info) { OnCustomDraw(this, info); };
   if (OnCustomDrawItem)
-    FCustomDraw.OnItem = [this](DWORD_PTR itemSpec, LPARAM, TCustomDrawInfo& info) {
-      if (TTreeNode* node = NodeFromItem(reinterpret_cast<HTREEITEM>(itemSpec))) OnCustomDrawItem(this, node, info);
+    FCustomDraw.OnItem = [this](DWORD_PTR item, LPARAM, TCustomDrawInfo& info) {
+      if (TTreeNode* node = NodeFromItem(reinterpret_cast<HTREEITEM>(item))) OnCustomDrawItem(this, node, info);
     };
   m.Result = FCustomDraw.Notify(cd->nmcd, cd->clrText, cd->clrTextBk, -1, *Font());
 }

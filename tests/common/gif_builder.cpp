@@ -77,29 +77,29 @@ std::vector<Color> GreyTable(int n) {
   return t;
 }
 
-std::string BuildGif(const GifSpec& spec) {
-  std::string out = spec.Signature;
-  Word(out, spec.Width);
-  Word(out, spec.Height);
-  if (spec.GlobalTable.empty()) {
+std::string BuildGif(const GifRecipe& recipe) {
+  std::string out = recipe.Signature;
+  Word(out, recipe.Width);
+  Word(out, recipe.Height);
+  if (recipe.GlobalTable.empty()) {
     out.push_back('\0');
   } else {
-    const int b = Log2(spec.GlobalTable.size());
+    const int b = Log2(recipe.GlobalTable.size());
     out.push_back(char(0x80 | (b - 1) << 4 | (b - 1)));
   }
-  out.push_back(char(spec.Background));
+  out.push_back(char(recipe.Background));
   out.push_back('\0');
-  Table(out, spec.GlobalTable);
-  if (spec.LoopCount >= 0) {
+  Table(out, recipe.GlobalTable);
+  if (recipe.LoopCount >= 0) {
     out += "!\xFF";
     out.push_back(11);
     out += "NETSCAPE2.0";
     out.push_back(3);
     out.push_back(1);
-    Word(out, unsigned(spec.LoopCount));
+    Word(out, unsigned(recipe.LoopCount));
     out.push_back('\0');
   }
-  for (const FrameSpec& f : spec.Frames) {
+  for (const FrameRecipe& f : recipe.Frames) {
     for (const std::string& c : f.Comments) {
       out += "!\xFE";
       Blocks(out, c);
@@ -142,11 +142,11 @@ std::string BuildGif(const GifSpec& spec) {
     }
     out += LiteralLzw(stored, f.CodeSize, f.ClearEvery, f.EndCode);
   }
-  for (const std::string& c : spec.TrailingComments) {
+  for (const std::string& c : recipe.TrailingComments) {
     out += "!\xFE";
     Blocks(out, c);
   }
-  if (spec.Trailer) out.push_back(';');
+  if (recipe.Trailer) out.push_back(';');
   return out;
 }
 

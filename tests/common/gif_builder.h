@@ -11,7 +11,7 @@ struct Color {
   uint8_t R, G, B;
 };
 
-struct FrameSpec {
+struct FrameRecipe {
   uint16_t Left = 0, Top = 0, Width = 1, Height = 1;
   bool Interlaced = false;
   std::vector<Color> LocalTable;  // empty: none; its size must be a power of 2
@@ -28,18 +28,18 @@ struct FrameSpec {
   bool OtherApplicationBefore = false;
 };
 
-struct GifSpec {
+struct GifRecipe {
   std::string Signature = "GIF89a";
   uint16_t Width = 1, Height = 1;
   std::vector<Color> GlobalTable;  // empty: none
   uint8_t Background = 0;
   int LoopCount = -1;  // -1: no loop block
-  std::vector<FrameSpec> Frames;
+  std::vector<FrameRecipe> Frames;
   std::vector<std::string> TrailingComments;
   bool Trailer = true;
 };
 
-std::string BuildGif(const GifSpec& spec);
+std::string BuildGif(const GifRecipe& recipe);
 
 // Code size byte, sub-blocks and the empty block for pixels in the order they are stored.
 std::string LiteralLzw(const std::vector<uint8_t>& pixels, int codeSize, int clearEvery = 0, bool endCode = true);

@@ -19,7 +19,7 @@ uint32_t PaletteColor(int bits, int i) {
   return 0xFF000000u | uint32_t(i * 255 / (n - 1)) << 16 | uint32_t((i * 37) & 0xFF) << 8 | uint32_t(255 - i * 255 / (n - 1));
 }
 
-int IndexOf(const ImageSpec& s, int x, int y) { return (x * 3 + y * 5) % (1 << s.Bits); }
+int IndexOf(const ImageRecipe& s, int x, int y) { return (x * 3 + y * 5) % (1 << s.Bits); }
 
 std::string Chunk(const char* id, const std::string& data) {
   std::string o(id, 4);
@@ -31,7 +31,7 @@ std::string Chunk(const char* id, const std::string& data) {
 
 }  // namespace
 
-uint32_t PixelOf(const ImageSpec& s, int x, int y) {
+uint32_t PixelOf(const ImageRecipe& s, int x, int y) {
   if (s.Bits <= 8) return PaletteColor(s.Bits, IndexOf(s, x, y));
   if (s.Bits == 16) {
     // 5 bits per channel, widened as a reader widens them.
@@ -42,11 +42,11 @@ uint32_t PixelOf(const ImageSpec& s, int x, int y) {
   return (s.Bits == 32 ? uint32_t((x + y) * 8 & 0xFF) << 24 : 0xFF000000u) | rgb;
 }
 
-bool MaskOf(const ImageSpec&, int x, int y) { return x == 0 || (x + y) % 7 == 0; }
+bool MaskOf(const ImageRecipe&, int x, int y) { return x == 0 || (x + y) % 7 == 0; }
 
-std::string BuildIconFile(int type, const std::vector<ImageSpec>& images) {
+std::string BuildIconFile(int type, const std::vector<ImageRecipe>& images) {
   std::vector<std::string> dibs;
-  for (const ImageSpec& s : images) {
+  for (const ImageRecipe& s : images) {
     std::string d;
     W32(d, 40);
     W32(d, uint32_t(s.Width));
@@ -90,7 +90,7 @@ std::string BuildIconFile(int type, const std::vector<ImageSpec>& images) {
   W16(o, unsigned(images.size()));
   uint32_t at = uint32_t(6 + 16 * images.size());
   for (size_t i = 0; i < images.size(); ++i) {
-    const ImageSpec& s = images[i];
+    const ImageRecipe& s = images[i];
     o.push_back(char(s.Width & 0xFF));
     o.push_back(char(s.Height & 0xFF));
     o.push_back(char(s.Bits < 8 ? 1 << s.Bits : 0));
@@ -105,32 +105,32 @@ std::string BuildIconFile(int type, const std::vector<ImageSpec>& images) {
   return o;
 }
 
-std::string BuildAniFile(const AniSpec& spec) {
+std::string BuildAniFile(const AniRecipe& recipe) {
   std::string body = "ACON";
   std::string header;
-  const uint32_t fields[9] = {36, spec.Frames, spec.Steps, 0, 0, 0, 1, spec.Rate, spec.Flags};
+  const uint32_t fields[9] = {36, recipe.Frames, recipe.Steps, 0, 0, 0, 1, recipe.Rate, recipe.Flags};
   for (uint32_t f : fields) W32(header, f);
-  header.resize(spec.HeaderSize, '\0');
-  if (!spec.Title.empty() || !spec.Creator.empty()) {
+  header.resize(recipe.HeaderSize, '\0');
+  if (!recipe.Title.empty() || !recipe.Creator.empty()) {
     std::string info = "INFO";
-    if (!spec.Title.empty()) info += Chunk("INAM", spec.Title + '\0');
-    if (!spec.Creator.empty()) info += Chunk("IART", spec.Creator + '\0');
+    if (!recipe.Title.empty()) info += Chunk("INAM", recipe.Title + '\0');
+    if (!recipe.Creator.empty()) info += Chunk("IART", recipe.Creator + '\0');
     body += Chunk("LIST", info);
   }
   body += Chunk("anih", header);
-  if (spec.OtherChunk) body += Chunk("ZZZZ", "odd");
-  if (!spec.Rates.empty()) {
+  if (recipe.OtherChunk) body += Chunk("ZZZZ", "odd");
+  if (!recipe.Rates.empty()) {
     std::string r;
-    for (uint32_t v : spec.Rates) W32(r, v);
+    for (uint32_t v : recipe.Rates) W32(r, v);
     body += Chunk("rate", r);
   }
-  if (!spec.Sequence.empty()) {
+  if (!recipe.Sequence.empty()) {
     std::string s;
-    for (uint32_t v : spec.Sequence) W32(s, v);
+    for (uint32_t v : recipe.Sequence) W32(s, v);
     body += Chunk("seq ", s);
   }
   std::string fram = "fram";
-  for (const std::string& icon : spec.Icons) fram += Chunk("icon", icon);
+  for (const std::string& icon : recipe.Icons) fram += Chunk("icon", icon);
   body += Chunk("LIST", fram);
   return Chunk("RIFF", body);
 }

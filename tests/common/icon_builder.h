@@ -6,21 +6,21 @@
 
 namespace icontest {
 
-struct ImageSpec {
+struct ImageRecipe {
   int Width = 16, Height = 16;
   int Bits = 4;  // 1, 4, 8, 16, 24 or 32
   uint16_t HotX = 0, HotY = 0;
 };
 
 // The colour the builder gives pixel (x, y) of an image, as 0xAARRGGBB (alpha 0xFF below 32 bits).
-uint32_t PixelOf(const ImageSpec& image, int x, int y);
+uint32_t PixelOf(const ImageRecipe& image, int x, int y);
 // Whether the builder's mask makes pixel (x, y) transparent.
-bool MaskOf(const ImageSpec& image, int x, int y);
+bool MaskOf(const ImageRecipe& image, int x, int y);
 
 // type 1 icon, 2 cursor.
-std::string BuildIconFile(int type, const std::vector<ImageSpec>& images);
+std::string BuildIconFile(int type, const std::vector<ImageRecipe>& images);
 
-struct AniSpec {
+struct AniRecipe {
   uint32_t Frames = 2, Steps = 2, Rate = 10, Flags = 1;
   uint32_t HeaderSize = 36;        // bytes of the "anih" chunk
   std::vector<uint32_t> Rates;     // one "rate" chunk of all values when not empty
@@ -30,6 +30,6 @@ struct AniSpec {
   bool OtherChunk = true;          // an unknown chunk of odd length before the frames
 };
 
-std::string BuildAniFile(const AniSpec& spec);
+std::string BuildAniFile(const AniRecipe& recipe);
 
 }  // namespace icontest

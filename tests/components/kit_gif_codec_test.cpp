@@ -22,19 +22,19 @@ std::vector<uint8_t> Pattern(int w, int h, int colors) {
   return p;
 }
 
-giftest::GifSpec OneFrame(int w, int h, int bits, bool interlaced = false) {
-  giftest::GifSpec spec;
-  spec.Width = uint16_t(w);
-  spec.Height = uint16_t(h);
-  spec.GlobalTable = giftest::GreyTable(1 << bits);
-  giftest::FrameSpec f;
+giftest::GifRecipe OneFrame(int w, int h, int bits, bool interlaced = false) {
+  giftest::GifRecipe recipe;
+  recipe.Width = uint16_t(w);
+  recipe.Height = uint16_t(h);
+  recipe.GlobalTable = giftest::GreyTable(1 << bits);
+  giftest::FrameRecipe f;
   f.Width = uint16_t(w);
   f.Height = uint16_t(h);
   f.Interlaced = interlaced;
   f.CodeSize = bits < 2 ? 2 : bits;
   f.Pixels = Pattern(w, h, 1 << bits);
-  spec.Frames.push_back(f);
-  return spec;
+  recipe.Frames.push_back(f);
+  return recipe;
 }
 
 Result Decode(const Frame& f, std::vector<uint8_t>& out, bool tolerant = true) {
@@ -85,15 +85,15 @@ CodeWalk WalkCodes(const std::string& enc) {
 }  // namespace
 
 TEST(GifRead, BuilderFilesOfEveryBlockKindDecodeToTheirIndices) {
-  giftest::GifSpec spec = OneFrame(13, 7, 3);
-  spec.Signature = "gif89a";
-  spec.LoopCount = 65535;
-  spec.Frames[0].Comments = {"first", "second"};
-  spec.Frames[0].GraphicControl = true;
-  spec.Frames[0].GcPacked = 1 | 2 << 2;
-  spec.Frames[0].Delay = 7;
-  spec.Frames[0].TransparentIndex = 5;
-  giftest::FrameSpec local = spec.Frames[0];
+  giftest::GifRecipe recipe = OneFrame(13, 7, 3);
+  recipe.Signature = "gif89a";
+  recipe.LoopCount = 65535;
+  recipe.Frames[0].Comments = {"first", "second"};
+  recipe.Frames[0].GraphicControl = true;
+  recipe.Frames[0].GcPacked = 1 | 2 << 2;
+  recipe.Frames[0].Delay = 7;
+  recipe.Frames[0].TransparentIndex = 5;
+  giftest::FrameRecipe local = recipe.Frames[0];
   local.LocalTable = giftest::GreyTable(16);
   local.Pixels = Pattern(13, 7, 16);
   local.CodeSize = 4;
@@ -101,10 +101,10 @@ TEST(GifRead, BuilderFilesOfEveryBlockKindDecodeToTheirIndices) {
   local.GraphicControl = false;
   local.Comments.clear();
   local.OtherApplicationBefore = true;
-  spec.Frames.push_back(local);
+  recipe.Frames.push_back(local);
 
   File file;
-  const std::string bytes = giftest::BuildGif(spec);
+  const std::string bytes = giftest::BuildGif(recipe);
   ASSERT_EQ(ReadGif(Bytes(bytes), bytes.size(), true, file).Error, GifError::None);
   EXPECT_EQ(file.Version, "89a");
   EXPECT_TRUE(file.Looping);
@@ -125,32 +125,32 @@ TEST(GifRead, BuilderFilesOfEveryBlockKindDecodeToTheirIndices) {
   for (size_t i = 0; i < 2; ++i) {
     std::vector<uint8_t> px;
     ASSERT_EQ(Decode(file.Frames[i], px).Error, GifError::None);
-    EXPECT_EQ(px, spec.Frames[i].Pixels) << i;
+    EXPECT_EQ(px, recipe.Frames[i].Pixels) << i;
   }
 }
 
 TEST(GifRead, InterlacedFramesOfEveryHeightGiveTheBuildersIndices) {
   for (int h = 1; h <= 17; ++h) {
-    const giftest::GifSpec spec = OneFrame(5, h, 4, true);
-    const std::string bytes = giftest::BuildGif(spec);
+    const giftest::GifRecipe recipe = OneFrame(5, h, 4, true);
+    const std::string bytes = giftest::BuildGif(recipe);
     File file;
     ASSERT_EQ(ReadGif(Bytes(bytes), bytes.size(), true, file).Error, GifError::None);
     std::vector<uint8_t> px;
     ASSERT_EQ(Decode(file.Frames[0], px).Error, GifError::None) << h;
-    EXPECT_EQ(px, spec.Frames[0].Pixels) << h;
+    EXPECT_EQ(px, recipe.Frames[0].Pixels) << h;
   }
 }
 
 TEST(GifRead, CommentWithoutImageAndPlainTextDroppingCollectedBlocks) {
-  giftest::GifSpec spec;
-  spec.TrailingComments = {"only a comment"};
-  const std::string bytes = giftest::BuildGif(spec);
+  giftest::GifRecipe recipe;
+  recipe.TrailingComments = {"only a comment"};
+  const std::string bytes = giftest::BuildGif(recipe);
   File file;
   ASSERT_EQ(ReadGif(Bytes(bytes), bytes.size(), true, file).Error, GifError::None);
   EXPECT_TRUE(file.Frames.empty());
   EXPECT_EQ(file.Comment, std::vector<std::string>{"only a comment"});
 
-  giftest::GifSpec pt = OneFrame(2, 2, 1);
+  giftest::GifRecipe pt = OneFrame(2, 2, 1);
   pt.Frames[0].Comments = {"dropped"};
   pt.Frames[0].PlainTextBefore = true;
   const std::string b2 = giftest::BuildGif(pt);
@@ -177,8 +177,8 @@ TEST(GifRead, FormatErrors) {
 }
 
 TEST(GifDecode, CutAndUnendedDataGiveTheReadError) {
-  giftest::GifSpec spec = OneFrame(4, 4, 2);
-  const std::string whole = giftest::BuildGif(spec);
+  giftest::GifRecipe recipe = OneFrame(4, 4, 2);
+  const std::string whole = giftest::BuildGif(recipe);
   // Cut inside the sub-blocks: loads with tolerance, fails without, and its pixels fail.
   const std::string cut = whole.substr(0, whole.size() - 4);
   File file;
@@ -191,13 +191,13 @@ TEST(GifDecode, CutAndUnendedDataGiveTheReadError) {
   EXPECT_EQ(file.Frames.size(), 1u);
 
   // Data that stops right after the last pixel.
-  spec.Frames[0].EndCode = false;
-  const std::string unended = giftest::BuildGif(spec);
+  recipe.Frames[0].EndCode = false;
+  const std::string unended = giftest::BuildGif(recipe);
   ASSERT_EQ(ReadGif(Bytes(unended), unended.size(), true, file).Error, GifError::None);
   // 16 literals and 8 clears of 3 bits fill 9 bytes exactly: no further code to read.
   EXPECT_EQ(Decode(file.Frames[0], px).Error, GifError::StreamRead);
-  spec.Frames[0].EndCode = true;
-  const std::string ended = giftest::BuildGif(spec);
+  recipe.Frames[0].EndCode = true;
+  const std::string ended = giftest::BuildGif(recipe);
   ASSERT_EQ(ReadGif(Bytes(ended), ended.size(), true, file).Error, GifError::None);
   EXPECT_EQ(Decode(file.Frames[0], px).Error, GifError::None);
 }
@@ -374,13 +374,13 @@ TEST(GifWrite, RoundTripKeepsEverythingAndIsStable) {
 }
 
 TEST(GifRead, EveryPrefixOfEveryBuiltFileStopsSafely) {
-  giftest::GifSpec spec = OneFrame(9, 9, 3, true);
-  spec.LoopCount = 2;
-  spec.Frames[0].Comments = {"c"};
-  spec.Frames[0].GraphicControl = true;
-  spec.Frames.push_back(spec.Frames[0]);
-  spec.TrailingComments = {"t"};
-  const std::string whole = giftest::BuildGif(spec);
+  giftest::GifRecipe recipe = OneFrame(9, 9, 3, true);
+  recipe.LoopCount = 2;
+  recipe.Frames[0].Comments = {"c"};
+  recipe.Frames[0].GraphicControl = true;
+  recipe.Frames.push_back(recipe.Frames[0]);
+  recipe.TrailingComments = {"t"};
+  const std::string whole = giftest::BuildGif(recipe);
   for (size_t n = 0; n <= whole.size(); ++n) {
     const std::string part = whole.substr(0, n);
     File file;

@@ -21,12 +21,12 @@ void Put(TMemoryStream& s, const std::string& bytes) {
 }
 
 // A 4 x 3 frame of 16 colours, index 15 transparent, interlaced as the about box's logo is.
-giftest::GifSpec Logo() {
-  giftest::GifSpec spec;
-  spec.Width = 4;
-  spec.Height = 3;
-  spec.GlobalTable = giftest::GreyTable(16);
-  giftest::FrameSpec f;
+giftest::GifRecipe Logo() {
+  giftest::GifRecipe recipe;
+  recipe.Width = 4;
+  recipe.Height = 3;
+  recipe.GlobalTable = giftest::GreyTable(16);
+  giftest::FrameRecipe f;
   f.Width = 4;
   f.Height = 3;
   f.Interlaced = true;
@@ -35,8 +35,8 @@ giftest::GifSpec Logo() {
   f.GraphicControl = true;
   f.GcPacked = 1;
   f.TransparentIndex = 15;
-  spec.Frames.push_back(f);
-  return spec;
+  recipe.Frames.push_back(f);
+  return recipe;
 }
 
 COLORREF Rgb(const giftest::Color& c) { return RGB(c.R, c.G, c.B); }
@@ -45,16 +45,16 @@ COLORREF Rgb(const giftest::Color& c) { return RGB(c.R, c.G, c.B); }
 
 TEST(GIFImage, LoadsDrawsTransparentlyAndKeepsTheBackground) {
   RegisterGIFImage();
-  const giftest::GifSpec spec = Logo();
+  const giftest::GifRecipe recipe = Logo();
   TGIFImage gif;
   TMemoryStream s;
-  Put(s, giftest::BuildGif(spec));
+  Put(s, giftest::BuildGif(recipe));
   gif.LoadFromStream(s);
   ASSERT_EQ(gif.FrameCount(), 1);
   EXPECT_EQ(gif.Width(), 4);
   EXPECT_EQ(gif.Height(), 3);
   EXPECT_TRUE(gif.IsTransparent());
-  EXPECT_EQ(gif.Frames(0).TransparentColor, TColor(Rgb(spec.GlobalTable[15])));
+  EXPECT_EQ(gif.Frames(0).TransparentColor, TColor(Rgb(recipe.GlobalTable[15])));
 
   TBitmap target;
   target.SetSize(8, 6);
@@ -63,8 +63,8 @@ TEST(GIFImage, LoadsDrawsTransparentlyAndKeepsTheBackground) {
   gif.Draw(target.Canvas(), RECT{0, 0, 8, 6});
   for (int y = 0; y < 3; ++y)
     for (int x = 0; x < 4; ++x) {
-      const uint8_t index = spec.Frames[0].Pixels[size_t(y * 4 + x)];
-      const COLORREF want = index == 15 ? RGB(255, 0, 0) : Rgb(spec.GlobalTable[index]);
+      const uint8_t index = recipe.Frames[0].Pixels[size_t(y * 4 + x)];
+      const COLORREF want = index == 15 ? RGB(255, 0, 0) : Rgb(recipe.GlobalTable[index]);
       EXPECT_EQ(COLORREF(target.Canvas().Pixels(x * 2, y * 2)), want) << x << "," << y;
     }
 
@@ -72,7 +72,7 @@ TEST(GIFImage, LoadsDrawsTransparentlyAndKeepsTheBackground) {
   gif.SetTransparent(false);
   EXPECT_FALSE(gif.IsTransparent());
   gif.Draw(target.Canvas(), RECT{0, 0, 8, 6});
-  EXPECT_EQ(COLORREF(target.Canvas().Pixels(0, 0)), Rgb(spec.GlobalTable[15]));
+  EXPECT_EQ(COLORREF(target.Canvas().Pixels(0, 0)), Rgb(recipe.GlobalTable[15]));
 
   EXPECT_THROW(gif.SetWidth(5), EInvalidGraphic);
 }

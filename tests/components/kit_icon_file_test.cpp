@@ -16,7 +16,7 @@ void Set32(std::string& s, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) s[at + size_t(i)] = char((v >> (8 * i)) & 0xFF);
 }
 
-const std::vector<icontest::ImageSpec> kDepths = {
+const std::vector<icontest::ImageRecipe> kDepths = {
     {16, 16, 1, 0, 0}, {16, 16, 4, 1, 2}, {32, 32, 8, 3, 4}, {5, 3, 16, 0, 0}, {7, 9, 24, 5, 6}, {48, 48, 32, 40, 41}};
 
 }  // namespace
@@ -29,7 +29,7 @@ TEST(IconFile, EveryDepthGivesTheBuildersPixelsMaskAndHotSpots) {
     EXPECT_EQ(file.Type, type);
     ASSERT_EQ(file.Images.size(), kDepths.size());
     for (size_t i = 0; i < kDepths.size(); ++i) {
-      const icontest::ImageSpec& s = kDepths[i];
+      const icontest::ImageRecipe& s = kDepths[i];
       const iconfile::IconImage& im = file.Images[i];
       ASSERT_EQ(im.Width, s.Width);
       ASSERT_EQ(im.Height, s.Height);
@@ -120,16 +120,16 @@ TEST(IconFile, HostileDirectoriesAndHeaders) {
 }
 
 TEST(AniFile, FramesRatesSequenceTextsAndColours) {
-  icontest::AniSpec spec;
-  spec.Frames = 3;
-  spec.Steps = 3;
-  spec.Rates = {5, 6, 7};
-  spec.Sequence = {2, 0, 1};
-  spec.Icons = {icontest::BuildIconFile(2, {kDepths[0], kDepths[5]}), icontest::BuildIconFile(1, {kDepths[2]}),
+  icontest::AniRecipe recipe;
+  recipe.Frames = 3;
+  recipe.Steps = 3;
+  recipe.Rates = {5, 6, 7};
+  recipe.Sequence = {2, 0, 1};
+  recipe.Icons = {icontest::BuildIconFile(2, {kDepths[0], kDepths[5]}), icontest::BuildIconFile(1, {kDepths[2]}),
                 icontest::BuildIconFile(2, {kDepths[1]})};
-  spec.Title = std::string(300, 'T');
-  spec.Creator = "maker";
-  const std::string bytes = icontest::BuildAniFile(spec);
+  recipe.Title = std::string(300, 'T');
+  recipe.Creator = "maker";
+  const std::string bytes = icontest::BuildAniFile(recipe);
   kitani::AniFile ani;
   ASSERT_TRUE(kitani::ReadAniFile(Bytes(bytes), bytes.size(), ani));
   EXPECT_EQ(ani.Title, std::string(255, 'T'));
@@ -141,8 +141,8 @@ TEST(AniFile, FramesRatesSequenceTextsAndColours) {
   EXPECT_EQ(ani.Frames[0].Rate, 5u);
   EXPECT_EQ(ani.Frames[1].Rate, 6u);
   EXPECT_EQ(ani.Frames[2].Rate, 7u);
-  EXPECT_EQ(ani.Frames[0].Icon.substr(6), spec.Icons[2].substr(6));
-  EXPECT_EQ(ani.Frames[1].Icon.substr(6), spec.Icons[0].substr(6));
+  EXPECT_EQ(ani.Frames[0].Icon.substr(6), recipe.Icons[2].substr(6));
+  EXPECT_EQ(ani.Frames[1].Icon.substr(6), recipe.Icons[0].substr(6));
   EXPECT_FALSE(ani.Frames[1].IsIcon);
   EXPECT_EQ(ani.Frames[1].Icon[2], 1);  // the copy is loaded as an icon
   EXPECT_EQ(ani.Frames[1].HotX, 40);    // the last image's hot spot
@@ -151,32 +151,32 @@ TEST(AniFile, FramesRatesSequenceTextsAndColours) {
 }
 
 TEST(AniFile, HostileChunks) {
-  icontest::AniSpec spec;
-  spec.Icons = {icontest::BuildIconFile(1, {kDepths[1]})};
-  spec.Frames = 1;
-  const std::string good = icontest::BuildAniFile(spec);
+  icontest::AniRecipe recipe;
+  recipe.Icons = {icontest::BuildIconFile(1, {kDepths[1]})};
+  recipe.Frames = 1;
+  const std::string good = icontest::BuildAniFile(recipe);
   kitani::AniFile ani;
   ASSERT_TRUE(kitani::ReadAniFile(Bytes(good), good.size(), ani));
   for (size_t n = 0; n < good.size(); ++n) kitani::ReadAniFile(Bytes(good), n, ani);
 
   // A frame count of 2^32-1 makes no more frames than the file can hold; those left without an icon go.
-  spec.Frames = 0xFFFFFFFF;
-  spec.Icons.push_back(spec.Icons[0]);
-  const std::string huge = icontest::BuildAniFile(spec);
+  recipe.Frames = 0xFFFFFFFF;
+  recipe.Icons.push_back(recipe.Icons[0]);
+  const std::string huge = icontest::BuildAniFile(recipe);
   ASSERT_TRUE(kitani::ReadAniFile(Bytes(huge), huge.size(), ani));
   EXPECT_EQ(ani.Frames.size(), 2u);
 
-  spec.Frames = 1;
-  spec.HeaderSize = 20;
-  const std::string shortHeader = icontest::BuildAniFile(spec);
+  recipe.Frames = 1;
+  recipe.HeaderSize = 20;
+  const std::string shortHeader = icontest::BuildAniFile(recipe);
   EXPECT_FALSE(kitani::ReadAniFile(Bytes(shortHeader), shortHeader.size(), ani));
-  spec.HeaderSize = 36;
-  spec.Flags = 0;
-  const std::string noIconFlag = icontest::BuildAniFile(spec);
+  recipe.HeaderSize = 36;
+  recipe.Flags = 0;
+  const std::string noIconFlag = icontest::BuildAniFile(recipe);
   EXPECT_FALSE(kitani::ReadAniFile(Bytes(noIconFlag), noIconFlag.size(), ani));
-  spec.Flags = 1;
-  spec.Icons.clear();
-  const std::string noIcons = icontest::BuildAniFile(spec);
+  recipe.Flags = 1;
+  recipe.Icons.clear();
+  const std::string noIcons = icontest::BuildAniFile(recipe);
   EXPECT_FALSE(kitani::ReadAniFile(Bytes(noIcons), noIcons.size(), ani));
 
   // Chunk sizes that would wrap a 32-bit position, or pass the parent list.

@@ -40,14 +40,14 @@ std::unique_ptr<TIcon> Icon(int bits) {
 }  // namespace
 
 TEST(AnimatedCursor, FramesAssignsAndSaving) {
-  icontest::AniSpec spec;
-  spec.Frames = 2;
-  spec.Rates = {6, 12};
-  spec.Icons = {Cursor(4, 3), Cursor(8, 5)};
-  spec.Title = "title";
+  icontest::AniRecipe recipe;
+  recipe.Frames = 2;
+  recipe.Rates = {6, 12};
+  recipe.Icons = {Cursor(4, 3), Cursor(8, 5)};
+  recipe.Title = "title";
   TAnimatedCursorImage ani;
   TMemoryStream s;
-  Put(s, icontest::BuildAniFile(spec));
+  Put(s, icontest::BuildAniFile(recipe));
   ani.LoadFromStream(s);
   ASSERT_EQ(ani.FrameCount(), 2);
   EXPECT_EQ(ani.Title, "title");

@@ -20,13 +20,13 @@ bool WriteSeed(const std::string& path, const std::string& bytes) {
 
 // Files of every block kind, interlaced and not, with global and local tables.
 bool WriteGifSeeds(const std::string& folder) {
-  giftest::GifSpec spec;
-  spec.Width = 11;
-  spec.Height = 9;
-  spec.GlobalTable = giftest::GreyTable(16);
-  spec.LoopCount = 3;
+  giftest::GifRecipe recipe;
+  recipe.Width = 11;
+  recipe.Height = 9;
+  recipe.GlobalTable = giftest::GreyTable(16);
+  recipe.LoopCount = 3;
   for (int i = 0; i < 3; ++i) {
-    giftest::FrameSpec f;
+    giftest::FrameRecipe f;
     f.Left = uint16_t(i);
     f.Width = uint16_t(11 - i);
     f.Height = 9;
@@ -41,23 +41,23 @@ bool WriteGifSeeds(const std::string& folder) {
     f.Comments = {"frame " + std::to_string(i)};
     f.OtherApplicationBefore = i == 1;
     f.ClearEvery = i == 0 ? 3 : 0;
-    spec.Frames.push_back(f);
+    recipe.Frames.push_back(f);
   }
-  spec.TrailingComments = {"made by the test builder"};
-  bool ok = WriteSeed(folder + "/frames.gif", giftest::BuildGif(spec));
-  spec.Frames.resize(1);
-  spec.Frames[0].PlainTextBefore = true;
-  spec.Signature = "GIF87a";
-  ok &= WriteSeed(folder + "/one.gif", giftest::BuildGif(spec));
+  recipe.TrailingComments = {"made by the test builder"};
+  bool ok = WriteSeed(folder + "/frames.gif", giftest::BuildGif(recipe));
+  recipe.Frames.resize(1);
+  recipe.Frames[0].PlainTextBefore = true;
+  recipe.Signature = "GIF87a";
+  ok &= WriteSeed(folder + "/one.gif", giftest::BuildGif(recipe));
   return ok;
 }
 
 bool WriteIconSeeds(const std::string& folder) {
-  const std::vector<icontest::ImageSpec> images = {{16, 16, 1, 1, 2}, {8, 8, 4, 3, 4}, {4, 4, 8, 0, 0}, {3, 2, 24, 1, 1},
+  const std::vector<icontest::ImageRecipe> images = {{16, 16, 1, 1, 2}, {8, 8, 4, 3, 4}, {4, 4, 8, 0, 0}, {3, 2, 24, 1, 1},
                                                    {2, 2, 32, 1, 0}};
   bool ok = WriteSeed(folder + "/depths.ico", icontest::BuildIconFile(1, images));
   ok &= WriteSeed(folder + "/hot.cur", icontest::BuildIconFile(2, {images[1], images[3]}));
-  icontest::AniSpec ani;
+  icontest::AniRecipe ani;
   ani.Frames = 2;
   ani.Rates = {4, 8};
   ani.Sequence = {1, 0};
