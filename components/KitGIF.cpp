@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 #include "KitAniFile.h"
 #include "KitGraph.h"
+#include "clipboard.h"
 #include "picture.h"
 #include "ui_exceptions.h"
 
@@ -468,12 +468,7 @@ void TGIFImage::SaveToFile(const std::string& fileName) {
 
 void TGIFImage::LoadFromClipboardFormat(UINT, HANDLE data) {
   TMemoryStream s;
-  const SIZE_T size = data ? GlobalSize(data) : 0;
-  if (const void* p = size ? GlobalLock(data) : nullptr) {
-    s.Write(p, int64_t(size));
-    GlobalUnlock(data);
-  }
-  s.SetPosition(0);
+  ReadGlobalMemory(data, s);
   LoadFromStream(s);
 }
 
@@ -483,11 +478,7 @@ HANDLE TGIFImage::SaveToClipboardFormat(UINT) {
     if (!f->Item || f->Item->Encoded.empty()) return nullptr;
   TMemoryStream s;
   SaveToStream(s);
-  HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, SIZE_T(s.Size()));
-  if (!g) return nullptr;
-  std::memcpy(GlobalLock(g), s.Memory(), size_t(s.Size()));
-  GlobalUnlock(g);
-  return g;
+  return GlobalMemoryOf(s);
 }
 
 void TGIFImage::Assign(const TPersistent* source) {

@@ -5,6 +5,7 @@
 #include "application.h"
 #include "gdi.h"
 #include "graphics.h"
+#include "streams.h"
 #include "ui_exceptions.h"
 
 namespace ui {
@@ -52,6 +53,23 @@ class TGlobalLock {
 };
 
 }  // namespace
+
+void ReadGlobalMemory(HANDLE data, TMemoryStream& stream) {
+  TGlobalLock lock(static_cast<HGLOBAL>(data));
+  if (lock.Data() && lock.Size()) stream.Write(lock.Data(), int64_t(lock.Size()));
+  stream.SetPosition(0);
+}
+
+HANDLE GlobalMemoryOf(const TMemoryStream& stream) {
+  TGlobalBlock block(static_cast<HGLOBAL>(GlobalAlloc(GMEM_MOVEABLE, SIZE_T(stream.Size()))));
+  if (!block.Get()) return nullptr;
+  {
+    TGlobalLock lock(block.Get());
+    if (!lock.Data()) return nullptr;
+    std::memcpy(lock.Data(), stream.Memory(), size_t(stream.Size()));
+  }
+  return block.Release();
+}
 
 TClipboard& Clipboard() {
   static TClipboard clipboard;

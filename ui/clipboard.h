@@ -9,6 +9,12 @@
 namespace ui {
 
 class TGraphic;
+class TMemoryStream;
+
+// A graphic's clipboard data: the bytes of a global block, read into the stream from its start.
+void ReadGlobalMemory(HANDLE data, TMemoryStream& stream);
+// A new moveable global block holding the stream's bytes; null when out of memory.
+HANDLE GlobalMemoryOf(const TMemoryStream& stream);
 
 class TClipboard {
  public:

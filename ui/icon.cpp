@@ -1,9 +1,9 @@
 #include "icon.h"
 
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
+#include "clipboard.h"
 #include "gdi.h"
 #include "icon_file.h"
 #include "ui_exceptions.h"
@@ -139,12 +139,7 @@ void TIcon::SaveToFile(const std::string& fileName) {
 
 void TIcon::LoadFromClipboardFormat(UINT, HANDLE data) {
   TMemoryStream s;
-  const SIZE_T size = data ? GlobalSize(data) : 0;
-  if (const void* p = size ? GlobalLock(data) : nullptr) {
-    s.Write(p, int64_t(size));
-    GlobalUnlock(data);
-  }
-  s.SetPosition(0);
+  ReadGlobalMemory(data, s);
   LoadFromStream(s);
 }
 
@@ -152,11 +147,7 @@ HANDLE TIcon::SaveToClipboardFormat(UINT) {
   TMemoryStream s;
   SaveToStream(s);
   if (s.Size() == 0) return nullptr;
-  HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, SIZE_T(s.Size()));
-  if (!g) return nullptr;
-  memcpy(GlobalLock(g), s.Memory(), size_t(s.Size()));
-  GlobalUnlock(g);
-  return g;
+  return GlobalMemoryOf(s);
 }
 
 int TIcon::ImageCount() const {
