@@ -30,7 +30,13 @@ configure_and_build() {
   command -v "$triplet-g++-posix" >/dev/null && command -v "$triplet-windres" >/dev/null ||
     die "the $triplet cross compiler is missing: run scripts/setup.sh as root (package g++-mingw-w64-${triplet%%-*}-posix)"
   command -v cmake >/dev/null || die "cmake is missing: run scripts/setup.sh as root"
-  cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release \
+  # Where ccache is installed, worktrees of one machine share their compiled objects.
+  local launcher=()
+  if command -v ccache >/dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+    export CCACHE_BASEDIR="$(dirname "$TOP")" CCACHE_NOHASHDIR=1
+  fi
+  cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
         -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/toolchain-mingw-$TARNBEL_ARCH.cmake" >/dev/null
   # Progress lines are noise; the build's own exit status decides.
   ( set -o pipefail
