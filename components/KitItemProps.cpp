@@ -68,13 +68,17 @@ LRESULT CALLBACK CallbackProc(HWND wnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     case WM_MENUSELECT: {
       UINT flags = HIWORD(wParam);
       UINT id = LOWORD(wParam);
-      if (flags == 0xFFFF && lParam == 0) {
-        ui::Application().SetHint("");
-      } else if (menu && !(flags & MF_POPUP) && id >= kFirstId && id <= kLastId) {
-        // A popup's low word is an index, not a command.
-        std::string verb = CommandString(menu, id - kFirstId, GCS_VERBA);
-        std::string help = CommandString(menu, id - kFirstId, GCS_HELPTEXTA);
-        ui::Application().SetHint(verb + "|" + help);
+      try {
+        if (flags == 0xFFFF && lParam == 0) {
+          ui::Application().SetHint("");
+        } else if (menu && !(flags & MF_POPUP) && id >= kFirstId && id <= kLastId) {
+          // A popup's low word is an index, not a command.
+          std::string verb = CommandString(menu, id - kFirstId, GCS_VERBA);
+          std::string help = CommandString(menu, id - kFirstId, GCS_HELPTEXTA);
+          ui::Application().SetHint(verb + "|" + help);
+        }
+      } catch (...) {
+        ui::Application().HandleException(nullptr);
       }
       return 0;
     }
@@ -134,9 +138,11 @@ bool DisplayContextMenu(IShellFolder* parentFolder, LPCITEMIDLIST* itemIDs, ULON
     RegisterCallbackClass();
     HWND callback = CreateWindowExA(0, kCallbackClass, kCallbackWindow, WS_POPUP | WS_BORDER | WS_SYSMENU, 0, 0,
                                     0, 0, nullptr, nullptr, GetModuleHandleA(nullptr), active);
-    UINT command = !callback ? 0 : UINT(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0,
-                                       callback, nullptr));
-    result = callback != nullptr;
+    UINT command = 0;
+    if (callback)
+      command = UINT(TrackPopupMenu(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screenPoint.x, screenPoint.y, 0, callback,
+                                    nullptr));
+    result = callback != nullptr;  // without its window the menu was never shown
     if (command >= kFirstId && command <= kLastId) {
       if (IsRenameCommand(active, command)) {
         gRenameRequested = true;

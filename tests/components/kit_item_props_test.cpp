@@ -13,6 +13,8 @@
 
 #include "KitItemProps.h"
 #include "application.h"
+#include "clipboard.h"
+#include "fake_shell_folder.h"
 #include "standin_support.h"
 
 using testsupport::TempFolder;
@@ -21,27 +23,9 @@ namespace {
 
 const POINT kAt = {120, 120};
 
-struct TMenuSearch {
-  DWORD ThreadId;
-  HWND Found;
-};
-
-BOOL CALLBACK MatchMenuWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<TMenuSearch*>(param);
-  char name[16] = {};
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "#32768" && IsWindowVisible(window) &&
-      GetWindowThreadProcessId(window, nullptr) == search->ThreadId) {
-    search->Found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 HWND FindTrackedMenu(DWORD guiThread) {
-  TMenuSearch search{guiThread, nullptr};
-  EnumWindows(&MatchMenuWindow, reinterpret_cast<LPARAM>(&search));
-  return search.Found;
+  HWND menu = FindWindowA("#32768", nullptr);
+  return menu && IsWindowVisible(menu) && GetWindowThreadProcessId(menu, nullptr) == guiThread ? menu : nullptr;
 }
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 5000) {
@@ -104,27 +88,6 @@ class THintRecorder {
   }
   std::vector<std::string> Hints;
 };
-
-std::string ClipboardText() {
-  std::string text;
-  if (!OpenClipboard(nullptr)) return text;
-  if (HANDLE data = GetClipboardData(CF_TEXT)) {
-    if (auto p = static_cast<const char*>(GlobalLock(data))) text = p;
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return text;
-}
-
-void SetClipboardText(const std::string& text) {
-  if (!OpenClipboard(nullptr)) return;
-  EmptyClipboard();
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-  std::memcpy(GlobalLock(block), text.c_str(), text.size() + 1);
-  GlobalUnlock(block);
-  SetClipboardData(CF_TEXT, block);
-  CloseClipboard();
-}
 
 std::vector<std::string> ClipboardFiles() {
   std::vector<std::string> files;
@@ -207,7 +170,7 @@ class RealItemMenu : public ::testing::Test {
 TEST_F(RealItemMenu, EscapeAfterMovingToCopyInvokesNothingAndClearsTheHint) {
   UINT copy = IdOfVerb("copy");
   ASSERT_NE(0u, copy);
-  SetClipboardText("marker");
+  ui::Clipboard().SetAsText("marker");
   THintRecorder hints;
   bool rename = true;
   bool shown;
@@ -221,7 +184,7 @@ TEST_F(RealItemMenu, EscapeAfterMovingToCopyInvokesNothingAndClearsTheHint) {
   EXPECT_TRUE(hints.Saw("copy|"));  // Wine's menu has no help texts
   ASSERT_FALSE(hints.Hints.empty());
   EXPECT_EQ("", hints.Hints.back());
-  EXPECT_EQ("marker", ClipboardText());
+  EXPECT_EQ("marker", ui::Clipboard().AsText());
   EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(FFile.c_str()));
   EXPECT_EQ(nullptr, FindWindowA("ItemPropMenuCallbackHelper", "ItemPropCallbackProcessor"));
 }
@@ -229,7 +192,7 @@ TEST_F(RealItemMenu, EscapeAfterMovingToCopyInvokesNothingAndClearsTheHint) {
 TEST_F(RealItemMenu, CopyPutsTheFileOnTheClipboard) {
   UINT copy = IdOfVerb("copy");
   ASSERT_NE(0u, copy);
-  SetClipboardText("marker");
+  ui::Clipboard().SetAsText("marker");
   bool rename = true;
   bool shown;
   bool reached, callbackSeen;
@@ -349,32 +312,17 @@ bool Contains(const std::vector<UINT>& messages, UINT msg) {
 }
 
 // A folder that hands out the fake menu.
-class TMenuFolder : public IShellFolder {
+class TMenuFolder : public TFakeShellFolder {
  public:
   explicit TMenuFolder(TFakeMenu* menu) : FMenu(menu) {}
   HRESULT UIResult = S_OK;
 
-  STDMETHODIMP QueryInterface(REFIID, void** out) override {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP ParseDisplayName(HWND, LPBC, LPWSTR, ULONG*, LPITEMIDLIST*, ULONG*) override { return E_NOTIMPL; }
-  STDMETHODIMP EnumObjects(HWND, SHCONTF, IEnumIDList**) override { return E_NOTIMPL; }
-  STDMETHODIMP BindToObject(LPCITEMIDLIST, LPBC, REFIID, void**) override { return E_NOTIMPL; }
-  STDMETHODIMP BindToStorage(LPCITEMIDLIST, LPBC, REFIID, void**) override { return E_NOTIMPL; }
-  STDMETHODIMP CompareIDs(LPARAM, LPCITEMIDLIST, LPCITEMIDLIST) override { return E_NOTIMPL; }
-  STDMETHODIMP CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetAttributesOf(UINT, LPCITEMIDLIST*, SFGAOF*) override { return E_NOTIMPL; }
   STDMETHODIMP GetUIObjectOf(HWND, UINT count, LPCITEMIDLIST*, REFIID iid, UINT*, void** out) override {
     *out = nullptr;
     EXPECT_EQ(2u, count);
     if (FAILED(UIResult)) return UIResult;
     return FMenu->QueryInterface(iid, out);
   }
-  STDMETHODIMP SetNameOf(HWND, LPCITEMIDLIST, LPCWSTR, SHGDNF, LPITEMIDLIST*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetDisplayNameOf(LPCITEMIDLIST, SHGDNF, STRRET*) override { return E_NOTIMPL; }
 
  private:
   TFakeMenu* FMenu;
