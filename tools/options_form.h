@@ -14,6 +14,8 @@
 #include "form.h"
 #include "graphic_controls.h"
 #include "server_setting_defs.h"
+#include "tarnbel_mappings_list_form.h"
+#include "tarnbel_routes_form.h"
 #include "std_controls.h"
 #include "tools_server_settings.h"
 

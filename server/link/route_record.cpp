@@ -58,6 +58,16 @@ bool ParseRouteRecord(const std::string& text, RouteRecord& route) {
   return true;
 }
 
+std::string RouteWithState(const std::string& text, bool active) {
+  size_t end = 0;
+  for (int i = 0; i < 3; ++i) {
+    end = text.find(RouteSeparator, end);
+    if (end == std::string::npos) return text;
+    ++end;
+  }
+  return text.substr(0, end) + (active ? RouteActive : RoutePassive);
+}
+
 std::string PreviewRouteToString(const RouteRecord& route) { return NamesPart(route); }
 
 bool ParsePreviewRoute(const std::string& text, RouteRecord& route) {
