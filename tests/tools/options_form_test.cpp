@@ -8,6 +8,7 @@
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "tarnbel_fakeform.h"
+#include "tarnbel_func.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
 #include "tools_test_support.h"
@@ -23,13 +24,17 @@ class Preferences : public toolstest::ToolsFixture {
     ToolWindowMakers.Preferences = [](TComponent* owner) { return new TOptionsForm(owner); };
     if (!PresetsInCacheForm) StartTools({"-"});
     FakeForm->PreferencesAction->Execute();
+    // The start-up's requests and the opening's posts arrive before the test's own.
+    RunFor(150);
     return static_cast<TOptionsForm*>(OptionsForm);
   }
-  // Posts a click as the user's mouse would make it and runs until the server's window has one more message.
-  void Click(TWinControl* control) {
+  // Posts a click as the user's mouse would make it and runs until the box has turned and, when the
+  // change is posted, the server's window has it.
+  void Click(TCheckBox* box, bool posts) {
     size_t before = Server->Received.size();
-    PostMessageA(control->Handle(), BM_CLICK, 0, 0);
-    RunUntil([&] { return Server->Received.size() > before; }, 1000);
+    bool was = box->Checked();
+    PostMessageA(box->Handle(), BM_CLICK, 0, 0);
+    RunUntil([&] { return box->Checked() != was && (!posts || Server->Received.size() > before); }, 1000);
   }
   void Type(TKitSpinEdit* spin, const std::string& text) {
     SetWindowTextA(spin->Handle(), text.c_str());
@@ -96,7 +101,7 @@ TEST_F(Preferences, ShowsDefaultsWritesThemBackAndEveryBoxPostsAndStoresItsValue
     // The click is the user's: the page must be shown for the box to take it.
     form->PageControl1->SetActivePage(static_cast<TTabSheet*>(box->Parent()));
     size_t before = Server->Received.size();
-    Click(box);
+    Click(box, row.Id != 0);
     EXPECT_EQ(box->Checked(), !row.Default) << row.Box;
     EXPECT_EQ(Stored(row.Value), row.Default ? 0 : 1) << row.Value;
     if (row.Id) {
@@ -250,4 +255,39 @@ TEST_F(Preferences, EscapeClosesTheMonitorFreesItAndPlaceAndTabAreKept) {
   EXPECT_EQ(form->PageControl1->ActivePage(), form->RandomizerTabSheet);
   EXPECT_EQ(form->Left(), 123);
   EXPECT_EQ(form->Top(), 77);
+}
+
+namespace {
+TOptionsForm* gClosing = nullptr;
+bool gRoutesSeen = false;
+void CALLBACK CloseUnderRoutes(HWND, UINT, UINT_PTR id, DWORD) {
+  if (!FindWindowA(nullptr, "tarnbel routes")) return;
+  KillTimer(nullptr, id);
+  gRoutesSeen = true;
+  gClosing->Close();  // as the server's stop closes the program's windows
+}
+}  // namespace
+
+TEST_F(Preferences, AClosingDuringTheRoutesDialogEndsTheDialogFirstThenPostsAndCloses) {
+  TOptionsForm* form = Open();
+  ASSERT_NE(form, nullptr);
+  gClosing = form;
+  gRoutesSeen = false;
+  UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseUnderRoutes);
+  PostMessageA(form->Button2->Handle(), BM_CLICK, 0, 0);
+  bool closed = RunUntil([] { return OptionsForm == nullptr; }, 5000);
+  KillTimer(nullptr, timer);
+  ASSERT_TRUE(closed);
+  EXPECT_TRUE(gRoutesSeen);
+  EXPECT_EQ(FindWindowA(nullptr, "tarnbel routes"), nullptr);
+  EXPECT_EQ(Server->Count(WM_TB_ROUTES_CHANGED), 1u);
+}
+
+TEST_F(Preferences, SystemMenuMinimiseMinimisesTheProgram) {
+  TOptionsForm* form = Open();
+  ASSERT_NE(form, nullptr);
+  PostMessageA(form->Handle(), WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  EXPECT_TRUE(RunUntil([] { return IsIconic(Application().Handle()) != 0; }, 1000));
+  EXPECT_FALSE(IsIconic(form->Handle()));
+  Application().Restore();
 }
