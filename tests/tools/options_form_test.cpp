@@ -2,6 +2,8 @@
 // the server's window and writes, the cache limit through the device layer, and its closing.
 #include <gtest/gtest.h>
 
+#include <iostream>
+
 #include "abstract_sf_device.h"
 #include "options_form.h"
 #include "presets_in_cache_form.h"
@@ -81,7 +83,16 @@ const FlagRow kFlags[] = {
 }  // namespace
 
 TEST_F(Preferences, ShowsDefaultsWritesThemBackAndEveryBoxPostsAndStoresItsValue) {
-  TOptionsForm* form = Open();
+  ToolWindowMakers.Preferences = [](TComponent* owner) { return new TOptionsForm(owner); };
+  StartTools({"-"});
+  RunFor(150);
+  DWORD start = GetTickCount();
+  FakeForm->PreferencesAction->Execute();  // makes and shows the window before it returns
+  auto* form = static_cast<TOptionsForm*>(OptionsForm);
+  ASSERT_NE(form, nullptr);
+  EXPECT_TRUE(IsWindowVisible(form->Handle()));
+  std::cout << "[figure] preferences action to window shown: " << GetTickCount() - start << " ms" << std::endl;
+  RunFor(150);
   ASSERT_NE(form, nullptr);
   EXPECT_EQ(form->Caption(), "tarnbel preferences");
   ASSERT_EQ(form->PageControl1->PageCount(), 5);
