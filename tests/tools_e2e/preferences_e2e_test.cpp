@@ -169,7 +169,10 @@ TEST_F(PreferencesE2E, ARouteMadeInThePreferencesRunsInTheServerAndSwitchesReach
   // The tools program is started by the server and inherits its MIDI.
   SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
   SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", "in:Keys;out:Synth");
+  const std::string trayLog = folder.File("tray.log");
+  SetEnvironmentVariableA("TARNBEL_TRAY_LOG", trayLog.c_str());
   ASSERT_TRUE(Server.Start("tarnbel.exe"));
+  SetEnvironmentVariableA("TARNBEL_TRAY_LOG", nullptr);
 
   HWND preferences = WaitToolsWindow("tarnbel preferences");
   ASSERT_NE(preferences, nullptr) << "the server's ShowPreferences did not bring the window up";
@@ -189,7 +192,8 @@ TEST_F(PreferencesE2E, ARouteMadeInThePreferencesRunsInTheServerAndSwitchesReach
   std::vector<std::string> devices = Entries(lists[2]);
   ASSERT_GE(devices.size(), 2u);
   EXPECT_EQ(devices[0], "[none]");
-  const std::string device = devices[1];
+  // The card's first device, whose cache limit the preferences set, is listed last.
+  const std::string device = devices.back();
   HWND ok = ButtonOf(add, "OK");
   ASSERT_NE(ok, nullptr);
   EXPECT_FALSE(IsWindowEnabled(ok));
@@ -230,4 +234,18 @@ TEST_F(PreferencesE2E, ARouteMadeInThePreferencesRunsInTheServerAndSwitchesReach
   EXPECT_TRUE(Pump([&] { return Query(WM_TB_QUERY_ROUTE_COUNT) == 0; }, 5000));
   PostMessageA(disable, BM_CLICK, 0, 0);
   EXPECT_TRUE(Pump([&] { return Query(WM_TB_QUERY_ROUTE_COUNT) == 1; }, 5000));
+
+  // A cache limit set in the preferences is the card's own: the server's tip shows it.
+  HWND override = ButtonOf(preferences, "Override AudioHQ cache limit");
+  ASSERT_NE(override, nullptr);
+  HWND sizeEdit = nullptr;
+  for (HWND spin : ChildrenOf(GetParent(override), "TKitSpinEdit")) sizeEdit = spin;
+  ASSERT_NE(sizeEdit, nullptr);
+  SendMessageA(sizeEdit, WM_SETTEXT, 0, LPARAM("4096"));
+  PostMessageA(override, BM_CLICK, 0, 0);
+  EXPECT_TRUE(Pump([&] {
+    Query(WM_TB_GET_CACHE_INFO);
+    return testsupport::ReadBytes(trayLog).find("4096k max") != std::string::npos;
+  }, 5000)) << testsupport::ReadBytes(trayLog);
+  EXPECT_EQ(TRegKey(TarnbelKeyPath, false).ReadInteger("OverrideCacheSizeValue", 0), 4096 << 10);
 }
