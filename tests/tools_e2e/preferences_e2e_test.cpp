@@ -142,44 +142,68 @@ class PreferencesE2E : public ::testing::Test {
     return false;
   }
 
-  e2e::TProgramProcess Server;
-};
-
-}  // namespace
-
-TEST_F(PreferencesE2E, ARouteMadeInThePreferencesRunsInTheServerAndSwitchesReachIt) {
-  testsupport::TempFolder folder;
-  sf2test::Sf2Builder bank;
-  bank.AddPresetWithSamples("Warm Pad", 0, 3, {2000});
-  ASSERT_TRUE(bank.Write(folder.File("studio.sf2")));
-  {
-    TMapping mapping("Studio", false, nullptr, "");
-    mapping.AddItem(folder.File("studio.sf2"), 0, true, 0, "Warm Pad", 3, 0, 9);
-    mapping.SaveSettings();
-  }
-  {
+  // Stores the bank "Warm Pad" mapped to slot 0:9 and the server's start-up values, then starts the
+  // server on the virtual bus with the ports given; the tools program it starts inherits them.
+  void StartWithPreferences(const testsupport::TempFolder& folder, const char* ports) {
+    sf2test::Sf2Builder bank;
+    bank.AddPresetWithSamples("Warm Pad", 0, 3, {2000});
+    ASSERT_TRUE(bank.Write(folder.File("studio.sf2")));
+    {
+      TMapping mapping("Studio", false, nullptr, "");
+      mapping.AddItem(folder.File("studio.sf2"), 0, true, 0, "Warm Pad", 3, 0, 9);
+      mapping.SaveSettings();
+    }
     TRegKey studio(std::string(TarnbelKeyPath) + "\\mappings\\Studio", true);
     studio.WriteInteger("Priority", 1);
     studio.WriteBool("Active", true);
     TRegKey settings(TarnbelKeyPath, true);
     settings.WriteBool("AutoStart", true);
     settings.WriteBool("ShowPreferences", true);
+    SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
+    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", ports);
+    TrayLog = folder.File("tray.log");
+    SetEnvironmentVariableA("TARNBEL_TRAY_LOG", TrayLog.c_str());
+    ASSERT_TRUE(Server.Start("tarnbel.exe"));
+    SetEnvironmentVariableA("TARNBEL_TRAY_LOG", nullptr);
+    Preferences = WaitToolsWindow("tarnbel preferences");
+    ASSERT_NE(Preferences, nullptr) << "the server's ShowPreferences did not bring the window up";
   }
-  testsupport::TRecordingWindow listener(kListener);
-  // The tools program is started by the server and inherits its MIDI.
-  SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
-  SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", "in:Keys;out:Synth");
-  const std::string trayLog = folder.File("tray.log");
-  SetEnvironmentVariableA("TARNBEL_TRAY_LOG", trayLog.c_str());
-  ASSERT_TRUE(Server.Start("tarnbel.exe"));
-  SetEnvironmentVariableA("TARNBEL_TRAY_LOG", nullptr);
+  // Opens "tarnbel routes" from the preferences.
+  HWND OpenRoutes() {
+    HWND button = ButtonOf(Preferences, "Routes...");
+    EXPECT_NE(button, nullptr);
+    if (!button) return nullptr;
+    PostMessageA(button, BM_CLICK, 0, 0);
+    return WaitToolsWindow("tarnbel routes");
+  }
+  // "Add...", the three choices and "OK".
+  void AddRoute(HWND routes, const std::string& input, const std::string& output, const std::string& device) {
+    PostMessageA(ButtonOf(routes, "Add..."), BM_CLICK, 0, 0);
+    HWND add = WaitToolsWindow("choose route:");
+    ASSERT_NE(add, nullptr);
+    std::vector<HWND> lists = ChildrenOf(add, "TComboBox");
+    ASSERT_EQ(lists.size(), 3u);
+    ASSERT_TRUE(Choose(lists[0], input));
+    ASSERT_TRUE(Choose(lists[1], output));
+    ASSERT_TRUE(Choose(lists[2], device));
+    PostMessageA(ButtonOf(add, "OK"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(Pump([&] { return !IsWindow(add); }));
+  }
 
-  HWND preferences = WaitToolsWindow("tarnbel preferences");
-  ASSERT_NE(preferences, nullptr) << "the server's ShowPreferences did not bring the window up";
-  HWND routesButton = ButtonOf(preferences, "Routes...");
-  ASSERT_NE(routesButton, nullptr);
-  PostMessageA(routesButton, BM_CLICK, 0, 0);
-  HWND routes = WaitToolsWindow("tarnbel routes");
+  e2e::TProgramProcess Server;
+  HWND Preferences = nullptr;
+  std::string TrayLog;
+};
+
+}  // namespace
+
+TEST_F(PreferencesE2E, ARouteMadeInThePreferencesRunsInTheServerAndSwitchesReachIt) {
+  testsupport::TempFolder folder;
+  testsupport::TRecordingWindow listener(kListener);
+  StartWithPreferences(folder, "in:Keys;out:Synth");
+  HWND preferences = Preferences;
+  ASSERT_NE(preferences, nullptr);
+  HWND routes = OpenRoutes();
   ASSERT_NE(routes, nullptr);
   PostMessageA(ButtonOf(routes, "Add..."), BM_CLICK, 0, 0);
   HWND add = WaitToolsWindow("choose route:");
@@ -245,7 +269,56 @@ TEST_F(PreferencesE2E, ARouteMadeInThePreferencesRunsInTheServerAndSwitchesReach
   PostMessageA(override, BM_CLICK, 0, 0);
   EXPECT_TRUE(Pump([&] {
     Query(WM_TB_GET_CACHE_INFO);
-    return testsupport::ReadBytes(trayLog).find("4096k max") != std::string::npos;
-  }, 5000)) << testsupport::ReadBytes(trayLog);
+    return testsupport::ReadBytes(TrayLog).find("4096k max") != std::string::npos;
+  }, 5000)) << testsupport::ReadBytes(TrayLog);
   EXPECT_EQ(TRegKey(TarnbelKeyPath, false).ReadInteger("OverrideCacheSizeValue", 0), 4096 << 10);
+}
+
+TEST_F(PreferencesE2E, TwoDevicesJoinedInMemoryShareOneCache) {
+  testsupport::TempFolder folder;
+  testsupport::TRecordingWindow listener(kListener);
+  StartWithPreferences(folder, "in:Keys;in:Pads;out:Synth;out:Organ");
+  HWND routes = OpenRoutes();
+  ASSERT_NE(routes, nullptr);
+  PostMessageA(ButtonOf(routes, "Memory..."), BM_CLICK, 0, 0);
+  HWND memory = WaitToolsWindow("select sf devices sharing the same memory:");
+  ASSERT_NE(memory, nullptr);
+  std::vector<HWND> boxes = ChildrenOf(memory, "TListBox");
+  ASSERT_EQ(boxes.size(), 1u);
+  LRESULT count = SendMessageA(boxes[0], LB_GETCOUNT, 0, 0);
+  ASSERT_GE(count, 2);
+  std::vector<std::string> devices;
+  for (LRESULT i = 0; i < count; ++i) {
+    wchar_t wide[256] = {0};
+    SendMessageW(boxes[0], LB_GETTEXT, WPARAM(i), LPARAM(wide));
+    char text[256] = {0};
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
+    devices.push_back(text);
+  }
+  SendMessageA(boxes[0], LB_SETSEL, TRUE, 0);
+  SendMessageA(boxes[0], LB_SETSEL, TRUE, 1);
+  PostMessageA(ButtonOf(memory, "Ok"), BM_CLICK, 0, 0);
+  ASSERT_TRUE(Pump([&] { return !IsWindow(memory); }));
+  {
+    TRegArray shared(std::string(TarnbelKeyPath) + "\\ShareMemory", true);
+    shared.SaveOnDestroy = false;
+    EXPECT_EQ(shared.Count(), 2);
+  }
+  AddRoute(routes, "Keys", "Synth", devices[0]);
+  AddRoute(routes, "Pads", "Organ", devices[1]);
+  PostMessageA(ButtonOf(routes, "Close"), BM_CLICK, 0, 0);
+  ASSERT_TRUE(Pump([&] { return !IsWindow(routes); }));
+
+  // A preset played on the first route is in the second route's list: one cache for both devices.
+  ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted("Keys", 10000));
+  ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted("Pads", 10000));
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Keys --> Synth --> " + devices[0]), 0);
+  ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x0000B0), TVirtualPlayResult::Played);
+  ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x09C0), TVirtualPlayResult::Played);
+  std::vector<CachedPresetRecord> records;
+  ASSERT_TRUE(Pump([&] { return CachedPresets(listener, records) && records.size() == 1 && !records[0].Loading; }));
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Pads --> Organ --> " + devices[1]), 0);
+  EXPECT_TRUE(Pump([&] { return CachedPresets(listener, records) && records.size() == 1; }, 5000));
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(GetShortString(records[0].PresetName), "Warm Pad");
 }
