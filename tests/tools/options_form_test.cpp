@@ -230,6 +230,12 @@ TEST_F(Preferences, CacheLimitFollowsTheBoxAndTheSpinEdit) {
   Type(form->OverrideCacheSizeKitSpinEdit, "0");
   ASSERT_TRUE(probe.GetCacheLimit(limit));
   EXPECT_EQ(limit, 2048u << 10) << "0 is never applied";
+  // Past 4 GB the bytes would wrap (24,682,376 kB to 3,799,916,544 B): the largest value that fits is set.
+  Type(form->OverrideCacheSizeKitSpinEdit, "24682376");
+  ASSERT_TRUE(probe.GetCacheLimit(limit));
+  EXPECT_EQ(limit, MaxCacheSizeKB << 10);
+  EXPECT_EQ(uint32_t(Stored("OverrideCacheSizeValue")), MaxCacheSizeKB << 10);
+  Type(form->OverrideCacheSizeKitSpinEdit, "2048");
 
   PostMessageA(form->OverrideCacheSizeCheckBox->Handle(), BM_CLICK, 0, 0);
   RunUntil([&] { return !form->OverrideCacheSizeCheckBox->Checked(); }, 1000);
