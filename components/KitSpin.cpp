@@ -205,7 +205,7 @@ void TKitSpinButton::MouseDown(TMouseButton button, TSet32 shift, int x, int y) 
 void TKitSpinButton::TimerExpired() {
   FRepeatTimer->SetInterval(kRepeatMs);
   if (!MouseCapture()) {
-    // The capture went elsewhere (a box, another window) without a release reaching us.
+    // The parent's window lost the capture (a box, another window) without a release reaching us.
     StopRepeat();
     return;
   }
@@ -229,12 +229,6 @@ void TKitSpinButton::MouseMove(TSet32 shift, int x, int y) {
 void TKitSpinButton::MouseUp(TMouseButton button, TSet32 shift, int x, int y) {
   TGraphicControl::MouseUp(button, shift, x, y);
   if (button == mbLeft) StopRepeat();
-}
-
-void TKitSpinButton::WndProc(TMessage& m) {
-  // The parent forgets a graphic control's capture when its window loses the capture.
-  if (m.Msg == WM_CAPTURECHANGED && FDragging) StopRepeat();
-  TGraphicControl::WndProc(m);
 }
 
 void TKitSpinButton::DrawImage(TBitmap& image, TSpinButtonState pressed) {

@@ -41,7 +41,6 @@ class TKitSpinButton : public ui::TGraphicControl {
   void Paint(ui::TCanvas& canvas) override;
   void SetBounds(int left, int top, int width, int height) override;
   void SetEnabled(bool enabled) override;
-  void WndProc(ui::TMessage& message) override;
 
  protected:
   void Destroying() override;

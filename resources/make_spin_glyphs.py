@@ -24,15 +24,18 @@ def bmp_24(width, height, pixel):
 
 
 def arrow(up):
-    # A 7 by 4 triangle: the widest row at the bottom for the up arrow, at the top for the down arrow.
+    # A 7 by 4 triangle inside a one-pixel olive border (the bottom-left pixel names the transparent colour):
+    # the widest row at the bottom for the up arrow, at the top for the down arrow.
     def pixel(x, y):
-        row = 3 - y if up else y
-        return BLACK if abs(x - 3) <= 3 - row else OLIVE
+        if not (1 <= x <= 7 and 1 <= y <= 4):
+            return OLIVE
+        row = 4 - y if up else y - 1
+        return BLACK if abs(x - 4) <= 3 - row else OLIVE
     return pixel
 
 
 if __name__ == "__main__":
     with open("kit_spin_up.bmp", "wb") as f:
-        f.write(bmp_24(7, 4, arrow(True)))
+        f.write(bmp_24(9, 6, arrow(True)))
     with open("kit_spin_down.bmp", "wb") as f:
-        f.write(bmp_24(7, 4, arrow(False)))
+        f.write(bmp_24(9, 6, arrow(False)))

@@ -103,12 +103,7 @@ void TRoutesForm::ShowRoute(TListItem* item, const std::string& route) {
     return;
   }
   // A damaged route shows what it has and stays as it is.
-  size_t start = 0;
-  for (int column = 0; column < 3 && start <= route.size(); ++column) {
-    size_t end = route.find(RouteSeparator, start);
-    item->AddSubItem(route.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    start = end == std::string::npos ? route.size() + 1 : end + 1;
-  }
+  for (const std::string& field : RouteFields(route)) item->AddSubItem(field);
   item->SetChecked(false);
 }
 

@@ -160,6 +160,23 @@ TEST_F(SpinFixture, KeysTypingAndLeavingTheEdit) {
   ASSERT_TRUE(PumpUntil([&] { return HIWORD(GetQueueStatus(QS_POSTMESSAGE)) == 0; }, 3000));
   EXPECT_EQ("127", Spin->Text());
 
+  // Enter and Escape reach the form's default and cancel buttons.
+  int okClicks = 0, cancelClicks = 0;
+  auto* ok = new TButton(Form);
+  ok->SetParent(Form);
+  ok->SetBounds(150, 10, 75, 25);
+  ok->SetDefault(true);
+  ok->OnClick = [&](TObject*) { ++okClicks; };
+  auto* cancel = new TButton(Form);
+  cancel->SetParent(Form);
+  cancel->SetBounds(150, 40, 75, 25);
+  cancel->SetCancel(true);
+  cancel->OnClick = [&](TObject*) { ++cancelClicks; };
+  PostMessageA(Spin->Handle(), WM_CHAR, VK_RETURN, 1);
+  PostMessageA(Spin->Handle(), WM_CHAR, VK_ESCAPE, 1);
+  ASSERT_TRUE(PumpUntil([&] { return okClicks == 1 && cancelClicks == 1; }, 3000)) << okClicks << cancelClicks;
+  EXPECT_EQ("127", Spin->Text());
+
   // Editor off: only control characters other than backspace.
   Spin->SetEditorEnabled(false);
   EXPECT_FALSE(Spin->IsValidChar('5'));
@@ -208,6 +225,13 @@ TEST_F(SpinFixture, HeldDiagonalButtonRepeatsThenStopsOnRelease) {
   EXPECT_EQ(sbTopDown, button->HalfAt(2, 2));
   EXPECT_EQ(sbBottomDown, button->HalfAt(button->Width() - 3, button->Height() - 3));
 
+  // The pointer rests where the press is: moves the system makes up while the button is held go there.
+  auto pointAt = [&](int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(holder, &p);
+    SetCursorPos(p.x, p.y);
+  };
+  pointAt(2, 2);
   DWORD start = GetTickCount();
   PostMessageA(holder, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
   ASSERT_TRUE(PumpUntil([&] { return TopClicks >= 6; }, 5000)) << TopClicks;
@@ -229,6 +253,7 @@ TEST_F(SpinFixture, HeldDiagonalButtonRepeatsThenStopsOnRelease) {
   EXPECT_EQ(clicks, std::stoi(Spin->Text()));
 
   // Capture taken away: the repeat stops and the half no longer looks pressed.
+  pointAt(button->Width() - 3, button->Height() - 3);
   PostMessageA(holder, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(button->Width() - 3, button->Height() - 3));
   ASSERT_TRUE(PumpUntil([&] { return BottomClicks == 1; }, 3000));
   EXPECT_EQ(sbBottomDown, button->Down());

@@ -67,22 +67,23 @@ class DialogDriver {
     return true;
   }
 
+  struct Search {
+    const char* Class;
+    std::vector<HWND> Found;
+  };
+  // Callbacks are stdcall on 32-bit Windows, which a lambda cannot be.
+  static BOOL CALLBACK CollectChild(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<Search*>(p);
+    char name[64] = {};
+    GetClassNameA(w, name, sizeof name);
+    if (std::string(name) == s->Class) s->Found.push_back(w);
+    return TRUE;
+  }
+
   // The children of one window class, top to bottom.
   static std::vector<HWND> Children(HWND parent, const char* className) {
-    struct Search {
-      const char* Class;
-      std::vector<HWND> Found;
-    } search{className, {}};
-    EnumChildWindows(
-        parent,
-        [](HWND w, LPARAM p) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(p);
-          char name[64] = {};
-          GetClassNameA(w, name, sizeof name);
-          if (std::string(name) == s->Class) s->Found.push_back(w);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    Search search{className, {}};
+    EnumChildWindows(parent, &CollectChild, reinterpret_cast<LPARAM>(&search));
     std::sort(search.Found.begin(), search.Found.end(), [](HWND a, HWND b) {
       RECT ra, rb;
       GetWindowRect(a, &ra);
