@@ -6,6 +6,7 @@
 #include "KitGIF.h"
 #include "application.h"
 #include "ipc.h"
+#include "options_form.h"
 #include "presets_in_cache_form.h"
 #include "sys_utils.h"
 #include "tarnbel_protocol.h"
@@ -64,6 +65,7 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   // The picture kinds the kit adds: GIF files and clipboard data, icons on the clipboard.
   RegisterGIFImage();
   RegisterClipIcon();
+  ToolWindowMakers.Preferences = [](ui::TComponent* owner) { return new TOptionsForm(owner); };
   auto* monitor = ui::Application().CreateForm<TPresetsInCacheForm>();
   int exitCode = 0;
   if (monitor->EndRequested()) {

@@ -420,6 +420,7 @@ void TCheckListBox::ToggleByUser(int index) {
                         : State(index) == cbChecked && FAllowGrayed ? cbGrayed
                                                                     : cbUnchecked;
   SetState(index, next);
+  FClickedIndex = index;
   if (OnClickCheck) OnClickCheck(this);
 }
 

@@ -151,8 +151,9 @@ class TCheckListBox : public TListBox {
   void SetState(int index, TCheckBoxState v);
   bool AllowGrayed() const { return FAllowGrayed; }
   void SetAllowGrayed(bool v) { FAllowGrayed = v; }
-  // The user changed an item's check (click on the box, or Space).
+  // The user changed an item's check (click on the box, or Space); ClickedIndex is that item.
   TNotifyEvent OnClickCheck;
+  int ClickedIndex() const { return FClickedIndex; }
   void WndProc(TMessage& message) override;
 
  protected:
@@ -161,6 +162,7 @@ class TCheckListBox : public TListBox {
  private:
   void ToggleByUser(int index);
   bool FAllowGrayed = false;
+  int FClickedIndex = -1;
 };
 
 }  // namespace ui

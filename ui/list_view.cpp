@@ -585,7 +585,14 @@ void TListView::InsertIntoControl(TListItem* item) {
   if (item->FOverlayIndex >= 0 && item->FOverlayIndex < 15) state |= INDEXTOOVERLAYMASK(item->FOverlayIndex + 1);
   lv.state = state;
   lv.stateMask = kKeptState | LVIS_OVERLAYMASK;
-  Send(LVM_INSERTITEMA, 0, LPARAM(&lv));
+  int index = int(Send(LVM_INSERTITEMA, 0, LPARAM(&lv)));
+  if (FCheckboxes && index >= 0 && (state & LVIS_STATEIMAGEMASK) != INDEXTOSTATEIMAGEMASK(1)) {
+    // Wine inserts every row of a check-box list unchecked: the mark goes on afterwards.
+    LVITEMA check{};
+    check.state = state & LVIS_STATEIMAGEMASK;
+    check.stateMask = LVIS_STATEIMAGEMASK;
+    Send(LVM_SETITEMSTATE, WPARAM(index), LPARAM(&check));
+  }
 }
 
 TListItem* TListView::ItemAtIndex(int index) {

@@ -58,6 +58,28 @@ bool ParseRouteRecord(const std::string& text, RouteRecord& route) {
   return true;
 }
 
+std::vector<std::string> RouteFields(const std::string& text) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  while (fields.size() < 3 && start <= text.size()) {
+    size_t end = text.find(RouteSeparator, start);
+    if (end == std::string::npos) end = text.size();
+    fields.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return fields;
+}
+
+std::string RouteWithState(const std::string& text, bool active) {
+  size_t end = 0;
+  for (int i = 0; i < 3; ++i) {
+    end = text.find(RouteSeparator, end);
+    if (end == std::string::npos) return text;
+    ++end;
+  }
+  return text.substr(0, end) + (active ? RouteActive : RoutePassive);
+}
+
 std::string PreviewRouteToString(const RouteRecord& route) { return NamesPart(route); }
 
 bool ParsePreviewRoute(const std::string& text, RouteRecord& route) {

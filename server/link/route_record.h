@@ -32,6 +32,13 @@ std::string RouteRecordToString(const RouteRecord& route);
 // with fewer than three separators.
 bool ParseRouteRecord(const std::string& text, RouteRecord& route);
 
+// The first three fields as far as the text has them (a damaged route has fewer than three).
+std::vector<std::string> RouteFields(const std::string& text);
+
+// The text up to and including its third 0x01 followed by "[active]" or "[passive]"; a text with fewer
+// than three separators comes back unchanged.
+std::string RouteWithState(const std::string& text, bool active);
+
 // The preview route: the three names, each followed by 0x01, and no state.
 std::string PreviewRouteToString(const RouteRecord& route);
 bool ParsePreviewRoute(const std::string& text, RouteRecord& route);

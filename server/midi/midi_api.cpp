@@ -60,6 +60,17 @@ unsigned MidiDeviceName(bool output, int index, std::string& name, uint32_t& las
   return MidiResult(r, lastResult);
 }
 
+void MidiDeviceNames(bool output, std::vector<std::string>& names, bool numbered, uint32_t& lastResult) {
+  names.clear();
+  const TMidiApi& api = MidiApi();
+  int count = static_cast<int>(output ? api.OutGetNumDevs() : api.InGetNumDevs());
+  for (int i = 0; i < count; ++i) {
+    std::string name;
+    if (MidiDeviceName(output, i, name, lastResult) != MIDI_RESULT_OK) continue;
+    names.push_back(numbered ? std::to_string(i) + " " + name : name);
+  }
+}
+
 unsigned MidiDeviceIndexOf(bool output, const std::string& name, int& index, uint32_t& lastResult) {
   const TMidiApi& api = MidiApi();
   int count = static_cast<int>(output ? api.OutGetNumDevs() : api.InGetNumDevs());

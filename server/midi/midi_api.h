@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 struct TMidiApi {
   UINT(WINAPI* InGetNumDevs)();
@@ -47,5 +48,8 @@ unsigned MidiResult(MMRESULT r, uint32_t& lastResult);
 // Name and lookup of a device through the bound table, shared by both port classes.
 // A device's name is its product name, at most 32 characters (never read past the caps field).
 unsigned MidiDeviceName(bool output, int index, std::string& name, uint32_t& lastResult);
+// Every device's name in device order, "<index> <name>" when numbered; a device whose capabilities cannot
+// be read is left out.
+void MidiDeviceNames(bool output, std::vector<std::string>& names, bool numbered, uint32_t& lastResult);
 // The last device whose name equals name exactly.
 unsigned MidiDeviceIndexOf(bool output, const std::string& name, int& index, uint32_t& lastResult);

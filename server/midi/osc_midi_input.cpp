@@ -17,6 +17,10 @@ unsigned TOSC_MIDIInput::GetDeviceName(int index, std::string& name) {
   return MidiDeviceName(false, index, name, LastResult);
 }
 
+void TOSC_MIDIInput::GetDeviceNames(std::vector<std::string>& names, bool numbered) {
+  MidiDeviceNames(false, names, numbered, LastResult);
+}
+
 unsigned TOSC_MIDIInput::IndexOf(const std::string& name, int& index) {
   return MidiDeviceIndexOf(false, name, index, LastResult);
 }

@@ -3,6 +3,7 @@
 // thread through OnMessage.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "midi_api.h"
 #include "osc_midi_message.h"
@@ -21,6 +22,8 @@ class TOSC_MIDIInput {
 
   unsigned GetNumDevs();
   unsigned GetDeviceName(int index, std::string& name);
+  // Emptied, then one entry per device: its name, or its index, a blank and its name.
+  void GetDeviceNames(std::vector<std::string>& names, bool numbered);
   unsigned IndexOf(const std::string& name, int& index);
   unsigned Open(int index);
   unsigned Close();

@@ -12,6 +12,10 @@ unsigned TOSC_MIDIOutput::GetDeviceName(int index, std::string& name) {
   return MidiDeviceName(true, index, name, LastResult);
 }
 
+void TOSC_MIDIOutput::GetDeviceNames(std::vector<std::string>& names, bool numbered) {
+  MidiDeviceNames(true, names, numbered, LastResult);
+}
+
 unsigned TOSC_MIDIOutput::IndexOf(const std::string& name, int& index) {
   return MidiDeviceIndexOf(true, name, index, LastResult);
 }

@@ -2,6 +2,7 @@
 // A MIDI output port over the bound winmm table.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "midi_api.h"
 
@@ -14,6 +15,8 @@ class TOSC_MIDIOutput {
 
   unsigned GetNumDevs();
   unsigned GetDeviceName(int index, std::string& name);
+  // Emptied, then one entry per device: its name, or its index, a blank and its name.
+  void GetDeviceNames(std::vector<std::string>& names, bool numbered);
   unsigned IndexOf(const std::string& name, int& index);
   unsigned Open(int index);
   unsigned Close();

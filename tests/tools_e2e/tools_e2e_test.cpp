@@ -222,9 +222,8 @@ TEST_F(ToolsE2E, TheRealServerStartsTheToolsProgramAndItsExitEndsIt) {
   EXPECT_NE(toolsPid, Server.ProcessId());
   HANDLE tools = OpenProcess(SYNCHRONIZE, FALSE, toolsPid);
   ASSERT_NE(tools, nullptr);
-  // ShowPreferences is on by default: with no preferences window built the request opens nothing,
-  // and the shown monitor keeps the program.
-  testsupport::PumpFor(300);
+  // ShowPreferences is on by default: the preferences come up beside the monitor.
+  EXPECT_TRUE(Pump([] { return FindWindowA(nullptr, "tarnbel preferences") != nullptr; }));
   EXPECT_EQ(WaitForSingleObject(tools, 0), DWORD(WAIT_TIMEOUT));
 
   Server.Stop();

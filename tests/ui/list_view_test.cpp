@@ -244,6 +244,23 @@ TEST(ListView, MultiSelectionByClicksReadBackAndKeptOverANewWindow) {
   EXPECT_FALSE(f.List->Items()[3]->Checked());
 }
 
+TEST(ListView, CheckMarksSetBeforeTheWindowExistsAreShown) {
+  FormPtr form{new TForm(nullptr)};
+  auto* list = new TListView(form.get());
+  list->SetViewStyle(vsReport);
+  list->SetCheckboxes(true);
+  list->SetParent(form.get());
+  for (int i = 0; i < 3; ++i) list->Items().Add()->SetChecked(i != 1);
+  HWND h = list->Handle();
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(UINT(INDEXTOSTATEIMAGEMASK(i != 1 ? 2 : 1)), SendMessageA(h, LVM_GETITEMSTATE, WPARAM(i), LVIS_STATEIMAGEMASK))
+        << i;
+  // And over a new window.
+  list->RecreateWnd();
+  EXPECT_TRUE(list->Items()[2]->Checked());
+  EXPECT_FALSE(list->Items()[1]->Checked());
+}
+
 TEST(ListView, ColumnClickSortsNumbersAndTextByTheTestsCompareStably) {
   ListForm f;
   f.List->Columns()->Add()->SetCaption("Name");

@@ -1,0 +1,11 @@
+#include "server_setting_defs.h"
+
+#include "registry_internal.h"
+
+int32_t ReadSetting(TRegKey& key, const TServerSettingDef& setting) {
+  return key.ReadInteger(setting.Name, setting.Default);
+}
+
+bool ReadSettingFlag(TRegKey& key, const TServerSettingDef& setting) {
+  return key.ReadBool(setting.Name, setting.Default != 0);
+}

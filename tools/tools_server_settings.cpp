@@ -1,0 +1,3 @@
+#include "tools_server_settings.h"
+
+TToolsServerSettings ToolsServerSettings;
