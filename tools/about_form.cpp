@@ -18,8 +18,8 @@ namespace {
 const char* const AboutText =
     "tarnbel v1.24.2\n"
     "\n"
-    "Sample memory manager for\n"
-    "EMU10K1 sound cards.";
+    "Sample memory manager\n"
+    "for EMU10K1 sound cards.";
 const char* const CreditsText =
     "Programming, design\n"
     "and pictures:\n"
@@ -41,6 +41,14 @@ TLabel* WhiteLabel(TLabel* label, TWinControl* parent, const char* name, int lef
   label->SetTop(top);
   label->Font()->SetColor(clWhite);
   return label;
+}
+
+// A label of several lines in a fixed box.
+void TextBox(TLabel* label, int width, int height) {
+  label->SetAutoSize(false);
+  label->SetWordWrap(true);
+  label->SetWidth(width);
+  label->SetHeight(height);
 }
 
 }  // namespace
@@ -72,10 +80,12 @@ TAboutForm::TAboutForm(TComponent* owner) : TForm(owner) {
   LoadLogo();
 
   Label1 = WhiteLabel(new TLabel(this), this, "Label1", 16, 152);
+  TextBox(Label1, 168, 72);
   Label1->SetCaption(AboutText);
   Label1->Font()->SetStyle(1u << fsBold);
 
   Label2 = WhiteLabel(new TLabel(this), this, "Label2", 208, 24);
+  TextBox(Label2, 168, 120);
   Label2->SetCaption(CreditsText);
 
   ShellLink1 = new TShellLink(this);
@@ -104,7 +114,7 @@ TAboutForm::TAboutForm(TComponent* owner) : TForm(owner) {
   Panel1 = new TPanel(this);
   Panel1->SetName("Panel1");
   Panel1->SetParent(this);
-  Panel1->SetBounds(16, 296, 168, 48);
+  Panel1->SetBounds(8, 296, 176, 48);
   Panel1->SetColor(clBlack);
   Panel1->SetBevelOuter(bvLowered);
   Panel1->SetVisible(false);
@@ -114,7 +124,7 @@ TAboutForm::TAboutForm(TComponent* owner) : TForm(owner) {
   Image2->SetBounds(8, 8, 32, 32);
   if (HANDLE icon = LoadImageA(GetModuleHandleA(nullptr), "MAINICON", IMAGE_ICON, 32, 32, 0))
     Image2->Picture()->Icon()->SetHandle(static_cast<HICON>(icon));
-  Label3 = WhiteLabel(new TLabel(this), Panel1, "Label3", 48, 17);
+  Label3 = WhiteLabel(new TLabel(this), Panel1, "Label3", 44, 17);
   Label3->SetCaption("Venus power make up!");
 
   SetActiveControl(CloseButton);

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "KitGIF.h"
+#include "bitmap.h"
 #include "about_form.h"
 #include "modal_driver.h"
 #include "presets_in_cache_form.h"
@@ -146,6 +149,13 @@ TEST_F(AboutBox, CtrlAltShiftITogglesThePanelAndTheBoxPaintsBlackLogoAndShape) {
     for (int x = 16; x < 176; x += 4)
       if (GetPixel(dc, x, y) != RGB(0, 0, 0)) ++logoPixels;
   COLORREF panel = GetPixel(dc, about->Panel1->Left() + 4, about->Panel1->Top());
+  // For a look by eye: TARNBEL_ABOUT_SHOT names a .bmp file to keep the picture in.
+  if (const char* shot = std::getenv("TARNBEL_ABOUT_SHOT")) {
+    TBitmap picture;
+    picture.SetSize(384, 380);
+    BitBlt(picture.Canvas().Handle(), 0, 0, 384, 380, dc, 0, 0, SRCCOPY);
+    picture.SaveToFile(shot);
+  }
   ReleaseDC(window, dc);
   EXPECT_EQ(leftEdge, RGB(0, 0, 0));
   EXPECT_EQ(rightEdge, ColorToRGB(about->Shape1->BrushColor()));
