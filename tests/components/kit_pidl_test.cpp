@@ -8,6 +8,7 @@
 #include <string>
 
 #include "KitPidl.h"
+#include "fake_shell_folder.h"
 #include "standin_support.h"
 
 using testsupport::TempFolder;
@@ -181,27 +182,12 @@ TEST_F(ShellIds, DisplayNamesAndIcons) {
 namespace {
 
 // A folder whose display names come back in a chosen STRRET form.
-class TNameFolder : public IShellFolder {
+class TNameFolder : public TFakeShellFolder {
  public:
   UINT Type = STRRET_CSTR;
   HRESULT Result = S_OK;
   bool FullBuffer = false;
 
-  STDMETHODIMP QueryInterface(REFIID, void** out) override {
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return 1; }
-  STDMETHODIMP_(ULONG) Release() override { return 1; }
-  STDMETHODIMP ParseDisplayName(HWND, LPBC, LPWSTR, ULONG*, LPITEMIDLIST*, ULONG*) override { return E_NOTIMPL; }
-  STDMETHODIMP EnumObjects(HWND, SHCONTF, IEnumIDList**) override { return E_NOTIMPL; }
-  STDMETHODIMP BindToObject(LPCITEMIDLIST, LPBC, REFIID, void**) override { return E_NOTIMPL; }
-  STDMETHODIMP BindToStorage(LPCITEMIDLIST, LPBC, REFIID, void**) override { return E_NOTIMPL; }
-  STDMETHODIMP CompareIDs(LPARAM, LPCITEMIDLIST, LPCITEMIDLIST) override { return E_NOTIMPL; }
-  STDMETHODIMP CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetAttributesOf(UINT, LPCITEMIDLIST*, SFGAOF*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetUIObjectOf(HWND, UINT, LPCITEMIDLIST*, REFIID, UINT*, void**) override { return E_NOTIMPL; }
-  STDMETHODIMP SetNameOf(HWND, LPCITEMIDLIST, LPCWSTR, SHGDNF, LPITEMIDLIST*) override { return E_NOTIMPL; }
   STDMETHODIMP GetDisplayNameOf(LPCITEMIDLIST, SHGDNF, STRRET* name) override {
     name->uType = Type;
     if (Type == STRRET_OFFSET) name->uOffset = 4;  // past the count and two bytes
