@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "KitMasks.h"
@@ -592,4 +593,43 @@ TEST(SystemTreeView, RightClickOffersTheItemMenuOrTheOwnMenuByMethod) {
   RightClick(beta);
   EXPECT_EQ(4u, tree->ItemMenus.size());
   EXPECT_EQ(2, popups);
+}
+
+TEST(SystemTreeView, TheShellItemMenuDismissedCountsAsShownAndKeepsTheOwnMenuAway) {
+  TempFolder t("shellmenu");
+  FillSample(t);
+  TreeForm f(t.Path);
+  auto* menu = new TPopupMenu(f.Form.get());
+  int popups = 0;
+  menu->OnPopup = [&](TObject*) {
+    ++popups;
+    SetTimer(nullptr, 0, 20, &CloseMenu);
+  };
+  f.Tree->SetPopupMenu(menu);
+  f.Tree->SetPopupMenuMethod(pmmContextUser);
+  TTreeNode* folder = f.Tree->Selected();
+  ASSERT_NE(nullptr, folder);
+  folder->Expand(false);
+  TTreeNode* file = Child(folder, "b.sf2");
+  ASSERT_NE(nullptr, file);
+  // Escape to the shell's menu once the GUI thread tracks it.
+  DWORD gui = GetCurrentThreadId();
+  bool seen = false;
+  std::thread driver([gui, &seen] {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10)) {
+      HWND m = FindWindowA("#32768", nullptr);
+      if (m && IsWindowVisible(m) && GetWindowThreadProcessId(m, nullptr) == gui) {
+        seen = true;
+        PostMessageA(m, WM_KEYDOWN, VK_ESCAPE, 0);
+        return;
+      }
+    }
+  });
+  RightClick(file);
+  driver.join();
+  EXPECT_TRUE(seen);
+  EXPECT_EQ(file, f.Tree->Selected());
+  EXPECT_EQ(0, popups);
+  EXPECT_TRUE(Exists(t / "b.sf2"));
+  EXPECT_FALSE(f.Tree->IsEditing());
 }
