@@ -408,7 +408,9 @@ TEST(SystemTreeView, PublishedPropertiesAndEveryRootFolder) {
     EXPECT_EQ(0, RootFolderCsidl(rfDesktop));
     EXPECT_EQ(21, RootFolderCsidl(rfTemplates));
     EXPECT_EQ(-1, RootFolderCsidl(rfCustom));
-    // Whatever the shell has of each special folder; none may fail the tree.
+    // Whatever the shell has of each special folder; none may fail the tree. Roots stay closed: the desktop
+    // is the machine's home folder.
+    f.Tree->SetExpandRoot(false);
     for (int r = rfDesktop; r <= rfCustom; ++r) {
       SetPropValue(*f.Tree, "RootFolder", OrdValue(r));
       if (r == rfDrives || r == rfFileSystem || r == rfDesktop) {
@@ -416,6 +418,7 @@ TEST(SystemTreeView, PublishedPropertiesAndEveryRootFolder) {
       }
     }
     EXPECT_EQ(nullptr, f.Tree->Items().GetFirstNode());  // rfCustom without a folder
+    f.Tree->SetExpandRoot(true);
     f.Tree->SetRootFolder(rfDrives);
     TTreeNode* root = f.Tree->Items().GetFirstNode();
     ASSERT_NE(nullptr, root);
