@@ -3,6 +3,7 @@
 #include "application.h"
 #include "form.h"
 #include "gdi.h"
+#include "menus.h"
 #include "status_bar.h"
 #include "tree_view.h"
 
@@ -142,6 +143,79 @@ TEST(TreeView, CheckBoxStyleToggledKeepsNodesDataExpansionAndSelection) {
   EXPECT_EQ(0, GetWindowLongPtrA(f.Tree->Handle(), GWL_STYLE) & TVS_CHECKBOXES);
   EXPECT_EQ(selected, f.Tree->Selected());
   EXPECT_EQ(count, SendMessageA(f.Tree->Handle(), TVM_GETCOUNT, 0, 0));
+}
+
+TEST(TreeView, ASharedImageListIsShownButNeverFreedByItsHolder) {
+  HIMAGELIST shared = ImageList_Create(20, 18, ILC_COLOR24 | ILC_MASK, 2, 2);
+  ASSERT_NE(nullptr, shared);
+  {
+    TreeForm f;
+    auto* images = new TImageList(f.Form.get());
+    images->SetSharedHandle(shared);
+    EXPECT_TRUE(images->Shared());
+    EXPECT_EQ(20, images->Width());
+    EXPECT_EQ(18, images->Height());
+    f.Tree->SetImages(images);
+    EXPECT_EQ(LRESULT(shared), SendMessageA(f.Tree->Handle(), TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    // Replacing the handle and freeing the holder leave the shared list alone.
+    images->SetSharedHandle(nullptr);
+    EXPECT_FALSE(images->Shared());
+    images->SetSharedHandle(shared);
+    images->Free();
+    EXPECT_EQ(0, SendMessageA(f.Tree->Handle(), TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+  }
+  EXPECT_EQ(0, ImageList_GetImageCount(shared));
+  int w = 0, h = 0;
+  EXPECT_TRUE(ImageList_GetIconSize(shared, &w, &h));
+  EXPECT_EQ(20, w);
+  EXPECT_TRUE(ImageList_Destroy(shared));
+}
+
+void CALLBACK CloseTrackedMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  EndMenu();
+}
+
+TEST(TreeView, RightClickShowsThePopupMenuOnceAndTheHintOutlivesANewWindow) {
+  TreeForm f;
+  TTreeNode* a = f.Tree->Items().Add(nullptr, "a");
+  f.Tree->Items().Add(nullptr, "b");
+  auto* menu = new TPopupMenu(f.Form.get());
+  menu->Items()->Add(new TMenuItem(menu));
+  int popups = 0;
+  menu->OnPopup = [&](TObject*) {
+    ++popups;
+    SetTimer(nullptr, 0, 20, &CloseTrackedMenu);
+  };
+  f.Tree->SetPopupMenu(menu);
+  f.Tree->SetRightClickSelect(true);
+  HWND h = f.Tree->Handle();
+  // The control's own loop takes the button-up from the queue, then reports the click.
+  RECT r = f.Tree->Items().Item(1)->DisplayRect(true);
+  POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, screen = p;
+  ClientToScreen(h, &screen);
+  SetCursorPos(screen.x, screen.y);
+  PostMessageA(h, WM_RBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+  SendMessageA(h, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(p.x, p.y));
+  EXPECT_EQ(1, popups);
+  EXPECT_EQ(f.Tree->Items().Item(1), f.Tree->Selected());
+  EXPECT_EQ(f.Tree, menu->PopupComponent());
+
+  f.Tree->SetHint("Folders|All folders");
+  f.Tree->SetShowHint(true);
+  HWND tips = Application().HintWindow();
+  ASSERT_NE(nullptr, tips);
+  int tools = int(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0));
+  f.Tree->SetCheckboxes(true);
+  EXPECT_EQ(tools, int(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0)));
+  NMTTDISPINFOA info{};
+  info.hdr.hwndFrom = tips;
+  info.hdr.code = TTN_GETDISPINFOA;
+  info.hdr.idFrom = reinterpret_cast<UINT_PTR>(static_cast<TControl*>(f.Tree));
+  SendMessageA(f.Tree->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+  ASSERT_NE(nullptr, info.lpszText);
+  EXPECT_STREQ("Folders", info.lpszText);
+  EXPECT_EQ(a, f.Tree->Items().GetFirstNode());
 }
 
 TEST(TreeView, LabelEditRenamesAndADeletedNodeIsNotRenamed) {
