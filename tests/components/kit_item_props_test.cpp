@@ -104,6 +104,21 @@ std::vector<std::string> ClipboardFiles() {
   return files;
 }
 
+struct TRun {
+  bool Result = false, Rename = true, Opened = false, Reached = false, CallbackSeen = false;
+};
+
+// Shows the menu while a second thread moves to the target entry and presses the key.
+TRun RunMenu(IShellFolder* folder, LPCITEMIDLIST* items, UINT count, UINT target, WPARAM key, DWORD waitMs = 5000) {
+  TRun run;
+  TMenuDriver driver(target, key, waitMs);
+  run.Result = DisplayContextMenu(folder, items, 0, run.Rename, count, kAt, nullptr);
+  run.Opened = driver.Opened();
+  run.Reached = driver.Reached();
+  run.CallbackSeen = driver.CallbackWindowSeen();
+  return run;
+}
+
 // A real file in the test's own folder, its parent folder and its relative ID.
 class RealItemMenu : public ::testing::Test {
  protected:
@@ -111,33 +126,21 @@ class RealItemMenu : public ::testing::Test {
     OleInitialize(nullptr);
     FFile = FTemp.File("piano.sf2");
     testsupport::WriteBytes(FFile, "sf2");
-    IShellFolder* desktop = nullptr;
-    ASSERT_HRESULT_SUCCEEDED(SHGetDesktopFolder(&desktop));
-    LPITEMIDLIST folder = nullptr;
-    ASSERT_HRESULT_SUCCEEDED(SHParseDisplayName(Wide(FTemp.Path()).c_str(), nullptr, &folder, 0, nullptr));
-    HRESULT hr = desktop->BindToObject(folder, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&FFolder));
-    CoTaskMemFree(folder);
-    desktop->Release();
-    ASSERT_HRESULT_SUCCEEDED(hr);
-    ULONG eaten = 0;
-    std::wstring name = L"piano.sf2";
-    ASSERT_HRESULT_SUCCEEDED(FFolder->ParseDisplayName(nullptr, nullptr, &name[0], &eaten, &FItem, nullptr));
+    wchar_t wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, FFile.c_str(), -1, wide, MAX_PATH);
+    ASSERT_HRESULT_SUCCEEDED(SHParseDisplayName(wide, nullptr, &FAbsolute, 0, nullptr));
+    ASSERT_HRESULT_SUCCEEDED(
+        SHBindToParent(FAbsolute, IID_IShellFolder, reinterpret_cast<void**>(&FFolder), &FItem));
   }
   void TearDown() override {
-    CoTaskMemFree(FItem);
     if (FFolder) FFolder->Release();
+    CoTaskMemFree(FAbsolute);
     OleUninitialize();
-  }
-  static std::wstring Wide(const std::string& s) {
-    std::wstring w(s.size() + 1, L'\0');
-    w.resize(size_t(MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, &w[0], int(w.size()))) - 1);
-    return w;
   }
   // The id our menu gives the shell's command with this verb, read from a menu of our own.
   UINT IdOfVerb(const char* verb) {
     IContextMenu* menu = nullptr;
-    LPCITEMIDLIST items[] = {FItem};
-    if (FAILED(FFolder->GetUIObjectOf(nullptr, 1, items, IID_IContextMenu, nullptr, reinterpret_cast<void**>(&menu))))
+    if (FAILED(FFolder->GetUIObjectOf(nullptr, 1, &FItem, IID_IContextMenu, nullptr, reinterpret_cast<void**>(&menu))))
       return 0;
     HMENU popup = CreatePopupMenu();
     UINT found = 0;
@@ -154,15 +157,13 @@ class RealItemMenu : public ::testing::Test {
     menu->Release();
     return found;
   }
-  bool Show(bool& rename) {
-    LPCITEMIDLIST items[] = {FItem};
-    return DisplayContextMenu(FFolder, items, SFGAO_CANCOPY, rename, 1, kAt, nullptr);
-  }
+  TRun Run(UINT target, WPARAM key) { return RunMenu(FFolder, &FItem, 1, target, key); }
 
   TempFolder FTemp;
   std::string FFile;
   IShellFolder* FFolder = nullptr;
-  LPITEMIDLIST FItem = nullptr;
+  LPITEMIDLIST FAbsolute = nullptr;
+  LPCITEMIDLIST FItem = nullptr;  // inside FAbsolute
 };
 
 }  // namespace
@@ -172,15 +173,10 @@ TEST_F(RealItemMenu, EscapeAfterMovingToCopyInvokesNothingAndClearsTheHint) {
   ASSERT_NE(0u, copy);
   ui::Clipboard().SetAsText("marker");
   THintRecorder hints;
-  bool rename = true;
-  bool shown;
-  {
-    TMenuDriver driver(copy, VK_ESCAPE);
-    shown = Show(rename);
-    // Leaving the scope joins the driver.
-  }
-  EXPECT_TRUE(shown);
-  EXPECT_FALSE(rename);
+  TRun run = Run(copy, VK_ESCAPE);
+  EXPECT_TRUE(run.Reached);
+  EXPECT_TRUE(run.Result);
+  EXPECT_FALSE(run.Rename);
   EXPECT_TRUE(hints.Saw("copy|"));  // Wine's menu has no help texts
   ASSERT_FALSE(hints.Hints.empty());
   EXPECT_EQ("", hints.Hints.back());
@@ -193,19 +189,11 @@ TEST_F(RealItemMenu, CopyPutsTheFileOnTheClipboard) {
   UINT copy = IdOfVerb("copy");
   ASSERT_NE(0u, copy);
   ui::Clipboard().SetAsText("marker");
-  bool rename = true;
-  bool shown;
-  bool reached, callbackSeen;
-  {
-    TMenuDriver driver(copy, VK_RETURN);
-    shown = Show(rename);
-    reached = driver.Reached();
-    callbackSeen = driver.CallbackWindowSeen();
-  }
-  EXPECT_TRUE(reached);
-  EXPECT_TRUE(callbackSeen);
-  EXPECT_TRUE(shown);
-  EXPECT_FALSE(rename);
+  TRun run = Run(copy, VK_RETURN);
+  EXPECT_TRUE(run.Reached);
+  EXPECT_TRUE(run.CallbackSeen);
+  EXPECT_TRUE(run.Result);
+  EXPECT_FALSE(run.Rename);
   std::vector<std::string> files = ClipboardFiles();
   ASSERT_EQ(1u, files.size());
   EXPECT_EQ(0, lstrcmpiA(FFile.c_str(), files[0].c_str())) << files[0];
@@ -215,16 +203,10 @@ TEST_F(RealItemMenu, AFailingCommandGivesFalse) {
   // Wine's Create Link fails (E_INVALIDARG) for a file in a plain folder.
   UINT link = IdOfVerb("link");
   ASSERT_NE(0u, link);
-  bool rename = true;
-  bool shown, reached;
-  {
-    TMenuDriver driver(link, VK_RETURN);
-    shown = Show(rename);
-    reached = driver.Reached();
-  }
-  EXPECT_TRUE(reached);
-  EXPECT_FALSE(shown);
-  EXPECT_FALSE(rename);
+  TRun run = Run(link, VK_RETURN);
+  EXPECT_TRUE(run.Reached);
+  EXPECT_FALSE(run.Result);
+  EXPECT_FALSE(run.Rename);
 }
 
 namespace {
@@ -328,20 +310,10 @@ class TMenuFolder : public TFakeShellFolder {
   TFakeMenu* FMenu;
 };
 
-struct TRun {
-  bool Result = false, Rename = false, Opened = false, Reached = false;
-};
-
 TRun RunFakeMenu(TMenuFolder& folder, UINT target, WPARAM key, DWORD waitMs = 5000) {
   BYTE empty[2] = {0, 0};
   LPCITEMIDLIST items[] = {reinterpret_cast<LPCITEMIDLIST>(empty), reinterpret_cast<LPCITEMIDLIST>(empty)};
-  TRun run;
-  run.Rename = true;
-  TMenuDriver driver(target, key, waitMs);
-  run.Result = DisplayContextMenu(&folder, items, 0, run.Rename, 2, kAt, nullptr);
-  run.Opened = driver.Opened();
-  run.Reached = driver.Reached();
-  return run;
+  return RunMenu(&folder, items, 2, target, key, waitMs);
 }
 
 }  // namespace
