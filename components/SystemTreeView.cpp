@@ -1,6 +1,7 @@
 #include "SystemTreeView.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "KitItemProps.h"
 #include "KitMasks.h"
@@ -55,6 +56,12 @@ int ItemCount(LPCITEMIDLIST id) {
   int n = 0;
   for (LPCITEMIDLIST p = id; p && p->mkid.cb; p = NextPIDL(p)) ++n;
   return n;
+}
+
+// Whether the list begins with every item ID of prefix (an item under it, or the same item).
+bool StartsWithList(LPCITEMIDLIST id, LPCITEMIDLIST prefix) {
+  UINT bytes = GetPIDLSize(prefix) - 2;
+  return GetPIDLSize(id) >= bytes + 2 && memcmp(id, prefix, bytes) == 0;
 }
 
 std::string FileNamePart(const std::string& path) {
@@ -221,7 +228,7 @@ void TKitSystemTreeView::RebuildTree() {
       std::string path;
       path.swap(FPendingSelection);
       SetSelectionPath(path);
-    } else if (remembered && rootAbsolute) {
+    } else if (remembered && rootAbsolute && StartsWithList(remembered, rootAbsolute)) {
       // The remembered item relative to the root: past the root's own item IDs.
       LPITEMIDLIST rest = remembered;
       for (int n = ItemCount(rootAbsolute); n > 0 && rest && rest->mkid.cb; --n) rest = NextPIDL(rest);

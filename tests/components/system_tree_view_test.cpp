@@ -78,7 +78,6 @@ class TCountingTree : public TKitSystemTreeView {
  public:
   using TKitSystemTreeView::TKitSystemTreeView;
   int DelayedChanges = 0;
-  using TKitSystemTreeView::AddNewNode;
 
  protected:
   void DelayedChange() override { ++DelayedChanges; }
