@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -471,4 +473,36 @@ TEST_F(SoundFontWriter, SeparateFilesAreNamedWithoutOverwritingAnything) {
       EXPECT_EQ(sf.Find(0, 127)->Name, e.Placeholder);
     }
   }
+}
+
+// The closing figure: 200 presets from 10 files, 100 MB of samples, into one file. Slow; run on demand with
+// --gtest_also_run_disabled_tests --gtest_filter=*TwoHundredPresets*
+TEST_F(SoundFontWriter, DISABLED_TwoHundredPresetsFromTenFilesTimeAndPeakMemory) {
+  Configure("sfedt.log=\n");
+  std::vector<CachedPresetRecord> records;
+  for (int f = 0; f < 10; ++f) {
+    sf2test::Sf2Builder bank;
+    for (int p = 0; p < 20; ++p) bank.AddPresetWithSamples("P" + std::to_string(f) + "_" + std::to_string(p), 0, p, {262144});
+    const std::string path = Folder.File("big" + std::to_string(f) + ".sf2");
+    ASSERT_TRUE(bank.Write(path));
+    for (int p = 0; p < 20; ++p)
+      records.push_back(Record("Preset " + std::to_string(f * 20 + p), (f * 20 + p) / 128, (f * 20 + p) % 128, path, 0, p));
+  }
+  const std::string out = Folder.File("all.sf2");
+  savertest::FileDialogAnswer dialog(out);
+  PROCESS_MEMORY_COUNTERS before{}, after{};
+  K32GetProcessMemoryInfo(GetCurrentProcess(), &before, sizeof before);
+  const DWORD start = GetTickCount();
+  SavePresetsAsSoundFont(nullptr, records.data(), int(records.size()), "");
+  const DWORD elapsed = GetTickCount() - start;
+  K32GetProcessMemoryInfo(GetCurrentProcess(), &after, sizeof after);
+  EXPECT_EQ(BoxTexts(), "");
+  sf2check::SoundFont sf = sf2check::CheckFile(out);
+  EXPECT_TRUE(sf.Errors.empty());
+  EXPECT_EQ(sf.Presets.size(), 200u);
+  printf("200 presets, 10 files, %.1f MB of samples: %lu ms; peak working set %.1f MB (before %.1f MB), "
+         "peak commit %.1f MB\n",
+         double(records.size()) * 262144 * 2 / 1048576, static_cast<unsigned long>(elapsed),
+         after.PeakWorkingSetSize / 1048576.0, before.PeakWorkingSetSize / 1048576.0,
+         after.PeakPagefileUsage / 1048576.0);
 }
