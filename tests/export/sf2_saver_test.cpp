@@ -238,13 +238,15 @@ TEST_F(SoundFontWriter, MappingRecordsGetAPlaceholderAndRecordsThatCannotGoAreNa
   records.push_back(Record("Clash", 3, 5, Bank, 0, 1));  // walked first: it keeps 3:5
   records.push_back(Record("Bank beyond", 129, 0, Bank, 0, 1));
   records.push_back(Record("Program beyond", 4, 128, Bank, 0, 1));
+  records.push_back(Record("Kit aimed at zero", 0, 1, Bank, 128, 0));  // a drum kit fills no bank-0 place
   const std::string out = Folder.File("mapped.sf2");
   savertest::FileDialogAnswer dialog(out);
   SavePresetsAsSoundFont(nullptr, records.data(), int(records.size()), "");
 
   sf2check::SoundFont sf = sf2check::CheckFile(out);
   for (const std::string& e : sf.Errors) ADD_FAILURE() << e;
-  ASSERT_EQ(sf.Presets.size(), 3u);
+  ASSERT_EQ(sf.Presets.size(), 4u);
+  ASSERT_NE(sf.Find(128, 1), nullptr);
   ASSERT_NE(sf.Find(3, 5), nullptr);
   EXPECT_EQ(sf.Find(3, 5)->Name, "Clash");
   ASSERT_NE(sf.Find(128, 9), nullptr);
