@@ -126,12 +126,15 @@ using SetUpProc = int32_t(SFE_CALL*)(Handle sf, int32_t options);
 using FindPresetProc = int32_t(SFE_CALL*)(Handle sf, int32_t bank, int32_t program, Handle* preset);
 // AddPreset: a new preset of sf at bank and program named name, with one zone playing source: an
 // instrument of sf, or a sample of sf (the engine then adds an instrument on it, named as the sample).
+// A preset already at bank:program of sf is replaced. Banks 0..128, programs 0..127.
 using AddPresetProc = int32_t(SFE_CALL*)(Handle sf, const char* name, int32_t bank, int32_t program, Handle source,
                                          Handle* preset);
 // CopyPreset: a deep copy of preset of source into target at bank and program, named name (empty:
 // the preset's own name): its instruments and samples become new ones of target, never merged with
 // any target already has, whatever their names. A preset already at bank:program of target is
-// replaced. *copy receives the new preset (may be null).
+// replaced; bank and program as for AddPreset (else ResultBadArgument). *copy receives the new
+// preset (may be null). Points still in an opened file are read from it now (ResultNoFile when
+// the file was released or is cut short).
 using CopyPresetProc = int32_t(SFE_CALL*)(Handle source, Handle preset, Handle target, int32_t bank,
                                           int32_t program, const char* name, Handle* copy);
 
@@ -148,7 +151,8 @@ using SetNameProc = int32_t(SFE_CALL*)(Handle sf, Handle item, const char* name)
 
 // ImportWave: a .wav file (PCM, 8 or 16 bits, mono or stereo) as a new sample of sf named
 // sampleName; *sample is the mono sample, or the left one of a stereo pair, whose right one
-// RightSample gives. Anything else answers ResultUnsupportedWave and adds nothing.
+// RightSample gives. Anything else answers ResultUnsupportedWave (a file that cannot be opened
+// ResultNoFile) and adds nothing.
 using ImportWaveProc = int32_t(SFE_CALL*)(Handle sf, const char* fileName, const char* sampleName, Handle* sample);
 // RightSample: ResultOk (0) and *right = the linked right sample when sample is the left one of a
 // stereo pair; ResultFailed for a mono (or right) sample.

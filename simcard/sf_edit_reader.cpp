@@ -265,8 +265,10 @@ Result ReadAll(const std::shared_ptr<std::istream>& stream, TSoundFont& sf) {
   uint8_t riff[12];
   if (!file.Read(0, riff, 12) || std::memcmp(riff, "RIFF", 4) != 0 || std::memcmp(riff + 8, "sfbk", 4) != 0)
     return ResultDamagedFile;
-  const uint64_t formEnd = 8 + static_cast<uint64_t>(U32(riff + 4));
-  if (formEnd > file.Size() || formEnd < 12) return ResultDamagedFile;
+  // The form's own size is not trusted further than the file goes; its children are, so a file
+  // cut short still fails where its chunks run past the end.
+  const uint64_t formEnd = std::min<uint64_t>(8 + static_cast<uint64_t>(U32(riff + 4)), file.Size());
+  if (formEnd < 12) return ResultDamagedFile;
   std::vector<TChild> form, info, sdta, pdta;
   if (!file.Children({12, formEnd}, form)) return ResultDamagedFile;
   const TChild* infoList = Find(form, "LIST", "INFO");

@@ -68,6 +68,7 @@ Handle Out(const Handle* h) { return h == nullptr ? 0 : *h; }
 
 int32_t SFE_CALL EdCreate(Handle* sf) {
   return Call([&]() -> int32_t {
+    if (config.sfedt.createFails && sf != nullptr) *sf = 0;
     const int32_t r = config.sfedt.createFails ? ResultFailed : engine.Create(sf);
     Log("Create -> " + N(r) + " sf " + N(Out(sf)));
     return r;

@@ -350,6 +350,16 @@ TEST(SfEditEngine, MissingAndDamagedFilesAreRefused) {
   ASSERT_TRUE(testsupport::WriteBytes(folder.File("noimod.sf2"), bytes));
   EXPECT_EQ(engine.OpenRead(folder.File("noimod.sf2"), sf), ResultDamagedFile);
   engine.Close(sf);
+  // A whole file whose RIFF size claims a pad byte more than it has still reads.
+  bytes = builder.Build();
+  uint32_t riffSize = 0;
+  std::memcpy(&riffSize, &bytes[4], 4);
+  ++riffSize;
+  std::memcpy(&bytes[4], &riffSize, 4);
+  ASSERT_TRUE(testsupport::WriteBytes(folder.File("long.sf2"), bytes));
+  EXPECT_EQ(engine.OpenRead(folder.File("long.sf2"), sf), ResultOk);
+  EXPECT_NE(engine.Find(sf, 128, 0), 0u);
+  engine.Close(sf);
 }
 
 TEST(SfEditEngine, HandlesAreCheckedForKindAndSoundFont) {
