@@ -102,10 +102,19 @@ TKitCustomSystemTreeView::TKitCustomSystemTreeView(ui::TComponent* owner) : TTre
 }
 
 TKitCustomSystemTreeView::~TKitCustomSystemTreeView() {
-  // A tree freed without Free() still leaves the registry.
+  // A tree deleted without Free() still leaves the registry.
+  KillChangeTimer();
+  Unregister();
+}
+
+void TKitCustomSystemTreeView::Unregister() {
   TreeRegistry& r = Registry();
   r.Trees.erase(std::remove(r.Trees.begin(), r.Trees.end(), this), r.Trees.end());
-  KillChangeTimer();
+  // The hook lives while any tree does, whichever tree made it.
+  if (r.Trees.empty() && r.HookId) {
+    ui::Application().UnhookMainWindow(r.HookId);
+    r.HookId = 0;
+  }
 }
 
 void TKitCustomSystemTreeView::Destroying() {
@@ -114,12 +123,7 @@ void TKitCustomSystemTreeView::Destroying() {
   TTreeView::Destroying();
   SetImages(nullptr);
   FSystemImages.reset();
-  TreeRegistry& r = Registry();
-  r.Trees.erase(std::remove(r.Trees.begin(), r.Trees.end(), this), r.Trees.end());
-  if (r.Trees.empty() && r.HookId) {
-    ui::Application().UnhookMainWindow(r.HookId);
-    r.HookId = 0;
-  }
+  Unregister();
 }
 
 void TKitCustomSystemTreeView::RebuildAll() {

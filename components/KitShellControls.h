@@ -84,6 +84,7 @@ class TKitCustomSystemTreeView : public ui::TTreeView {
  private:
   static void CALLBACK ChangeTimerProc(HWND, UINT, UINT_PTR id, DWORD);
   void KillChangeTimer();
+  void Unregister();
 
   WORD FReadDelay = 500;
   UINT_PTR FChangeTimer = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "KitItemProps.h"
 #include "KitMasks.h"
 #include "KitPidl.h"
 #include "drag_drop.h"
@@ -27,6 +28,7 @@ namespace {
 
 constexpr ULONG kRequestedAttributes = 0xF20B0177;
 constexpr ULONG kValidate = 0x01000000;
+constexpr SHGDNF kRenameFlags = 0x20;
 
 // Holds one reference of a shell interface.
 template <class T>
@@ -552,9 +554,7 @@ bool TKitSystemTreeView::RenameItem(ui::TTreeNode* node, const std::string& type
   WCHAR wide[MAX_PATH];
   if (!MultiByteToWideChar(CP_ACP, 0, name.c_str(), -1, wide, MAX_PATH)) return false;
   LPITEMIDLIST newID = nullptr;
-  // In-folder names: the new name stays in the item's own folder.
-  if (FAILED(d->ParentFolder->SetNameOf(GetOwnerWindow(), d->RelativeID, wide, SHGDN_INFOLDER | SHGDN_FOREDITING,
-                                        &newID)))
+  if (FAILED(d->ParentFolder->SetNameOf(GetOwnerWindow(), d->RelativeID, wide, kRenameFlags, &newID)))
     return false;
   if (!newID) {
     ComRef<IShellFolder> folder;
@@ -575,7 +575,16 @@ bool TKitSystemTreeView::RenameItem(ui::TTreeNode* node, const std::string& type
 
 bool TKitSystemTreeView::AutoScrollAt(int x, int y) { return ui::ScrollNearEdges(this, x, y); }
 
-bool TKitSystemTreeView::ShowItemMenu(ui::TTreeNode*, POINT) { return false; }
+bool TKitSystemTreeView::ShowItemMenu(ui::TTreeNode* node, POINT screenPoint) {
+  TFolderItemData* d = NodeData(node);
+  if (!d) return false;
+  LPCITEMIDLIST items[1] = {d->RelativeID};
+  bool rename = false;
+  bool shown = DisplayContextMenu(d->ParentFolder, items, d->Attributes, rename, 1, screenPoint, GetOwnerWindow());
+  // The node is still the selected one unless the command took it away meanwhile.
+  if (rename && Selected() == node) node->EditText();
+  return shown;
+}
 
 bool TKitSystemTreeView::RightClick() {
   if (FPopupMenuMethod != pmmContext && FPopupMenuMethod != pmmContextUser) return false;

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "KitGIF.h"
-#include "application.h"
 #include "streams.h"
 #include "sys_utils.h"
 #include "tarnbel_protocol.h"

@@ -3,6 +3,7 @@
 #include "application.h"
 #include "form.h"
 #include "gdi.h"
+#include "menus.h"
 #include "status_bar.h"
 #include "tree_view.h"
 
@@ -168,6 +169,53 @@ TEST(TreeView, ASharedImageListIsShownButNeverFreedByItsHolder) {
   EXPECT_TRUE(ImageList_GetIconSize(shared, &w, &h));
   EXPECT_EQ(20, w);
   EXPECT_TRUE(ImageList_Destroy(shared));
+}
+
+void CALLBACK CloseTrackedMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  EndMenu();
+}
+
+TEST(TreeView, RightClickShowsThePopupMenuOnceAndTheHintOutlivesANewWindow) {
+  TreeForm f;
+  TTreeNode* a = f.Tree->Items().Add(nullptr, "a");
+  f.Tree->Items().Add(nullptr, "b");
+  auto* menu = new TPopupMenu(f.Form.get());
+  menu->Items()->Add(new TMenuItem(menu));
+  int popups = 0;
+  menu->OnPopup = [&](TObject*) {
+    ++popups;
+    SetTimer(nullptr, 0, 20, &CloseTrackedMenu);
+  };
+  f.Tree->SetPopupMenu(menu);
+  f.Tree->SetRightClickSelect(true);
+  HWND h = f.Tree->Handle();
+  // The control's own loop takes the button-up from the queue, then reports the click.
+  RECT r = f.Tree->Items().Item(1)->DisplayRect(true);
+  POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, screen = p;
+  ClientToScreen(h, &screen);
+  SetCursorPos(screen.x, screen.y);
+  PostMessageA(h, WM_RBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+  SendMessageA(h, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(p.x, p.y));
+  EXPECT_EQ(1, popups);
+  EXPECT_EQ(f.Tree->Items().Item(1), f.Tree->Selected());
+  EXPECT_EQ(f.Tree, menu->PopupComponent());
+
+  f.Tree->SetHint("Folders|All folders");
+  f.Tree->SetShowHint(true);
+  HWND tips = Application().HintWindow();
+  ASSERT_NE(nullptr, tips);
+  int tools = int(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0));
+  f.Tree->SetCheckboxes(true);
+  EXPECT_EQ(tools, int(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0)));
+  NMTTDISPINFOA info{};
+  info.hdr.hwndFrom = tips;
+  info.hdr.code = TTN_GETDISPINFOA;
+  info.hdr.idFrom = reinterpret_cast<UINT_PTR>(static_cast<TControl*>(f.Tree));
+  SendMessageA(f.Tree->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&info));
+  ASSERT_NE(nullptr, info.lpszText);
+  EXPECT_STREQ("Folders", info.lpszText);
+  EXPECT_EQ(a, f.Tree->Items().GetFirstNode());
 }
 
 TEST(TreeView, LabelEditRenamesAndADeletedNodeIsNotRenamed) {
