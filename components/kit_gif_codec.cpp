@@ -475,7 +475,11 @@ std::string EncodeFrame(const uint8_t* indices, int width, int height, int bitsP
     }
     if (progress) progress(int(uint64_t(y + 1) * 100 / uint64_t(h)));
   }
-  if (pending >= 0) writer.Write(pending, codeWidth);
+  if (pending >= 0) {
+    writer.Write(pending, codeWidth);
+    // A reader makes an entry for this last code too and may widen before the end code: so do we.
+    if (next == (1 << codeWidth) && codeWidth < 12) ++codeWidth;
+  }
   writer.Write(end, codeWidth);
   writer.Finish();
   if (progress) progress(100);

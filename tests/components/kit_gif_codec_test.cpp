@@ -287,6 +287,23 @@ TEST(GifEncode, CodeSizesClearsAndBlocks) {
   EXPECT_TRUE(exact);
 }
 
+TEST(GifEncode, EveryLengthReadsBackStrictly) {
+  // The last code may make the reader widen before the end code; the writer must widen with it, or a
+  // stream that ends on a byte boundary is cut for a strict reader.
+  std::mt19937 rng(7);
+  for (int depth : {1, 4, 8}) {
+    for (int length = 1; length <= 700; ++length) {
+      std::vector<uint8_t> px(static_cast<size_t>(length));
+      for (uint8_t& v : px) v = uint8_t(rng() % 3 == 0 ? rng() % (1u << depth) : 0);
+      const std::string enc = EncodeFrame(px.data(), length, 1, depth);
+      std::vector<uint8_t> back;
+      ASSERT_EQ(DecodeFrame(enc, length, 1, false, depth, false, back).Error, GifError::None)
+          << "depth " << depth << ", " << length << " pixels";
+      ASSERT_EQ(back, px) << "depth " << depth << ", " << length << " pixels";
+    }
+  }
+}
+
 TEST(GifEncode, ProgressStartsAtZeroRisesAndEndsAtHundred) {
   const std::vector<uint8_t> px = Pattern(20, 30, 256);
   std::vector<int> seen;
