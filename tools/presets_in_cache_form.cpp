@@ -46,11 +46,13 @@ const TColumnSpec PresetColumns[pcColumnCount] = {
     {"Program", taRightJustify, 51}, {"Name", taLeftJustify, 40},     {"Mapping", taLeftJustify, 53},
     {"File", taLeftJustify, 28},     {"Bank in file", taRightJustify, 64}, {"Preset in file", taRightJustify, 69}};
 
-TPanel* MakeDockPanel(TForm* form, const char* name, TAlign align) {
+// Aligned controls of one side keep the order of their places: each is made at its place first.
+TPanel* MakeDockPanel(TForm* form, const char* name, TAlign align, int left, int top, int width, int height) {
   auto* panel = new TPanel(form);
   panel->SetName(name);
   panel->SetCaption("");
   panel->SetBevelOuter(bvNone);
+  panel->SetBounds(left, top, width, height);
   panel->SetAlign(align);
   panel->SetParent(form);
   return panel;
@@ -99,6 +101,7 @@ void TPresetsInCacheForm::CreateComponents() {
   StatusBar1 = new TStatusBar(this);
   StatusBar1->SetName("StatusBar1");
   StatusBar1->SetParent(this);
+  StatusBar1->SetBounds(0, 380, 632, 19);
   StatusBar1->SetAlign(alBottom);
   TStatusPanel* state = StatusBar1->Panels()->Add();
   state->SetWidth(22);
@@ -106,17 +109,17 @@ void TPresetsInCacheForm::CreateComponents() {
   StatusBar1->Panels()->Add()->SetWidth(400);
   StatusBar1->OnDrawPanel = [this](TStatusBar* bar, TStatusPanel*, const RECT& rect) { DrawStatePanel(bar, rect); };
 
-  TopControlBar = MakeDockPanel(this, "TopControlBar", alTop);
-  BottomControlBar = MakeDockPanel(this, "BottomControlBar", alBottom);
-  LeftControlBar = MakeDockPanel(this, "LeftControlBar", alLeft);
-  RightControlBar = MakeDockPanel(this, "RightControlBar", alRight);
+  TopControlBar = MakeDockPanel(this, "TopControlBar", alTop, 0, 0, 632, 30);
+  BottomControlBar = MakeDockPanel(this, "BottomControlBar", alBottom, 0, 370, 632, 0);
+  LeftControlBar = MakeDockPanel(this, "LeftControlBar", alLeft, 0, 30, 0, 300);
+  RightControlBar = MakeDockPanel(this, "RightControlBar", alRight, 632, 30, 0, 300);
 
   RichEdit1 = new TRichEdit(this);
   RichEdit1->SetName("RichEdit1");
   RichEdit1->SetVisible(false);
   RichEdit1->SetParent(this);
+  RichEdit1->SetBounds(440, 31, 185, 300);
   RichEdit1->SetAlign(alRight);
-  RichEdit1->SetWidth(185);
   RichEdit1->SetReadOnly(true);
   RichEdit1->SetColor(clSilver);
   RichEdit1->Font()->SetName("Courier New");
@@ -126,13 +129,13 @@ void TPresetsInCacheForm::CreateComponents() {
   Splitter2->SetVisible(false);
   Splitter2->SetParent(this);
   Splitter2->SetAlign(alRight);
-  Splitter2->SetWidth(3);
+  Splitter2->SetBounds(437, 31, 3, 300);
 
   ListView2 = new TListView(this);
   ListView2->SetName("ListView2");
   ListView2->SetParent(this);
+  ListView2->SetBounds(0, 31, 400, 65);
   ListView2->SetAlign(alTop);
-  ListView2->SetHeight(65);
   ListView2->SetViewStyle(vsReport);
   ListView2->SetShowColumnHeaders(false);
   ListView2->SetReadOnly(true);
@@ -146,7 +149,7 @@ void TPresetsInCacheForm::CreateComponents() {
   Splitter1->SetName("Splitter1");
   Splitter1->SetParent(this);
   Splitter1->SetAlign(alTop);
-  Splitter1->SetHeight(3);
+  Splitter1->SetBounds(0, 97, 400, 3);
 
   ListView1 = new TListView(this);
   ListView1->SetName("ListView1");
