@@ -127,6 +127,36 @@ HWND FindTopWindowStartingWith(DWORD processId, const std::string& titleStart) {
   return search.Found;
 }
 
+std::string ReadRemoteStatusText(HWND bar, int part) {
+  TRemoteBlock block(bar, kTextSize);
+  if (!block.Ok()) return "";
+  LRESULT length = SendMessageA(bar, SB_GETTEXTLENGTHA, WPARAM(part), 0) & 0xFFFF;
+  if (length <= 0 || size_t(length) >= kTextSize) return "";
+  SendMessageA(bar, SB_GETTEXTA, WPARAM(part), reinterpret_cast<LPARAM>(block.At(0)));
+  char text[kTextSize] = {0};
+  block.Read(0, text, size_t(length));
+  return std::string(text, size_t(length));
+}
+
+HWND FindChildOfClass(HWND top, const std::string& className) {
+  struct TSearch {
+    const std::string* Name;
+    HWND Found;
+  } search{&className, nullptr};
+  EnumChildWindows(
+      top,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<TSearch*>(data);
+        char cls[64] = {0};
+        GetClassNameA(child, cls, sizeof cls);
+        if (lstrcmpiA(cls, s->Name->c_str()) != 0) return TRUE;
+        s->Found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
 bool SelectRemoteRow(HWND list, int row) {
   TRemoteBlock block(list, sizeof(LVITEMA));
   if (!block.Ok()) return false;

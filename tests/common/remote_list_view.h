@@ -22,6 +22,10 @@ int RemoteListViewColumns(HWND list);
 HWND FindListViewWithColumns(HWND top, int columns);
 // A top-level window of the process whose title begins with the text.
 HWND FindTopWindowStartingWith(DWORD processId, const std::string& titleStart);
+// The text of a status bar's part.
+std::string ReadRemoteStatusText(HWND bar, int part);
+// The window's first child of the class (a name the class library registers, e.g. "TStatusBar").
+HWND FindChildOfClass(HWND top, const std::string& className);
 // Selects the row (only that row) and focuses it, as a click would.
 bool SelectRemoteRow(HWND list, int row);
 
