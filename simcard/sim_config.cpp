@@ -58,6 +58,14 @@ void ApplyFault(FaultConfig& faults, const std::string& key, const std::string& 
     faults.loadCrashes = ParseFlag(value);
   } else if (key == "registerfail") {
     faults.registerFails = ParseFlag(value);
+  } else if (key == "createfail") {
+    faults.createFails = ParseFlag(value);
+  } else if (key == "importfail") {
+    faults.importFails = ParseFlag(value);
+  } else if (key == "savefail") {
+    faults.saveFails = ParseFlag(value);
+  } else if (key == "refuseload") {
+    faults.refuseLoad = ParseFlag(value);
   }
 }
 
@@ -84,6 +92,12 @@ SimConfig ParseSimConfig(const std::string& text) {
         if (ParseSFManDevice(value, device)) config.sfmanDevices.push_back(device);
       } else {
         ApplyFault(config.sfman, key, value);
+      }
+    } else if (library == "sfedt") {
+      if (key == "log") {
+        config.sfedtLog = Trim(value);
+      } else {
+        ApplyFault(config.sfedt, key, value);
       }
     } else if (library == "aps") {
       if (key == "device") {

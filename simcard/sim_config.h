@@ -10,6 +10,11 @@
 //   sfman.loadfail=1   aps.loadfail=1             every load fails
 //   sfman.crash=1   aps.crash=1                   every load ends in a processor fault
 //   sfman.registerfail=1                          driver registration is refused
+//   sfedt.refuse=0x10000   sfedt.hide=SFEditEngine   the edit engine's version and export
+//   sfedt.createfail=1   sfedt.importfail=1       new SoundFonts / wave imports are refused
+//   sfedt.savefail=1                              saves fail midway, as on a full disk
+//   sfedt.refuseload=1                            the edit engine refuses to load
+//   sfedt.log=C:\path\calls.txt                   the edit engine appends its calls there
 //
 // Without sfman.device lines the card has one 10k-family device and one general device of
 // 32 MB each; without aps.device lines the APS manager finds no card.
@@ -35,6 +40,10 @@ struct FaultConfig {
   bool loadFails = false;
   bool loadCrashes = false;
   bool registerFails = false;
+  bool createFails = false;
+  bool importFails = false;
+  bool saveFails = false;
+  bool refuseLoad = false;
 };
 
 struct SimConfig {
@@ -42,6 +51,8 @@ struct SimConfig {
   std::vector<DeviceConfig> apsDevices;
   FaultConfig sfman;
   FaultConfig aps;
+  FaultConfig sfedt;
+  std::string sfedtLog;
 };
 
 constexpr const char* ConfigFileName = "simcard.ini";

@@ -4,6 +4,7 @@
 
 #include "KitClipIcon.h"
 #include "KitGIF.h"
+#include "about_form.h"
 #include "application.h"
 #include "ipc.h"
 #include "presets_in_cache_form.h"
@@ -64,6 +65,8 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   // The picture kinds the kit adds: GIF files and clipboard data, icons on the clipboard.
   RegisterGIFImage();
   RegisterClipIcon();
+  // The windows this folder has; the editor's and the others' makers come with their folders.
+  RegisterAboutWindow();
   auto* monitor = ui::Application().CreateForm<TPresetsInCacheForm>();
   int exitCode = 0;
   if (monitor->EndRequested()) {

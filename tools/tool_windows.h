@@ -16,6 +16,8 @@ class TEditorWindowOps {
   // Opens the mapping (the no-mapping marker lets the user choose); false when the editor cannot start.
   virtual bool InitEditor(const std::string& mapping) = 0;
   virtual void SwitchToMapping(const std::string& mapping) = 0;
+  // The name of the mapping being edited; the choose-mapping dialog starts on it.
+  virtual std::string CurrentMapping() const { return std::string(); }
   virtual void ShowToolbarsAndPanels() = 0;
   virtual void SetPreviewMode(bool on) = 0;
   // True while something is being previewed.

@@ -167,6 +167,53 @@ void TForm::SetVisible(bool visible) {
   }
 }
 
+namespace {
+// The outer size minus the client size for a window of that style.
+SIZE FrameSize(DWORD style, DWORD exStyle, bool menu) {
+  RECT r{0, 0, 100, 100};
+  AdjustWindowRectEx(&r, style, menu, exStyle);
+  return SIZE{r.right - r.left - 100, r.bottom - r.top - 100};
+}
+}  // namespace
+
+int TForm::ClientWidth() const {
+  if (HandleAllocated()) return ClientRect().right;
+  TCreateParams p;
+  const_cast<TForm*>(this)->CreateParams(p);
+  return Width() - FrameSize(p.Style, p.ExStyle, FMenu != nullptr).cx;
+}
+
+int TForm::ClientHeight() const {
+  if (HandleAllocated()) return ClientRect().bottom;
+  TCreateParams p;
+  const_cast<TForm*>(this)->CreateParams(p);
+  return Height() - FrameSize(p.Style, p.ExStyle, FMenu != nullptr).cy;
+}
+
+void TForm::SetClientSize(int width, int height) {
+  SIZE frame;
+  if (HandleAllocated()) {
+    RECT client = ClientRect(), outer;
+    GetWindowRect(Handle(), &outer);
+    frame = SIZE{outer.right - outer.left - client.right, outer.bottom - outer.top - client.bottom};
+  } else {
+    TCreateParams p;
+    CreateParams(p);
+    frame = FrameSize(p.Style, p.ExStyle, FMenu != nullptr);
+  }
+  SetBounds(Left(), Top(), width + frame.cx, height + frame.cy);
+}
+
+void TForm::SetMinSize(int width, int height) {
+  FMinWidth = width > 0 ? width : 0;
+  FMinHeight = height > 0 ? height : 0;
+  SetBounds(Left(), Top(), Width(), Height());
+}
+
+void TForm::SetBounds(int left, int top, int width, int height) {
+  TWinControl::SetBounds(left, top, width < FMinWidth ? FMinWidth : width, height < FMinHeight ? FMinHeight : height);
+}
+
 void TForm::Show() {
   SetVisible(true);
   BringToFront();
@@ -406,6 +453,13 @@ void TForm::WndProc(TMessage& m) {
     case WM_EXITMENULOOP:
       MenuLoopExited();
       break;
+    case WM_GETMINMAXINFO: {
+      DefaultHandler(m);
+      auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam);
+      if (info->ptMinTrackSize.x < FMinWidth) info->ptMinTrackSize.x = FMinWidth;
+      if (info->ptMinTrackSize.y < FMinHeight) info->ptMinTrackSize.y = FMinHeight;
+      return;
+    }
     case WM_SHOWWINDOW:
       // Hidden by the system with its owner (whole-program minimise) keeps Visible.
       break;

@@ -66,6 +66,19 @@ class TForm : public TWinControl {
   // The focus came to one of the form's controls: it becomes the active control, focused again on activation.
   void FocusMoved(TWinControl* control);
 
+  // The size inside the border, caption and menu; set, the window grows or shrinks around it (set the
+  // border style first: it decides the frame).
+  int ClientWidth() const;
+  int ClientHeight() const;
+  void SetClientWidth(int v) { SetClientSize(v, ClientHeight()); }
+  void SetClientHeight(int v) { SetClientSize(ClientWidth(), v); }
+  void SetClientSize(int width, int height);
+  // The smallest outer size the form takes, by the user's dragging or by code; 0 is no limit.
+  int MinWidth() const { return FMinWidth; }
+  int MinHeight() const { return FMinHeight; }
+  void SetMinSize(int width, int height);
+
+  void SetBounds(int left, int top, int width, int height) override;
   void SetVisible(bool visible) override;
   // The form's action lists run the enabled action with that shortcut.
   bool IsShortCut(TShortCut shortCut);
@@ -104,6 +117,7 @@ class TForm : public TWinControl {
   TMainMenu* FMenu = nullptr;
   // The window a modal form is owned by while it runs; the application window otherwise.
   HWND FOwnerWindow = nullptr;
+  int FMinWidth = 0, FMinHeight = 0;
 };
 
 }  // namespace ui

@@ -9,9 +9,22 @@ TImageList::TImageList(TComponent* owner) : TComponent(owner) {}
 TImageList::~TImageList() { FreeHandle(); }
 
 void TImageList::FreeHandle() {
-  if (FHandle) ImageList_Destroy(FHandle);
+  if (FHandle && !FShared) ImageList_Destroy(FHandle);
   FHandle = nullptr;
+  FShared = false;
 }
+
+void TImageList::SetSharedHandle(HIMAGELIST handle) {
+  if (handle == FHandle) return;
+  FreeHandle();
+  if (!handle) return;
+  FHandle = handle;
+  FShared = true;
+  int w = 0, h = 0;
+  if (ImageList_GetIconSize(handle, &w, &h)) FWidth = w, FHeight = h;
+}
+
+void TImageList::SetBkColor(COLORREF color) { ImageList_SetBkColor(Handle(), color); }
 
 HIMAGELIST TImageList::Handle() {
   if (!FHandle) FHandle = ImageList_Create(FWidth, FHeight, ILC_COLOR24 | ILC_MASK, 4, 4);

@@ -17,6 +17,11 @@ class TImageList : public TComponent {
   ~TImageList() override;
 
   HIMAGELIST Handle();
+  // Takes a list made elsewhere (the system's icon list): shown and drawn, never freed here.
+  void SetSharedHandle(HIMAGELIST handle);
+  bool Shared() const { return FShared; }
+  // The colour behind the images: CLR_NONE draws them transparently.
+  void SetBkColor(COLORREF color);
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
   // Changing the size empties the list.
@@ -36,6 +41,7 @@ class TImageList : public TComponent {
  private:
   void FreeHandle();
   HIMAGELIST FHandle = nullptr;
+  bool FShared = false;
   int FWidth = 16, FHeight = 16;
 };
 

@@ -678,6 +678,8 @@ void TTreeView::WndProc(TMessage& m) {
   TWinControl::WndProc(m);
 }
 
+bool TTreeView::ContextPopup(LPARAM screenPoint) { return ShowPopupMenu(screenPoint); }
+
 bool TTreeView::DragAutoScroll(int x, int y) { return ScrollNearEdges(this, x, y); }
 
 void TTreeView::Notify(TMessage& m) {
@@ -735,6 +737,8 @@ void TTreeView::Notify(TMessage& m) {
         ScreenToClient(Handle(), &p);
         if (TTreeNode* node = GetNodeAt(p.x, p.y)) SetSelected(node);
       }
+      // The control eats the button-up, and not every one sends WM_CONTEXTMENU after: the menu shows here.
+      if (ContextPopup(LPARAM(GetMessagePos()))) m.Result = 1;
       return;
     case NM_CUSTOMDRAW:
       CustomDraw(m);

@@ -242,6 +242,8 @@ class TTreeView : public TWinControl {
   virtual void Delete(TTreeNode* node);
   virtual void GetImageIndex(TTreeNode* node);
   virtual void GetSelectedIndex(TTreeNode* node);
+  // A right click's popup menu (screen point); true when one showed.
+  virtual bool ContextPopup(LPARAM screenPoint);
 
  private:
   friend class TTreeNode;

@@ -115,6 +115,11 @@ int main(int argc, char** argv) {
     ok &= bool(out);
   }
 
+  // A stereo 16-bit wave: 3 frames.
+  const char wave[] = "RIFF\x30\0\0\0WAVEfmt \x10\0\0\0\1\0\2\0\x44\xac\0\0\x10\xb1\2\0\4\0\x10\0"
+                      "data\x0c\0\0\0\1\0\xff\xff\2\0\xfe\xff\3\0\xfd\xff";
+  ok &= WriteSeed(folder + "/stereo.wav", std::string(wave, sizeof(wave) - 1));
+
   ok &= WriteGifSeeds(folder);
   ok &= WriteIconSeeds(folder);
   return ok ? 0 : 1;

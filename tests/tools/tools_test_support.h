@@ -41,6 +41,8 @@ class TTestEditor : public TTestWindow, public TEditorWindowOps {
 
   bool InitEditor(const std::string& mapping) override;
   void SwitchToMapping(const std::string& mapping) override { Switches.push_back(mapping); }
+  std::string Current;
+  std::string CurrentMapping() const override { return Current; }
   void ShowToolbarsAndPanels() override { ++BarsShown; }
   void SetPreviewMode(bool on) override { Preview = on; }
   bool Previewing() const override { return PreviewState; }

@@ -193,11 +193,12 @@ TEST_F(ToolsE2E, ParametersOpenTheEditorOrStartHidden) {
     ASSERT_NE(launcher, nullptr) << params.substr(0, 20);
     HWND monitor = WaitWindow(Tools, "tarnbel monitor");
     ASSERT_NE(monitor, nullptr);
+    // Answering, it has finished its start-up and runs its loop (a fixed pause lost the race on a busy machine).
+    EXPECT_TRUE(Answers(launcher));
     testsupport::PumpFor(200);
     EXPECT_FALSE(IsWindowVisible(monitor));
     EXPECT_FALSE(IsWindowVisible(launcher)) << "no splash left up";
     EXPECT_TRUE(Tools.Running());
-    EXPECT_TRUE(Answers(launcher));
     // Started this way it follows the server: the server's stop ends it.
     PostMessageA(launcher, WM_TB_SERVER_STOPPED, 0, 0);
     DWORD code = 99;
@@ -281,4 +282,87 @@ TEST_F(ToolsE2E, BadInputNeitherCrashesNorHangsIt) {
   DWORD code = 99;
   ASSERT_TRUE(Tools.WaitExit(kStartMs, code));
   EXPECT_EQ(code, 0u);
+}
+
+namespace {
+
+// The child of a window with that exact text (the about box's close button).
+HWND ChildWithText(HWND parent, const std::string& text) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (testsupport::WindowTitle(child) == text) return child;
+  return nullptr;
+}
+
+// Escape in the about box closes it; the program, shown nothing else, ends.
+void CloseAboutBoxWithEscape(HWND about, HANDLE process) {
+  HWND button = ChildWithText(about, "Close");
+  ASSERT_NE(button, nullptr);
+  PostMessageA(button, WM_KEYDOWN, VK_ESCAPE, 1);
+  PostMessageA(button, WM_KEYUP, VK_ESCAPE, 0xC0000001);
+  EXPECT_TRUE(Pump([&] { return !IsWindow(about); })) << "the monitor frees the box";
+  EXPECT_TRUE(Pump([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }));
+  DWORD code = 99;
+  GetExitCodeProcess(process, &code);
+  EXPECT_EQ(code, 0u);
+}
+
+}  // namespace
+
+TEST_F(ToolsE2E, TheAboutBoxOpensOnRequestAndItsEscapeEndsAProgramStartedHidden) {
+  StandInForServer();
+  ASSERT_TRUE(Tools.Start("tb_tools.exe", "-"));
+  HWND launcher = WaitWindow(Tools, TOOLS_WINDOW_TITLE);
+  ASSERT_NE(launcher, nullptr);
+  PostMessageA(launcher, WM_TB_SHOW_ABOUT, 0, 0);
+  HWND about = WaitWindow(Tools, "about tarnbel");
+  ASSERT_NE(about, nullptr);
+  EXPECT_TRUE(Pump([&] { return IsWindowVisible(about) != FALSE; }));
+  RECT client{};
+  GetClientRect(about, &client);
+  EXPECT_EQ(client.right, 384);
+  EXPECT_EQ(client.bottom, 380);
+  EXPECT_EQ(GetWindowLongA(about, GWL_STYLE) & WS_CAPTION, 0) << "borderless";
+  // Asked again while it is open: still one box.
+  PostMessageA(launcher, WM_TB_SHOW_ABOUT, 0, 0);
+  testsupport::PumpFor(200);
+  int boxes = 0;
+  for (HWND window : testsupport::TopLevelWindowsOf(Tools.ProcessId()))
+    if (testsupport::WindowTitle(window) == "about tarnbel") ++boxes;
+  EXPECT_EQ(boxes, 1);
+
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, Tools.ProcessId());
+  ASSERT_NE(process, nullptr);
+  CloseAboutBoxWithEscape(about, process);
+  CloseHandle(process);
+}
+
+TEST_F(ToolsE2E, TheServersTrayAboutStartsTheToolsProgramWithItsAboutBox) {
+  {
+    TRegKey settings(TarnbelKeyPath, true);
+    for (const char* show : {"ShowControlPanel", "ShowMonitor", "ShowMappingsEditor", "ShowPreferences"})
+      settings.WriteBool(show, false);
+  }
+  ASSERT_TRUE(Server.Start("tarnbel.exe"));
+  HWND server = nullptr;
+  ASSERT_TRUE(Pump([&] { return (server = FindWindowA(SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE)) != nullptr; }));
+  ASSERT_EQ(FindWindowA(nullptr, TOOLS_WINDOW_TITLE), nullptr) << "nothing asked for the tools yet";
+
+  // The real tray menu: Exit, Turn on, Turn off, then "About..." after the separator.
+  PostMessageA(server, WM_TB_TRAY_CALLBACK, 0, WM_RBUTTONDOWN);
+  HWND menu = nullptr;
+  ASSERT_TRUE(Pump([&] { return (menu = testsupport::FindWindowOf(Server.ProcessId(), "#32768", "")) != nullptr &&
+                                IsWindowVisible(menu); }));
+  for (int i = 0; i < 4; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+
+  HWND about = nullptr;
+  ASSERT_TRUE(Pump([&] { return (about = FindWindowA(nullptr, "about tarnbel")) != nullptr && IsWindowVisible(about); }));
+  DWORD toolsPid = 0;
+  GetWindowThreadProcessId(about, &toolsPid);
+  EXPECT_NE(toolsPid, Server.ProcessId());
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, toolsPid);
+  ASSERT_NE(process, nullptr);
+  CloseAboutBoxWithEscape(about, process);
+  CloseHandle(process);
+  EXPECT_TRUE(Server.Running()) << "the server stays";
 }

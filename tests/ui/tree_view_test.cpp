@@ -144,6 +144,32 @@ TEST(TreeView, CheckBoxStyleToggledKeepsNodesDataExpansionAndSelection) {
   EXPECT_EQ(count, SendMessageA(f.Tree->Handle(), TVM_GETCOUNT, 0, 0));
 }
 
+TEST(TreeView, ASharedImageListIsShownButNeverFreedByItsHolder) {
+  HIMAGELIST shared = ImageList_Create(20, 18, ILC_COLOR24 | ILC_MASK, 2, 2);
+  ASSERT_NE(nullptr, shared);
+  {
+    TreeForm f;
+    auto* images = new TImageList(f.Form.get());
+    images->SetSharedHandle(shared);
+    EXPECT_TRUE(images->Shared());
+    EXPECT_EQ(20, images->Width());
+    EXPECT_EQ(18, images->Height());
+    f.Tree->SetImages(images);
+    EXPECT_EQ(LRESULT(shared), SendMessageA(f.Tree->Handle(), TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    // Replacing the handle and freeing the holder leave the shared list alone.
+    images->SetSharedHandle(nullptr);
+    EXPECT_FALSE(images->Shared());
+    images->SetSharedHandle(shared);
+    images->Free();
+    EXPECT_EQ(0, SendMessageA(f.Tree->Handle(), TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+  }
+  EXPECT_EQ(0, ImageList_GetImageCount(shared));
+  int w = 0, h = 0;
+  EXPECT_TRUE(ImageList_GetIconSize(shared, &w, &h));
+  EXPECT_EQ(20, w);
+  EXPECT_TRUE(ImageList_Destroy(shared));
+}
+
 TEST(TreeView, LabelEditRenamesAndADeletedNodeIsNotRenamed) {
   TreeForm f;
   TTreeNode* first = f.Tree->Items().Add(nullptr, "first");

@@ -1,0 +1,135 @@
+#include "saver_test_support.h"
+
+#include <algorithm>
+
+#include "dialogs.h"
+#include "standin_support.h"
+
+namespace savertest {
+
+namespace {
+void Put16(std::string& s, uint32_t v) {
+  s += char(v & 0xFF);
+  s += char((v >> 8) & 0xFF);
+}
+void Put32(std::string& s, uint32_t v) {
+  Put16(s, v & 0xFFFF);
+  Put16(s, v >> 16);
+}
+}  // namespace
+
+WavePoints WriteTestWave(const std::string& path, uint16_t channels, uint16_t bits, uint32_t frames) {
+  WavePoints points;
+  std::string data;
+  for (uint32_t i = 0; i < frames; ++i) {
+    for (uint16_t c = 0; c < channels; ++c) {
+      int16_t value;
+      if (bits == 8) {
+        uint8_t byte = uint8_t((i * 7 + c * 64 + 1) % 256);
+        data += char(byte);
+        value = int16_t((byte - 128) * 256);
+      } else {
+        value = int16_t(int(i * 37 % 4001) - 2000 + (c ? 300 : 0));
+        Put16(data, uint16_t(value));
+      }
+      (c ? points.Right : points.Left).push_back(value);
+    }
+  }
+  const uint32_t align = channels * bits / 8;
+  std::string s = "RIFF";
+  Put32(s, uint32_t(4 + 24 + 8 + data.size()));
+  s += "WAVEfmt ";
+  Put32(s, 16);
+  Put16(s, 1);
+  Put16(s, channels);
+  Put32(s, 22050);
+  Put32(s, 22050 * align);
+  Put16(s, align);
+  Put16(s, bits);
+  s += "data";
+  Put32(s, uint32_t(data.size()));
+  testsupport::WriteBytes(path, s + data);
+  return points;
+}
+
+CachedPresetRecord Record(const std::string& name, int32_t bank, int32_t program, const std::string& file,
+                          int32_t sourceBank, int32_t sourcePreset) {
+  CachedPresetRecord r = EmptyPresetRecord();
+  r.Bank = bank;
+  r.Program = program;
+  SetShortString(r.PresetName, name);
+  SetShortString(r.SourceFile, file);
+  r.SourceBank = sourceBank;
+  r.SourcePreset = sourcePreset;
+  return r;
+}
+
+namespace {
+ui::TFileDialogHandler previousHandler;
+}
+
+FileDialogAnswer::FileDialogAnswer(const std::string& fileName, bool ok) {
+  previousHandler = ui::SetFileDialogHandler([this, fileName, ok](ui::TFileDialogRequest& request) {
+    ++Asked;
+    LastTitle = request.Title;
+    LastInitialDir = request.InitialDir;
+    request.FileName = fileName;
+    return ok;
+  });
+}
+
+FileDialogAnswer::~FileDialogAnswer() { ui::SetFileDialogHandler(previousHandler); }
+
+bool RunShell(const std::string& command, DWORD timeoutMs, DWORD* exitCode) {
+  // Wine hands a Unix program no process to wait on: the command leaves its exit code in a marker file.
+  static int serial = 0;
+  const std::string unixMarker =
+      "/tmp/tarnbel_sh_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++serial) + ".done";
+  std::string marker = "Z:" + unixMarker;
+  std::replace(marker.begin(), marker.end(), '/', '\\');
+  DeleteFileA(marker.c_str());
+  std::string line = "Z:\\bin\\sh -c \"(" + command + "); echo $? > " + unixMarker + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  const DWORD start = GetTickCount();
+  std::string code;
+  while ((code = testsupport::ReadBytes(marker)).empty() && GetTickCount() - start < timeoutMs) Sleep(20);
+  DeleteFileA(marker.c_str());
+  if (code.empty()) return false;
+  if (exitCode) *exitCode = DWORD(std::stoul(code));
+  return true;
+}
+
+namespace {
+void RemoveFolder(const std::string& path) {
+  for (const std::string& name : FilesMatching(path, "*")) DeleteFileA((path + "\\" + name).c_str());
+  RemoveDirectoryA(path.c_str());
+}
+}  // namespace
+
+// A folder left by an earlier run of the same process id goes first.
+SubFolder::SubFolder(const std::string& path) : Path(path) {
+  RemoveFolder(path);
+  CreateDirectoryA(path.c_str(), nullptr);
+}
+
+SubFolder::~SubFolder() { RemoveFolder(Path); }
+
+std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "\\" + pattern).c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  return names;
+}
+
+}  // namespace savertest

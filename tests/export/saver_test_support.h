@@ -1,0 +1,46 @@
+#pragma once
+// What the writer's tests share: test waves with known points, answered dialogs, shell commands.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cached_preset_record.h"
+
+namespace savertest {
+
+// The points a wave holds, per channel, as 16-bit values.
+struct WavePoints {
+  std::vector<int16_t> Left, Right;
+};
+// A PCM wave of 8 or 16 bits whose points are not silence.
+WavePoints WriteTestWave(const std::string& path, uint16_t channels, uint16_t bits, uint32_t frames);
+
+CachedPresetRecord Record(const std::string& name, int32_t bank, int32_t program, const std::string& file,
+                          int32_t sourceBank, int32_t sourcePreset);
+
+// Answers every file dialog with the file name while it lives; counts the questions.
+class FileDialogAnswer {
+ public:
+  explicit FileDialogAnswer(const std::string& fileName, bool ok = true);
+  ~FileDialogAnswer();
+  int Asked = 0;
+  std::string LastTitle, LastInitialDir;
+};
+
+// Runs a command line of /bin/sh; false when it did not end within the time or failed to start.
+bool RunShell(const std::string& command, DWORD timeoutMs, DWORD* exitCode = nullptr);
+
+// A folder below a test's temporary folder, removed with its files at the end.
+class SubFolder {
+ public:
+  explicit SubFolder(const std::string& path);
+  ~SubFolder();
+  const std::string Path;
+};
+
+// Files of a folder whose names match a pattern.
+std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern);
+
+}  // namespace savertest
