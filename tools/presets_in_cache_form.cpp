@@ -225,6 +225,11 @@ void TPresetsInCacheForm::CreateActions() {
   CreateMappingAction = AddAction("CreateMappingAction", "Create mapping from cached presets...", ctrl | 'M', nullptr);
   // The save actions: the selected rows, then all rows.
   for (bool all : {false, true}) {
+    (all ? SaveAsSoundFontAction : SaveSelectedAsSoundFontAction)->OnExecute = [this, all](TObject*) {
+      SavePresetsAsSoundFonts(all, false);
+    };
+    (all ? SaveAsSeparateSoundFontsAction : SaveSelectedAsSeparateSoundFontsAction)->OnExecute =
+        [this, all](TObject*) { SavePresetsAsSoundFonts(all, true); };
     (all ? SaveAsTextAction : SaveSelectedAsTextAction)->OnExecute = [this, all](TObject*) { SavePresetsAsText(all); };
     (all ? SaveAsMappingFileAction : SaveSelectedAsMappingFileAction)->OnExecute = [this, all](TObject*) {
       SavePresetsAsMappingFile(all);

@@ -154,6 +154,8 @@ class TPresetsInCacheForm : public ui::TForm {
   void SavePresetsAsText(bool all);
   void SavePresetsAsMappingFile(bool all);
   void CreateMappingFromPresets(bool all);
+  // Hands the records to the SoundFont writer: one file, or one file per preset.
+  void SavePresetsAsSoundFonts(bool all, bool separate);
 
   const std::vector<CachedPresetRecord>& CachedPresets() const { return FCachedPresets; }
   std::vector<std::string> Routes() const;

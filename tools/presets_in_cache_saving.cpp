@@ -15,6 +15,7 @@
 #include "tarnbel_func.h"
 #include "tarnbel_func_vcl.h"
 #include "tarnbel_mapping.h"
+#include "tarnbel_sf2_saver.h"
 #include "tarnbel_tools_globals.h"
 #include "text_compare.h"
 
@@ -157,4 +158,15 @@ void TPresetsInCacheForm::CreateMappingFromPresets(bool all) {
     mapping.Store->Key().WriteBool("Random", false);
   }
   if (FakeForm) FakeForm->PostMappingsChanged();
+}
+
+void TPresetsInCacheForm::SavePresetsAsSoundFonts(bool all, bool separate) {
+  std::vector<CachedPresetRecord> records = CollectPresets(all);
+  if (separate) {
+    SavePresetsAsSeparateSoundFonts(this, records.data(), int(records.size()));
+    return;
+  }
+  if (records.empty()) return;
+  std::string base = DefaultBaseName();
+  SavePresetsAsSoundFont(this, records.data(), int(records.size()), base.empty() ? "" : base + ".sf2");
 }

@@ -13,9 +13,13 @@
 #include "message_box_recorder.h"
 #include "monitor_fixture.h"
 #include "registry_internal.h"
+#include "phdr_chunk.h"
 #include "registry_test_support.h"
+#include "sf2_builder.h"
+#include "standin_support.h"
 #include "tarnbel_fakeform.h"
 #include "tarnbel_mapping.h"
+#include "tarnbel_sf2_saver.h"
 
 using namespace ui;
 using toolstest::Rec;
@@ -283,4 +287,65 @@ TEST_F(Saving, CreatingAMappingStoresItOrRefusesWithTheReason) {
   kits.SaveOnDestroy = false;
   ASSERT_NE(kits.Slot(128, 8), nullptr);
   EXPECT_EQ(kits.Slot(0, 0), nullptr);
+}
+
+TEST_F(Saving, BothSoundFontOutputsGoThroughTheEngineAndReadBack) {
+  testsupport::TempFolder folder;
+  const std::string bank = folder.File("bank.sf2"), wave = folder.File("ah.wav");
+  sf2test::Sf2Builder builder;
+  builder.AddPresetWithSamples("Room Kit", 128, 8, {2000});
+  builder.AddPresetWithSamples("A grand piano named at length", 0, 1, {3000});
+  ASSERT_TRUE(builder.Write(bank));
+  ASSERT_TRUE(testsupport::WriteWaveFile(wave, 1, 1, 16, 1200));
+  Start();
+  SendRecords({Rec("Room Kit", 32768, 8, 9, "Studio", bank, 128, 8),
+               Rec("A grand piano named at length", 0, 4, 0, "Studio", bank, 0, 1),
+               Rec("ah", 2, 7, 1, "Studio", wave, 200, 0)});
+  ASSERT_TRUE(ToTools->SendString("C:\\midi\\canyon.mid", WM_TB_FILE_NAME));
+  ASSERT_TRUE(RunUntil([&] { return !FakeForm->FileName.empty(); }));
+  testsupport::MessageBoxRecorder boxes;
+
+  const std::string one = folder.File("one.sf2");
+  {
+    DialogAnswer answer(one);
+    M()->SaveAsSoundFontAction->Execute();
+    ASSERT_EQ(answer.Asked.size(), 1u);
+    EXPECT_EQ(answer.Asked[0].FileName, "canyon.sf2");
+  }
+  for (const auto& box : boxes.Boxes) ADD_FAILURE() << box.Text;
+  std::ifstream stream(one, std::ios::binary);
+  TphdrChunk headers;
+  ASSERT_TRUE(headers.Load(stream, -1));
+  EXPECT_EQ(headers.Presets.size(), 3u);
+  EXPECT_EQ(headers.GetPresetName(128, 8), "Room Kit");
+  EXPECT_EQ(headers.GetPresetName(0, 4), "A grand piano named ");  // twenty characters at most
+  EXPECT_EQ(headers.GetPresetName(2, 7), "ah");
+
+  const std::string separate = folder.File("separate");
+  CreateDirectoryA(separate.c_str(), nullptr);
+  TSaverFolderChooser previous = SetSaverFolderChooser([&](ui::TComponent*, std::string& chosen, const std::string&) {
+    chosen = separate;
+    return IDOK;
+  });
+  Rows()[0]->SetSelected(true);
+  Rows()[2]->SetSelected(true);
+  M()->SaveSelectedAsSeparateSoundFontsAction->Execute();
+  SetSaverFolderChooser(previous);
+  for (const auto& box : boxes.Boxes) ADD_FAILURE() << box.Text;
+  int files = 0;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((separate + "\\*.sf2").c_str(), &data);
+  for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &data)) {
+    ++files;
+    std::ifstream file(separate + "\\" + data.cFileName, std::ios::binary);
+    TphdrChunk one;
+    EXPECT_TRUE(one.Load(file, -1)) << data.cFileName;
+    // A drum kit's file also holds the writer's melodic placeholder.
+    EXPECT_GE(one.Presets.size(), 1u) << data.cFileName;
+    file.close();
+    DeleteFileA((separate + "\\" + data.cFileName).c_str());
+  }
+  if (find != INVALID_HANDLE_VALUE) FindClose(find);
+  EXPECT_EQ(files, 2);  // the kit and the wave
+  RemoveDirectoryA(separate.c_str());
 }
