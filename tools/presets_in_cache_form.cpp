@@ -70,7 +70,7 @@ TPresetsInCacheForm::TPresetsInCacheForm(TComponent* owner) : TForm(owner) {
   OnShow = [this](TObject*) { FormShow(); };
   OnActivate = [this](TObject*) { FormActivate(); };
   OnCloseQuery = [this](TObject*, bool& canClose) { FormCloseQuery(canClose); };
-  OnKeyDown = [this](TObject*, WORD& key, TSet32) { FormKeyDown(key); };
+  OnKeyDown = [this](TObject*, WORD& key, TSet32 shift) { FormKeyDown(key, shift); };
 
   CreateComponents();
   CreateActions();
@@ -492,10 +492,14 @@ void TPresetsInCacheForm::FormCloseQuery(bool& canClose) {
   DockManager.reset();
 }
 
-void TPresetsInCacheForm::FormKeyDown(WORD& key) {
-  if (key != VK_ESCAPE) return;
-  key = 0;
-  Close();
+void TPresetsInCacheForm::FormKeyDown(WORD& key, TSet32 shift) {
+  if (key == VK_ESCAPE) {
+    key = 0;
+    Close();
+    return;
+  }
+  // The launcher's window actions (Ctrl+Alt+F5 to F8) work from the monitor too.
+  if (FakeForm && FakeForm->IsShortCut(ShortCut(key, shift))) key = 0;
 }
 
 void TPresetsInCacheForm::CloseIfIdle() {

@@ -191,7 +191,7 @@ class TPresetsInCacheForm : public ui::TForm {
   void FormShow();
   void FormActivate();
   void FormCloseQuery(bool& canClose);
-  void FormKeyDown(WORD& key);
+  void FormKeyDown(WORD& key, ui::TSet32 shift);
   bool AnyWindowOpen() const;
 
   void RouteSelected(ui::TListItem* item, bool selected);

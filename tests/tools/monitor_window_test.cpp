@@ -451,11 +451,27 @@ TEST_F(Monitor, PlaceNearMonitorClampsAtTheScreenEdge) {
   Start();
   M()->SetStayOnTop(true);
   M()->SetBounds(10, 5, 400, 300);
-  TForm other(nullptr);
-  other.SetBounds(50, 50, 200, 100);
-  M()->PlaceNearMonitor(&other);
-  EXPECT_EQ(other.Left(), 0);
-  EXPECT_EQ(other.Top(), 0);
+  auto* other = new TForm(nullptr);
+  other->SetBounds(50, 50, 200, 100);
+  M()->PlaceNearMonitor(other);
+  EXPECT_EQ(other->Left(), 0);
+  EXPECT_EQ(other->Top(), 0);
   EXPECT_EQ(M()->Left(), 20);
   EXPECT_EQ(M()->Top(), 20);
+  other->Free();
+  M()->SetStayOnTop(false);
+}
+
+TEST_F(Monitor, TheLaunchersWindowKeysWorkInTheMonitor) {
+  int freed = 0;
+  ToolWindowMakers.Preferences = [&](TComponent* owner) {
+    return new toolstest::TTestWindow(owner, WM_TB_OPTIONS_CLOSED, &freed);
+  };
+  Start();
+  size_t from = Server->Received.size();
+  Press(VK_F5, {VK_CONTROL, VK_MENU});
+  ASSERT_TRUE(RunUntil([&] { return Server->Count(WM_TB_GET_STATE) >= 2; }));
+  EXPECT_EQ(Server->Ids(from).front(), WM_TB_GET_ROUTES);
+  Press(VK_F8, {VK_CONTROL, VK_MENU});
+  EXPECT_TRUE(RunUntil([&] { return OptionsForm != nullptr; }));
 }
