@@ -3,6 +3,9 @@
 //   tb_demo setup <folder>     writes <folder>\demo.sf2 and stores a fresh profile: an active mapping
 //                              "Demo" of its presets, the active route Keys --> Synth --> SB Live!,
 //                              the server turning on by itself and opening no tools window
+//   tb_demo monitor <seconds>  waits for the tools program's monitor to show the presets the demo plays,
+//                              then prints its rows; exit code 0 once they show, else 1
+//   tb_demo tools-end <seconds> exit code 0 once no tools program's window is left, else 1
 //   tb_demo watch <seconds>    acts as the tools program's window and prints what the server reports;
 //                              exit code 0 once a preset was seen loaded into the card, else 1;
 //                              2 while a tools program runs
@@ -18,6 +21,7 @@
 #include "reg_array.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
+#include "remote_list_view.h"
 #include "route_record.h"
 #include "sf2_builder.h"
 #include "tarnbel_func.h"
@@ -83,8 +87,43 @@ int Setup(const std::string& folder) {
   return 0;
 }
 
+// Channel, bank and program texts of the rows the played program changes give.
+const std::vector<std::vector<std::string>> kPlayed = {{"1", "0", "0"}, {"2", "1", "89"}, {"10", "d", "8"}};
+
+bool ShowsPlayed(const std::vector<testsupport::TRemoteRow>& rows) {
+  for (const std::vector<std::string>& played : kPlayed) {
+    bool found = false;
+    for (const testsupport::TRemoteRow& row : rows)
+      found = found || (row.Texts.size() > 3 && std::vector<std::string>(row.Texts.begin() + 1, row.Texts.begin() + 4) == played);
+    if (!found) return false;
+  }
+  return true;
+}
+
+int WatchMonitor(DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  std::vector<testsupport::TRemoteRow> rows;
+  bool shown = false;
+  do {
+    HWND monitor = testsupport::FindTopWindowStartingWith(0, "tarnbel monitor");
+    HWND list = monitor ? testsupport::FindListViewWithColumns(monitor, 9) : nullptr;
+    if (list) rows = testsupport::ReadRemoteListView(list, 9);
+    shown = ShowsPlayed(rows);
+    if (!shown) Sleep(200);
+  } while (!shown && GetTickCount() - start < timeoutMs);
+  Say("the monitor shows " + std::to_string(rows.size()) + " cached presets (channel, bank, program, name, mapping):");
+  for (const testsupport::TRemoteRow& row : rows) {
+    std::string line = " ";
+    for (int c = 1; c <= 5 && c < int(row.Texts.size()); ++c) line += " " + row.Texts[size_t(c)];
+    Say(line);
+  }
+  Say(shown ? "the played presets show in the monitor" : "the played presets do not show in the monitor");
+  return shown ? 0 : 1;
+}
+
 int Usage() {
-  Say("usage: tb_demo setup <folder> | tb_demo watch <seconds>");
+  Say("usage: tb_demo setup <folder> | tb_demo monitor <seconds> | tb_demo tools-end <seconds> | "
+      "tb_demo watch <seconds>");
   return 2;
 }
 
@@ -94,10 +133,20 @@ int main(int argc, char** argv) {
   if (argc != 3) return Usage();
   const std::string command = argv[1];
   if (command == "setup") return Setup(argv[2]);
-  if (command != "watch") return Usage();
+  if (command != "watch" && command != "monitor" && command != "tools-end") return Usage();
   char* end = nullptr;
   long seconds = std::strtol(argv[2], &end, 10);
   if (!end || *end != '\0' || seconds <= 0) return Usage();
+  if (command == "monitor") return WatchMonitor(static_cast<DWORD>(seconds) * 1000);
+  if (command == "tools-end") {
+    DWORD start = GetTickCount();
+    while (FindWindowA(nullptr, TOOLS_WINDOW_TITLE)) {
+      if (GetTickCount() - start >= static_cast<DWORD>(seconds) * 1000) return 1;
+      Sleep(100);
+    }
+    Say("the tools program has ended");
+    return 0;
+  }
   // The tools program and this listener never own the tools window's title at once: the listener holds
   // the tools program's instance while it runs, and does not start while a tools program runs.
   HANDLE instance = CreateMutexA(nullptr, FALSE, TOOLS_INSTANCE_MUTEX);

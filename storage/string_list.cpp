@@ -1,5 +1,7 @@
 #include "string_list.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <memory>
 
@@ -39,4 +41,34 @@ bool SaveStringsToFile(const std::string& fileName, const std::vector<std::strin
     if (std::fwrite("\r\n", 1, 2, file.get()) != 2) return false;
   }
   return std::fflush(file.get()) == 0;
+}
+
+bool SaveStringsReplacing(const std::string& fileName, const std::vector<std::string>& lines, unsigned long& error) {
+  error = ERROR_SUCCESS;
+  size_t slash = fileName.find_last_of("\\/:");
+  std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
+  char temp[MAX_PATH];
+  if (!GetTempFileNameA(folder.c_str(), "tbs", 0, temp)) {
+    error = GetLastError();
+    return false;
+  }
+  HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  bool written = file != INVALID_HANDLE_VALUE;
+  for (size_t i = 0; written && i < lines.size(); ++i) {
+    std::string line = lines[i] + "\r\n";
+    DWORD done = 0;
+    written = WriteFile(file, line.data(), DWORD(line.size()), &done, nullptr) && done == line.size();
+  }
+  if (written) written = FlushFileBuffers(file) != 0;
+  if (!written) error = GetLastError();
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  if (written && !MoveFileExA(temp, fileName.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = GetLastError();
+    written = false;
+  }
+  if (!written) {
+    DeleteFileA(temp);
+    if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
+  }
+  return written;
 }

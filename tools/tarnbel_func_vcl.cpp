@@ -9,6 +9,7 @@
 #include "action.h"
 #include "folders.h"
 #include "message_box.h"
+#include "string_list.h"
 #include "sys_utils.h"
 #include "tarnbel_func.h"
 #include "ui_exceptions.h"
@@ -49,6 +50,13 @@ int AddPair(TImageList* colour, TImageList* grey, TIcon& icon, TIcon* greyIcon) 
 }
 
 }  // namespace
+
+bool SaveTextFile(const std::string& fileName, const std::vector<std::string>& lines) {
+  unsigned long error = 0;
+  if (SaveStringsReplacing(fileName, lines, error)) return true;
+  ShowMessageBox("Can't write " + fileName + ": " + SysErrorMessage(error), "tarnbel", MB_OK | MB_ICONERROR);
+  return false;
+}
 
 void PrepareOutputFolder(std::string& folder) {
   ForceDirectories(folder);

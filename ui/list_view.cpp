@@ -510,7 +510,9 @@ namespace {
 void FillColumn(LVCOLUMNA& lc, TListColumn* c, std::string& text) {
   static const int formats[] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_CENTER};
   text = c->Caption();
-  lc.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_IMAGE;
+  // An image index in the record shows an image in some versions whatever the format says: none is sent
+  // for a column without one.
+  lc.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | (c->ImageIndex() >= 0 ? LVCF_IMAGE : 0);
   lc.fmt = formats[c->Alignment()] | (c->ImageIndex() >= 0 ? LVCFMT_IMAGE : 0);
   lc.pszText = &text[0];
   lc.iImage = c->ImageIndex();

@@ -252,13 +252,23 @@ void TMenuItem::SetAction(TAction* action) {
 }
 
 void TMenuItem::ActionChange(TAction* sender) {
-  SetCaption(sender->Caption());
+  if (!FOwnCaption) SetCaption(sender->Caption());
   SetEnabled(sender->Enabled());
   SetVisible(sender->Visible());
   SetChecked(sender->Checked());
   SetHint(sender->Hint());
   SetImageIndex(sender->ImageIndex());
-  SetShortCut(sender->ShortCut());
+  if (!FOwnShortCut) SetShortCut(sender->ShortCut());
+}
+
+void TMenuItem::SetOwnShortCut(TShortCut v) {
+  FOwnShortCut = true;
+  SetShortCut(v);
+}
+
+void TMenuItem::SetOwnCaption(const std::string& v) {
+  FOwnCaption = true;
+  SetCaption(v);
 }
 
 void TMenuItem::Click() {

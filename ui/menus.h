@@ -46,6 +46,9 @@ class TMenuItem : public TComponent {
   void SetDefault(bool v);
   TShortCut ShortCut() const { return FShortCut; }
   void SetShortCut(TShortCut v);
+  // A shortcut or caption of the item's own that its action's no longer replaces.
+  void SetOwnShortCut(TShortCut v);
+  void SetOwnCaption(const std::string& v);
   // An image of the menu's image list.
   int ImageIndex() const { return FImageIndex; }
   void SetImageIndex(int v);
@@ -94,6 +97,7 @@ class TMenuItem : public TComponent {
   void FreeHandle();
 
   std::string FCaption, FHint;
+  bool FOwnShortCut = false, FOwnCaption = false;
   bool FChecked = false, FRadioItem = false, FAutoCheck = false, FEnabled = true, FVisible = true, FDefault = false;
   int FGroupIndex = 0;
   TShortCut FShortCut = 0;

@@ -92,6 +92,21 @@ void ToolsFixture::PostToTools(UINT id, WPARAM wParam, LPARAM lParam) {
   RunUntil([] { return true; }, 0);
 }
 
+CachedPresetRecord Rec(const std::string& name, int32_t bank, int32_t program, int32_t channel,
+                       const std::string& mapping, const std::string& file, int32_t sourceBank,
+                       int32_t sourcePreset) {
+  CachedPresetRecord r = EmptyPresetRecord();
+  SetShortString(r.PresetName, name);
+  r.Bank = bank;
+  r.Program = program;
+  r.Channel = channel;
+  SetShortString(r.MappingName, mapping);
+  SetShortString(r.SourceFile, file);
+  r.SourceBank = sourceBank;
+  r.SourcePreset = sourcePreset;
+  return r;
+}
+
 TPayload TPayload::Write(const std::string& bytes) {
   TPayload payload;
   payload.Atom = IPCWritePayload(bytes.data(), bytes.size());

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "action.h"
+#include "cached_preset_record.h"
 #include "form.h"
 #include "ipc.h"
 #include "recording_window.h"
@@ -80,6 +81,11 @@ class ToolsFixture : public ::testing::Test {
   std::unique_ptr<TIPCLink> ToTools;
   bool Quit = false;
 };
+
+// A cached preset as the server reports it.
+CachedPresetRecord Rec(const std::string& name, int32_t bank, int32_t program, int32_t channel,
+                       const std::string& mapping = "Studio", const std::string& file = "C:\\sf\\gm.sf2",
+                       int32_t sourceBank = 0, int32_t sourcePreset = 0);
 
 // A payload file that the test can watch: its full name is known before it is sent.
 struct TPayload {

@@ -1,0 +1,32 @@
+#pragma once
+// Reads a list view of another process through its own messages, with the buffers placed in that
+// process's memory.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct TRemoteRow {
+  std::vector<std::string> Texts;  // every column's text
+  int Image = -1;
+  bool Selected = false;
+};
+
+// The rows of the list view; empty when it cannot be read.
+std::vector<TRemoteRow> ReadRemoteListView(HWND list, int columns);
+// The number of columns of a report list view's header.
+int RemoteListViewColumns(HWND list);
+// The first list view among the window's children with that many columns; null when none.
+HWND FindListViewWithColumns(HWND top, int columns);
+// A top-level window of the process whose title begins with the text.
+HWND FindTopWindowStartingWith(DWORD processId, const std::string& titleStart);
+// The text of a status bar's part.
+std::string ReadRemoteStatusText(HWND bar, int part);
+// The window's first child of the class (a name the class library registers, e.g. "TStatusBar").
+HWND FindChildOfClass(HWND top, const std::string& className);
+// Selects the row (only that row) and focuses it, as a click would.
+bool SelectRemoteRow(HWND list, int row);
+
+}  // namespace testsupport
