@@ -31,6 +31,23 @@ namespace {
 
 const DWORD kWaitMs = 20000;
 
+// The tip of the server's last tray call that set one ("message flags icon tip" lines).
+std::string LastTrayTip(const std::string& log) {
+  std::string tip;
+  size_t start = 0;
+  while (start < log.size()) {
+    size_t end = log.find('\n', start);
+    if (end == std::string::npos) end = log.size();
+    std::string line = log.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t field = 0, at = 0;
+    while (field < 3 && (at = line.find(' ', at)) != std::string::npos) ++field, ++at;
+    if (field == 3 && at < line.size()) tip = line.substr(at);
+  }
+  return tip;
+}
+
 uint32_t ProgramChange(int channel, int program) { return static_cast<uint32_t>(0xC0 | channel | program << 8); }
 uint32_t NoteOn(int channel, int velocity) {
   return static_cast<uint32_t>(0x90 | channel | 0x30 << 8 | velocity << 16);
@@ -167,6 +184,10 @@ TEST_F(MonitorE2E, PlayedPresetsShowLightAndGoAndTheServerFollowsTheMonitor) {
   EXPECT_EQ(wave->Texts[8], "");
   // The status text: the cache's figures.
   ASSERT_TRUE(Pump([&] { return testsupport::ReadRemoteStatusText(Bar, 1).find(" 4 cached") != std::string::npos; }));
+  // ... the same text the server's tray tip shows.
+  EXPECT_TRUE(Pump([&] {
+    return testsupport::ReadRemoteStatusText(Bar, 1) == LastTrayTip(testsupport::ReadBytes(Folder.File("tray.log")));
+  })) << testsupport::ReadRemoteStatusText(Bar, 1) << " / " << LastTrayTip(testsupport::ReadBytes(Folder.File("tray.log")));
 
   // A note lights the playing row; its end leaves an afterglow that goes out.
   Play(NoteOn(0, 100));
