@@ -7,11 +7,9 @@ Run it again after changing a drawing; the files it writes are committed.
 """
 import os
 
+from make_main_icons import ACCENT, INK, PAPER, customize
 from make_resources import container, dib_24
 
-INK = (30, 50, 120)
-PAPER = (250, 250, 240)
-ACCENT = (230, 140, 30)
 RED = (200, 40, 40)
 GREEN = (40, 170, 60)
 
@@ -156,16 +154,6 @@ def remote(x, y, size):
         if x in (4, 11) or y in (1, 14):
             return INK
         if (x, y) in ((6, 4), (9, 4), (6, 7), (9, 7), (6, 10), (9, 10)):
-            return ACCENT
-        return PAPER
-    return None
-
-
-def customize(x, y, size):
-    if 0 <= x <= 15 and 4 <= y <= 11:
-        if y in (4, 11) or x in (0, 15):
-            return INK
-        if y in range(6, 10) and x in (2, 3, 4, 7, 8, 9, 12, 13):
             return ACCENT
         return PAPER
     return None

@@ -288,6 +288,20 @@ void TPresetsInCacheForm::UpdateActionStates() {
   RestartAction->SetEnabled(ListView2->Items().Count() > 0);
 }
 
+// A null action stands for a separator.
+void TPresetsInCacheForm::AddToolButtons(TToolBar* bar, const std::vector<TAction*>& actions) {
+  for (TAction* action : actions) {
+    auto* button = new TToolButton(this);
+    if (action) {
+      button->SetAction(action);
+      button->SetShowHint(true);
+    } else {
+      button->SetStyle(tbsSeparator);
+    }
+    button->SetParent(bar);
+  }
+}
+
 void TPresetsInCacheForm::CreateToolbars() {
   auto makeBar = [this](const char* name, const std::string& caption, TWinControl* panel,
                         const std::vector<TAction*>& actions) {
@@ -299,17 +313,7 @@ void TPresetsInCacheForm::CreateToolbars() {
     bar->SetDragKind(dkDock);
     bar->SetDragMode(dmAutomatic);
     bar->SetParent(panel);
-    // A null action stands for a separator.
-    for (TAction* action : actions) {
-      auto* button = new TToolButton(this);
-      if (action) {
-        button->SetAction(action);
-        button->SetShowHint(true);
-      } else {
-        button->SetStyle(tbsSeparator);
-      }
-      button->SetParent(bar);
-    }
+    AddToolButtons(bar, actions);
     return bar;
   };
   ToolsToolBar = makeBar("ToolsToolBar", "Tools", TopControlBar,
@@ -371,16 +375,7 @@ void TPresetsInCacheForm::LinkLauncherActions() {
   if (!FakeForm) return;
   std::vector<TAction*> actions = {FakeForm->MappingsManagerAction, FakeForm->MappingsEditorAction,
                                    FakeForm->PreferencesAction, nullptr, FakeForm->AboutAction};
-  for (TAction* action : actions) {
-    auto* button = new TToolButton(this);
-    if (action) {
-      button->SetAction(action);
-      button->SetShowHint(true);
-    } else {
-      button->SetStyle(tbsSeparator);
-    }
-    button->SetParent(TarnbelToolBar);
-  }
+  AddToolButtons(TarnbelToolBar, actions);
   if (auto* menu = dynamic_cast<TMenuItem*>(FindComponent("TarnbelMenuItem")))
     for (TAction* action : actions) AddMenuItem(this, menu, action);
 }

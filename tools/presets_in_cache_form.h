@@ -182,6 +182,7 @@ class TPresetsInCacheForm : public ui::TForm {
   void CreatePopupMenu();
   void CreateFormStorage();
   void LinkLauncherActions();
+  void AddToolButtons(ui::TToolBar* bar, const std::vector<ui::TAction*>& actions);
   ui::TAction* AddAction(const char* name, const std::string& caption, ui::TShortCut shortCut,
                          void (TPresetsInCacheForm::*execute)());
   void LoadImages();
