@@ -153,8 +153,6 @@ TRadioButton* TOptionsForm::AddRadio(TTabSheet* page, const char* name, const st
 
 void TOptionsForm::BuildMainPage() {
   MainTabSheet = AddPage("MainTabSheet", "Main");
-  auto& g = ToolsServerSettings;
-  (void)g;
   AutoClearCheckBox = AddFlagBox(MainTabSheet, "AutoClearCheckBox", "Unload preset if unused for", 12, 12,
                                  ss::UnloadPresetIfUnused, WM_TB_SET_UNLOAD_IF_UNUSED,
                                  &TToolsServerSettings::UnloadPresetIfUnused);

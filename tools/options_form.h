@@ -3,6 +3,7 @@
 // under Software\tarnbel and, for what the running server holds, posted to it.
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
