@@ -36,12 +36,12 @@ const std::vector<std::string> ActionImageNames = {
     "SaveAsText", "SaveAsMappingFile", "ShowMIDIInfo", "CreateMapping", "CreateMappingFromSelected", "HardReset",
     "MIDIReset", "Restart", "RunTarnbel", "Remote", "Customize", "StayOnTop", "StayOnTop2"};
 
-struct TColumnSpec {
+struct TPresetColumnLayout {
   const char* Caption;
   TAlignment Alignment;
   int Width;
 };
-const TColumnSpec PresetColumns[pcColumnCount] = {
+const TPresetColumnLayout PresetColumns[pcColumnCount] = {
     {"", taLeftJustify, 20},        {"Channel", taRightJustify, 51}, {"Bank", taRightJustify, 37},
     {"Program", taRightJustify, 51}, {"Name", taLeftJustify, 40},     {"Mapping", taLeftJustify, 53},
     {"File", taLeftJustify, 28},     {"Bank in file", taRightJustify, 64}, {"Preset in file", taRightJustify, 69}};
@@ -160,11 +160,11 @@ void TPresetsInCacheForm::CreateComponents() {
   ListView1->SetRowSelect(true);
   ListView1->SetReadOnly(true);
   ListView1->SetHideSelection(false);
-  for (const TColumnSpec& spec : PresetColumns) {
+  for (const TPresetColumnLayout& preset : PresetColumns) {
     TListColumn* column = ListView1->Columns()->Add();
-    column->SetCaption(spec.Caption);
-    column->SetAlignment(spec.Alignment);
-    column->SetWidth(spec.Width);
+    column->SetCaption(preset.Caption);
+    column->SetAlignment(preset.Alignment);
+    column->SetWidth(preset.Width);
   }
   ListView1->SetSmallImages(IconsImageList);
   ListView1->SetHeaderImages(IconsImageList);
