@@ -35,12 +35,6 @@ bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
 }
 
-std::string TextOf(HWND window) {
-  char text[256] = {0};
-  GetWindowTextA(window, text, sizeof(text));
-  return text;
-}
-
 // The child windows of a class (any class when empty), top to bottom.
 std::vector<HWND> ChildrenOf(HWND parent, const std::string& className) {
   struct Search {
@@ -69,7 +63,7 @@ std::vector<HWND> ChildrenOf(HWND parent, const std::string& className) {
 // A button or check box by its caption.
 HWND ButtonOf(HWND parent, const std::string& caption) {
   for (HWND button : ChildrenOf(parent, ""))
-    if (TextOf(button) == caption) return button;
+    if (testsupport::WindowTitle(button) == caption) return button;
   return nullptr;
 }
 
