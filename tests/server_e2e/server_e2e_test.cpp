@@ -1,6 +1,7 @@
 // The real tarnbel.exe under Wine, with this suite as its tools program: start, commands and their
 // replies, bad commands, second start, and the ways it ends.
 #include "server_e2e_fixture.h"
+#include "stored_settings.h"
 
 using namespace e2e;
 
@@ -16,6 +17,9 @@ TEST_F(ServerE2E, StartsHiddenReadsItsSettingsAndQuitsFromTheMenuCommand) {
   EXPECT_TRUE(testsupport::ValueExists(TarnbelKeyPath, "UnloadTime"));
   EXPECT_TRUE(testsupport::ValueExists(TarnbelKeyPath, "AddBankNameToPresetName"));
   EXPECT_TRUE(testsupport::ValueExists(TarnbelKeyPath, "AutoStart"));
+  // The whole table, as the fixture left it (no preferences shown) and the cache size waiting for its override.
+  EXPECT_EQ(testsupport::StoredSettingsDifferences({{"ShowPreferences", 0}}, {"OverrideCacheSizeValue"}),
+            std::vector<std::string>{});
   EXPECT_EQ(Tools->Count(WM_TB_SHOW_PREFERENCES) + Tools->Count(WM_TB_SHOW_MONITOR), 0u);
 
   PostMessageA(Window, WM_COMMAND, TRAY_MENU_EXIT, 0);
