@@ -44,7 +44,7 @@ TEST_F(ServerE2E, SecondStartShowsTheRealBoxAndEnds) {
   ASSERT_TRUE(second.Start());
   HWND box = WaitForBox(second.ProcessId());
   ASSERT_NE(box, nullptr) << "no box captioned \"tarnbel\"";
-  EXPECT_NE(e2e::BoxText(box).find("Already started."), std::string::npos) << e2e::BoxText(box);
+  EXPECT_NE(testsupport::BoxText(box).find("Already started."), std::string::npos) << testsupport::BoxText(box);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   DWORD code = 99;
   EXPECT_TRUE(second.WaitExit(10000, code));
@@ -201,7 +201,7 @@ TEST_F(ServerE2E, PreviewWithoutARouteShowsItsBoxAndStaysOff) {
   PostMessageA(Window, WM_TB_PREVIEW_ON, 0, 0);
   HWND box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  EXPECT_NE(e2e::BoxText(box).find("There is no preview route assigned."), std::string::npos);
+  EXPECT_NE(testsupport::BoxText(box).find("There is no preview route assigned."), std::string::npos);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   Tools->PumpUntil([&] { return e2e::FindServerBox(Server.ProcessId()) == nullptr; }, 5000);
   EXPECT_EQ(State(), 0);
@@ -210,7 +210,7 @@ TEST_F(ServerE2E, PreviewWithoutARouteShowsItsBoxAndStaysOff) {
   PostMessageA(Window, WM_TB_INSTALLER_RUNNING, 0, 0);
   box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  EXPECT_NE(e2e::BoxText(box).find("Installer can't work while tarnbel is running."), std::string::npos);
+  EXPECT_NE(testsupport::BoxText(box).find("Installer can't work while tarnbel is running."), std::string::npos);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
@@ -352,7 +352,7 @@ TEST_F(ServerE2E, BusyIdleAndOneBoxPerErrorEpisode) {
   PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
   HWND box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  EXPECT_NE(e2e::BoxText(box).find("One of requested presets don't fit in memory"), std::string::npos);
+  EXPECT_NE(testsupport::BoxText(box).find("One of requested presets don't fit in memory"), std::string::npos);
   EXPECT_EQ(Tools->Count(WM_TB_SERVER_ERROR, from), 1u);
   PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
   LPARAM lamp = EncodeLampParam(128, 35);
