@@ -43,6 +43,17 @@ configure_and_build() {
     cmake --build "$BUILD_DIR" -j "$(nproc)" -- --no-print-directory | { grep -vE '^\[ *[0-9]+%\]' || true; } )
 }
 
+# Fails, naming the edge, when a library links one of its own layer or above (README, "Folders and libraries").
+check_layers() {
+  command -v python3 >/dev/null || die "python3 is missing: run scripts/setup.sh as root"
+  mkdir -p "$BUILD_DIR/layers"
+  # One graph of the project's targets: no per-target files, no system libraries.
+  printf '%s\n' 'set(GRAPHVIZ_GENERATE_PER_TARGET FALSE)' 'set(GRAPHVIZ_GENERATE_DEPENDERS FALSE)' \
+    'set(GRAPHVIZ_EXTERNAL_LIBS FALSE)' >"$BUILD_DIR/CMakeGraphVizOptions.cmake"
+  cmake --graphviz="$BUILD_DIR/layers/libraries.dot" "$BUILD_DIR" >/dev/null
+  python3 "$TOP/scripts/check_layers.py" "$TOP/README.md" "$BUILD_DIR/layers/libraries.dot"
+}
+
 # Creates the prefix once; later runs reuse it. Xvfb has no window manager: unmanaged windows hide at
 # once instead of waiting 2 s for one. The X11 driver reads that when Wine's desktop starts, so it is
 # written with the prefix, before any session runs.

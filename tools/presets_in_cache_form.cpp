@@ -60,8 +60,15 @@ TPanel* MakeDockPanel(TForm* form, const char* name, TAlign align, int left, int
 
 }  // namespace
 
+TPresetsInCacheForm* PresetsInCacheForm = nullptr;
+
+TPresetsInCacheForm* Monitor() {
+  return PresetsInCacheForm && !PresetsInCacheForm->IsDestroying() ? PresetsInCacheForm : nullptr;
+}
+
 TPresetsInCacheForm::TPresetsInCacheForm(TComponent* owner) : TForm(owner) {
   PresetsInCacheForm = this;
+  MonitorForm = this;
   SetName("PresetsInCacheForm");
   SetCaption(MonitorCaption);
   SetBounds(0, 0, 640, 420);
@@ -460,6 +467,7 @@ void TPresetsInCacheForm::Destroying() {
   DockManager.reset();
   if (ServerLink) ServerLink->Notify(WM_TB_TOOLS_BYE);
   if (PresetsInCacheForm == this) PresetsInCacheForm = nullptr;
+  if (MonitorForm == this) MonitorForm = nullptr;
   TForm::Destroying();
 }
 

@@ -218,3 +218,8 @@ class TPresetsInCacheForm : public ui::TForm {
   bool FMIDIInfoShownOnce = false;
   int FStayOnTopImage = -1, FStayOnTop2Image = -1;
 };
+
+// The monitor, the tools program's main form; null while there is none.
+extern TPresetsInCacheForm* PresetsInCacheForm;
+// The monitor, or null while there is none or its destruction has begun.
+TPresetsInCacheForm* Monitor();

@@ -78,6 +78,8 @@ void SetExportVisibility(TActionList* list, const std::string& name, bool visibl
     if (list->Actions(i)->Name().find(name) != std::string::npos) list->Actions(i)->SetVisible(visible);
 }
 
+TFakeForm* FakeForm = nullptr;
+
 TFakeForm::TFakeForm(TComponent* owner) : TForm(owner) {
   SetName("FakeForm");
   SetBorderStyle(bsNone);

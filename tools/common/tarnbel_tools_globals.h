@@ -11,16 +11,14 @@
 #include "ipc.h"
 #include "registry_internal.h"
 
-class TFakeForm;
-class TPresetsInCacheForm;
-
 // HKCU\Software\tarnbel, made by the monitor's creation.
 extern std::unique_ptr<TRegKey> Settings;
 // The link to "tarnbel_running", made by the monitor's creation.
 extern std::unique_ptr<TIPCLink> ServerLink;
 
-extern TFakeForm* FakeForm;
-extern TPresetsInCacheForm* PresetsInCacheForm;
+// The monitor as a plain form: set while it exists, for the windows that know it only as the window
+// their closed messages go to.
+extern ui::TForm* MonitorForm;
 // The windows opened by the launcher's actions; each is null while its window is closed.
 extern ui::TForm* MappingsForm;
 extern ui::TForm* MappingsManagerForm;
@@ -49,5 +47,5 @@ extern std::array<std::string, 12> LongMonthNames;
 // The command line after the program's own name, as the program block split it.
 extern std::vector<std::string> ToolsParams;
 
-// The monitor, or null while there is none or its destruction has begun.
-TPresetsInCacheForm* Monitor();
+// The monitor's form, or null while there is none or its destruction has begun.
+ui::TForm* LiveMonitorForm();

@@ -1,12 +1,9 @@
 #include "tarnbel_tools_globals.h"
 
-#include "presets_in_cache_form.h"
-
 std::unique_ptr<TRegKey> Settings;
 std::unique_ptr<TIPCLink> ServerLink;
 
-TFakeForm* FakeForm = nullptr;
-TPresetsInCacheForm* PresetsInCacheForm = nullptr;
+ui::TForm* MonitorForm = nullptr;
 ui::TForm* MappingsForm = nullptr;
 ui::TForm* MappingsManagerForm = nullptr;
 ui::TForm* AboutForm = nullptr;
@@ -23,6 +20,4 @@ std::array<std::string, 12> LongMonthNames;
 
 std::vector<std::string> ToolsParams;
 
-TPresetsInCacheForm* Monitor() {
-  return PresetsInCacheForm && !PresetsInCacheForm->IsDestroying() ? PresetsInCacheForm : nullptr;
-}
+ui::TForm* LiveMonitorForm() { return MonitorForm && !MonitorForm->IsDestroying() ? MonitorForm : nullptr; }

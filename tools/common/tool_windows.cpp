@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "presets_in_cache_form.h"
 #include "tarnbel_tools_globals.h"
 
 TToolWindowMakers ToolWindowMakers;
@@ -25,7 +24,7 @@ TModalEntry* FindModal(ui::TForm* form) {
 }  // namespace
 
 void PostClosedMessage(UINT id) {
-  TPresetsInCacheForm* monitor = Monitor();
+  ui::TForm* monitor = LiveMonitorForm();
   if (!monitor) return;
   HWND window = monitor->Handle();
   while (!PostMessageA(window, id, 0, 0) && IsWindow(window)) Sleep(0);
