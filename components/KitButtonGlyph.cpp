@@ -178,6 +178,11 @@ int TKitButtonGlyph::GlyphIndex(TKitButtonState state) {
   if (cell >= 0) {
     index = FGlyphList->AddMasked(image, FTransparentColor);
   } else if (state == rbsDisabled) {
+    // The glyph's shape in black on white, embossed: every pixel but the transparent ones.
+    HDC dc = image.Canvas().Handle();
+    for (int y = 0; y < size.cy; ++y)
+      for (int x = 0; x < size.cx; ++x)
+        ::SetPixel(dc, x, y, GetPixel(dc, x, y) == transparent ? RGB(255, 255, 255) : RGB(0, 0, 0));
     std::unique_ptr<TBitmap> disabled(CreateDisabledBitmap(image, clBlack));
     index = FGlyphList->AddMasked(*disabled, clBtnFace);
   } else {

@@ -98,7 +98,7 @@ TEST_F(PaintForm, StatesOnTheScreen) {
   TKitSpeedButton* colour = Add(260, 10);
   colour->SetFlat(true);
   colour->SetGrayedInactive(false);
-  TKitSpeedButton* embossed = Add(310, 10, {RGB(0, 0, 0)});
+  TKitSpeedButton* embossed = Add(310, 10, {kRed});  // any colour but the transparent one is the shape
   embossed->SetEnabled(false);
   TKitSpeedButton* second = Add(360, 10, {kRed, kBlue});
   second->SetEnabled(false);
