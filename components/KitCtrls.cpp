@@ -100,53 +100,23 @@ void TKitSpeedButton::SetDown(bool v) {
   if (v) UpdateExclusive();
 }
 
-void TKitSpeedButton::SetStyle(TButtonStyle v) {
-  if (v == FStyle) return;
-  FStyle = v;
-  Invalidate();
-}
+void TKitSpeedButton::SetStyle(TButtonStyle v) { ChangeLook(FStyle, v); }
 
-void TKitSpeedButton::SetFlat(bool v) {
-  if (v == FFlat) return;
-  FFlat = v;
-  Invalidate();
-}
+void TKitSpeedButton::SetFlat(bool v) { ChangeLook(FFlat, v); }
 
-void TKitSpeedButton::SetLayout(TButtonLayout v) {
-  if (v == FLayout) return;
-  FLayout = v;
-  Invalidate();
-}
+void TKitSpeedButton::SetLayout(TButtonLayout v) { ChangeLook(FLayout, v); }
 
-void TKitSpeedButton::SetSpacing(int v) {
-  if (v == FSpacing) return;
-  FSpacing = v;
-  Invalidate();
-}
+void TKitSpeedButton::SetSpacing(int v) { ChangeLook(FSpacing, v); }
 
 void TKitSpeedButton::SetMargin(int v) {
-  if (v == FMargin || v < -1) return;
-  FMargin = v;
-  Invalidate();
+  if (v >= -1) ChangeLook(FMargin, v);
 }
 
-void TKitSpeedButton::SetTransparent(bool v) {
-  if (v == FTransparent) return;
-  FTransparent = v;
-  Invalidate();
-}
+void TKitSpeedButton::SetTransparent(bool v) { ChangeLook(FTransparent, v); }
 
-void TKitSpeedButton::SetMarkDropDown(bool v) {
-  if (v == FMarkDropDown) return;
-  FMarkDropDown = v;
-  Invalidate();
-}
+void TKitSpeedButton::SetMarkDropDown(bool v) { ChangeLook(FMarkDropDown, v); }
 
-void TKitSpeedButton::SetGrayedInactive(bool v) {
-  if (v == FGrayedInactive) return;
-  FGrayedInactive = v;
-  Invalidate();
-}
+void TKitSpeedButton::SetGrayedInactive(bool v) { ChangeLook(FGrayedInactive, v); }
 
 void TKitSpeedButton::SetAllowTimer(bool v) {
   FAllowTimer = v;
@@ -203,10 +173,8 @@ void TKitSpeedButton::MouseDown(TMouseButton button, TSet32 shift, int x, int y)
 void TKitSpeedButton::PressMouse(TMouseButton button, TSet32 shift, int x, int y) {
   if (FMenuTracking) return;
   TGraphicControl::MouseDown(button, shift, x, y);
-  if (Enabled() && !FHovered) {
-    FHovered = true;
-    Invalidate();
-  }
+  // A press counts as the pointer coming in (with its notice, so enters and leaves stay paired).
+  if (Enabled() && !FHovered) SetHovered(true);
   if (button == mbRight) UpdateTracking();
   if (button != mbLeft || !Enabled()) return;
   if (!FDown) {

@@ -186,6 +186,13 @@ class TKitSpeedButton : public ui::TGraphicControl {
   // A press that cannot end by a release (capture lost, disabled, hidden): no click, timer off, drawn up.
   void EndPress();
   void TimerExpired();
+  // A setter of something the button shows: repainted when it changed.
+  template <class T>
+  void ChangeLook(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    Invalidate();
+  }
   void DrawFrame(HDC dc, RECT& rect, TKitButtonState state) const;
   void FillDither(HDC dc, const RECT& rect) const;
   int FGroupIndex = 0;

@@ -11,6 +11,7 @@
 
 #include "KitCtrls.h"
 #include "form.h"
+#include "glyph_strip.h"
 #include "graphic_controls.h"
 #include "menus.h"
 #include "pump_until.h"
@@ -20,23 +21,10 @@ using namespace ui;
 
 namespace {
 
-constexpr COLORREF kMagenta = RGB(255, 0, 255), kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255),
-                   kGreen = RGB(0, 160, 0);
+using testsupport::GlyphStrip;
 
-// count cells of 16 x 16: magenta (transparent) around a block from 4 to 12 of each cell's colour.
-std::unique_ptr<TBitmap> Strip(std::vector<COLORREF> blocks) {
-  auto bitmap = std::make_unique<TBitmap>();
-  bitmap->SetSize(16 * int(blocks.size()), 16);
-  TCanvas& canvas = bitmap->Canvas();
-  for (size_t cell = 0; cell < blocks.size(); ++cell) {
-    int x = int(cell) * 16;
-    canvas.Brush.Color = TColor(kMagenta);
-    canvas.FillRect(RECT{x, 0, x + 16, 16});
-    canvas.Brush.Color = TColor(blocks[cell]);
-    canvas.FillRect(RECT{x + 4, 4, x + 12, 12});
-  }
-  return bitmap;
-}
+constexpr COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255),
+                   kGreen = RGB(0, 160, 0);
 
 COLORREF Sys(int index) { return GetSysColor(index); }
 
@@ -54,8 +42,20 @@ struct PaintForm : ::testing::Test {
     auto* b = new TKitSpeedButton(Form);
     b->SetParent(Form);
     b->SetBounds(left, top, 40, 40);
-    if (!strip.empty()) b->SetGlyph(Strip(strip).get());
+    if (!strip.empty()) b->SetGlyph(GlyphStrip(strip).get());
     return b;
+  }
+  // Small buttons of one red glyph, twenty a row.
+  std::vector<TKitSpeedButton*> AddMany(int count) {
+    std::vector<TKitSpeedButton*> buttons;
+    for (int i = 0; i < count; ++i) {
+      auto* b = new TKitSpeedButton(Form);
+      b->SetParent(Form);
+      b->SetBounds(10 + (i % 20) * 26, 10 + (i / 20) * 24, 24, 22);
+      b->SetGlyph(GlyphStrip({kRed}).get());
+      buttons.push_back(b);
+    }
+    return buttons;
   }
   void Paint() {
     RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -185,21 +185,16 @@ TEST_F(PaintForm, MarkCaptionAndTransparency) {
 }
 
 TEST_F(PaintForm, GlyphCacheSharesOneListPerSizeAndGoesWithTheLastButton) {
-  std::vector<TKitSpeedButton*> buttons;
-  for (int i = 0; i < 200; ++i) {
-    auto* b = new TKitSpeedButton(Form);
-    b->SetParent(Form);
-    b->SetBounds(10 + (i % 20) * 26, 10 + (i / 20) * 24, 24, 22);
-    b->SetGlyph(Strip({kRed}).get());
-    buttons.push_back(b);
-  }
+  int existing = TKitSpeedButton::ButtonCount();
+  std::vector<TKitSpeedButton*> buttons = AddMany(200);
+  EXPECT_EQ(existing + 200, TKitSpeedButton::ButtonCount());
   Paint();
   EXPECT_EQ(1, GlyphCacheListCount());
   TGlyphList* shared = buttons[0]->ButtonGlyph()->GlyphList();
   ASSERT_NE(nullptr, shared);
   EXPECT_EQ(200, shared->Count());  // one image per button, all in the one list of 16 x 16
   // One glyph changed: the others keep drawing theirs.
-  buttons[5]->SetGlyph(Strip({kBlue}).get());
+  buttons[5]->SetGlyph(GlyphStrip({kBlue}).get());
   Paint();
   EXPECT_EQ(1, GlyphCacheListCount());
   HDC screen = GetDC(nullptr);
@@ -213,6 +208,7 @@ TEST_F(PaintForm, GlyphCacheSharesOneListPerSizeAndGoesWithTheLastButton) {
   ReleaseDC(nullptr, screen);
   EXPECT_EQ(200, shared->Count());  // the changed glyph's old slot took its new image
   for (TKitSpeedButton* b : buttons) b->Free();
+  EXPECT_EQ(existing, TKitSpeedButton::ButtonCount());
   EXPECT_FALSE(GlyphCacheExists());
 }
 
@@ -253,14 +249,7 @@ TEST_F(PaintForm, DISABLED_Figures) {
   }
   b->Free();
   DWORD before = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-  std::vector<TKitSpeedButton*> buttons;
-  for (int i = 0; i < 200; ++i) {
-    auto* one = new TKitSpeedButton(Form);
-    one->SetParent(Form);
-    one->SetBounds(10 + (i % 20) * 26, 10 + (i / 20) * 24, 24, 22);
-    one->SetGlyph(Strip({kRed}).get());
-    buttons.push_back(one);
-  }
+  std::vector<TKitSpeedButton*> buttons = AddMany(200);
   Paint();
   DWORD with = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
   for (TKitSpeedButton* one : buttons) one->Free();

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -12,11 +11,10 @@
 #include "action.h"
 #include "control_mouse.h"
 #include "form.h"
-#include "graphic_controls.h"
+#include "glyph_strip.h"
 #include "image_list.h"
 #include "menus.h"
 #include "pump_until.h"
-#include "x_server_pixels.h"
 
 using namespace ui;
 using testsupport::PostClick;
@@ -25,27 +23,6 @@ using testsupport::PumpAppUntil;
 using testsupport::PumpUntil;
 
 namespace {
-
-constexpr COLORREF kMagenta = RGB(255, 0, 255);
-
-// A strip of count cells of size x size: magenta (the transparent colour) with a block of each cell's colour
-// from size/4 to 3*size/4.
-std::unique_ptr<TBitmap> Strip(int count, int size, std::vector<COLORREF> blocks) {
-  auto bitmap = std::make_unique<TBitmap>();
-  bitmap->SetSize(count * size, size);
-  HDC dc = bitmap->Canvas().Handle();
-  for (int cell = 0; cell < count; ++cell) {
-    RECT all{cell * size, 0, (cell + 1) * size, size};
-    HBRUSH back = CreateSolidBrush(kMagenta);
-    FillRect(dc, &all, back);
-    DeleteObject(back);
-    RECT block{cell * size + size / 4, size / 4, cell * size + 3 * size / 4, 3 * size / 4};
-    HBRUSH fill = CreateSolidBrush(blocks[size_t(cell) % blocks.size()]);
-    FillRect(dc, &block, fill);
-    DeleteObject(fill);
-  }
-  return bitmap;
-}
 
 struct ButtonForm : ::testing::Test {
   TForm* Form = nullptr;
@@ -66,9 +43,6 @@ struct ButtonForm : ::testing::Test {
     b->OnClick = [this](TObject*) { ++Clicks; };
     return b;
   }
-  // Painted now, so the screen shows it.
-  void Paint() { RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW); }
-  POINT Screen(TControl* c, int x, int y) const { return c->ClientToScreen(POINT{x, y}); }
 };
 
 }  // namespace
@@ -167,7 +141,7 @@ TEST(KitButtonTables, LayoutByHand) {
   }
 }
 
-TEST_F(ButtonForm, MenuPointAndTheMenuWindowThere) {
+TEST_F(ButtonForm, DropDownMenuAtItsPointWithoutAClick) {
   TKitSpeedButton* b = Add(150, 100, 40, 30);
   EXPECT_EQ(0, b->MenuPoint().x);  // no menu
   auto* menu = new TPopupMenu(Form);
@@ -207,18 +181,9 @@ TEST_F(ButtonForm, MenuPointAndTheMenuWindowThere) {
     EXPECT_EQ(0, Clicks);
     EXPECT_EQ(rbsUp, b->State());
   }
-  menu->Free();
-  EXPECT_EQ(nullptr, b->DropDownMenu());
-}
 
-TEST_F(ButtonForm, PressThatClosedTheMenuOverTheButtonIsRemovedOneElsewhereStays) {
-  TKitSpeedButton* b = Add(150, 100, 40, 30);
+  // The press that closed the menu: over the button it is gone, elsewhere it stays and misses the button.
   TKitSpeedButton* other = Add(250, 100, 40, 30);
-  auto* menu = new TPopupMenu(Form);
-  auto* item = new TMenuItem(menu);
-  item->SetCaption("Item");
-  menu->Items()->Add(item);
-  b->SetDropDownMenu(menu);
   static HWND target;
   static POINT at;
   for (TKitSpeedButton* where : {b, other}) {
@@ -236,9 +201,10 @@ TEST_F(ButtonForm, PressThatClosedTheMenuOverTheButtonIsRemovedOneElsewhereStays
     ASSERT_TRUE(PumpAppUntil([&] { return !b->MenuTracking() && !b->Dragging() && !GetQueueStatus(QS_POSTMESSAGE); }));
     KillTimer(nullptr, timer);
     testsupport::PumpFor(100);
-    // Over the button the closing press is gone; over the other button it clicks that one only.
     EXPECT_EQ(before + (where == b ? 0 : 1), Clicks) << (where == b ? "on the button" : "elsewhere");
   }
+  menu->Free();
+  EXPECT_EQ(nullptr, b->DropDownMenu());
 }
 
 TEST_F(ButtonForm, ClicksGroupsAndDoubleClicks) {
@@ -454,8 +420,8 @@ TEST_F(ButtonForm, AltLetterAndActions) {
 
   // A checked action sets Down in a group; its image fills an empty glyph only.
   auto* images = new TImageList(Form);
-  auto picture = Strip(1, 16, {RGB(0, 0, 255)});
-  images->AddMasked(*picture, TColor(kMagenta));
+  auto picture = testsupport::GlyphStrip({RGB(0, 0, 255)});
+  images->AddMasked(*picture, TColor(testsupport::kStripBack));
   auto* list = new TActionList(Form);
   list->SetImages(images);
   auto* action = new TAction(Form);
@@ -468,7 +434,7 @@ TEST_F(ButtonForm, AltLetterAndActions) {
   EXPECT_TRUE(grouped->Down());
   EXPECT_EQ(16, grouped->Glyph()->Width());
   TKitSpeedButton* own = Add(110, 10);
-  auto mine = Strip(2, 8, {RGB(0, 255, 0)});
+  auto mine = testsupport::GlyphStrip({RGB(0, 255, 0), RGB(0, 255, 0)}, 8);
   own->SetGlyph(mine.get());
   own->SetAction(action);
   EXPECT_EQ(16, own->Glyph()->Width());

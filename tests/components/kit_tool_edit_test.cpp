@@ -208,7 +208,8 @@ TEST_F(ComboForm, KeysOfTheEdit) {
   Settle();
   EXPECT_EQ(1, ButtonClicks);
   EXPECT_EQ(Edit, Sender);
-  Edit->SetButtonWidth(0);
+  Edit->SetButtonWidth(-3);  // a negative width is none
+  EXPECT_EQ(0, Edit->ButtonWidth());
   PostMessageA(Edit->Handle(), WM_SYSKEYDOWN, VK_DOWN, 1 << 29);
   Settle();
   SetAlt(false);
