@@ -67,12 +67,21 @@ struct PaintForm : ::testing::Test {
     int X, Y;
     COLORREF Expected;
   };
-  // Every probe against the X server's pixel.
+  // Every probe against the X server's pixel. Wine hands a painted window to the X server from its message
+  // loop, a little later: the dump is taken again (the loop running between) until it shows the paint, or the
+  // time is up.
   void Check(const std::vector<Probe>& probes) {
-    Paint();
     std::vector<POINT> points;
     for (const Probe& p : probes) points.push_back(p.Control->ClientToScreen(POINT{p.X, p.Y}));
-    std::vector<COLORREF> got = testsupport::XServerPixels(points);
+    std::vector<COLORREF> expected, got;
+    for (const Probe& p : probes) expected.push_back(p.Expected);
+    Paint();
+    testsupport::PumpUntil(
+        [&] {
+          got = testsupport::XServerPixels(points);
+          return got == expected;
+        },
+        5000);
     ASSERT_EQ(probes.size(), got.size()) << "no dump from the X server";
     for (size_t i = 0; i < probes.size(); ++i)
       EXPECT_EQ(probes[i].Expected, got[i]) << probes[i].What << " at " << probes[i].X << "," << probes[i].Y
