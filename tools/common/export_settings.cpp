@@ -37,5 +37,28 @@ void ReadExportSettings(TRegKey& settings) {
   EvolutionPath = settings.ReadString("EvolutionPath", "");
   QuartzPath = settings.ReadString("QuartzPath", "");
   LogicFixedBank = settings.ReadInteger("LogicFixedBank", 0);
+  // A damaged value would index the Logic list.
+  if (LogicFixedBank < 0 || LogicFixedBank > 128) LogicFixedBank = 0;
   UseLogicFixedBank = settings.ReadBool("UseLogicFixedBank", false);
+}
+
+void WriteExportSettings(TRegKey& settings) {
+  settings.WriteInteger("LogicFixedBank", LogicFixedBank);
+  settings.WriteBool("UseLogicFixedBank", UseLogicFixedBank);
+  settings.WriteBool("AutocreateCubase12", AutocreateCubase12);
+  settings.WriteBool("AutocreateCubase1", AutocreateCubase1);
+  settings.WriteBool("AutocreateCakewalk", AutocreateCakewalk);
+  settings.WriteBool("AutocreateMapping", AutocreateMapping);
+  settings.WriteBool("AutocreateEncore", AutocreateEncore);
+  settings.WriteBool("AutocreateQuartz", AutocreateQuartz);
+  settings.WriteBool("AutocreateEvolution", AutocreateEvolution);
+  settings.WriteBool("AutocreateMassiva", AutocreateMassiva);
+  settings.WriteString("MassivaPath", MassivaPath);
+  settings.WriteString("MappingPath", MappingPath);
+  settings.WriteString("CubasePath", CubasePath);
+  settings.WriteString("CakewalkPath", CakewalkPath);
+  settings.WriteString("EncorePath", EncorePath);
+  settings.WriteString("EvolutionPath", EvolutionPath);
+  settings.WriteString("QuartzPath", QuartzPath);
+  settings.Flush();
 }
