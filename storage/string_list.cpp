@@ -45,6 +45,12 @@ bool SaveStringsToFile(const std::string& fileName, const std::vector<std::strin
 
 bool SaveBytesReplacing(const std::string& fileName, const std::string& bytes, unsigned long& error) {
   error = ERROR_SUCCESS;
+  // Windows refuses to replace a read-only file; not every system running the program does.
+  DWORD attributes = GetFileAttributesA(fileName.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    error = ERROR_ACCESS_DENIED;
+    return false;
+  }
   size_t slash = fileName.find_last_of("\\/:");
   std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
   char temp[MAX_PATH];
