@@ -88,8 +88,9 @@ TEST(ExportNames, LineBreaksInNamesBecomeBlanks) {
   for (const std::string& file : FilesBelow(folder.Path())) {
     std::string text = testsupport::ReadBytes(folder[file]);
     for (size_t at = 0; at < text.size(); ++at) {
-      if (text[at] == '\r' || text[at] == '\n')
+      if (text[at] == '\r' || text[at] == '\n') {
         EXPECT_TRUE(text[at] == '\r' ? text[at + 1] == '\n' : at > 0 && text[at - 1] == '\r') << file << " at " << at;
+      }
     }
     EXPECT_EQ(text.find("Line"), text.find("Line  Break")) << file << ": wherever the name stands, it stands whole";
   }

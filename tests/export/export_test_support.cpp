@@ -1,5 +1,7 @@
 #include "export_test_support.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <tuple>
 
@@ -153,6 +155,34 @@ HWND WaitForDialog(DWORD thread, bool fileBox, DWORD timeoutMs) {
     if (search.Found) return search.Found;
   }
   return nullptr;
+}
+
+namespace {
+BOOL CALLBACK FindListView(HWND window, LPARAM found) {
+  char cls[32] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  if (std::string(cls) != "SysListView32") return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+}  // namespace
+
+bool PickInList(HWND dialog, const std::string& name) {
+  HWND list = nullptr;
+  for (DWORD start = GetTickCount(); !list && GetTickCount() - start < 5000; Sleep(25))
+    EnumChildWindows(dialog, &FindListView, reinterpret_cast<LPARAM>(&list));
+  LVFINDINFOA find{};
+  find.flags = LVFI_STRING;
+  find.psz = name.c_str();
+  int index = list ? int(SendMessageA(list, LVM_FINDITEMA, WPARAM(-1), reinterpret_cast<LPARAM>(&find))) : -1;
+  if (index < 0) return false;
+  LVITEMA state{};
+  state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(list, LVM_SETITEMSTATE, WPARAM(index), reinterpret_cast<LPARAM>(&state));
+  char shown[MAX_PATH] = {};
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(25))
+    if (GetDlgItemTextA(dialog, 0x47C, shown, sizeof shown) && name == shown) return true;
+  return false;
 }
 
 }  // namespace exporttest

@@ -42,6 +42,8 @@ std::string ReaderLine(const std::string& file, const std::string& title, const 
 // Runs tests/export/export_reader.py over the folder: one line per file, sorted by path; empty on failure.
 std::vector<std::string> ReadWithPython(const std::string& folder);
 
+// Selects the file in the file dialog's list as a click would; true once the dialog names it.
+bool PickInList(HWND dialog, const std::string& name);
 // A visible dialog of the thread: the file dialog itself (it has the file name field) or a box it shows.
 HWND WaitForDialog(DWORD thread, bool fileBox, DWORD timeoutMs = 10000);
 
