@@ -18,7 +18,7 @@
 #include "tarnbel_func.h"
 
 using namespace exporttest;
-using toolstest::TModalDriver;
+using testsupport::TModalDriver;
 
 namespace {
 
@@ -39,7 +39,7 @@ std::vector<TModalDriver::TStep> Pick(const std::string& start, const std::strin
           },
           [choice, key] {
             if (lstrcmpiA(Picker()->Label1->Caption().c_str(), choice.c_str()) != 0) return false;
-            toolstest::PostKey(Picker()->KitSystemTreeView1->Handle(), key);
+            testsupport::PostKey(Picker()->KitSystemTreeView1->Handle(), key);
             return true;
           }};
 }
