@@ -8,6 +8,7 @@
 #include "tarnbel_func.h"
 #include "tarnbel_func_vcl.h"
 #include "tarnbel_mapping.h"
+#include "tarnbel_tools_globals.h"
 #include "text_compare.h"
 
 namespace {
@@ -28,6 +29,12 @@ bool IsDeviceName(const std::string& name) {
 std::string BankText(int bank) { return IntToStrZero(bank, 3); }
 
 }  // namespace
+
+TRegKey& ToolsSettingsKey(std::unique_ptr<TRegKey>& own) {
+  if (Settings) return *Settings;
+  own = std::make_unique<TRegKey>(TarnbelKeyPath, true);
+  return *own;
+}
 
 bool IsPlainFileName(const std::string& name) {
   if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
