@@ -4,26 +4,21 @@
 
 #include "choose_directory.h"
 #include "export_settings.h"
+#include "export_test_support.h"
 #include "modal_driver.h"
+#include "peer_programs.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "scratch_folder.h"
-#include "screen.h"
 #include "tarnbel_autocreate.h"
 #include "tarnbel_func.h"
 
 using testsupport::PostKey;
 using testsupport::TModalDriver;
+using testsupport::WindowTitle;
+using exporttest::Shown;
 
 namespace {
-
-template <class T>
-T* Shown() {
-  for (int i = 0; i < ui::Screen().FormCount(); ++i)
-    if (auto* form = dynamic_cast<T*>(ui::Screen().Forms(i)))
-      if (form->Visible()) return form;
-  return nullptr;
-}
 
 void SetAlt(bool down) {
   BYTE keys[256] = {};
@@ -32,28 +27,20 @@ void SetAlt(bool down) {
   SetKeyboardState(keys);
 }
 
-std::string Text(HWND window) {
-  char text[MAX_PATH] = {};
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
-// The seventeen values as stored, in one line each.
-std::vector<std::string> Stored() {
-  std::vector<std::string> values;
+// The seventeen values as stored.
+std::string Stored() {
   TRegKey key(TarnbelKeyPath, false);
+  std::string values;
   for (const char* flag : {"AutocreateMapping", "AutocreateCubase12", "AutocreateCubase1", "AutocreateCakewalk",
                            "AutocreateMassiva", "AutocreateEvolution", "AutocreateEncore", "AutocreateQuartz",
                            "UseLogicFixedBank", "LogicFixedBank"})
-    values.push_back(std::string(flag) + "=" + std::to_string(key.ReadInteger(flag, -1)));
-  for (const char* folder : {"MappingPath", "CubasePath", "CakewalkPath", "MassivaPath", "EvolutionPath",
-                             "EncorePath", "QuartzPath"})
-    values.push_back(std::string(folder) + "=" + key.ReadString(folder, "?"));
+    values += std::to_string(key.ReadInteger(flag, -1)) + " ";
+  for (const char* folder : {"MappingPath", "CubasePath", "CakewalkPath", "MassivaPath", "EvolutionPath", "EncorePath", "QuartzPath"})
+    values += key.ReadString(folder, "?") + "|";
   return values;
 }
 
-void ResetSettings() {
-  testsupport::ResetTarnbelKey();
+void StartUp() {
   TRegKey settings(TarnbelKeyPath, true);
   ReadExportSettings(settings);
 }
@@ -64,28 +51,24 @@ void ResetSettings() {
 // field gives 128; Escape and "Close" both store what the window shows.
 TEST(AutocreateForm, ByKeyboardAndStoredOnClose) {
   testsupport::TScratchFolder folder("autocreate");
-  std::vector<std::vector<std::string>> storedBy;
   for (bool escape : {true, false}) {
-    ResetSettings();
+    testsupport::ResetTarnbelKey();
+    StartUp();
     QuartzPath = folder["quartz"];
     AutocreateCubase1 = true;
-    std::string caption, shownQuartz;
-    HWND focusAfterTab = nullptr;
+    TAutocreateForm* form = nullptr;
+    std::string shownQuartz;
     TModalDriver driver(nullptr,
                         {[&] {
-                           auto* form = Shown<TAutocreateForm>();
-                           if (!form) return false;
-                           caption = form->Caption();
-                           shownQuartz = Text(form->QuartzComboEdit->Handle());
+                           if (!(form = Shown<TAutocreateForm>())) return false;
+                           shownQuartz = WindowTitle(form->QuartzComboEdit->Handle());
                            form->MappingCheckBox->SetFocus();
                            PostKey(form->MappingCheckBox->Handle(), VK_SPACE);
                            PostKey(form->MappingCheckBox->Handle(), VK_TAB);
                            return true;
                          },
                          [&] {
-                           auto* form = Shown<TAutocreateForm>();
                            if (GetFocus() != form->MappingComboEdit->Handle()) return false;
-                           focusAfterTab = GetFocus();
                            SetAlt(true);
                            PostMessageA(GetFocus(), WM_SYSKEYDOWN, VK_DOWN, 1 << 29);
                            return true;
@@ -98,67 +81,56 @@ TEST(AutocreateForm, ByKeyboardAndStoredOnClose) {
                            return true;
                          },
                          [&] {
-                           auto* form = Shown<TAutocreateForm>();
-                           if (Shown<TOKRightDlg>() || !form) return false;
+                           if (Shown<TOKRightDlg>()) return false;
                            form->LogicFixedBankKitSpinEdit->SetFocus();
                            testsupport::PostText(form->LogicFixedBankKitSpinEdit->Handle(), "200");
                            return true;
                          },
                          [&] {
-                           auto* form = Shown<TAutocreateForm>();
-                           if (Text(form->LogicFixedBankKitSpinEdit->Handle()) != "128") return false;
-                           if (escape)
-                             PostKey(form->LogicFixedBankKitSpinEdit->Handle(), VK_ESCAPE);
-                           else
-                             PostMessageA(form->Button1->Handle(), BM_CLICK, 0, 0);
+                           if (WindowTitle(form->LogicFixedBankKitSpinEdit->Handle()) != "128") return false;
+                           if (escape) PostKey(form->LogicFixedBankKitSpinEdit->Handle(), VK_ESCAPE);
+                           if (!escape) PostMessageA(form->Button1->Handle(), BM_CLICK, 0, 0);
                            return true;
                          }},
                         15000);
     ShowAutocreateForm(nullptr);
     ASSERT_TRUE(driver.AllDone()) << (escape ? "Escape" : "Close");
-    EXPECT_EQ(caption, "automatically create:");
     EXPECT_EQ(shownQuartz, folder["quartz"]);
-    EXPECT_NE(focusAfterTab, nullptr);
-    storedBy.push_back(Stored());
+    EXPECT_EQ(Stored(), "1 0 1 0 0 0 0 0 0 128 " + folder.Path() + "||||||" + folder["quartz"] + "|");
   }
-  const std::vector<std::string> expected = {
-      "AutocreateMapping=1", "AutocreateCubase12=0", "AutocreateCubase1=1", "AutocreateCakewalk=0", "AutocreateMassiva=0",
-      "AutocreateEvolution=0", "AutocreateEncore=0", "AutocreateQuartz=0", "UseLogicFixedBank=0", "LogicFixedBank=128",
-      "MappingPath=" + folder.Path(), "CubasePath=", "CakewalkPath=", "MassivaPath=", "EvolutionPath=", "EncorePath=",
-      "QuartzPath=" + folder["quartz"]};
-  EXPECT_EQ(storedBy[0], expected);
-  EXPECT_EQ(storedBy[1], expected);
 }
 
 // After a restart (the program's values back to nothing, start-up reading the profile again) the window
 // shows every folder stored when it last closed.
 TEST(AutocreateForm, ARestartShowsTheStoredFolders) {
-  ResetSettings();
-  std::vector<std::string*> folders = {&MappingPath, &CubasePath, &CakewalkPath, &MassivaPath, &EvolutionPath,
-                                       &EncorePath, &QuartzPath};
+  testsupport::ResetTarnbelKey();
+  StartUp();
+  std::vector<std::string*> folders = {&MappingPath, &CubasePath, &CakewalkPath, &MassivaPath, &EvolutionPath, &EncorePath, &QuartzPath};
   for (size_t i = 0; i < folders.size(); ++i) *folders[i] = "C:\\exports\\" + std::to_string(i);
   LogicFixedBank = 77;
-  TModalDriver close(nullptr, {[] { return Shown<TAutocreateForm>() && (Shown<TAutocreateForm>()->Close(), true); }});
-  ShowAutocreateForm(nullptr);
+  std::string caption, shown;
+  auto readAndClose = [&] {
+    auto* form = Shown<TAutocreateForm>();
+    if (!form) return false;
+    caption = form->Caption();
+    for (TComboEdit* field : {form->MappingComboEdit, form->CubaseComboEdit, form->CakewalkComboEdit, form->MassivaComboEdit,
+                              form->EvolutionComboEdit, form->EncoreComboEdit, form->QuartzComboEdit})
+      shown += WindowTitle(field->Handle()) + "|";
+    shown += WindowTitle(form->LogicFixedBankKitSpinEdit->Handle());
+    form->Close();
+    return true;
+  };
+  {
+    TModalDriver close(nullptr, {readAndClose});
+    ShowAutocreateForm(nullptr);
+  }
   for (std::string* f : folders) f->clear();
   LogicFixedBank = 0;
-  TRegKey settings(TarnbelKeyPath, true);
-  ReadExportSettings(settings);
-
-  std::vector<std::string> shown;
-  TModalDriver read(nullptr, {[&] {
-                      auto* form = Shown<TAutocreateForm>();
-                      if (!form) return false;
-                      for (TComboEdit* field : {form->MappingComboEdit, form->CubaseComboEdit, form->CakewalkComboEdit,
-                                                form->MassivaComboEdit, form->EvolutionComboEdit, form->EncoreComboEdit,
-                                                form->QuartzComboEdit})
-                        shown.push_back(Text(field->Handle()));
-                      shown.push_back(Text(form->LogicFixedBankKitSpinEdit->Handle()));
-                      form->Close();
-                      return true;
-                    }});
+  StartUp();
+  shown.clear();
+  TModalDriver read(nullptr, {readAndClose});
   ShowAutocreateForm(nullptr);
-  EXPECT_EQ(shown, std::vector<std::string>({"C:\\exports\\0", "C:\\exports\\1", "C:\\exports\\2", "C:\\exports\\3",
-                                             "C:\\exports\\4", "C:\\exports\\5", "C:\\exports\\6", "77"}));
+  EXPECT_EQ(caption, "automatically create:");
+  EXPECT_EQ(shown, "C:\\exports\\0|C:\\exports\\1|C:\\exports\\2|C:\\exports\\3|C:\\exports\\4|C:\\exports\\5|C:\\exports\\6|77");
   testsupport::ResetTarnbelKey();
 }

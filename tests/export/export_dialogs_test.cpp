@@ -13,7 +13,6 @@
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "scratch_folder.h"
-#include "screen.h"
 #include "standin_support.h"
 #include "tarnbel_func.h"
 
@@ -22,12 +21,7 @@ using testsupport::TModalDriver;
 
 namespace {
 
-TOKRightDlg* Picker() {
-  for (int i = 0; i < ui::Screen().FormCount(); ++i)
-    if (auto* dialog = dynamic_cast<TOKRightDlg*>(ui::Screen().Forms(i)))
-      if (dialog->Visible()) return dialog;
-  return nullptr;
-}
+TOKRightDlg* Picker() { return Shown<TOKRightDlg>(); }
 
 // Once the picker shows the start folder: its caption is taken, the folder chosen and the key pressed.
 std::vector<TModalDriver::TStep> Pick(const std::string& start, const std::string& choice, WORD key, std::string& caption) {

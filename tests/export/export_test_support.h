@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "screen.h"
 #include "tarnbel_mapping.h"
 
 namespace exporttest {
@@ -44,6 +45,15 @@ std::vector<std::string> ReadWithPython(const std::string& folder);
 
 // Selects the file in the file dialog's list as a click would; true once the dialog names it.
 bool PickInList(HWND dialog, const std::string& name);
+// The visible form of that class; null when none.
+template <class T>
+T* Shown() {
+  for (int i = 0; i < ui::Screen().FormCount(); ++i)
+    if (auto* form = dynamic_cast<T*>(ui::Screen().Forms(i)))
+      if (form->Visible()) return form;
+  return nullptr;
+}
+
 // A visible dialog of the thread: the file dialog itself (it has the file name field) or a box it shows.
 HWND WaitForDialog(DWORD thread, bool fileBox, DWORD timeoutMs = 10000);
 
