@@ -59,7 +59,8 @@ std::string MappingOutputFolder(const std::string& chosen, const std::string& ma
 bool CheckBankFiles(std::vector<TBankFile>& files) {
   for (const TBankFile& f : files)
     if (!IsPlainFileName(f.FileName)) {
-      Warn("Bank " + BankText(f.Bank) + " is named \"" + f.Label + "\", which can't be a file name: nothing was exported.");
+      Warn("Bank " + BankText(f.Bank) + " is named \"" + f.Label +
+           "\", which can't be a file name: nothing was exported.");
       return false;
     }
   std::vector<TBankFile> kept;

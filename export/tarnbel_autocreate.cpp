@@ -98,15 +98,15 @@ TComboEdit* TAutocreateForm::AddFolderField(const char* name, int top) {
 
 void TAutocreateForm::FormCreate() {
   const std::pair<TCheckBox*, bool> flags[] = {
-      {MappingCheckBox, AutocreateMapping},   {CubaseCheckBox, AutocreateCubase12},
-      {CubaseSepCheckBox, AutocreateCubase1}, {CakewalkCheckBox, AutocreateCakewalk},
-      {MassivaCheckBox, AutocreateMassiva},   {EvolutionCheckBox, AutocreateEvolution},
-      {EncoreCheckBox, AutocreateEncore},     {QuartzCheckBox, AutocreateQuartz},
+      {MappingCheckBox, AutocreateMapping},       {CubaseCheckBox, AutocreateCubase12},
+      {CubaseSepCheckBox, AutocreateCubase1},     {CakewalkCheckBox, AutocreateCakewalk},
+      {MassivaCheckBox, AutocreateMassiva},       {EvolutionCheckBox, AutocreateEvolution},
+      {EncoreCheckBox, AutocreateEncore},         {QuartzCheckBox, AutocreateQuartz},
       {LogicFixedBankCheckBox, UseLogicFixedBank}};
   for (const auto& [box, on] : flags) box->SetChecked(on);
   const std::pair<TComboEdit*, std::string> folders[] = {
-      {MappingComboEdit, MappingPath},     {CubaseComboEdit, CubasePath},   {CakewalkComboEdit, CakewalkPath},
-      {MassivaComboEdit, MassivaPath},     {EvolutionComboEdit, EvolutionPath}, {EncoreComboEdit, EncorePath},
+      {MappingComboEdit, MappingPath}, {CubaseComboEdit, CubasePath},       {CakewalkComboEdit, CakewalkPath},
+      {MassivaComboEdit, MassivaPath}, {EvolutionComboEdit, EvolutionPath}, {EncoreComboEdit, EncorePath},
       {QuartzComboEdit, QuartzPath}};
   for (const auto& [field, folder] : folders) field->SetText(folder);
   LogicFixedBankKitSpinEdit->SetValue(LogicFixedBank);
@@ -114,15 +114,15 @@ void TAutocreateForm::FormCreate() {
 
 void TAutocreateForm::FormDestroy() {
   const std::pair<bool&, TCheckBox*> flags[] = {
-      {AutocreateMapping, MappingCheckBox},   {AutocreateCubase12, CubaseCheckBox},
-      {AutocreateCubase1, CubaseSepCheckBox}, {AutocreateCakewalk, CakewalkCheckBox},
-      {AutocreateMassiva, MassivaCheckBox},   {AutocreateEvolution, EvolutionCheckBox},
-      {AutocreateEncore, EncoreCheckBox},     {AutocreateQuartz, QuartzCheckBox},
+      {AutocreateMapping, MappingCheckBox},       {AutocreateCubase12, CubaseCheckBox},
+      {AutocreateCubase1, CubaseSepCheckBox},     {AutocreateCakewalk, CakewalkCheckBox},
+      {AutocreateMassiva, MassivaCheckBox},       {AutocreateEvolution, EvolutionCheckBox},
+      {AutocreateEncore, EncoreCheckBox},         {AutocreateQuartz, QuartzCheckBox},
       {UseLogicFixedBank, LogicFixedBankCheckBox}};
   for (const auto& [on, box] : flags) on = box->Checked();
   const std::pair<std::string&, TComboEdit*> folders[] = {
-      {MappingPath, MappingComboEdit},     {CubasePath, CubaseComboEdit},   {CakewalkPath, CakewalkComboEdit},
-      {MassivaPath, MassivaComboEdit},     {EvolutionPath, EvolutionComboEdit}, {EncorePath, EncoreComboEdit},
+      {MappingPath, MappingComboEdit}, {CubasePath, CubaseComboEdit},       {CakewalkPath, CakewalkComboEdit},
+      {MassivaPath, MassivaComboEdit}, {EvolutionPath, EvolutionComboEdit}, {EncorePath, EncoreComboEdit},
       {QuartzPath, QuartzComboEdit}};
   for (const auto& [folder, field] : folders) folder = field->Text();
   const long bank = std::lround(LogicFixedBankKitSpinEdit->Value());
@@ -131,6 +131,7 @@ void TAutocreateForm::FormDestroy() {
   WriteExportSettings(ToolsSettingsKey(own));
 }
 
+// Escape closes, and so stores, from any control: the form hears the keys first (key preview).
 void TAutocreateForm::FormKeyPress(WORD& key) {
   if (key != VK_ESCAPE) return;
   key = 0;
@@ -148,7 +149,8 @@ void TAutocreateForm::MappingComboEditButtonClick(TObject* sender) {
 // The field keeps a bank number the Logic list has: 0-128.
 void TAutocreateForm::LogicFixedBankKitSpinEditChange() {
   const double value = LogicFixedBankKitSpinEdit->Value();
-  if (value > LogicFixedBankKitSpinEdit->MaxValue()) LogicFixedBankKitSpinEdit->SetValue(LogicFixedBankKitSpinEdit->MaxValue());
+  if (value > LogicFixedBankKitSpinEdit->MaxValue())
+    LogicFixedBankKitSpinEdit->SetValue(LogicFixedBankKitSpinEdit->MaxValue());
   if (value < 0) LogicFixedBankKitSpinEdit->SetValue(0);
 }
 

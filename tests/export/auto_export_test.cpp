@@ -1,8 +1,9 @@
 // The automatic exports after an applied change: which run, where their files go, and what a folder that
 // cannot be made or a file that cannot be written leave behind.
+#include "auto_export.h"
+
 #include <gtest/gtest.h>
 
-#include "auto_export.h"
 #include "export_settings.h"
 #include "export_test_support.h"
 #include "folders.h"
@@ -41,9 +42,9 @@ class AutomaticExports : public ::testing::Test {
   testsupport::MessageBoxRecorder Boxes;
   int Built = 0;
   std::vector<std::tuple<bool&, std::string&, const char*>> Settings = {
-      {AutocreateCakewalk, CakewalkPath, "cakewalk"}, {AutocreateCubase1, CubasePath, "cubase"},
-      {AutocreateCubase12, CubasePath, "cubase"},     {AutocreateMapping, MappingPath, "mapping"},
-      {AutocreateMassiva, MassivaPath, "massiva"},    {AutocreateEncore, EncorePath, "encore"},
+      {AutocreateCakewalk, CakewalkPath, "cakewalk"},    {AutocreateCubase1, CubasePath, "cubase"},
+      {AutocreateCubase12, CubasePath, "cubase"},        {AutocreateMapping, MappingPath, "mapping"},
+      {AutocreateMassiva, MassivaPath, "massiva"},       {AutocreateEncore, EncorePath, "encore"},
       {AutocreateEvolution, EvolutionPath, "evolution"}, {AutocreateQuartz, QuartzPath, "quartz"}};
 };
 
@@ -100,13 +101,15 @@ TEST_F(AutomaticExports, AFailedWriteKeepsTheOldFileAndTheNextExportRuns) {
   // A 64 kB disk already holding the eleven old files (as the SoundFont writer's tests make a full disk).
   const std::string unixDir = "/tmp/tarnbel_full_" + std::to_string(GetCurrentProcessId()), disk = "Z:" + unixDir;
   DWORD code = 1;
-  bool full = savertest::RunShell("mkdir -p " + unixDir + " && mount -t tmpfs -o size=64k tmpfs " + unixDir, 20000, &code) &&
-              code == 0;
+  bool full =
+      savertest::RunShell("mkdir -p " + unixDir + " && mount -t tmpfs -o size=64k tmpfs " + unixDir, 20000, &code) &&
+      code == 0;
   if (full) {
     CubasePath = disk;
     ForceDirectories(disk + "\\tarnbel\\current");
   }
-  for (int first = 0; full && first < 129; first += 12) testsupport::WriteBytes(disk + "\\tarnbel\\current\\" + DriverFile(first), "old");
+  for (int first = 0; full && first < 129; first += 12)
+    testsupport::WriteBytes(disk + "\\tarnbel\\current\\" + DriverFile(first), "old");
   EXPECT_FALSE(Run());
   size_t whole = 0, old = 0, left = full ? FilesBelow(disk).size() : 0;
   for (int first = 0; full && first < 129; first += 12) {
@@ -122,7 +125,8 @@ TEST_F(AutomaticExports, AFailedWriteKeepsTheOldFileAndTheNextExportRuns) {
   EXPECT_EQ(FilesBelow(Folder["massiva"]).size(), 3u);
   ASSERT_GE(Boxes.Boxes.size(), 1u);
   EXPECT_EQ(Boxes.Boxes[0].Text.rfind("Can't write " + readOnly + ": ", 0), 0u) << Boxes.Boxes[0].Text;
-  if (!full) GTEST_SKIP() << "a small tmpfs cannot be mounted here (not root or no mount rights): no full disk to write to";
+  if (!full)
+    GTEST_SKIP() << "a small tmpfs cannot be mounted here (not root or no mount rights): no full disk to write to";
   EXPECT_EQ(Boxes.Boxes.size(), 2u);
   EXPECT_EQ(left, 11u) << "a temporary file was left";
   EXPECT_GE(old, 1u);

@@ -13,10 +13,10 @@
 #include "tarnbel_autocreate.h"
 #include "tarnbel_func.h"
 
+using exporttest::Shown;
 using testsupport::PostKey;
 using testsupport::TModalDriver;
 using testsupport::WindowTitle;
-using exporttest::Shown;
 
 namespace {
 
@@ -31,11 +31,12 @@ void SetAlt(bool down) {
 std::string Stored() {
   TRegKey key(TarnbelKeyPath, false);
   std::string values;
-  for (const char* flag : {"AutocreateMapping", "AutocreateCubase12", "AutocreateCubase1", "AutocreateCakewalk",
-                           "AutocreateMassiva", "AutocreateEvolution", "AutocreateEncore", "AutocreateQuartz",
-                           "UseLogicFixedBank", "LogicFixedBank"})
+  for (const char* flag :
+       {"AutocreateMapping", "AutocreateCubase12", "AutocreateCubase1", "AutocreateCakewalk", "AutocreateMassiva",
+        "AutocreateEvolution", "AutocreateEncore", "AutocreateQuartz", "UseLogicFixedBank", "LogicFixedBank"})
     values += std::to_string(key.ReadInteger(flag, -1)) + " ";
-  for (const char* folder : {"MappingPath", "CubasePath", "CakewalkPath", "MassivaPath", "EvolutionPath", "EncorePath", "QuartzPath"})
+  for (const char* folder :
+       {"MappingPath", "CubasePath", "CakewalkPath", "MassivaPath", "EvolutionPath", "EncorePath", "QuartzPath"})
     values += key.ReadString(folder, "?") + "|";
   return values;
 }
@@ -105,7 +106,8 @@ TEST(AutocreateForm, ByKeyboardAndStoredOnClose) {
 TEST(AutocreateForm, ARestartShowsTheStoredFolders) {
   testsupport::ResetTarnbelKey();
   StartUp();
-  std::vector<std::string*> folders = {&MappingPath, &CubasePath, &CakewalkPath, &MassivaPath, &EvolutionPath, &EncorePath, &QuartzPath};
+  std::vector<std::string*> folders = {&MappingPath,   &CubasePath, &CakewalkPath, &MassivaPath,
+                                       &EvolutionPath, &EncorePath, &QuartzPath};
   for (size_t i = 0; i < folders.size(); ++i) *folders[i] = "C:\\exports\\" + std::to_string(i);
   LogicFixedBank = 77;
   std::string caption, shown;
@@ -113,8 +115,9 @@ TEST(AutocreateForm, ARestartShowsTheStoredFolders) {
     auto* form = Shown<TAutocreateForm>();
     if (!form) return false;
     caption = form->Caption();
-    for (TComboEdit* field : {form->MappingComboEdit, form->CubaseComboEdit, form->CakewalkComboEdit, form->MassivaComboEdit,
-                              form->EvolutionComboEdit, form->EncoreComboEdit, form->QuartzComboEdit})
+    for (TComboEdit* field :
+         {form->MappingComboEdit, form->CubaseComboEdit, form->CakewalkComboEdit, form->MassivaComboEdit,
+          form->EvolutionComboEdit, form->EncoreComboEdit, form->QuartzComboEdit})
       shown += WindowTitle(field->Handle()) + "|";
     shown += WindowTitle(form->LogicFixedBankKitSpinEdit->Handle());
     form->Close();
@@ -131,6 +134,8 @@ TEST(AutocreateForm, ARestartShowsTheStoredFolders) {
   TModalDriver read(nullptr, {readAndClose});
   ShowAutocreateForm(nullptr);
   EXPECT_EQ(caption, "automatically create:");
-  EXPECT_EQ(shown, "C:\\exports\\0|C:\\exports\\1|C:\\exports\\2|C:\\exports\\3|C:\\exports\\4|C:\\exports\\5|C:\\exports\\6|77");
+  EXPECT_EQ(
+      shown,
+      "C:\\exports\\0|C:\\exports\\1|C:\\exports\\2|C:\\exports\\3|C:\\exports\\4|C:\\exports\\5|C:\\exports\\6|77");
   testsupport::ResetTarnbelKey();
 }

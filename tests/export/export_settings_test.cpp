@@ -1,7 +1,8 @@
 // The export settings as start-up reads them from a damaged or hand-edited profile.
+#include "export_settings.h"
+
 #include <gtest/gtest.h>
 
-#include "export_settings.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "tarnbel_func.h"

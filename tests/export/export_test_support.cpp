@@ -16,7 +16,8 @@ namespace exporttest {
 
 const char* const LongName = "Analog Strings Ensemble 2";
 
-std::unique_ptr<TMapping> MappingOf(const std::string& name, const std::vector<std::tuple<int, int, std::string>>& entries,
+std::unique_ptr<TMapping> MappingOf(const std::string& name,
+                                    const std::vector<std::tuple<int, int, std::string>>& entries,
                                     const std::map<int, std::string>& labels) {
   auto mapping = std::make_unique<TMapping>(name, true, nullptr, "");
   for (const auto& [bank, program, preset] : entries)
@@ -54,7 +55,8 @@ std::vector<std::string> AllPrograms(const std::map<int, std::string>& names) {
 }
 
 std::vector<std::string> SortedPaths(std::vector<std::string> paths) {
-  std::sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+  std::sort(paths.begin(), paths.end(),
+            [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
   return paths;
 }
 
@@ -91,9 +93,10 @@ std::string ReaderLine(const std::string& file, const std::string& title, const 
     std::map<std::string, std::string> names;  // in the order of the reader's text keys
     for (const auto& [program, name] : s.Names) names[std::to_string(program)] = name;
     std::string entries;
-    for (const auto& [program, name] : names) entries += (entries.empty() ? "" : ",") + Json(program) + ":" + Json(name);
-    list += std::string(list.empty() ? "" : ",") + "{\"bank\":" + std::to_string(s.Bank) + ",\"label\":" + Json(s.Label) +
-            ",\"names\":{" + entries + "}}";
+    for (const auto& [program, name] : names)
+      entries += (entries.empty() ? "" : ",") + Json(program) + ":" + Json(name);
+    list += std::string(list.empty() ? "" : ",") + "{\"bank\":" + std::to_string(s.Bank) +
+            ",\"label\":" + Json(s.Label) + ",\"names\":{" + entries + "}}";
   }
   return "{\"file\":" + Json(file) + ",\"sections\":[" + list + "],\"title\":" + Json(title) + "}";
 }
@@ -101,8 +104,8 @@ std::string ReaderLine(const std::string& file, const std::string& title, const 
 std::vector<std::string> ReadWithPython(const std::string& folder) {
   const std::string output = folder + ".json";
   DWORD code = 1;
-  bool ran = savertest::RunShell(std::string("python3 ") + EXPORT_READER + " '" + testsupport::HostName(folder) + "' '" +
-                                     testsupport::HostName(output) + "'",
+  bool ran = savertest::RunShell(std::string("python3 ") + EXPORT_READER + " '" + testsupport::HostName(folder) +
+                                     "' '" + testsupport::HostName(output) + "'",
                                  60000, &code);
   std::string text = testsupport::ReadBytes(output);
   DeleteFileA(output.c_str());
@@ -135,7 +138,8 @@ struct TDialogSearch {
 BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<TDialogSearch*>(param);
   if (testsupport::WindowClass(window) == "#32770" && IsWindowVisible(window) && IsWindowEnabled(window) &&
-      GetWindowThreadProcessId(window, nullptr) == search->Thread && (GetDlgItem(window, 0x47C) != nullptr) == search->FileBox)
+      GetWindowThreadProcessId(window, nullptr) == search->Thread &&
+      (GetDlgItem(window, 0x47C) != nullptr) == search->FileBox)
     search->Found = window;
   return search->Found == nullptr;
 }

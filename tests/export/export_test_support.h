@@ -20,7 +20,8 @@ std::unique_ptr<TMapping> Orchestra();
 // name with every slot filled and every bank named; names hold bytes above 127.
 std::unique_ptr<TMapping> FullMapping(const std::string& name);
 // A temporary mapping with the given entries (bank, program, name) and bank labels.
-std::unique_ptr<TMapping> MappingOf(const std::string& name, const std::vector<std::tuple<int, int, std::string>>& entries,
+std::unique_ptr<TMapping> MappingOf(const std::string& name,
+                                    const std::vector<std::tuple<int, int, std::string>>& entries,
                                     const std::map<int, std::string>& labels = {});
 
 // Each line followed by CR LF.
