@@ -142,3 +142,20 @@ TEST_F(InstallerRoad, APercentSignInTheFolderNameReachesLinksEntryAndBatchUnexpa
   EXPECT_TRUE(WaitTraces({}));
   EXPECT_FALSE(FolderExists("C:\\tarnbel 50"));
 }
+
+TEST_F(InstallerRoad, RemovalNamesWhatItCouldNotRemoveInsteadOfSayingComplete) {
+  ASSERT_NO_FATAL_FAILURE(Install());
+  const std::string plugin = WinampFolder() + "plugins\\in_tbvox.dll";
+  auto winamp = std::make_unique<THeldFile>(plugin);
+  ASSERT_TRUE(winamp->Held());
+  DWORD code = 99;
+  std::vector<TShownBox> boxes = RunSetup(UninstallString(), code, [](const TShownBox& box, HWND) {
+    return box.Caption == "Confirmation" ? IDYES : IDOK;
+  });
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].Caption, "tarnbel v1.24.2 uninstaller");
+  EXPECT_EQ(boxes[1].Text, "Uninstallation is not complete. These could not be removed:\r\n" + plugin);
+  EXPECT_EQ(code, 1u);
+  winamp.reset();
+  EXPECT_TRUE(WaitTraces({{"file " + plugin, std::to_string(WriteTime(plugin))}})) << "everything else went";
+}

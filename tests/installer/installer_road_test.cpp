@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <iostream>
 #include <set>
 
 #include "installer_road.h"
@@ -87,9 +88,10 @@ TEST_F(InstallerRoad, InstallationPutsEveryPieceInPlaceAndTheServerRunsAsItsLink
   const std::vector<std::string> listed = ListedFiles(ProgramFile("instlist.txt"));
   ASSERT_GE(listed.size(), 5u);
 
-  DWORD code = 99;
+  DWORD code = 99, started = GetTickCount();
   std::vector<TShownBox> boxes = RunTools("-INSTALL", code);
   ASSERT_EQ(boxes.size(), 1u) << boxes.back().Text;
+  std::cout << "[ figures  ] installation: " << boxes[0].At - started << " ms from the start to its box" << std::endl;
   EXPECT_EQ(boxes[0].Caption, "tarnbel v1.24.2 setup");
   EXPECT_EQ(boxes[0].Text, "Installation complete.");
   EXPECT_EQ(code, 0u);
@@ -200,6 +202,8 @@ TEST_F(InstallerRoad, RemovalAsTheUninstallEntrySaysAsksFirstThenLeavesNothingOf
   EXPECT_EQ(code, 0u);
   // Within a bound: no file, link, group, key, registration or batch of ours, the folder gone.
   EXPECT_TRUE(WaitTraces({}));
+  std::cout << "[ figures  ] removal: " << GetTickCount() - boxes[0].Gone
+            << " ms from the answer Yes until nothing is left" << std::endl;
   EXPECT_EQ(RegistryTree(TarnbelKeyPath), profile);
 }
 
