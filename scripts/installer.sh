@@ -113,6 +113,12 @@ installer_run() {
     "$WINELOADER" "$@" </dev/null || status=$?
   fi
   echo "exit code $status"
+  # A removal's batch deletes the program once it has ended: it finishes before Wine is stopped.
+  local waited=0
+  while [ -n "$(find "$WINEPREFIX/drive_c/users" -name delself.bat 2>/dev/null)" ] && [ $waited -lt 90 ]; do
+    sleep 1
+    waited=$((waited + 1))
+  done
   stop_installer_session
   [ -z "${XVFB_PID:-}" ] || kill "$XVFB_PID" 2>/dev/null || true
 }
