@@ -74,6 +74,9 @@ bool DeleteStampedFiles(const std::string& referenceFile, std::vector<std::strin
 // Removes that folder of the program folder when it is empty; true when it is gone.
 bool RemoveProgramSubfolder(const std::string& relativeFolder);
 
+// The running program's file.
+std::string ThisProgramPath();
+
 // The text of the batch that deletes program once it has ended (waiting a second between tries, at most
 // a minute), then with removeFolder its folder when empty, then itself. Percent signs are doubled so
 // that the batch does not expand them.

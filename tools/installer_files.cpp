@@ -66,12 +66,6 @@ std::vector<std::string> ProgramFiles() {
   return files;
 }
 
-std::string ThisProgram() {
-  char path[MAX_PATH] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-  return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
-}
-
 // A path as a batch line must hold it: the command interpreter would expand percent signs.
 std::string Quoted(const std::string& path) {
   std::string text = "\"";
@@ -80,6 +74,12 @@ std::string Quoted(const std::string& path) {
 }
 
 }  // namespace
+
+std::string ThisProgramPath() {
+  char path[MAX_PATH] = {};
+  DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
+  return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
+}
 
 bool StampInstalledFiles(const std::string& referenceFile, const std::string& listFile) {
   const std::string folder = ui::ProgramFolder();
@@ -117,7 +117,7 @@ bool DeleteStampedFiles(const std::string& referenceFile, std::vector<std::strin
     FILETIME time{};
     if (ReadLastWriteTime(file, time) && SameTime(time, stamp)) stamped.push_back(file);
   }
-  const std::string self = ui::UpperCase(ThisProgram());
+  const std::string self = ui::UpperCase(ThisProgramPath());
   for (auto file = stamped.rbegin(); file != stamped.rend(); ++file)
     if (!DeleteFileA(file->c_str()) && ui::UpperCase(*file) != self) left.push_back(*file);
   return left.size() == leftBefore;
@@ -156,7 +156,7 @@ std::string DeleteSelfBatchPath() {
 
 bool WriteDeleteSelfBatch(bool removeFolder) {
   const std::string batch = DeleteSelfBatchPath();
-  const std::string program = ThisProgram();
+  const std::string program = ThisProgramPath();
   if (batch.empty() || program.empty()) return false;
   const std::string text = DeleteSelfBatchText(program, batch, removeFolder);
   HANDLE file = CreateFileA(batch.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);

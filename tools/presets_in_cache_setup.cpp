@@ -35,12 +35,6 @@ const char* const ProgramSubfolders[] = {"help\\pictures", "help",         "icon
 // The time the user has to close the program that holds a file.
 constexpr DWORD RetryDelayMs = 5000;
 
-std::string ThisProgram() {
-  char path[MAX_PATH] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-  return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
-}
-
 std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) text += "\r\n" + line;
@@ -104,7 +98,7 @@ void TPresetsInCacheForm::InstallComponents(bool reinstall) {
   if (!CopyToSystemFolder(DriverFile)) SetupBox(DriverFailedText, MB_ICONERROR);
   if (!RegisterDriverDevice()) SetupBox(RegisterFailedText, MB_ICONERROR);
 
-  const std::string folder = ProgramFolder(), server = folder + "tarnbel.exe", tools = ThisProgram();
+  const std::string folder = ProgramFolder(), server = folder + "tarnbel.exe", tools = ThisProgramPath();
   const std::string title = ProductTitle, group = ProductTitle;
   CreateShortcuts({{DesktopShortcutPath(title), [&] { return CreateDesktopShortcut(server, title); }},
                    {DesktopShortcutPath(ToolsShortcutName),
@@ -157,7 +151,7 @@ void TPresetsInCacheForm::Uninstall() {
   DeleteStampedFiles(DriverFile, left);
   for (const char* subfolder : ProgramSubfolders) RemoveProgramSubfolder(subfolder);
   bool deleteSelf = WriteDeleteSelfBatch(true);
-  if (!deleteSelf) left.push_back(ThisProgram());
+  if (!deleteSelf) left.push_back(ThisProgramPath());
 
   if (left.empty()) SetupBox("Uninstallation complete.", MB_ICONINFORMATION);
   else SetupBox("Uninstallation is not complete. These could not be removed:" + Joined(left), MB_ICONWARNING);

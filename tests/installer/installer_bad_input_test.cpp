@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <memory>
 
 #include "installer_road.h"
@@ -17,12 +16,6 @@
 using namespace installertest;
 
 namespace {
-
-std::string SystemFile(const std::string& name) {
-  char folder[MAX_PATH] = {};
-  GetSystemDirectoryA(folder, sizeof(folder));
-  return std::string(folder) + "\\" + name;
-}
 
 std::vector<std::string> Texts(const std::vector<TShownBox>& boxes) {
   std::vector<std::string> texts;
@@ -108,13 +101,8 @@ TEST_F(InstallerRoad, WithoutWinampOrSoundFontManagerAndWithAFileForTheGroupEach
   EXPECT_EQ(boxes[1].Text, PluginFailed);
   EXPECT_EQ(boxes[2].Text, RegisterFailed);
   // One box for the Start-menu step: a line for each link that could not be made, with the reason.
-  std::vector<std::string> lines;
-  const std::string& text = boxes[3].Text;
-  for (size_t start = 0, end; start <= text.size(); start = end + 2) {
-    end = std::min(text.find("\r\n", start), text.size());
-    lines.push_back(text.substr(start, end - start));
-  }
-  ASSERT_EQ(lines.size(), 3u) << text;
+  const std::vector<std::string> lines = Lines(boxes[3].Text);
+  ASSERT_EQ(lines.size(), 3u) << boxes[3].Text;
   const char* names[] = {"tarnbel", "tarnbel tools", "tarnbel help"};
   for (size_t i = 0; i < 3; ++i) {
     std::string start = "Can't create shortcut " + group + "\\" + names[i] + ".lnk: ";

@@ -4,15 +4,12 @@
 
 #include "peer_programs.h"
 #include "pump_until.h"
-#include "reg_array.h"
-#include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
 #include "remote_message_box.h"
-#include "route_record.h"
 #include "scratch_folder.h"
+#include "server_profile.h"
 #include "sf2_builder.h"
-#include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
 #include "tarnbel_protocol.h"
 #include "virtual_midi_bus.h"
@@ -37,12 +34,6 @@ void EndProgramOfWindow(const char* title) {
   if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
   WaitForSingleObject(process, 5000);
   CloseHandle(process);
-}
-
-std::string TempFile(const std::string& name) {
-  char folder[MAX_PATH] = {};
-  GetTempPathA(sizeof(folder), folder);
-  return std::string(folder) + name;
 }
 
 void CancelPicker(HWND picker) {
@@ -156,17 +147,7 @@ void InstallerRoad::StoreServerProfile(bool showMonitor) {
     TMapping mapping("Road", false, nullptr, "");
     mapping.AddItem(bank, 0, true, 0, "Grand Piano", 0, 0, 0);
   }
-  TRegKey mapping(std::string(TarnbelKeyPath) + "\\mappings\\Road", true);
-  mapping.WriteInteger("Priority", 1);
-  mapping.WriteBool("Active", true);
-  TRegArray routes(RoutesPath, false);
-  routes.Add(RouteRecordToString({"Keys", "Synth", "SB Live!", RouteActive}), true);
-  routes.Save();
-  TRegKey settings(TarnbelKeyPath, true);
-  settings.WriteBool("AutoStart", true);
-  settings.WriteInteger("CurrentRoute", 1);
-  for (const char* show : {"ShowControlPanel", "ShowMappingsEditor", "ShowPreferences"}) settings.WriteBool(show, false);
-  settings.WriteBool("ShowMonitor", showMonitor);
+  testsupport::StoreOneRouteProfile("Road", showMonitor);
 }
 
 bool InstallerRoad::StartFromLink(e2e::TProgramProcess& program, const std::string& link) {

@@ -22,41 +22,19 @@ using namespace installertest;
 
 namespace {
 
-std::string SystemFile(const std::string& name) {
-  char folder[MAX_PATH] = {};
-  GetSystemDirectoryA(folder, sizeof(folder));
-  return std::string(folder) + "\\" + name;
-}
-
 std::string Value(const char* key, const char* name) {
   testsupport::RawValue value = testsupport::ReadRaw(key, name, HKEY_LOCAL_MACHINE);
   return std::string(value.data.begin(), value.data.end());
 }
 
-// The lines of the install list.
-std::vector<std::string> ListedFiles(const std::string& list) {
-  std::vector<std::string> lines;
-  std::string text = testsupport::ReadBytes(list);
-  for (size_t start = 0, end; start < text.size(); start = end + 2) {
-    end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    if (end > start) lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
-}
-
 // The icons of the server's tray calls (lines "message flags icon tip"; flag 2 sets the icon).
 std::set<std::string> TrayIcons(const std::string& log) {
   std::set<std::string> icons;
-  std::string text = testsupport::ReadBytes(log);
-  for (size_t start = 0, end; start < text.size(); start = end + 1) {
-    end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
+  for (const std::string& line : Lines(testsupport::ReadBytes(log))) {
     char icon[32] = {};
     unsigned long message = 0;
     unsigned flags = 0;
-    if (sscanf(text.substr(start, end - start).c_str(), "%lu %u %31s", &message, &flags, icon) == 3 && (flags & 2))
-      icons.insert(icon);
+    if (sscanf(line.c_str(), "%lu %u %31s", &message, &flags, icon) == 3 && (flags & 2)) icons.insert(icon);
   }
   return icons;
 }
@@ -85,7 +63,7 @@ TEST_F(InstallerRoad, InstallationPutsEveryPieceInPlaceAndTheServerRunsAsItsLink
   const std::string users = ProgramFile("my notes.txt");
   ASSERT_TRUE(testsupport::WriteTextFile(users, "not installed"));
   const uint64_t usersTime = WriteTime(users), stamp = WriteTime(ProgramFile("wendrel.dll"));
-  const std::vector<std::string> listed = ListedFiles(ProgramFile("instlist.txt"));
+  const std::vector<std::string> listed = Lines(testsupport::ReadBytes(ProgramFile("instlist.txt")));
   ASSERT_GE(listed.size(), 5u);
 
   DWORD code = 99, started = GetTickCount();

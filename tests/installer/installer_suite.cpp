@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "registry_test_support.h"
@@ -27,18 +28,6 @@ std::string ShellFolder(int id) {
   char path[MAX_PATH] = {};
   SHGetFolderPathA(nullptr, id, nullptr, SHGFP_TYPE_CURRENT, path);
   return path;
-}
-
-std::string SystemFile(const std::string& name) {
-  char folder[MAX_PATH] = {};
-  GetSystemDirectoryA(folder, sizeof(folder));
-  return std::string(folder) + "\\" + name;
-}
-
-std::string TempFile(const std::string& name) {
-  char folder[MAX_PATH] = {};
-  GetTempPathA(sizeof(folder), folder);
-  return std::string(folder) + name;
 }
 
 // Names and texts of the files and links an installation makes, beside the program folder.
@@ -104,6 +93,30 @@ BOOL CALLBACK FindChildWithText(HWND child, LPARAM context) {
 }
 
 }  // namespace
+
+std::string SystemFile(const std::string& name) {
+  char folder[MAX_PATH] = {};
+  GetSystemDirectoryA(folder, sizeof(folder));
+  return std::string(folder) + "\\" + name;
+}
+
+std::string TempFile(const std::string& name) {
+  char folder[MAX_PATH] = {};
+  GetTempPathA(sizeof(folder), folder);
+  return std::string(folder) + name;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  for (size_t start = 0; start < text.size();) {
+    size_t end = std::min(text.find('\n', start), text.size());
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
 
 std::string KitFolder() { return Environment("TARNBEL_PROGRAM_KIT", "C:\\tarnbel kit"); }
 std::string ProgramFolderUnderTest() {

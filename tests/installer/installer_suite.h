@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace installertest {
 
@@ -21,6 +22,12 @@ std::string WinampFolder();
 // The desktop folder and the Start menu's programs folder, without a trailing backslash.
 std::string DesktopFolder();
 std::string ProgramsFolder();
+
+// A file of the system folder and of the temporary folder.
+std::string SystemFile(const std::string& name);
+std::string TempFile(const std::string& name);
+// The lines of a text (ended by LF or CR LF); a last line end starts no line.
+std::vector<std::string> Lines(const std::string& text);
 
 // The last-write time as one number; 0 when the file is missing.
 uint64_t WriteTime(const std::string& path);
