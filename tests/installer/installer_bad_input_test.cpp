@@ -131,9 +131,12 @@ TEST_F(InstallerRoad, APercentSignInTheFolderNameReachesLinksEntryAndBatchUnexpa
   EXPECT_FALSE(FolderExists("C:\\tarnbel 50"));
 }
 
-TEST_F(InstallerRoad, RemovalNamesWhatItCouldNotRemoveInsteadOfSayingComplete) {
+TEST_F(InstallerRoad, RemovalNamesWhatItCouldNotRemoveAndQuietlyKeepsTheUsersFilesWithTheirFolders) {
   ASSERT_NO_FATAL_FAILURE(Install());
   const std::string plugin = WinampFolder() + "plugins\\in_tbvox.dll";
+  const std::string icon = ProgramFile("icons\\my own.ico"), help = ProgramFile("help.htm");
+  ASSERT_TRUE(testsupport::WriteTextFile(icon, "the user's"));
+  ASSERT_TRUE(testsupport::WriteTextFile(help, "the user's help"));
   auto winamp = std::make_unique<THeldFile>(plugin);
   ASSERT_TRUE(winamp->Held());
   DWORD code = 99;
@@ -145,5 +148,9 @@ TEST_F(InstallerRoad, RemovalNamesWhatItCouldNotRemoveInsteadOfSayingComplete) {
   EXPECT_EQ(boxes[1].Text, "Uninstallation is not complete. These could not be removed:\r\n" + plugin);
   EXPECT_EQ(code, 1u);
   winamp.reset();
-  EXPECT_TRUE(WaitTraces({{"file " + plugin, std::to_string(WriteTime(plugin))}})) << "everything else went";
+  EXPECT_TRUE(WaitTraces({{"file " + plugin, std::to_string(WriteTime(plugin))},
+                          {"folder " + Folder, ""},
+                          {"file " + icon, std::to_string(WriteTime(icon))},
+                          {"file " + help, std::to_string(WriteTime(help))}}));
+  EXPECT_FALSE(FolderExists(ProgramFile("icons\\main")));
 }

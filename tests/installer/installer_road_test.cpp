@@ -153,9 +153,7 @@ TEST_F(InstallerRoad, RemovalAsTheUninstallEntrySaysAsksFirstThenLeavesNothingOf
     TMapping kept("Kept", false, nullptr, "");
     kept.AddItem("C:\\kept.sf2", 0, true, 0, "Kept Piano", 0, 0, 0);
   }
-  TRegKey(TarnbelKeyPath, true).WriteBool("AutoStart", true);
-  const std::map<std::string, std::string> profile = RegistryTree(TarnbelKeyPath);
-  ASSERT_GT(profile.size(), 1u);
+  TRegKey(TarnbelKeyPath, true).WriteInteger("CurrentRoute", 7);
   const std::map<std::string, std::string> installed = InstallationTraces(Folder);
   const std::string command = UninstallString();
 
@@ -182,24 +180,9 @@ TEST_F(InstallerRoad, RemovalAsTheUninstallEntrySaysAsksFirstThenLeavesNothingOf
   EXPECT_TRUE(WaitTraces({}));
   std::cout << "[ figures  ] removal: " << GetTickCount() - boxes[0].Gone
             << " ms from the answer Yes until nothing is left" << std::endl;
-  EXPECT_EQ(RegistryTree(TarnbelKeyPath), profile);
-}
-
-TEST_F(InstallerRoad, RemovalKeepsWhatTheUserAddedOrChangedWithItsFolders) {
-  ASSERT_NO_FATAL_FAILURE(Install());
-  const std::string icon = ProgramFile("icons\\my own.ico"), help = ProgramFile("help.htm");
-  ASSERT_TRUE(testsupport::WriteTextFile(icon, "the user's"));
-  ASSERT_TRUE(testsupport::WriteTextFile(help, "the user's help"));
-  DWORD code = 99;
-  std::vector<TShownBox> boxes = RunSetup(UninstallString(), code, [](const TShownBox& box, HWND) {
-    return box.Caption == "Confirmation" ? IDYES : IDOK;
-  });
-  ASSERT_EQ(boxes.size(), 2u);
-  EXPECT_EQ(boxes[1].Text, "Uninstallation complete.");
-  EXPECT_EQ(code, 0u);
-  EXPECT_TRUE(WaitTraces({{"folder " + Folder, ""},
-                          {"file " + icon, std::to_string(WriteTime(icon))},
-                          {"file " + help, std::to_string(WriteTime(help))}}));
-  EXPECT_FALSE(FolderExists(ProgramFile("icons\\main")));
-  EXPECT_EQ(testsupport::ReadBytes(icon), "the user's");
+  // The user's settings and mappings are not the installation's.
+  EXPECT_EQ(TRegKey(TarnbelKeyPath, false).ReadInteger("CurrentRoute", 0), 7);
+  TMapping kept("Kept", false, nullptr, "");
+  ASSERT_NE(kept.Slot(0, 0), nullptr);
+  EXPECT_EQ(kept.Slot(0, 0)->Name, "Kept Piano");
 }

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "file_find.h"
+#include "program_process.h"
 #include "registry_test_support.h"
 #include "scratch_folder.h"
 
@@ -57,26 +59,6 @@ void AddValueTrace(std::map<std::string, std::string>& traces, const std::string
     traces["value HKLM\\" + key + "\\" + name] = std::string(value.data.begin(), value.data.end());
 }
 
-void CollectRegistry(HKEY key, const std::string& path, std::map<std::string, std::string>& values) {
-  char name[16384];
-  BYTE data[65536];
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLength = sizeof(name), dataLength = sizeof(data), type = 0;
-    if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, data, &dataLength) != ERROR_SUCCESS) break;
-    values[path + "\\" + std::string(name, nameLength)] =
-        std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), dataLength);
-  }
-  for (DWORD i = 0;; ++i) {
-    DWORD nameLength = sizeof(name);
-    if (RegEnumKeyExA(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    HKEY child;
-    std::string childName(name, nameLength);
-    if (RegOpenKeyExA(key, childName.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
-    CollectRegistry(child, path + "\\" + childName, values);
-    RegCloseKey(child);
-  }
-}
-
 struct TChildSearch {
   std::string Text;
   HWND Found;
@@ -123,12 +105,7 @@ std::string ProgramFolderUnderTest() {
   return Environment("TARNBEL_PROGRAM_FOLDER", "C:\\Program Files\\tarnbel v1.24.2");
 }
 
-std::string SuiteFolder() {
-  char path[MAX_PATH] = {};
-  DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
-  std::string file(path, length < sizeof(path) ? length : 0);
-  return file.substr(0, file.rfind('\\') + 1);
-}
+std::string SuiteFolder() { return e2e::ProgramFolder(); }
 
 std::string WinampFolder() { return "C:\\Program Files\\Winamp\\"; }
 std::string DesktopFolder() { return ShellFolder(CSIDL_DESKTOPDIRECTORY); }
@@ -178,19 +155,9 @@ bool CopyTree(const std::string& from, const std::string& to) {
 
 std::map<std::string, uint64_t> FileTimes(const std::string& folder) {
   std::map<std::string, uint64_t> times;
-  WIN32_FIND_DATAA data;
-  HANDLE found = FindFirstFileA((folder + "\\*").c_str(), &data);
-  if (found == INVALID_HANDLE_VALUE) return times;
-  do {
-    std::string name = data.cFileName;
-    if (name == "." || name == "..") continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      for (const auto& inner : FileTimes(folder + "\\" + name)) times[name + "\\" + inner.first] = inner.second;
-    } else {
-      times[name] = uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 | data.ftLastWriteTime.dwLowDateTime;
-    }
-  } while (FindNextFileA(found, &data));
-  FindClose(found);
+  TFindFileRecursive finder(folder);
+  for (std::string path = finder.Next(); !path.empty(); path = finder.Next())
+    times[path.substr(folder.size() + 1)] = WriteTime(path);
   return times;
 }
 
@@ -271,15 +238,6 @@ void RemoveInstallation(const std::string& programFolder) {
   }
   DeleteFileA(SystemFile("wendrel.dll").c_str());
   DeleteFileA(TempFile("delself.bat").c_str());
-}
-
-std::map<std::string, std::string> RegistryTree(const std::string& path) {
-  std::map<std::string, std::string> values;
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return values;
-  CollectRegistry(key, path, values);
-  RegCloseKey(key);
-  return values;
 }
 
 }  // namespace installertest

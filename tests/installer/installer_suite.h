@@ -75,7 +75,5 @@ class THeldFile {
 std::map<std::string, std::string> InstallationTraces(const std::string& programFolder);
 // Removes every trace of an installation and the tests' Winamp.
 void RemoveInstallation(const std::string& programFolder);
-// Every value under a key of the current user, by path and name: type and data.
-std::map<std::string, std::string> RegistryTree(const std::string& path);
 
 }  // namespace installertest
