@@ -1,7 +1,5 @@
 #include "installer_road.h"
 
-#include <set>
-
 #include "peer_programs.h"
 #include "pump_until.h"
 #include "registry_test_support.h"
@@ -20,20 +18,6 @@ namespace {
 
 bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
-}
-
-// Ends the program whose top-level window has that title: asked to quit, else killed.
-void EndProgramOfWindow(const char* title) {
-  HWND window = FindWindowA(nullptr, title);
-  if (!window) return;
-  DWORD pid = 0, thread = GetWindowThreadProcessId(window, &pid);
-  if (pid == GetCurrentProcessId()) return;
-  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
-  PostThreadMessageA(thread, WM_QUIT, 0, 0);
-  if (!process) return;
-  if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
-  WaitForSingleObject(process, 5000);
-  CloseHandle(process);
 }
 
 void CancelPicker(HWND picker) {
@@ -185,7 +169,6 @@ void InstallerRoad::EndPrograms() {
   Tools.Stop();
   Server.Stop();
   testsupport::EndToolsPrograms();
-  EndProgramOfWindow(SERVER_WINDOW_TITLE);
 }
 
 }  // namespace installertest
