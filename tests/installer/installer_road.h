@@ -53,7 +53,8 @@ class InstallerRoad : public ::testing::Test {
   void Install();
   // The uninstall entry's command line.
   std::string UninstallString() const;
-  // Waits until no trace is left but the expected ones (the removal's batch runs after the program).
+  // Waits for the removal's batch, which runs after the program, then until no trace is left but the
+  // expected ones.
   bool WaitTraces(const std::map<std::string, std::string>& expected, DWORD timeoutMs = 90000);
 
   // A stored mapping of a generated bank, one route, the server's switches: what the server needs to
