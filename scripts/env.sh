@@ -24,8 +24,13 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 # Stops with a message that names the fix.
 die() { echo "$*" >&2; exit 2; }
 
+# configure_and_build [-Doption...] [target...]: configures $BUILD_DIR for $TARNBEL_ARCH and builds the
+# given targets (all when none is named).
 configure_and_build() {
-  local triplet
+  local triplet options=() targets=() arg
+  for arg in "$@"; do
+    case "$arg" in -D*) options+=("$arg") ;; *) targets+=(--target "$arg") ;; esac
+  done
   case "$TARNBEL_ARCH" in i686) triplet=i686-w64-mingw32 ;; *) triplet=x86_64-w64-mingw32 ;; esac
   command -v "$triplet-g++-posix" >/dev/null && command -v "$triplet-windres" >/dev/null ||
     die "the $triplet cross compiler is missing: run scripts/setup.sh as root (package g++-mingw-w64-${triplet%%-*}-posix)"
@@ -36,11 +41,12 @@ configure_and_build() {
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
     export CCACHE_BASEDIR="$(dirname "$TOP")" CCACHE_NOHASHDIR=1
   fi
-  cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
+  cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" "${options[@]}" \
         -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/toolchain-mingw-$TARNBEL_ARCH.cmake" >/dev/null
   # Progress lines are noise; the build's own exit status decides.
   ( set -o pipefail
-    cmake --build "$BUILD_DIR" -j "$(nproc)" -- --no-print-directory | { grep -vE '^\[ *[0-9]+%\]' || true; } )
+    cmake --build "$BUILD_DIR" -j "$(nproc)" "${targets[@]}" -- --no-print-directory |
+      { grep -vE '^\[ *[0-9]+%\]' || true; } )
 }
 
 # The X11 driver's window management, read when Wine's desktop starts, so written with the prefix before

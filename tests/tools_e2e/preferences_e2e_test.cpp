@@ -43,7 +43,7 @@ std::vector<HWND> ChildrenOf(HWND parent, const std::string& className) {
   } search{className, {}};
   EnumChildWindows(
       parent,
-      [](HWND child, LPARAM data) -> BOOL {
+      [](HWND child, LPARAM data) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(data);
         char cls[64] = {0};
         GetClassNameA(child, cls, sizeof(cls));
