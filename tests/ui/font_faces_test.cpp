@@ -4,77 +4,54 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <utility>
 
 #include "graphics.h"
 
 namespace {
 
-struct FaceSearch {
-  std::string Face;
-  bool Found = false;
-  BYTE CharSet = 0;
-};
-
-int CALLBACK NoteFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM data) {
-  auto* search = reinterpret_cast<FaceSearch*>(data);
-  if (lstrcmpiA(font->lfFaceName, search->Face.c_str()) != 0) return 1;
-  search->Found = true;
-  search->CharSet = font->lfCharSet;
+// The character set of the face as enumerated, 0 when it is not installed.
+int CALLBACK NoteCharSet(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM found) {
+  *reinterpret_cast<int*>(found) = font->lfCharSet + 1;
   return 0;
 }
 
-FaceSearch FindFace(const char* face) {
-  FaceSearch search;
-  search.Face = face;
+int InstalledCharSet(const char* face) {
   LOGFONTA wanted{};
   wanted.lfCharSet = DEFAULT_CHARSET;
   lstrcpynA(wanted.lfFaceName, face, LF_FACESIZE);
+  int found = 0;
   HDC dc = GetDC(nullptr);
-  EnumFontFamiliesExA(dc, &wanted, NoteFace, reinterpret_cast<LPARAM>(&search), 0);
+  EnumFontFamiliesExA(dc, &wanted, NoteCharSet, reinterpret_cast<LPARAM>(&found), 0);
   ReleaseDC(nullptr, dc);
-  return search;
+  return found - 1;
 }
 
-// What a font maps to: substitutes give back their own name everywhere, so the font file's size
-// tells which face stands behind one.
-struct DrawnFace {
-  DWORD FileSize = 0;
-  bool FixedPitch = false;
-};
-
-DrawnFace FaceDrawnFor(ui::TFont& font) {
-  DrawnFace drawn;
+// Substitutes give back their own name everywhere: the font file's size tells which face stands behind
+// one. Returns the size and whether the face is fixed pitch.
+std::pair<DWORD, bool> FileSizeAndFixedPitch(const char* face) {
+  ui::TFont font;
+  font.SetName(face);
   HDC dc = GetDC(nullptr);
   HGDIOBJ old = SelectObject(dc, font.Handle());
-  drawn.FileSize = GetFontData(dc, 0, 0, nullptr, 0);
   TEXTMETRICA metrics{};
   GetTextMetricsA(dc, &metrics);
-  // The flag's name says the opposite of what it means.
-  drawn.FixedPitch = (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
+  DWORD size = GetFontData(dc, 0, 0, nullptr, 0);
   SelectObject(dc, old);
   ReleaseDC(nullptr, dc);
-  return drawn;
+  // The flag's name says the opposite of what it means.
+  return {size, (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0};
 }
 
 }  // namespace
 
-TEST(FontFaces, CaptionGlyphsAndTheFormsFacesAreInstalled) {
-  FaceSearch marlett = FindFace("Marlett");
-  EXPECT_TRUE(marlett.Found) << "no Marlett: caption buttons draw as letters";
-  EXPECT_EQ(SYMBOL_CHARSET, marlett.CharSet);
-  for (const char* face : {"Tahoma", "Courier New"}) EXPECT_TRUE(FindFace(face).Found) << face;
-}
-
-TEST(FontFaces, TheFormsFacesMapToFittingFonts) {
-  ui::TFont font;
-  ASSERT_EQ("MS Shell Dlg", font.Name());
-  ui::TFont tahoma;
-  tahoma.SetName("Tahoma");
-  ASSERT_TRUE(FindFace("Tahoma").Found);
-  EXPECT_EQ(FaceDrawnFor(tahoma).FileSize, FaceDrawnFor(font).FileSize);
+TEST(FontFaces, TheFacesTheWindowsAskForAreInstalledAndFitting) {
+  EXPECT_EQ(SYMBOL_CHARSET, InstalledCharSet("Marlett")) << "no Marlett: caption buttons draw as letters";
+  ASSERT_NE(-1, InstalledCharSet("Tahoma"));
+  // The forms' default face stands for Tahoma.
+  ASSERT_EQ("MS Shell Dlg", ui::TFont().Name());
+  EXPECT_EQ(FileSizeAndFixedPitch("Tahoma").first, FileSizeAndFixedPitch("MS Shell Dlg").first);
   // The cache window's text box asks for Courier New: whatever stands in for it must be fixed pitch.
-  font.SetName("Courier New");
-  DrawnFace courier = FaceDrawnFor(font);
-  EXPECT_TRUE(courier.FixedPitch);
+  EXPECT_NE(-1, InstalledCharSet("Courier New"));
+  EXPECT_TRUE(FileSizeAndFixedPitch("Courier New").second);
 }
