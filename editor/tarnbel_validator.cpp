@@ -28,6 +28,8 @@ struct TCaseBlindLess {
 };
 using TNameSet = std::set<std::string, TCaseBlindLess>;
 
+const DWORD kServeIntervalMs = 10;
+
 int runningChecks = 0;
 // The window whose request came while a check ran; it gets the request back when the last check ends.
 HWND deferredRequester = nullptr;
@@ -92,7 +94,7 @@ std::string StoredSpelling(const TMapping& mapping, const std::string& file) {
 
 void RunIntegrityCheck(TComponent* owner) {
   if (TValidator::AnyRunning()) {
-    deferredRequester = WindowOf(owner);
+    if (auto* requester = dynamic_cast<TWinControl*>(owner)) deferredRequester = requester->Handle();
     return;
   }
   TValidator validator(owner);
@@ -111,6 +113,7 @@ struct TValidator::TRun {
   bool SkipMapping = false;
   bool Changed = false;
   bool MappingChanged = false;  // the mapping being checked
+  DWORD LastServed = GetTickCount() - kServeIntervalMs;
   std::unique_ptr<TValidatorDialog, TFreeDeleter> Dialog{new TValidatorDialog(nullptr)};
   std::unique_ptr<TProgressForm, TFreeDeleter> Progress;
 
@@ -183,12 +186,20 @@ void TValidator::CheckMapping(TMapping& mapping) {
   for (int bank = 0; bank < MappingBanks; ++bank)
     for (int program = 0; program < MappingPrograms; ++program) {
       if (FRun->Stopped()) return;
-      Application().ProcessMessages();
-      // The program is ending: nothing more is asked.
-      if (Application().Terminated()) FRun->CancelAll = true;
+      ServeMessages();
       while (!FRun->Stopped() && CheckSlot(mapping, bank, program)) {
       }
     }
+}
+
+void TValidator::ServeMessages() {
+  // Serving the queue costs far more than checking a slot: it is served as often as a user can tell.
+  DWORD now = GetTickCount();
+  if (now - FRun->LastServed < kServeIntervalMs) return;
+  FRun->LastServed = now;
+  Application().ProcessMessages();
+  // The program is ending: nothing more is asked.
+  if (Application().Terminated()) FRun->CancelAll = true;
 }
 
 TValidator::TEntry TValidator::Snapshot(const TMappingInactiveItem& item) {

@@ -52,6 +52,7 @@ class TValidator {
   void CheckStoredMappings();
   void CheckStoredMapping(const std::string& name);
   void CheckMapping(TMapping& mapping);
+  void ServeMessages();
   // Whether the slot must be checked again.
   bool CheckSlot(TMapping& mapping, int bank, int program);
   bool PresetPresent(const std::string& file, const TMappingInactiveItem& item);
