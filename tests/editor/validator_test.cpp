@@ -18,6 +18,7 @@
 #include "progress_form.h"
 #include "reg_array_2d.h"
 #include "registry_test_support.h"
+#include "scratch_folder.h"
 #include "screen.h"
 #include "sf2_builder.h"
 #include "sf2_damage.h"
@@ -140,13 +141,13 @@ class Validator : public ::testing::Test {
     sf2test::Sf2Builder builder;
     uint32_t sample = builder.AddSample("s", 64);
     for (const auto& p : presets) builder.AddPreset("P" + FormatBankProgram(p.first, p.second), p.first, p.second, {sample});
-    std::string path = Folder.File(name);
+    std::string path = Folder[name];
     EXPECT_TRUE(builder.Write(path));
     return path;
   }
   std::string Subfolder(const std::string& name) {
-    CreateDirectoryA(Folder.File(name).c_str(), nullptr);
-    return Folder.File(name);
+    CreateDirectoryA(Folder[name].c_str(), nullptr);
+    return Folder[name];
   }
 
   // Waits for the next question (a show not answered yet), records it and answers it with act.
@@ -224,7 +225,7 @@ class Validator : public ::testing::Test {
     return asked;
   }
 
-  testsupport::TempFolder Folder;
+  testsupport::TScratchFolder Folder{"validator"};
   std::vector<TQuestion> Questions;
 
  private:
@@ -239,7 +240,7 @@ TEST_F(Validator, EachKindOfProblemIsAskedWithTheEntryAndAFittingStart) {
   std::string bank = Bank("bank.sf2", {{0, 0}});
   sf2test::Sf2Builder builder;
   builder.AddPresetWithSamples("P000:000", 0, 0, {64});
-  std::string cut = Folder.File("cut.sf2");
+  std::string cut = Folder["cut.sf2"];
   for (const sf2test::Sf2DamagedCopy& copy : sf2test::DamagedCopies(builder))
     if (copy.Name == "cut before the pdta") testsupport::WriteBytes(cut, copy.Bytes);
   const std::string lostFile = "File not found: ", noPreset = "There is no such preset in file";
@@ -249,8 +250,8 @@ TEST_F(Validator, EachKindOfProblemIsAskedWithTheEntryAndAFittingStart) {
     TSpec Entry;
     TQuestion Expected;
   } cases[] = {
-      {{Folder.File("lost.sf2"), 0, 5, 2, 10, "Grand Piano"},
-       {"m", Folder.File("lost.sf2"), lostFile + "\"lost.sf2\"", "000:005 mapped as 002:010 \"Grand Piano\"",
+      {{Folder["lost.sf2"], 0, 5, 2, 10, "Grand Piano"},
+       {"m", Folder["lost.sf2"], lostFile + "\"lost.sf2\"", "000:005 mapped as 002:010 \"Grand Piano\"",
         searchBox, Folder.Path(), "*.sf2", true, false, true}},
       {{waves, 200, 0, 100, 0, "gone.wav|Gone"},
        {"m", waves + "gone.wav", lostFile + "\"gone.wav\"", "Waveform mapped as 100:000 \"Gone\"", searchBox,
@@ -285,7 +286,7 @@ TEST_F(Validator, EachKindOfProblemIsAskedWithTheEntryAndAFittingStart) {
 
 TEST_F(Validator, OkTakesOnlyAFileAndFindOnlyAFolderOrDrive) {
   std::string bank = Bank("bank.sf2", {{0, 0}});
-  StoreMapping("m", {{Folder.File("lost.sf2"), 0, 0, 0, 0, "Lost"}});
+  StoreMapping("m", {{Folder["lost.sf2"], 0, 0, 0, 0, "Lost"}});
   struct {
     std::string Selection;
     bool Ok, Find;
@@ -307,7 +308,7 @@ TEST_F(Validator, OkTakesOnlyAFileAndFindOnlyAFolderOrDrive) {
 TEST_F(Validator, EachAnswerActsOnTheRestOfTheRun) {
   std::string moved = Subfolder("new") + "\\lost1.sf2";
   Bank("new\\lost1.sf2", {{0, 0}});
-  auto lost = [&](const char* name, int slot) { return TSpec{Folder.File(name), 0, 0, 0, slot, "Lost"}; };
+  auto lost = [&](const char* name, int slot) { return TSpec{Folder[name], 0, 0, 0, slot, "Lost"}; };
   auto ignore = Press(&TValidatorDialog::IgnoreButton);
   auto close = Answer([](TValidatorDialog& d) { PostMessageA(d.Handle(), WM_CLOSE, 0, 0); });
   struct {
@@ -334,8 +335,8 @@ TEST_F(Validator, EachAnswerActsOnTheRestOfTheRun) {
     Questions.clear();
     EXPECT_TRUE(CheckStored(c.Steps)) << c.Answer;
     EXPECT_EQ(Asked(), c.Asked) << c.Answer;
-    EXPECT_TRUE(SamePath(StoredEntries("c")[0].first, c.MovedInC ? moved : Folder.File("lost1.sf2"))) << c.Answer;
-    EXPECT_TRUE(SamePath(StoredEntries("b")[0].first, c.MovedInB ? moved : Folder.File("lost1.sf2"))) << c.Answer;
+    EXPECT_TRUE(SamePath(StoredEntries("c")[0].first, c.MovedInC ? moved : Folder["lost1.sf2"])) << c.Answer;
+    EXPECT_TRUE(SamePath(StoredEntries("b")[0].first, c.MovedInB ? moved : Folder["lost1.sf2"])) << c.Answer;
     EXPECT_EQ(StoredEntries("a"), StoredEntries("b")) << c.Answer;
   }
 }
@@ -345,7 +346,7 @@ TEST_F(Validator, FindWalksTheBranchNextGoesOnAndTheEndOrAStopSaySo) {
   Subfolder("x");
   Subfolder("x\\y");
   std::string first = Bank("x\\lost.sf2", {{0, 0}}), second = Bank("x\\y\\LOST.SF2", {{0, 0}});
-  StoreMapping("m", {{Folder.File("lost.sf2"), 0, 0, 0, 0, "Lost"}});
+  StoreMapping("m", {{Folder["lost.sf2"], 0, 0, 0, 0, "Lost"}});
   std::vector<std::string> seen;
   auto caption = [](const char* text) { return [text](TValidatorDialog& d) { return d.FindButton->Caption() == text; }; };
   auto status = [](const char* text) { return [text](TValidatorDialog& d) { return d.Label1->Caption() == text; }; };
@@ -380,7 +381,7 @@ TEST_F(Validator, FindWalksTheBranchNextGoesOnAndTheEndOrAStopSaySo) {
 TEST_F(Validator, AFileIsReadOnceInARun) {
   std::string shared = Bank("shared.sf2", {{0, 0}});
   StoreMapping("a", {{shared, 0, 0, 0, 0, "Shared"}});
-  StoreMapping("b", {{shared, 0, 0, 0, 0, "Shared"}, {Folder.File("lost.sf2"), 0, 0, 0, 1, "Lost"}});
+  StoreMapping("b", {{shared, 0, 0, 0, 0, "Shared"}, {Folder["lost.sf2"], 0, 0, 0, 1, "Lost"}});
   // b goes first: while its question is open the file loses the preset; a is not asked about it.
   ASSERT_TRUE(CheckStored({Answer([&](TValidatorDialog& d) {
     Bank("shared.sf2", {{0, 9}});
@@ -394,7 +395,7 @@ TEST_F(Validator, AFileIsReadOnceInARun) {
 }
 
 TEST_F(Validator, MappingsGoLastToFirstWhileTheOwnerAndTheMainWindowAreDisabled) {
-  for (const char* name : {"one", "two", "three"}) StoreMapping(name, {{Folder.File(name) + ".sf2", 0, 0, 0, 0, "x"}});
+  for (const char* name : {"one", "two", "three"}) StoreMapping(name, {{Folder[name] + ".sf2", 0, 0, 0, 0, "x"}});
   std::vector<std::string> names;
   GetMappingNames(names);
   std::unique_ptr<TForm, TFreeDeleter> owner(new TForm(nullptr)), main(new TForm(nullptr));
@@ -435,10 +436,10 @@ TEST_F(Validator, OnlyRewrittenMappingsAreWrittenAndADeletedOneStaysDeleted) {
   std::string bank = Bank("bank.sf2", {{0, 0}});
   std::string moved = Subfolder("new") + "\\lost.sf2";
   Bank("new\\lost.sf2", {{0, 0}});
-  StoreMapping("a_gone", {{Folder.File("lost.sf2"), 0, 0, 0, 0, "Lost"}});
+  StoreMapping("a_gone", {{Folder["lost.sf2"], 0, 0, 0, 0, "Lost"}});
   StoreMapping("b_clean", {{bank, 0, 0, 0, 0, "Fine"}});
-  StoreMapping("c_ignored", {{Folder.File("lost.sf2"), 0, 0, 0, 0, "Lost"}, {bank, 0, 0, 0, 1, "Fine"}});
-  StoreMapping("d_fixed", {{Folder.File("lost.sf2"), 0, 0, 0, 0, "Lost"}});
+  StoreMapping("c_ignored", {{Folder["lost.sf2"], 0, 0, 0, 0, "Lost"}, {bank, 0, 0, 0, 1, "Fine"}});
+  StoreMapping("d_fixed", {{Folder["lost.sf2"], 0, 0, 0, 0, "Lost"}});
   std::string clean = testsupport::RegQueryTree(kMappings + "\\b_clean");
   std::string ignored = testsupport::RegQueryTree(kMappings + "\\c_ignored");
   ASSERT_NE(clean.find("Fine"), std::string::npos) << clean;
@@ -460,7 +461,7 @@ TEST_F(Validator, TheResultBoxSpeaksOnlyWhenNothingWasFound) {
   std::string bank = Bank("bank.sf2", {{0, 0}});
   for (bool problem : {false, true}) {
     testsupport::ResetTarnbelKey();
-    StoreMapping("m", {{problem ? Folder.File("lost.sf2") : bank, 0, 0, 0, 0, "x"}});
+    StoreMapping("m", {{problem ? Folder["lost.sf2"] : bank, 0, 0, 0, 0, "x"}});
     testsupport::MessageBoxRecorder boxes;
     TValidator validator(nullptr);
     std::vector<TStep> steps;
@@ -511,8 +512,8 @@ TEST_F(Validator, FluidsynthListsExactlyThePresetsTheCheckerDoesNotAskFor) {
 TEST_F(Validator, ARedirectIntoAFileTheMappingUsesJoinsThatFile) {
   std::string other = Bank("other.sf2", {{0, 0}, {0, 1}, {0, 2}});
   std::string stored = Folder.Path() + "\\OTHER.SF2";  // the mapping's spelling of the same file
-  StoreMapping("m", {{Folder.File("lost.sf2"), 0, 0, 0, 0, "A"},
-                     {Folder.File("lost.sf2"), 0, 1, 0, 1, "B"},
+  StoreMapping("m", {{Folder["lost.sf2"], 0, 0, 0, 0, "A"},
+                     {Folder["lost.sf2"], 0, 1, 0, 1, "B"},
                      {stored, 0, 2, 0, 2, "C"}});
   TMapping mapping("m", false, nullptr, "");
   TValidator validator(nullptr);
@@ -562,7 +563,7 @@ TEST_F(Validator, ARequestDuringACheckWaitsForItsEndAndACloseEndsASearch) {
   TToolWindowMakers before = ToolWindowMakers;
   RegisterIntegrityChecker();
   Bank("other.sf2", {{0, 0}});
-  StoreMapping("m", {{Folder.File("lost.sf2"), 0, 0, 0, 0, "A"}, {Folder.File("gone.sf2"), 0, 0, 0, 1, "B"}});
+  StoreMapping("m", {{Folder["lost.sf2"], 0, 0, 0, 0, "A"}, {Folder["gone.sf2"], 0, 0, 0, 1, "B"}});
   std::unique_ptr<TForm, TFreeDeleter> owner(new TForm(nullptr)), requester(new TForm(nullptr));
   owner->Show();
   TMapping mapping("m", false, nullptr, "");
