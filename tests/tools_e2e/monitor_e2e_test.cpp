@@ -11,13 +11,12 @@
 
 #include "ipc.h"
 #include "peer_programs.h"
+#include "played_server.h"
 #include "program_process.h"
 #include "pump_until.h"
-#include "reg_array.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
-#include "route_record.h"
 #include "sf2_builder.h"
 #include "standin_support.h"
 #include "tarnbel_func.h"
@@ -95,14 +94,7 @@ class MonitorE2E : public ::testing::Test {
     TRegKey mapping(std::string(TarnbelKeyPath) + "\\mappings\\Demo", true);
     mapping.WriteInteger("Priority", 1);
     mapping.WriteBool("Active", true);
-    TRegArray routes(RoutesPath, false);
-    routes.Add(RouteRecordToString({"Keys", "Synth", "SB Live!", RouteActive}), true);
-    routes.Save();
-    TRegKey settings(TarnbelKeyPath, true);
-    settings.WriteBool("AutoStart", true);
-    settings.WriteInteger("CurrentRoute", 1);
-    for (const char* show : {"ShowControlPanel", "ShowMappingsEditor", "ShowPreferences"}) settings.WriteBool(show, false);
-    settings.WriteBool("ShowMonitor", true);
+    e2e::StoreKeysRouteWithMonitor();
   }
   void TearDown() override {
     Server.Stop();
@@ -111,14 +103,7 @@ class MonitorE2E : public ::testing::Test {
   }
 
   void StartAll() {
-    SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
-    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", "in:Keys;out:Synth");
-    SetEnvironmentVariableA("TARNBEL_TRAY_LOG", Folder.File("tray.log").c_str());
-    bool started = Server.Start("tarnbel.exe");
-    SetEnvironmentVariableA("TARNBEL_MIDI", nullptr);
-    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", nullptr);
-    SetEnvironmentVariableA("TARNBEL_TRAY_LOG", nullptr);
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(e2e::StartServerOnBus(Server, Folder.File("tray.log")));
     ASSERT_TRUE(Pump([&] {
       Monitor = testsupport::FindTopWindowStartingWith(0, "tarnbel monitor");
       return Monitor && IsWindowVisible(Monitor);

@@ -8,14 +8,13 @@
 
 #include "dialog_windows.h"
 #include "peer_programs.h"
+#include "played_server.h"
 #include "program_process.h"
 #include "pump_until.h"
-#include "reg_array.h"
 #include "reg_array_2d.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
-#include "route_record.h"
 #include "scratch_folder.h"
 #include "sf2_builder.h"
 #include "tarnbel_func.h"
@@ -52,14 +51,7 @@ class ValidatorE2E : public ::testing::Test {
     }
     TRegKey mapping(std::string(TarnbelKeyPath) + "\\mappings\\Demo", true);
     mapping.WriteInteger("Priority", 1);
-    TRegArray routes(RoutesPath, false);
-    routes.Add(RouteRecordToString({"Keys", "Synth", "SB Live!", RouteActive}), true);
-    routes.Save();
-    TRegKey settings(TarnbelKeyPath, true);
-    settings.WriteBool("AutoStart", true);
-    settings.WriteInteger("CurrentRoute", 1);
-    for (const char* show : {"ShowControlPanel", "ShowMappingsEditor", "ShowPreferences"}) settings.WriteBool(show, false);
-    settings.WriteBool("ShowMonitor", true);
+    e2e::StoreKeysRouteWithMonitor();
   }
   void TearDown() override {
     Server.Stop();
@@ -82,12 +74,7 @@ class ValidatorE2E : public ::testing::Test {
 }  // namespace
 
 TEST_F(ValidatorE2E, AMovedBankIsFoundThroughTheServersQuestionAndServedAgain) {
-  SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
-  SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", "in:Keys;out:Synth");
-  bool started = Server.Start("tarnbel.exe");
-  SetEnvironmentVariableA("TARNBEL_MIDI", nullptr);
-  SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", nullptr);
-  ASSERT_TRUE(started);
+  ASSERT_TRUE(e2e::StartServerOnBus(Server));
   HWND monitor = nullptr;
   ASSERT_TRUE(Pump([&] {
     monitor = testsupport::FindTopWindowStartingWith(0, "tarnbel monitor");
