@@ -714,6 +714,8 @@ bool TWinControl::CanFocus() const {
   return true;
 }
 
+bool TWinControl::DialogKey(WORD, TSet32) { return false; }
+
 bool TWinControl::DialogChar(char key) {
   for (TControl* c : std::vector<TControl*>(FControls))
     if (c->Visible() && c->Enabled() && c->DialogChar(key)) return true;
