@@ -12,6 +12,7 @@
 #include "sys_utils.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
+#include "tarnbel_validator.h"
 #include "tool_windows.h"
 #include "tools_instance.h"
 
@@ -43,6 +44,7 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   // The windows this folder has; the editor's and the others' makers come with their folders.
   ToolWindowMakers.Preferences = [](ui::TComponent* owner) { return new TOptionsForm(owner); };
   RegisterAboutWindow();
+  RegisterIntegrityChecker();
   ToolWindowMakers.Setup = [](const std::string& command) {
     TPresetsInCacheForm* monitor = Monitor();
     return monitor ? monitor->RunSetupCommand(command) : 1;
