@@ -138,7 +138,8 @@ TEST_F(ToolsE2E, ASecondStartBringsTheFirstForwardAndEndsWithoutAWindow) {
     text.clear();
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
       if (testsupport::WindowClass(child) == "Static") text += testsupport::WindowTitle(child);
-    return !text.empty();
+    // The box may be read before its text is all set.
+    return text.find("Quit tarnbel") != std::string::npos;
   }, 5000);
   EXPECT_NE(text.find("Installer can't work while tarnbel is running. Quit tarnbel and run install program again."),
             std::string::npos)
