@@ -152,6 +152,10 @@ DWORD TRouteControl::SFThreadOf(int index) const {
   return request.Send() ? request.ThreadId : 0;
 }
 
+bool TRouteControl::AnyEndedUnasked() const {
+  return FindLast([](const TRouteThread& route) { return route.WorkersEndedUnasked(); }) != -1;
+}
+
 bool TRouteControl::HasSFThread(int index) const { return ValidIndex(index) && FRoutes[index]->HasSFThread(); }
 
 int TRouteControl::LastWithSFThread() const {

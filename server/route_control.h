@@ -66,6 +66,9 @@ class TRouteControl : public TRouteThreadList {
   // A TClearPresetMessage (any entry id, flag 1) straight to the route's SoundFont thread.
   void ClearPreset(int index, int32_t bank, int32_t program);
 
+  // Some route no longer works: its thread or its manager thread ended without being asked to.
+  bool AnyEndedUnasked() const;
+
   bool HasSFThread(int index) const;
   // The last route whose input has a SoundFont thread; -1 when none.
   int LastWithSFThread() const;

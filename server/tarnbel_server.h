@@ -82,6 +82,9 @@ class TTarnbelServer {
   // Ticks.
   void TickHalf();
   void TickSecond();
+  // A route's thread or manager thread was ended from outside: the server turns off and says so,
+  // rather than report on while no MIDI is handled.
+  void CheckRoutesAlive();
   static void TimerTick(uint32_t message);
 
   // The window procedure's groups of cases; each returns true when it handled the message.
