@@ -152,8 +152,12 @@ DWORD TRouteControl::SFThreadOf(int index) const {
   return request.Send() ? request.ThreadId : 0;
 }
 
-bool TRouteControl::AnyEndedUnasked() const {
-  return FindLast([](const TRouteThread& route) { return route.WorkersEndedUnasked(); }) != -1;
+bool TRouteControl::SomeEndedUnasked(int count) {
+  for (int looked = 0; looked < count && looked < Count(); ++looked) {
+    if (FNextLook >= Count()) FNextLook = 0;
+    if (FRoutes[FNextLook++]->WorkersEndedUnasked()) return true;
+  }
+  return false;
 }
 
 bool TRouteControl::HasSFThread(int index) const { return ValidIndex(index) && FRoutes[index]->HasSFThread(); }

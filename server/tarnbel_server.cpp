@@ -365,7 +365,7 @@ void TTarnbelServer::TickHalf() {
 
 void TTarnbelServer::CheckRoutesAlive() {
   // Inside route work the routes are being changed; the next tick looks again.
-  if (!FIsOn || FWork.InProgress() || !FRoutes.AnyEndedUnasked()) return;
+  if (!FIsOn || FWork.InProgress() || !FRoutes.SomeEndedUnasked(ROUTES_LOOKED_AT_PER_TICK)) return;
   const bool boxShown = FErrors->ErrorState();
   TurnOff();
   ShowErrorState();

@@ -27,6 +27,8 @@ class TSafeMappingsArray;
 // to empty before they close.
 constexpr DWORD TOOLS_START_TIMEOUT_MS = 10000;
 constexpr DWORD CACHES_EMPTY_TIMEOUT_MS = 5000;
+// How many routes each half-second tick looks at for a thread ended from outside.
+constexpr int ROUTES_LOOKED_AT_PER_TICK = 16;
 
 class TTarnbelServer {
  public:

@@ -43,15 +43,16 @@ bool TRecordingWindow::AskCacheList(HWND server, std::vector<CachedPresetRecord>
                                       5000, &result))
     return false;
   // The count comes first, then the list.
-  size_t list = Received.size();
+  const size_t none = static_cast<size_t>(-1);
+  size_t list = none;
   PumpUntil(
       [&] {
-        for (size_t i = from; i < Received.size() && list == Received.size(); ++i)
+        for (size_t i = from; i < Received.size() && list == none; ++i)
           if (Received[i].Id == WM_TB_CACHE_LIST) list = i;
-        return list < Received.size();
+        return list != none;
       },
       timeoutMs);
-  if (list >= Received.size()) return false;
+  if (list == none) return false;
   records = DecodeCachedPresetRecords(Received[list].Payload.data(), Received[list].Payload.size());
   return true;
 }

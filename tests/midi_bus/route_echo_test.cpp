@@ -9,6 +9,7 @@
 
 #include "pump_until.h"
 #include "route_test_support.h"
+#include "stored_mapping.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_sf_thread.h"
 #include "thread_post.h"
@@ -29,14 +30,7 @@ class RouteEchoTest : public RouteTest {
     UseKeysSynthAndCard(8u * 1024 * 1024);
     StoreMapping("main", 1, {{0, 0, 0, 1}, {0, 1, 0, 2}, {128, 3, 128, 3}});
     // A slot whose file is gone: its load fails.
-    {
-      TMapping gone("gone", false, nullptr, "");
-      gone.AddItem(Folder.File("gone.sf2"), 0, true, 0, "Lost", 4, 0, 4);
-      gone.SaveSettings();
-    }
-    TRegKey key("Software\\tarnbel\\mappings\\gone", true);
-    key.WriteInteger("Priority", 2);
-    key.WriteBool("Active", true);
+    testsupport::StoreFileMapping("gone", 2, Folder.File("gone.sf2"), {{"Lost", 0, 4, 0, 4}});
     LoadMappings();
   }
 

@@ -25,6 +25,7 @@
 #include "server_process.h"
 #include "sf2_builder.h"
 #include "standin_support.h"
+#include "stored_mapping.h"
 #include "tarnbel_context_menu.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
@@ -38,25 +39,8 @@ namespace e2e {
 
 inline const std::string kMappings = std::string(TarnbelKeyPath) + "\\mappings";
 
-struct TSlotEntry {
-  std::string Preset;
-  int SourceBank, SourceProgram, TargetBank, TargetProgram;
-};
-
-// Stores (or replaces) an active mapping of presets of one file, the way the editor saves one.
-inline void StoreFileMapping(const std::string& name, int priority, const std::string& file,
-                             const std::vector<TSlotEntry>& entries) {
-  TRegKey(kMappings, true).DeleteKey(name);
-  {
-    TMapping m(name, false, nullptr, "");
-    for (const TSlotEntry& e : entries)
-      m.AddItem(file, e.TargetBank, true, 0, e.Preset, e.SourceProgram, e.SourceBank, e.TargetProgram);
-    m.SaveSettings();
-  }
-  TRegKey key(kMappings + "\\" + name, true);
-  key.WriteInteger("Priority", priority);
-  key.WriteBool("Active", true);
-}
+using testsupport::StoreFileMapping;
+using testsupport::TSlotEntry;
 
 // An active mapping of "C:\<name>.sf2" with "<name> preset" in each slot given (source 0:program).
 inline void StoreMapping(const std::string& name, int priority, const std::vector<std::pair<int, int>>& slots,

@@ -130,6 +130,20 @@ bool MonitorE2E::PlayUntilRows(const std::vector<uint32_t>& messages,
   });
 }
 
+bool MonitorE2E::WaitTipSettled() {
+  const std::string log = Folder.File("tray.log");
+  size_t lines = 0;
+  DWORD since = GetTickCount();
+  return Pump([&] {
+    size_t now = testsupport::ReadTrayLog(log).size();
+    if (now != lines) {
+      lines = now;
+      since = GetTickCount();
+    }
+    return GetTickCount() - since > 700;
+  });
+}
+
 bool MonitorE2E::ClearCacheFromMenu() {
   // Another process's menu cannot be read under Wine: the keys go to the tracked menu.
   if (!testsupport::SelectRemoteRow(List, 0)) return false;

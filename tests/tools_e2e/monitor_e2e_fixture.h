@@ -55,6 +55,8 @@ class MonitorE2E : public ::testing::Test {
   // takes its input in its own time.
   bool PlayUntilRows(const std::vector<uint32_t>& messages,
                      const std::function<bool(const std::vector<testsupport::TRemoteRow>&)>& done);
+  // No tray tip set for longer than the server's 500 ms limit on them: no list is on its way.
+  bool WaitTipSettled();
   // "Clear cache" from the list's pop-up menu (the second item; a selected row enables the first).
   bool ClearCacheFromMenu();
 

@@ -44,7 +44,9 @@ TEST_F(MonitorE2E, PlayedPresetsShowLightAndGoAndTheServerFollowsTheMonitor) {
     return testsupport::ReadRemoteStatusText(Bar, 1) == LastTrayTip(Folder.File("tray.log"));
   })) << testsupport::ReadRemoteStatusText(Bar, 1) << " / " << LastTrayTip(Folder.File("tray.log"));
 
-  // A note lights the playing row; its end leaves an afterglow that goes out.
+  // A note lights the playing row; its end leaves an afterglow that goes out. (A list that arrives
+  // meanwhile would show every lamp off: the loads' lists are through first.)
+  ASSERT_TRUE(WaitTipSettled());
   Play(NoteOn(0, 100));
   ASSERT_TRUE(WaitRows([](const std::vector<TRemoteRow>& r) { const TRemoteRow* p = RowOf(r, "0", "0"); return p && p->Image == 1; }));
   Play(NoteOn(0, 0));

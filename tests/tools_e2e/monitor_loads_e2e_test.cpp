@@ -17,10 +17,8 @@
 #include "monitor_e2e_fixture.h"
 #include "peer_programs.h"
 #include "recording_window.h"
-#include "registry_internal.h"
 #include "sf2_builder.h"
-#include "tarnbel_func.h"
-#include "tarnbel_mapping.h"
+#include "stored_mapping.h"
 #include "tarnbel_protocol.h"
 #include "tray_log.h"
 #include "virtual_midi_bus.h"
@@ -50,30 +48,15 @@ class MonitorLoadsE2E : public MonitorE2E {
                                                         ",SB Live! Synth A\n");
     // Entries that cannot load, above "Demo": slot 0:120's file is gone, slot 0:121's preset is bigger
     // than the card.
-    StoreMapping("Gone", 2, Folder.File("gone.sf2"), {{"Lost", 4, 120}});
+    testsupport::StoreFileMapping("Gone", 2, Folder.File("gone.sf2"), {{"Lost", 0, 4, 0, 120}});
     sf2test::Sf2Builder huge;
     huge.AddPresetWithSamples("Huge", 0, 0, {static_cast<uint32_t>(kCardBytes / 2 + 1000)});
     ASSERT_TRUE(huge.Write(Folder.File("huge.sf2")));
-    StoreMapping("Huge", 2, Folder.File("huge.sf2"), {{"Huge", 0, 121}});
+    testsupport::StoreFileMapping("Huge", 2, Folder.File("huge.sf2"), {{"Huge", 0, 0, 0, 121}});
   }
   void TearDown() override {
     MonitorE2E::TearDown();
     Card.reset();
-  }
-
-  struct TEntry {
-    std::string Preset;
-    int SourceProgram, TargetProgram;  // bank 0 both
-  };
-  static void StoreMapping(const std::string& name, int priority, const std::string& file,
-                           const std::vector<TEntry>& entries) {
-    {
-      TMapping mapping(name, false, nullptr, "");
-      for (const TEntry& e : entries) mapping.AddItem(file, 0, true, 0, e.Preset, e.SourceProgram, 0, e.TargetProgram);
-    }
-    TRegKey key(std::string(TarnbelKeyPath) + "\\mappings\\" + name, true);
-    key.WriteInteger("Priority", priority);
-    key.WriteBool("Active", true);
   }
 
   // Up, its list read, the route current, and the server done with what the monitor's start asked
@@ -83,20 +66,6 @@ class MonitorLoadsE2E : public MonitorE2E {
     ASSERT_TRUE(WaitCurrentRoute());
     ASSERT_TRUE(WaitRows([](const std::vector<TRemoteRow>& rows) { return rows.empty(); }));
     ASSERT_TRUE(WaitTipSettled());
-  }
-  // No tray tip set for longer than the server's 500 ms limit on them: none is pending.
-  bool WaitTipSettled() {
-    const std::string log = Folder.File("tray.log");
-    size_t lines = 0;
-    DWORD since = GetTickCount();
-    return Pump([&] {
-      size_t now = testsupport::ReadTrayLog(log).size();
-      if (now != lines) {
-        lines = now;
-        since = GetTickCount();
-      }
-      return GetTickCount() - since > 700;
-    });
   }
   bool WaitCurrentRoute() {
     return Pump([&] {
@@ -280,15 +249,15 @@ TEST_F(MonitorLoadsE2E, AFailedLoadLeavesTheListAsTheCardHoldsIt) {
 TEST_F(MonitorLoadsE2E, DISABLED_FigureProgramChangeToNewRow) {
   constexpr int kCount = 50, kFirst = 20;
   sf2test::Sf2Builder fifty;
-  std::vector<TEntry> entries;
+  std::vector<testsupport::TSlotEntry> entries;
   for (int i = 0; i < kCount; ++i) {
     const std::string name = "Voice " + std::to_string(i);
     fifty.AddPresetWithSamples(name, 0, static_cast<uint16_t>(i), {1000});
     SampleBytes[name] = fifty.PresetSampleBytes(static_cast<size_t>(i));
-    entries.push_back({name, i, kFirst + i});
+    entries.push_back({name, 0, i, 0, kFirst + i});
   }
   ASSERT_TRUE(fifty.Write(Folder.File("fifty.sf2")));
-  StoreMapping("Fifty", 3, Folder.File("fifty.sf2"), entries);
+  testsupport::StoreFileMapping("Fifty", 3, Folder.File("fifty.sf2"), entries);
   StartMonitorUp();
   // Each change adds one row: the row count (one message) is watched, not the whole list, whose reading
   // from outside grows with it.
