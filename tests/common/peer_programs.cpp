@@ -1,7 +1,5 @@
 #include "peer_programs.h"
 
-#include <algorithm>
-
 #include "tarnbel_protocol.h"
 
 namespace testsupport {
@@ -37,34 +35,6 @@ std::string WindowClass(HWND window) {
   char name[256] = {0};
   int length = GetClassNameA(window, name, sizeof(name));
   return std::string(name, length > 0 ? static_cast<size_t>(length) : 0);
-}
-
-std::vector<HWND> ChildrenOf(HWND parent, const std::string& className) {
-  struct TSearch {
-    std::string Class;
-    std::vector<HWND> Found;
-  } search{className, {}};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<TSearch*>(data);
-        if (s->Class.empty() || lstrcmpiA(WindowClass(child).c_str(), s->Class.c_str()) == 0) s->Found.push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  std::sort(search.Found.begin(), search.Found.end(), [](HWND a, HWND b) {
-    RECT ra, rb;
-    GetWindowRect(a, &ra);
-    GetWindowRect(b, &rb);
-    return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
-  });
-  return search.Found;
-}
-
-HWND ButtonOf(HWND parent, const std::string& caption) {
-  for (HWND button : ChildrenOf(parent, ""))
-    if (WindowTitle(button) == caption) return button;
-  return nullptr;
 }
 
 HWND FindWindowOf(DWORD processId, const std::string& className, const std::string& title) {

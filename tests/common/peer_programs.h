@@ -14,10 +14,6 @@ std::vector<HWND> TopLevelWindowsOf(DWORD processId);
 HWND FindWindowOf(DWORD processId, const std::string& className, const std::string& title);
 std::string WindowTitle(HWND window);
 std::string WindowClass(HWND window);
-// The child windows of a class (any class when empty), top to bottom, then left to right.
-std::vector<HWND> ChildrenOf(HWND parent, const std::string& className);
-// A child button or check box by its caption; null when none.
-HWND ButtonOf(HWND parent, const std::string& caption);
 
 // Asks every tools program of another process to quit (its windows close, then it ends) and waits;
 // one that does not end within the time is killed. True when none is left.

@@ -129,6 +129,14 @@ class HostileE2E : public ServerE2E {
     return text;
   }
 
+  int FMarkers = 0;
+
+  LRESULT RouteCount() {
+    LRESULT count = -1;
+    EXPECT_TRUE(AnswersWithin(1000, &count));
+    return count;
+  }
+
   // The mapping "Studio" (program 9: "Warm Pad") and the route Keys --> Synth, the server off.
   void StartWithStudioRoute() {
     StoreStudioMapping(Folder.File("studio.sf2"));
@@ -145,13 +153,6 @@ class HostileE2E : public ServerE2E {
   }
 
   testsupport::TempFolder Folder;
-  int FMarkers = 0;
-
-  LRESULT RouteCount() {
-    LRESULT count = -1;
-    EXPECT_TRUE(AnswersWithin(1000, &count));
-    return count;
-  }
 };
 
 TEST_F(HostileE2E, TurnOffSentJustAfterATurnOnLeavesStateAndRoutesAgreeing) {
@@ -227,8 +228,9 @@ TEST_F(HostileE2E, WorkerThreadsEndedFromOutsideTurnTheServerOffWithItsError) {
   ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_ERROR, from, 10000), nullptr);
   HWND box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  EXPECT_EQ(BoxText(box),
-            "A route of tarnbel stopped unexpectedly, so tarnbel has been turned off. Turn it on again to go on.");
+  char text[256] = {0};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));  // the box's text control
+  EXPECT_STREQ(text, "A route of tarnbel stopped unexpectedly, so tarnbel has been turned off. Turn it on again to go on.");
   EXPECT_EQ(LParamOf(LastReceived(WM_TB_SERVER_STATE)), 0);
   EXPECT_EQ(State(), 0);
   EXPECT_EQ(RouteCount(), 0);

@@ -26,9 +26,6 @@
 #include "tarnbel_protocol.h"
 #include "virtual_midi_bus.h"
 
-using testsupport::ButtonOf;
-using testsupport::ChildrenOf;
-
 namespace {
 
 const DWORD kWaitMs = 20000;
@@ -36,6 +33,38 @@ const char* const kListener = "tarnbel preferences e2e listener";
 
 bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
+}
+
+// The child windows of a class (any class when empty), top to bottom.
+std::vector<HWND> ChildrenOf(HWND parent, const std::string& className) {
+  struct Search {
+    std::string Class;
+    std::vector<HWND> Found;
+  } search{className, {}};
+  EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        char cls[64] = {0};
+        GetClassNameA(child, cls, sizeof(cls));
+        if (s->Class.empty() || lstrcmpiA(cls, s->Class.c_str()) == 0) s->Found.push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  std::sort(search.Found.begin(), search.Found.end(), [](HWND a, HWND b) {
+    RECT ra, rb;
+    GetWindowRect(a, &ra);
+    GetWindowRect(b, &rb);
+    return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
+  });
+  return search.Found;
+}
+
+// A button or check box by its caption.
+HWND ButtonOf(HWND parent, const std::string& caption) {
+  for (HWND button : ChildrenOf(parent, ""))
+    if (testsupport::WindowTitle(button) == caption) return button;
+  return nullptr;
 }
 
 // Entries are read as wide text: Wine hands another process's list entries over in that form.
@@ -97,7 +126,6 @@ class PreferencesE2E : public ::testing::Test {
   bool CachedPresets(testsupport::TRecordingWindow& listener, std::vector<CachedPresetRecord>& records) {
     return listener.AskCacheList(ServerWindow(), records, 1500);
   }
-
 
   // Stores the bank "Warm Pad" mapped to slot 0:9 and the server's start-up values, then starts the
   // server on the virtual bus with the ports given; the tools program it starts inherits them.
