@@ -25,7 +25,7 @@ target_options[phdr_chunk]=""
 target_sources[sf2_preset_walk]="-Istorage storage/sf2_preset_walk.cpp tests/fuzz/sf2_preset_walk_fuzz.cpp"
 # No single allocation may be larger than the small seed files could justify.
 target_options[sf2_preset_walk]="-malloc_limit_mb=64"
-target_sources[sf_edit_engine]="-Isimcard simcard/sf_edit_model.cpp simcard/sf_edit_reader.cpp simcard/sf_edit_writer.cpp simcard/sf_edit_engine.cpp tests/fuzz/sf_edit_engine_fuzz.cpp"
+target_sources[sf_edit_engine]="-Isimcard -Iexport simcard/sf_edit_model.cpp simcard/sf_edit_reader.cpp simcard/sf_edit_writer.cpp simcard/sf_edit_engine.cpp tests/fuzz/sf_edit_engine_fuzz.cpp"
 target_options[sf_edit_engine]="-malloc_limit_mb=256"
 target_sources[gif_codec]="-Icomponents components/kit_gif_codec.cpp tests/fuzz/gif_codec_fuzz.cpp"
 target_options[gif_codec]="-malloc_limit_mb=256"

@@ -30,6 +30,7 @@ if [ ${#suites[@]} -gt 0 ] || [ "$asked_fuzz" = 1 ]; then
 fi
 
 configure_and_build
+check_layers
 status=0
 if [ "$run_suites" = 1 ]; then
   ensure_prefix

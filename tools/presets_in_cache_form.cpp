@@ -6,6 +6,7 @@
 #include "export_settings.h"
 #include "none_marker.h"
 #include "sys_utils.h"
+#include "tb_tools_program.h"
 #include "tarnbel_fakeform.h"
 #include "tarnbel_func.h"
 #include "tarnbel_func_vcl.h"
@@ -21,10 +22,6 @@ namespace {
 
 const char* const MonitorCaption = "tarnbel monitor";
 const char* const PlacementRoot = "Software\\tarnbel\\placement";
-
-bool IsSetupCommand(const std::string& upper) {
-  return upper == "-INSTALL" || upper == "-UNINSTALL" || upper == "-REINSTALL";
-}
 
 // The icon list and the action images, in the order they are loaded.
 const std::vector<std::string> IconNames = {"PresetLEDOff", "PresetLEDOn", "SortReverse", "SortNormal",
@@ -60,8 +57,15 @@ TPanel* MakeDockPanel(TForm* form, const char* name, TAlign align, int left, int
 
 }  // namespace
 
+TPresetsInCacheForm* PresetsInCacheForm = nullptr;
+
+TPresetsInCacheForm* Monitor() {
+  return PresetsInCacheForm && !PresetsInCacheForm->IsDestroying() ? PresetsInCacheForm : nullptr;
+}
+
 TPresetsInCacheForm::TPresetsInCacheForm(TComponent* owner) : TForm(owner) {
   PresetsInCacheForm = this;
+  MonitorForm = this;
   SetName("PresetsInCacheForm");
   SetCaption(MonitorCaption);
   SetBounds(0, 0, 640, 420);
@@ -405,10 +409,9 @@ void TPresetsInCacheForm::Create() {
   FakeForm = new TFakeForm(this);
   FirstShow = true;
 
-  if (anyParam && IsSetupCommand(UpperCase(params[0]))) {
+  if (anyParam && ToolWindowMakers.Setup && IsSetupSwitch(params[0])) {
     FEndRequested = true;
-    FExitCode = ToolWindowMakers.Setup ? ToolWindowMakers.Setup(UpperCase(params[0]))
-                                       : SETUP_NOT_AVAILABLE_EXIT_CODE;
+    FExitCode = ToolWindowMakers.Setup(UpperCase(params[0]));
     return;
   }
 
@@ -460,6 +463,7 @@ void TPresetsInCacheForm::Destroying() {
   DockManager.reset();
   if (ServerLink) ServerLink->Notify(WM_TB_TOOLS_BYE);
   if (PresetsInCacheForm == this) PresetsInCacheForm = nullptr;
+  if (MonitorForm == this) MonitorForm = nullptr;
   TForm::Destroying();
 }
 
@@ -498,7 +502,8 @@ void TPresetsInCacheForm::FormKeyDown(WORD& key, TSet32 shift) {
 }
 
 void TPresetsInCacheForm::CloseIfIdle() {
-  if (AnyWindowOpen() || Visible()) return;
+  // A set-up command ends the program itself, after its last box.
+  if (FSettingUp || AnyWindowOpen() || Visible()) return;
   Close();
   Application().Terminate();
 }

@@ -102,3 +102,6 @@ void SetExportVisibility(ui::TActionList* list, const std::string& name, bool vi
 
 // The key under which the host actions keep their "<Name>Visible" values.
 std::string PlacementKeyPath();
+
+// The launcher, made by the monitor; null while there is none.
+extern TFakeForm* FakeForm;

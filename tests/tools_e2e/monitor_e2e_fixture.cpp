@@ -3,11 +3,11 @@
 #include <cstdlib>
 
 #include "peer_programs.h"
+#include "played_server.h"
 #include "pump_until.h"
-#include "reg_array.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
-#include "route_record.h"
+#include "server_profile.h"
 #include "sf2_builder.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
@@ -70,17 +70,7 @@ void MonitorE2E::SetUp() {
     mapping.AddItem(Bank, 128, true, 0, "Room Kit", 8, 128, 8);
     mapping.AddItem(Wave, 0, true, 0, "ah.wav", 0, 200, 7);
   }
-  TRegKey mapping(std::string(TarnbelKeyPath) + "\\mappings\\Demo", true);
-  mapping.WriteInteger("Priority", 1);
-  mapping.WriteBool("Active", true);
-  TRegArray routes(RoutesPath, false);
-  routes.Add(RouteRecordToString({"Keys", "Synth", "SB Live!", RouteActive}), true);
-  routes.Save();
-  TRegKey settings(TarnbelKeyPath, true);
-  settings.WriteBool("AutoStart", true);
-  settings.WriteInteger("CurrentRoute", 1);
-  for (const char* show : {"ShowControlPanel", "ShowMappingsEditor", "ShowPreferences"}) settings.WriteBool(show, false);
-  settings.WriteBool("ShowMonitor", true);
+  testsupport::StoreOneRouteProfile("Demo", true);
 }
 
 void MonitorE2E::TearDown() {
@@ -90,14 +80,7 @@ void MonitorE2E::TearDown() {
 }
 
 void MonitorE2E::StartAll() {
-  SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
-  SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", "in:Keys;out:Synth");
-  SetEnvironmentVariableA("TARNBEL_TRAY_LOG", Folder.File("tray.log").c_str());
-  bool started = Server.Start("tarnbel.exe");
-  SetEnvironmentVariableA("TARNBEL_MIDI", nullptr);
-  SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", nullptr);
-  SetEnvironmentVariableA("TARNBEL_TRAY_LOG", nullptr);
-  ASSERT_TRUE(started);
+  ASSERT_TRUE(e2e::StartServerOnBus(Server, Folder.File("tray.log")));
   ASSERT_TRUE(Pump([&] {
     Monitor = testsupport::FindTopWindowStartingWith(0, "tarnbel monitor");
     return Monitor && IsWindowVisible(Monitor);

@@ -1,0 +1,66 @@
+#pragma once
+// The windows the launcher opens, each at most once. Each later window registers its maker here; an
+// empty maker means the window is not part of this build, and its action stays disabled.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "action.h"
+#include "form.h"
+
+// What the launcher asks of the mapping editor beyond being a form.
+class TEditorWindowOps {
+ public:
+  virtual ~TEditorWindowOps() = default;
+  // Opens the mapping (the no-mapping marker lets the user choose); false when the editor cannot start.
+  virtual bool InitEditor(const std::string& mapping) = 0;
+  virtual void SwitchToMapping(const std::string& mapping) = 0;
+  // The name of the mapping being edited; the choose-mapping dialog starts on it.
+  virtual std::string CurrentMapping() const { return std::string(); }
+  virtual void ShowToolbarsAndPanels() = 0;
+  virtual void SetPreviewMode(bool on) = 0;
+  // True while something is being previewed.
+  virtual bool Previewing() const = 0;
+  virtual void SetStatusText(const std::string& text) = 0;
+  // The actions whose visibility follows the host actions, and the toolbar that shows them.
+  virtual ui::TActionList* ExportActionList() = 0;
+  virtual ui::TWinControl* ExportToolbar() = 0;
+};
+
+// What the launcher asks of the mappings manager beyond being a form.
+class TManagerWindowOps {
+ public:
+  virtual ~TManagerWindowOps() = default;
+  virtual void ReloadMappings() = 0;
+  virtual ui::TActionList* ExportActionList() = 0;
+  virtual ui::TWinControl* ExportToolbar() = 0;
+};
+
+using TFormMaker = std::function<ui::TForm*(ui::TComponent* owner)>;
+
+struct TToolWindowMakers {
+  TFormMaker Manager;
+  TFormMaker Editor;  // the form also implements TEditorWindowOps
+  TFormMaker Preferences;
+  TFormMaker About;
+  // Checks every stored mapping and shows the result; runs modally.
+  std::function<void(ui::TComponent* owner)> CheckIntegrity;
+  // Runs "-INSTALL", "-UNINSTALL" or "-REINSTALL" and gives the exit code of the process: 0, or 1 after
+  // a box that reported a failure.
+  std::function<int(const std::string& command)> Setup;
+};
+
+extern TToolWindowMakers ToolWindowMakers;
+
+// Posts a window's closed message (WM_TB_EDITOR_CLOSED and the like) to the monitor, again at once
+// while the post fails and the monitor's window still exists. Every once-window calls it from its
+// close query.
+void PostClosedMessage(UINT id);
+
+// ShowModal for a window that exists at most once. A closed message that comes while the loop runs
+// ends the loop, and the window is released only after it.
+ui::TModalResult ShowOnceWindowModal(ui::TForm* form);
+bool InOnceWindowModal(ui::TForm* form);
+// Frees the window once the messages queued for it are handled, or after its modal loop.
+void ReleaseOnceWindow(ui::TForm* form);
