@@ -68,10 +68,22 @@ inline std::string ReadAtomText(LRESULT atom) {
   return text;
 }
 
-inline bool AtomExists(ATOM atom) {
+inline std::string AtomName(ATOM atom) {
   char name[MAX_PATH];
-  return GlobalGetAtomNameA(atom, name, sizeof(name)) > 0;
+  UINT length = GlobalGetAtomNameA(atom, name, sizeof(name));
+  return std::string(name, length);
 }
+
+// A payload atom and the file name it carries: a freed number is soon taken again by another payload
+// (the server's own lists to the tools window), so the name tells whether this one is still there.
+struct TPayloadAtom {
+  explicit TPayloadAtom(ATOM atom) : Atom(atom), Name(AtomName(atom)) {}
+  operator ATOM() const { return Atom; }
+  ATOM Atom;
+  std::string Name;
+};
+
+inline bool AtomExists(const TPayloadAtom& payload) { return AtomName(payload.Atom) == payload.Name; }
 
 using testsupport::IconsSet;
 using testsupport::ReadTrayLog;

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "file_link.h"
+#include "remote_message_box.h"
 #include "server_e2e_fixture.h"
 
 using namespace e2e;
@@ -214,9 +215,7 @@ TEST_F(HostileE2E, WorkerThreadsEndedFromOutsideTurnTheServerOffWithItsError) {
   ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_ERROR, from, 10000), nullptr);
   HWND box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  char text[256] = {0};
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof(text));  // the box's text control
-  EXPECT_STREQ(text, "A route of tarnbel stopped unexpectedly, so tarnbel has been turned off. Turn it on again to go on.");
+  EXPECT_EQ(testsupport::MessageBoxText(box), "A route of tarnbel stopped unexpectedly, so tarnbel has been turned off. Turn it on again to go on.");
   EXPECT_EQ(LParamOf(LastReceived(WM_TB_SERVER_STATE)), 0);
   EXPECT_EQ(State(), 0);
   EXPECT_EQ(RouteCount(), 0);

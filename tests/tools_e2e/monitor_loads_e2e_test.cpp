@@ -11,13 +11,14 @@
 #include <iostream>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "cached_preset_record.h"
+#include "dialog_windows.h"
 #include "monitor_e2e_fixture.h"
 #include "peer_programs.h"
 #include "recording_window.h"
+#include "remote_message_box.h"
 #include "sf2_builder.h"
 #include "stored_mapping.h"
 #include "tarnbel_protocol.h"
@@ -135,13 +136,13 @@ class MonitorLoadsE2E : public MonitorE2E {
     PostMessageA(tools, WM_TB_SHOW_PREFERENCES, 0, 0);
     HWND preferences = WaitVisible("tarnbel preferences");
     ASSERT_NE(preferences, nullptr);
-    PostMessageA(ButtonCalled(preferences, "Routes..."), BM_CLICK, 0, 0);
+    PostMessageA(testsupport::ChildWithCaption(preferences, "Routes..."), BM_CLICK, 0, 0);
     HWND routes = WaitVisible("tarnbel routes");
     ASSERT_NE(routes, nullptr);
     const std::string log = Folder.File("tray.log");
     const std::string disabled = testsupport::IconsSet(testsupport::ReadTrayLog(log)).front();
     const size_t mark = testsupport::ReadTrayLog(log).size();
-    PostMessageA(ButtonCalled(routes, "Close"), BM_CLICK, 0, 0);
+    PostMessageA(testsupport::ChildWithCaption(routes, "Close"), BM_CLICK, 0, 0);
     // The restart is over once the icon went to "off" and then away from it.
     ASSERT_TRUE(Pump([&] {
       std::vector<std::string> icons = testsupport::IconsSet(testsupport::ReadTrayLog(log), mark);
@@ -159,20 +160,6 @@ class MonitorLoadsE2E : public MonitorE2E {
     ASSERT_TRUE(WaitRows([&](const std::vector<TRemoteRow>& rows) { return RowIndexOf(rows, name) < 0; }));
   }
 
-  // A button of the window, at any depth, by its caption; null when none.
-  static HWND ButtonCalled(HWND window, const std::string& caption) {
-    std::pair<const std::string*, HWND> search{&caption, nullptr};
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM data) -> BOOL {
-          auto* s = reinterpret_cast<std::pair<const std::string*, HWND>*>(data);
-          if (testsupport::WindowTitle(child) != *s->first) return TRUE;
-          s->second = child;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.second;
-  }
   DWORD ToolsProcess() {
     DWORD pid = 0;
     GetWindowThreadProcessId(Monitor, &pid);
@@ -186,7 +173,7 @@ class MonitorLoadsE2E : public MonitorE2E {
     });
     return found;
   }
-  HWND ServerBox() { return testsupport::FindWindowOf(Server.ProcessId(), "#32770", "tarnbel"); }
+  HWND ServerBox() { return testsupport::FindMessageBoxOf(Server.ProcessId(), "tarnbel"); }
 
   std::unique_ptr<testsupport::StandinConfig> Card;
   testsupport::TRecordingWindow Listener{kListener};
