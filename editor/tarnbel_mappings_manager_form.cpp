@@ -120,6 +120,8 @@ void TMappingsManagerForm::CreateComponents() {
     TCommand command(this);
     MoveMapping(from, SelectedRow());
   };
+  // A drag that ends anywhere else carries nothing any more.
+  CheckListBox1->OnEndDrag = [](TObject*, TObject*, int, int) { DragIndex = -1; };
   CheckListBox1->OnKeyDown = [this](TObject*, WORD&, TSet32 shift) { ListKeyDown(shift); };
   CheckListBox1->OnKeyUp = [this](TObject*, WORD&, TSet32 shift) { ListKeyUp(shift); };
   // The caret row follows the focus: the selected row on entering, none on leaving.

@@ -7,6 +7,7 @@
 #include "ipc.h"
 #include "menus.h"
 #include "pump_until.h"
+#include "send_input.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "tarnbel_func.h"
@@ -219,7 +220,13 @@ size_t ManagerFixture::ServerCount(UINT id, size_t from) {
 }
 
 bool ManagerFixture::RunUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-  return testsupport::PumpUntil(done, timeoutMs, [] { Application().ProcessMessages(); });
+  return testsupport::PumpUntil(done, timeoutMs, &ManagerFixture::LoopStep);
+}
+
+void ManagerFixture::LoopStep() { Application().ProcessMessages(); }
+
+bool ManagerFixture::Keys(std::initializer_list<WORD> modifiers, WORD key) {
+  return testsupport::KeyChord(modifiers, key, &ManagerFixture::LoopStep);
 }
 
 std::vector<TAction*> ToolbarActions(TToolBar* bar) {

@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,6 +118,10 @@ class ManagerFixture : public ::testing::Test {
 
   // The program's own loop until done() holds or the time is up.
   bool RunUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+  // One round of the program's own loop, for the input drivers.
+  static void LoopStep();
+  // Keys as the keyboard gives them, through the program's loop (its shortcuts work).
+  static bool Keys(std::initializer_list<WORD> modifiers, WORD key);
 
   std::unique_ptr<testsupport::TRecordingWindow> Server;
   std::unique_ptr<testsupport::TRecordingWindow> Tools;
