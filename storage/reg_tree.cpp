@@ -7,21 +7,35 @@
 
 namespace {
 
-LONG ReadOpenKey(TRegKey& key, TRegTree& tree) {
-  std::vector<std::string> names;
-  key.GetValueNames(names);
-  for (const std::string& name : names) {
-    TRegTreeValue value;
-    value.Name = name;
-    LONG status = key.ReadValue(name, value.Type, value.Data);
+// Names and data in one pass: a mapping's key holds thousands of values.
+LONG ReadValues(TRegKey& key, std::vector<TRegTreeValue>& values) {
+  TRegKeyInfo info;
+  if (!key.GetKeyInfo(info)) return ERROR_CANTREAD;
+  std::vector<char> name(info.MaxValueNameLen + 2);
+  std::vector<BYTE> data(info.MaxValueDataLen + 1);
+  for (DWORD index = 0;; ++index) {
+    DWORD nameLength = DWORD(name.size()), dataLength = DWORD(data.size()), type = REG_NONE;
+    LONG status = RegEnumValueA(key.Handle(), index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+    if (status == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+    if (status == ERROR_MORE_DATA) {  // grown since the query
+      name.resize(name.size() * 2 + 256);
+      data.resize(std::max<size_t>(data.size() * 2, dataLength + 1));
+      --index;
+      continue;
+    }
     if (status != ERROR_SUCCESS) return status;
-    tree.Values.push_back(std::move(value));
+    values.push_back({std::string(name.data(), nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + dataLength)});
   }
-  names.clear();
+}
+
+LONG ReadOpenKey(TRegKey& key, TRegTree& tree) {
+  LONG status = ReadValues(key, tree.Values);
+  if (status != ERROR_SUCCESS) return status;
+  std::vector<std::string> names;
   key.GetKeyNames(names);
   for (const std::string& name : names) {
     tree.Subkeys.emplace_back(name, TRegTree());
-    LONG status = ReadRegTree(key.Path() + "\\" + name, tree.Subkeys.back().second);
+    status = ReadRegTree(key.Path() + "\\" + name, tree.Subkeys.back().second);
     if (status != ERROR_SUCCESS) return status;
   }
   return ERROR_SUCCESS;

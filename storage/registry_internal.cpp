@@ -74,24 +74,6 @@ LONG TRegKey::WriteValue(const std::string& name, DWORD type, const std::vector<
   return SetValue(name, type, data.data(), static_cast<DWORD>(data.size()));
 }
 
-LONG TRegKey::ReadValue(const std::string& name, DWORD& type, std::vector<BYTE>& data) {
-  if (!FOpened) return FStatus;
-  DWORD size = 0;
-  LONG status = RegQueryValueExA(FHandle, name.c_str(), nullptr, &type, nullptr, &size);
-  // The value may grow between the two queries: a few rounds only.
-  for (int round = 0; round < 8 && (status == ERROR_SUCCESS || status == ERROR_MORE_DATA); ++round) {
-    data.assign(size, 0);
-    DWORD got = size;
-    status = RegQueryValueExA(FHandle, name.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &got);
-    if (status == ERROR_SUCCESS) {
-      data.resize(got);
-      return status;
-    }
-    size = got;
-  }
-  return status;
-}
-
 LONG TRegKey::WriteString(const std::string& name, const std::string& value) {
   return SetValue(name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
 }

@@ -67,7 +67,6 @@ class TRegKey {
   LONG WriteBool(const std::string& name, bool value);
   // A value of any type, byte for byte.
   LONG WriteValue(const std::string& name, DWORD type, const std::vector<BYTE>& data);
-  LONG ReadValue(const std::string& name, DWORD& type, std::vector<BYTE>& data);
   std::string ReadString(const std::string& name, const std::string& defaultValue);
   int32_t ReadInteger(const std::string& name, int32_t defaultValue);
   bool ReadBool(const std::string& name, bool defaultValue);

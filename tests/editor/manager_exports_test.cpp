@@ -216,7 +216,7 @@ TEST_F(ManagerFixture, AnAppliedChangeMakesEveryAutomaticExportInItsOrder) {
     *e.On = true;
     *e.Path = folder[e.Folder];
   }
-  size_t from = Server->Received.size();
+  size_t from = Mark();
   m->CheckListBox1->SetItemIndex(1);
   m->MappingUpAction->Execute();
   EXPECT_EQ(1u, ServerCount(WM_TB_MAPPINGS_APPLY, from));

@@ -204,6 +204,11 @@ void ManagerFixture::SyncServer() {
   testsupport::PumpUntil([&] { return Server->Count(SyncMark) > before; }, 5000);
 }
 
+size_t ManagerFixture::Mark() {
+  SyncServer();
+  return Server->Received.size();
+}
+
 std::vector<std::string> ManagerFixture::Payloads(UINT id, size_t from) {
   SyncServer();
   std::vector<std::string> payloads;

@@ -100,6 +100,8 @@ class ManagerFixture : public ::testing::Test {
   std::vector<bool> Checks();
   // Everything posted to the server so far has arrived.
   void SyncServer();
+  // The number of messages the server has had, once all posted so far have arrived.
+  size_t Mark();
   std::vector<std::string> Payloads(UINT id, size_t from = 0);
   size_t ServerCount(UINT id, size_t from = 0);
 

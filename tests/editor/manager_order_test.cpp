@@ -62,7 +62,7 @@ TEST_F(ManagerFixture, OrderComesFromStoredPrioritiesAndGoesOutNumberedFromTheBo
       if (!s.Priority.empty())
         testsupport::WriteRaw(Mappings + s.Name, "Priority", s.Type, s.Priority.data(), DWORD(s.Priority.size()));
     }
-    size_t from = Server->Received.size();
+    size_t from = Mark();
     Open();
     EXPECT_EQ(c.Rows, Rows());
     std::string order;
@@ -129,7 +129,7 @@ TEST_F(ManagerFixture, MovesAndChecksByRealInput) {
     m->CheckListBox1->SetItemIndex(c.Selected);
     m->ActionList1->UpdateActions();
     RunUntil([] { return false; }, 50);
-    size_t from = Server->Received.size();
+    size_t from = Mark();
     c.Gesture(m);
     RunUntil([] { return false; }, 50);
     EXPECT_EQ(c.Rows, Rows());
@@ -192,7 +192,7 @@ TEST_F(ManagerFixture, EveryShortcutReachesItsCommand) {
   // Ctrl+E hands the selected row to the editor; Ctrl+A switches applying off and on.
   Keys({VK_CONTROL}, 'E');
   EXPECT_EQ(std::vector<std::string>{"B"}, TestLauncher->Edited);
-  size_t from = Server->Received.size();
+  size_t from = Mark();
   Keys({VK_CONTROL}, 'A');
   EXPECT_FALSE(m->ImmediateChangesAction->Checked());
   Keys({VK_CONTROL}, 'A');
@@ -212,7 +212,7 @@ TEST_F(ManagerFixture, EachChangeStoresActiveSendsItsIdAndIsAppliedOnlyWhileAppl
   RunUntil([] { return false; }, 50);
 
   // On: each change is applied at once.
-  size_t from = Server->Received.size();
+  size_t from = Mark();
   m->CheckListBox1->SetItemIndex(0);
   m->MappingActiveAction->Execute();
   EXPECT_FALSE(StoredActive("A"));
@@ -223,7 +223,7 @@ TEST_F(ManagerFixture, EachChangeStoresActiveSendsItsIdAndIsAppliedOnlyWhileAppl
   // Off: written and sent, not applied.
   m->ImmediateChangesAction->Execute();
   EXPECT_FALSE(TRegKey("Software\\tarnbel", true).ReadBool("ImmediateChanges", true));
-  from = Server->Received.size();
+  from = Mark();
   m->MappingActiveAction->Execute();
   m->CheckListBox1->SetItemIndex(1);
   m->MappingUpAction->Execute();
@@ -235,11 +235,11 @@ TEST_F(ManagerFixture, EachChangeStoresActiveSendsItsIdAndIsAppliedOnlyWhileAppl
   EXPECT_EQ(0u, ServerCount(WM_TB_MAPPINGS_APPLY, from));
 
   // On again: what waited is applied once.
-  from = Server->Received.size();
+  from = Mark();
   m->ImmediateChangesAction->Execute();
   EXPECT_EQ(1u, ServerCount(WM_TB_MAPPINGS_APPLY, from));
   EXPECT_TRUE(m->ImmediateChangesAction->Checked());
-  from = Server->Received.size();
+  from = Mark();
   m->ImmediateChangesAction->Execute();
   m->ImmediateChangesAction->Execute();
   EXPECT_EQ(0u, ServerCount(WM_TB_MAPPINGS_APPLY, from)) << "nothing waited";
@@ -247,7 +247,7 @@ TEST_F(ManagerFixture, EachChangeStoresActiveSendsItsIdAndIsAppliedOnlyWhileAppl
   // Freeing the window with applying off leaves the waiting change for later.
   m->ImmediateChangesAction->Execute();
   m->MappingDownAction->Execute();
-  from = Server->Received.size();
+  from = Mark();
   FreeManager();
   EXPECT_EQ(0u, ServerCount(WM_TB_MAPPINGS_APPLY, from));
 }
