@@ -6,24 +6,17 @@
 
 #include "choose_directory.h"
 #include "dialogs.h"
+#include "export_output.h"
 #include "registry_internal.h"
 #include "sys_utils.h"
 #include "tarnbel_export.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
-#include "tarnbel_tools_globals.h"
 #include "text_compare.h"
 
 using namespace ui;
 
 namespace {
-
-// The tools program's settings key, or one of its own when the program has none yet.
-TRegKey& SettingsKey(std::unique_ptr<TRegKey>& own) {
-  if (Settings) return *Settings;
-  own = std::make_unique<TRegKey>(TarnbelKeyPath, true);
-  return *own;
-}
 
 using TExporter = bool (*)(const std::string& folder, const TMapping& mapping);
 
@@ -46,7 +39,7 @@ const char* const CubaseTitle = "Choose directory for Cubase .dev files:";
 
 std::string ChooseExportDir(TComponent* owner, const std::string& title, const std::string& valueName) {
   std::unique_ptr<TRegKey> own;
-  TRegKey& settings = SettingsKey(own);
+  TRegKey& settings = ToolsSettingsKey(own);
   std::string folder = settings.ReadString(valueName, "");
   if (ChooseDirectory(owner, folder, title) != mrOk) return std::string();
   settings.WriteString(valueName, folder);
@@ -89,7 +82,7 @@ bool ExportQuartzSetDialog(TComponent* owner, const TMapping& mapping) {
 // The dialog is owned by the active form, which is the caller's.
 bool SaveMappingFileDialog(TComponent*, const TMapping& mapping, bool overwriteSilently) {
   std::unique_ptr<TRegKey> own;
-  TRegKey& settings = SettingsKey(own);
+  TRegKey& settings = ToolsSettingsKey(own);
   TSaveDialog dialog(nullptr);
   dialog.SetDefaultExt("txt");
   dialog.SetFilter("Mapping files (*.txt)|*.txt|All files (*.*)|*.*");

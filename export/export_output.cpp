@@ -8,6 +8,7 @@
 #include "tarnbel_func.h"
 #include "tarnbel_func_vcl.h"
 #include "tarnbel_mapping.h"
+#include "tarnbel_tools_globals.h"
 #include "text_compare.h"
 
 namespace {
@@ -28,6 +29,12 @@ bool IsDeviceName(const std::string& name) {
 std::string BankText(int bank) { return IntToStrZero(bank, 3); }
 
 }  // namespace
+
+TRegKey& ToolsSettingsKey(std::unique_ptr<TRegKey>& own) {
+  if (Settings) return *Settings;
+  own = std::make_unique<TRegKey>(TarnbelKeyPath, true);
+  return *own;
+}
 
 bool IsPlainFileName(const std::string& name) {
   if (name.empty() || name == "." || name == ".." || name.back() == '.' || name.back() == ' ') return false;
@@ -52,7 +59,8 @@ std::string MappingOutputFolder(const std::string& chosen, const std::string& ma
 bool CheckBankFiles(std::vector<TBankFile>& files) {
   for (const TBankFile& f : files)
     if (!IsPlainFileName(f.FileName)) {
-      Warn("Bank " + BankText(f.Bank) + " is named \"" + f.Label + "\", which can't be a file name: nothing was exported.");
+      Warn("Bank " + BankText(f.Bank) + " is named \"" + f.Label +
+           "\", which can't be a file name: nothing was exported.");
       return false;
     }
   std::vector<TBankFile> kept;

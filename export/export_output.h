@@ -2,10 +2,15 @@
 // What the exporters share: where an export writes, which bank labels and names may become file names,
 // and the guard that turns any failure into a box and a false result.
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class TMapping;
+class TRegKey;
+
+// The tools program's settings key, or one of the caller's own (kept in own) when the program has none.
+TRegKey& ToolsSettingsKey(std::unique_ptr<TRegKey>& own);
 
 // A name Windows keeps as it is, inside its folder: not empty, no control character, none of
 // \ / : * ? " < > |, not "." or "..", not ending in a dot or a blank, and no device (CON, NUL, COM1 ...).

@@ -64,8 +64,8 @@ TLines DrumsIns(const TMapping& mapping) {
   AddPrograms(lines, mapping, DrumKitBank);
   lines.push_back("");
   AddEmptySections(lines);
-  lines.insert(lines.end(), {"[tarnbel " + LineText(mapping.Name) + " drums]", "BankSelMethod=1",
-                             "Patch[0]=" + kits, "Patch[*]=" + kits, "Drum[*,*]=1"});
+  lines.insert(lines.end(), {"[tarnbel " + LineText(mapping.Name) + " drums]", "BankSelMethod=1", "Patch[0]=" + kits,
+                             "Patch[*]=" + kits, "Drum[*,*]=1"});
   return lines;
 }
 
@@ -180,8 +180,8 @@ bool ExportQuartzSet(const std::string& folder, const TMapping& mapping) {
       out += "sets\\";
       PrepareOutputFolder(out);
     }
-    return WriteFiles(out, {{melodic, MelodicSet(mapping, BanksWithEntries(mapping, false))},
-                            {drums, DrumsSet(mapping)}});
+    return WriteFiles(out,
+                      {{melodic, MelodicSet(mapping, BanksWithEntries(mapping, false))}, {drums, DrumsSet(mapping)}});
   });
 }
 

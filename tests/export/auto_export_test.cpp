@@ -1,11 +1,12 @@
 // The automatic exports after an applied change: which run, where their files go, and what a folder that
 // cannot be made or a file that cannot be written leave behind.
+#include "auto_export.h"
+
 #include <gtest/gtest.h>
 
-#include "auto_export.h"
 #include "export_settings.h"
-#include "folders.h"
 #include "export_test_support.h"
+#include "folders.h"
 #include "message_box_recorder.h"
 #include "saver_test_support.h"
 #include "scratch_folder.h"
@@ -17,25 +18,16 @@ using namespace exporttest;
 
 namespace {
 
-struct TSetting {
-  bool& On;
-  std::string& Path;
-  const char* Folder;
-};
-
 class AutomaticExports : public ::testing::Test {
  protected:
-  void SetUp() override {
-    for (TSetting& s : Settings) {
-      s.On = false;
-      s.Path = Folder[s.Folder];
+  void SetUp() override { Set(false); }
+  void TearDown() override { Set(false); }
+  // Every export on or off, each into its own folder.
+  void Set(bool on) {
+    for (auto& [flag, folder, name] : Settings) {
+      flag = on;
+      folder = Folder[name];
     }
-  }
-  void TearDown() override {
-    for (TSetting& s : Settings) s.On = false;
-  }
-  void AllOn() {
-    for (TSetting& s : Settings) s.On = true;
   }
   bool Run() {
     return RunAutomaticExports([this] {
@@ -45,25 +37,18 @@ class AutomaticExports : public ::testing::Test {
       return current;
     });
   }
-  // The files of the exports whose folders are given, relative to the scratch folder.
-  std::vector<std::string> Written(const std::vector<std::string>& folders) {
-    std::vector<std::string> files;
-    for (const std::string& f : folders)
-      for (const std::string& file : FilesBelow(Folder[f])) files.push_back(f + "\\" + file);
-    return SortedPaths(files);
-  }
 
   testsupport::TScratchFolder Folder{"auto"};
   testsupport::MessageBoxRecorder Boxes;
   int Built = 0;
-  std::vector<TSetting> Settings = {
-      {AutocreateCakewalk, CakewalkPath, "cakewalk"}, {AutocreateCubase1, CubasePath, "cubase"},
-      {AutocreateCubase12, CubasePath, "cubase"},     {AutocreateMapping, MappingPath, "mapping"},
-      {AutocreateMassiva, MassivaPath, "massiva"},    {AutocreateEncore, EncorePath, "encore"},
+  std::vector<std::tuple<bool&, std::string&, const char*>> Settings = {
+      {AutocreateCakewalk, CakewalkPath, "cakewalk"},    {AutocreateCubase1, CubasePath, "cubase"},
+      {AutocreateCubase12, CubasePath, "cubase"},        {AutocreateMapping, MappingPath, "mapping"},
+      {AutocreateMassiva, MassivaPath, "massiva"},       {AutocreateEncore, EncorePath, "encore"},
       {AutocreateEvolution, EvolutionPath, "evolution"}, {AutocreateQuartz, QuartzPath, "quartz"}};
 };
 
-const std::vector<std::string> CakewalkFiles = {"cakewalk\\tarnbel\\current\\drums.ins", "cakewalk\\tarnbel\\current\\melodic.ins"};
+std::string DriverFile(int first) { return "m" + IntToStrZero(first, 3) + "-" + IntToStrZero(first + 11, 3) + ".dev"; }
 
 }  // namespace
 
@@ -74,63 +59,61 @@ TEST_F(AutomaticExports, NothingOnBuildsNothing) {
 }
 
 TEST_F(AutomaticExports, EveryExportOnWritesEveryFileIntoItsFolderAndMakesVanishedFolders) {
-  AllOn();
+  Set(true);
   CakewalkPath = Folder["gone\\deeper"];
   EXPECT_TRUE(Run());
   EXPECT_EQ(Built, 1);
   EXPECT_TRUE(Boxes.Boxes.empty());
-  std::vector<std::string> expected = {
-      "encore\\tarnbel\\current\\bank 000.ini", "encore\\tarnbel\\current\\drumsets.ini",
-      "encore\\tarnbel\\current\\Strings and Pads.ini", "evolution\\tarnbel\\current\\drums.pls",
-      "evolution\\tarnbel\\current\\melodic.pls", "gone\\deeper\\tarnbel\\current\\drums.ins",
-      "gone\\deeper\\tarnbel\\current\\melodic.ins", "mapping\\current.txt", "massiva\\tarnbel\\current\\bank 000.mxp",
-      "massiva\\tarnbel\\current\\drumsets.mxp", "massiva\\tarnbel\\current\\Strings and Pads.mxp",
-      "quartz\\sets\\current_drums.set", "quartz\\sets\\current_melodic.set", "cubase\\tarnbel\\current\\bank 000.dev",
-      "cubase\\tarnbel\\current\\drums.dev", "cubase\\tarnbel\\current\\Strings .dev"};
-  for (int first = 0; first < 129; first += 12)
-    expected.push_back("cubase\\tarnbel\\current\\m" + IntToStrZero(first, 3) + "-" + IntToStrZero(first + 11, 3) + ".dev");
+  std::vector<std::string> expected = {"mapping\\current.txt", "quartz\\sets\\current_drums.set",
+                                       "quartz\\sets\\current_melodic.set"};
+  const std::vector<std::pair<std::string, std::vector<std::string>>> perBank = {
+      {"gone\\deeper", {"drums.ins", "melodic.ins"}},
+      {"evolution", {"drums.pls", "melodic.pls"}},
+      {"encore", {"bank 000.ini", "drumsets.ini", "Strings and Pads.ini"}},
+      {"massiva", {"bank 000.mxp", "drumsets.mxp", "Strings and Pads.mxp"}},
+      {"cubase", {"bank 000.dev", "drums.dev", "Strings .dev"}}};
+  for (const auto& [folder, files] : perBank)
+    for (const std::string& file : files) expected.push_back(folder + "\\tarnbel\\current\\" + file);
+  for (int first = 0; first < 129; first += 12) expected.push_back("cubase\\tarnbel\\current\\" + DriverFile(first));
   EXPECT_EQ(FilesBelow(Folder.Path()), SortedPaths(expected));
 }
 
 TEST_F(AutomaticExports, AFolderThatCannotBeMadeGoesToTheProgramFolderAndTheRestRunOn) {
   AutocreateCakewalk = AutocreateMassiva = true;
   CakewalkPath = "Q:\\unmapped";
-  const std::string fallback = ui::ProgramFolder() + "tarnbel\\current";
   EXPECT_TRUE(Run());
-  std::vector<std::string> fellBack = FilesBelow(fallback);
+  std::vector<std::string> fellBack = FilesBelow(ui::ProgramFolder() + "tarnbel\\current");
   testsupport::RemoveTree(ui::ProgramFolder() + "tarnbel");
   ASSERT_EQ(Boxes.Boxes.size(), 1u);
   EXPECT_EQ(Boxes.Boxes[0].Text, "Can't create directory: Q:\\unmapped");
   EXPECT_EQ(fellBack, SortedPaths({"drums.ins", "melodic.ins"}));
-  EXPECT_EQ(Written({"massiva"}).size(), 3u);
+  EXPECT_EQ(FilesBelow(Folder["massiva"]).size(), 3u);
 }
 
-// A read-only file and a full disk: each failed file keeps its old content, nothing temporary is left,
-// and the exports after the failed one still run.
+// A read-only file and a full disk: each failed file keeps its old content, nothing temporary is left, and
+// the exports after the failed one still run.
 TEST_F(AutomaticExports, AFailedWriteKeepsTheOldFileAndTheNextExportRuns) {
   AutocreateCakewalk = AutocreateCubase12 = AutocreateMassiva = true;
   const std::string readOnly = Folder["cakewalk\\tarnbel\\current\\melodic.ins"];
   ForceDirectories(Folder["cakewalk\\tarnbel\\current"]);
   testsupport::WriteBytes(readOnly, "old melodic");
   SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
-
-  const std::string unixDir = "/tmp/tarnbel_full_" + std::to_string(GetCurrentProcessId());
+  // A 64 kB disk already holding the eleven old files (as the SoundFont writer's tests make a full disk).
+  const std::string unixDir = "/tmp/tarnbel_full_" + std::to_string(GetCurrentProcessId()), disk = "Z:" + unixDir;
   DWORD code = 1;
-  bool full = savertest::RunShell("mkdir -p " + unixDir + " && mount -t tmpfs -o size=64k tmpfs " + unixDir, 20000, &code) &&
-              code == 0;
-  const std::string disk = "Z:" + unixDir + "\\tarnbel\\current\\";
+  bool full =
+      savertest::RunShell("mkdir -p " + unixDir + " && mount -t tmpfs -o size=64k tmpfs " + unixDir, 20000, &code) &&
+      code == 0;
   if (full) {
-    CubasePath = "Z:" + unixDir;
-    CreateDirectoryA(("Z:" + unixDir + "\\tarnbel").c_str(), nullptr);
-    CreateDirectoryA(disk.c_str(), nullptr);
-    for (int first = 0; first < 129; first += 12)
-      testsupport::WriteBytes(disk + "m" + IntToStrZero(first, 3) + "-" + IntToStrZero(first + 11, 3) + ".dev", "old");
+    CubasePath = disk;
+    ForceDirectories(disk + "\\tarnbel\\current");
   }
+  for (int first = 0; full && first < 129; first += 12)
+    testsupport::WriteBytes(disk + "\\tarnbel\\current\\" + DriverFile(first), "old");
   EXPECT_FALSE(Run());
-  std::vector<std::string> onDisk = full ? FilesBelow(disk) : std::vector<std::string>{};
-  size_t whole = 0, old = 0;
-  for (const std::string& file : onDisk) {
-    std::string bytes = testsupport::ReadBytes(disk + file);
+  size_t whole = 0, old = 0, left = full ? FilesBelow(disk).size() : 0;
+  for (int first = 0; full && first < 129; first += 12) {
+    std::string bytes = testsupport::ReadBytes(disk + "\\tarnbel\\current\\" + DriverFile(first));
     whole += bytes.size() == 32004;
     old += bytes == "old";
   }
@@ -138,13 +121,14 @@ TEST_F(AutomaticExports, AFailedWriteKeepsTheOldFileAndTheNextExportRuns) {
   SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 
   EXPECT_EQ(testsupport::ReadBytes(readOnly), "old melodic");
-  EXPECT_EQ(Written({"cakewalk"}), SortedPaths({"cakewalk\\tarnbel\\current\\melodic.ins"}));
-  EXPECT_EQ(Written({"massiva"}).size(), 3u);
+  EXPECT_EQ(FilesBelow(Folder["cakewalk"]), std::vector<std::string>{"tarnbel\\current\\melodic.ins"});
+  EXPECT_EQ(FilesBelow(Folder["massiva"]).size(), 3u);
   ASSERT_GE(Boxes.Boxes.size(), 1u);
   EXPECT_EQ(Boxes.Boxes[0].Text.rfind("Can't write " + readOnly + ": ", 0), 0u) << Boxes.Boxes[0].Text;
-  if (!full) GTEST_SKIP() << "a small tmpfs cannot be mounted here (not root or no mount rights): no full disk to write to";
+  if (!full)
+    GTEST_SKIP() << "a small tmpfs cannot be mounted here (not root or no mount rights): no full disk to write to";
   EXPECT_EQ(Boxes.Boxes.size(), 2u);
-  EXPECT_EQ(onDisk.size(), 11u) << "a temporary file was left";
+  EXPECT_EQ(left, 11u) << "a temporary file was left";
   EXPECT_GE(old, 1u);
   EXPECT_EQ(whole + old, 11u);
 }

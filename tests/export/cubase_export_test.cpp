@@ -34,7 +34,8 @@ struct TBlock {
   std::map<int, std::string> Names;  // 20 bytes each; the other programs blank
 };
 
-void CheckFrame(const std::string& file, const std::string& frame, const std::string& label, const std::vector<TBlock>& blocks) {
+void CheckFrame(const std::string& file, const std::string& frame, const std::string& label,
+                const std::vector<TBlock>& blocks) {
   const bool twelve = frame.size() == CubaseDriverTemplateSize;
   const std::string& base = twelve ? GetCubaseDriverTemplate() : GetCubaseSeparatorTemplate();
   ASSERT_EQ(frame.size(), base.size()) << file;
@@ -76,9 +77,14 @@ TEST(CubaseExport, NamesAndNumbersAtTheirOffsetsOnTheTemplate) {
     std::vector<TBlock> blocks;
     for (int b = first; b < std::min(first + 12, 129); ++b) {
       std::string label = b == 5 ? "Strings " : b == 128 ? "drums   " : "bank " + std::to_string(1000 + b).substr(1);
-      blocks.push_back({label, char(b % 128), b == 0 ? bank0 : b == 5 ? bank5 : b == 128 ? drums : std::map<int, std::string>{}});
+      blocks.push_back({label, char(b % 128),
+                        b == 0     ? bank0
+                        : b == 5   ? bank5
+                        : b == 128 ? drums
+                                   : std::map<int, std::string>{}});
     }
-    const std::string file = "m" + std::to_string(1000 + first).substr(1) + "-" + std::to_string(1011 + first).substr(1) + ".dev";
+    const std::string file =
+        "m" + std::to_string(1000 + first).substr(1) + "-" + std::to_string(1011 + first).substr(1) + ".dev";
     expectedFiles.push_back(file);
     CheckFrame(file, testsupport::ReadBytes(out + file), file.substr(0, 8), blocks);
   }
@@ -108,7 +114,8 @@ TEST(CubaseExport, AMissingOrShortTemplateGivesABoxAndNoFile) {
   LoadCubaseTemplatesFrom(GetModuleHandleA(nullptr));
   FreeLibrary(damaged);
   ASSERT_EQ(boxes.Boxes.size(), 2u);
-  EXPECT_EQ(boxes.Boxes[0].Text, "The Cubase device template of the program is missing or damaged: nothing was exported.");
+  EXPECT_EQ(boxes.Boxes[0].Text,
+            "The Cubase device template of the program is missing or damaged: nothing was exported.");
   EXPECT_EQ(GetFileAttributesA(folder["out"].c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_EQ(GetCubaseSeparatorTemplate().size(), CubaseSeparatorTemplateSize);
 }

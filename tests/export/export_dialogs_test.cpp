@@ -1,36 +1,32 @@
 // The dialogs in front of the exports as a user meets them: the folder prompt of each manual export and
 // the system's save dialog for the mapping's text file.
+#include "export_dialogs.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>
 
 #include "choose_directory.h"
-#include "export_dialogs.h"
 #include "export_test_support.h"
 #include "message_box_recorder.h"
 #include "modal_driver.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "scratch_folder.h"
-#include "screen.h"
 #include "standin_support.h"
 #include "tarnbel_func.h"
 
 using namespace exporttest;
-using toolstest::TModalDriver;
+using testsupport::TModalDriver;
 
 namespace {
 
-TOKRightDlg* Picker() {
-  for (int i = 0; i < ui::Screen().FormCount(); ++i)
-    if (auto* dialog = dynamic_cast<TOKRightDlg*>(ui::Screen().Forms(i)))
-      if (dialog->Visible()) return dialog;
-  return nullptr;
-}
+TOKRightDlg* Picker() { return Shown<TOKRightDlg>(); }
 
 // Once the picker shows the start folder: its caption is taken, the folder chosen and the key pressed.
-std::vector<TModalDriver::TStep> Pick(const std::string& start, const std::string& choice, WORD key, std::string& caption) {
+std::vector<TModalDriver::TStep> Pick(const std::string& start, const std::string& choice, WORD key,
+                                      std::string& caption) {
   return {[&caption, start, choice] {
             if (!Picker() || lstrcmpiA(Picker()->Label1->Caption().c_str(), start.c_str()) != 0) return false;
             caption = Picker()->Caption();
@@ -39,7 +35,7 @@ std::vector<TModalDriver::TStep> Pick(const std::string& start, const std::strin
           },
           [choice, key] {
             if (lstrcmpiA(Picker()->Label1->Caption().c_str(), choice.c_str()) != 0) return false;
-            toolstest::PostKey(Picker()->KitSystemTreeView1->Handle(), key);
+            testsupport::PostKey(Picker()->KitSystemTreeView1->Handle(), key);
             return true;
           }};
 }
@@ -56,13 +52,20 @@ TEST(ExportDialogs, EachPromptStoresItsFolderAndExportsOnlyOnOk) {
     const char *Title, *Value, *File;
   };
   const std::vector<Case> cases = {
-      {&ExportCubaseDev12Dialog, "Choose directory for Cubase .dev files:", "DialogCubasePath", "tarnbel\\Orchestra\\m000-011.dev"},
-      {&ExportCubaseDevSeparateDialog, "Choose directory for Cubase .dev files:", "DialogCubasePath", "tarnbel\\Orchestra\\drums.dev"},
-      {&ExportCakewalkInsDialog, "Choose directory for Cakewalk .ins files:", "DialogCakewalkPath", "tarnbel\\Orchestra\\drums.ins"},
-      {&ExportMassivaMxpDialog, "Choose directory for Massiva .mxp files:", "DialogMassivaPath", "tarnbel\\Orchestra\\drumsets.mxp"},
-      {&ExportEncoreIniDialog, "Choose directory for Encore .ini files:", "DialogEncorePath", "tarnbel\\Orchestra\\drumsets.ini"},
-      {&ExportEvolutionPlsDialog, "Choose directory for Evolution .pls files:", "DialogEvolutionPath", "tarnbel\\Orchestra\\drums.pls"},
-      {&ExportQuartzSetDialog, "Choose directory for Quartz .set files:", "DialogQuartzPath", "sets\\Orchestra_drums.set"},
+      {&ExportCubaseDev12Dialog, "Choose directory for Cubase .dev files:", "DialogCubasePath",
+       "tarnbel\\Orchestra\\m000-011.dev"},
+      {&ExportCubaseDevSeparateDialog, "Choose directory for Cubase .dev files:", "DialogCubasePath",
+       "tarnbel\\Orchestra\\drums.dev"},
+      {&ExportCakewalkInsDialog, "Choose directory for Cakewalk .ins files:", "DialogCakewalkPath",
+       "tarnbel\\Orchestra\\drums.ins"},
+      {&ExportMassivaMxpDialog, "Choose directory for Massiva .mxp files:", "DialogMassivaPath",
+       "tarnbel\\Orchestra\\drumsets.mxp"},
+      {&ExportEncoreIniDialog, "Choose directory for Encore .ini files:", "DialogEncorePath",
+       "tarnbel\\Orchestra\\drumsets.ini"},
+      {&ExportEvolutionPlsDialog, "Choose directory for Evolution .pls files:", "DialogEvolutionPath",
+       "tarnbel\\Orchestra\\drums.pls"},
+      {&ExportQuartzSetDialog, "Choose directory for Quartz .set files:", "DialogQuartzPath",
+       "sets\\Orchestra_drums.set"},
   };
   auto mapping = Orchestra();
   for (const Case& c : cases) {
@@ -102,7 +105,8 @@ TEST(ExportDialogs, TheSaveDialogAsksBeforeReplacingAFileOnlyWhenItShould) {
     int Prompts;
     const char* Replaced;
   };
-  for (const Case c : {Case{true, false, 0, "Orchestra.txt"}, Case{true, true, 1, "other.txt"}, Case{false, false, 1, "Orchestra.txt"}}) {
+  for (const Case c : {Case{true, false, 0, "Orchestra.txt"}, Case{true, true, 1, "other.txt"},
+                       Case{false, false, 1, "Orchestra.txt"}}) {
     testsupport::ResetTarnbelKey();
     testsupport::TScratchFolder folder("save");
     TRegKey(TarnbelKeyPath, true).WriteString("DialogMappingPath", folder.Path());

@@ -29,7 +29,8 @@ std::map<int, std::string> Names(const TMapping& mapping, int bank, size_t width
 
 std::vector<TSection> Banks(const TMapping& mapping, int from, int to, const std::string& label = "?") {
   std::vector<TSection> sections;
-  for (int b = from; b <= to; ++b) sections.push_back({b, label == "?" ? mapping.GetBankName(b) : label, Names(mapping, b)});
+  for (int b = from; b <= to; ++b)
+    sections.push_back({b, label == "?" ? mapping.GetBankName(b) : label, Names(mapping, b)});
   return sections;
 }
 
@@ -58,8 +59,9 @@ std::vector<std::string> Expected(const TMapping& m) {
   for (int first = 0; first < 129; first += 12) {
     std::vector<TSection> blocks;
     for (int b = first; b < first + 12; ++b)
-      blocks.push_back(b > 128 ? TSection{0, "NoName", {{0, "this bank is empty"}}}
-                               : TSection{b % 128, b == 128 ? "drums" : m.GetBankName(b).substr(0, 8), Names(m, b, 20)});
+      blocks.push_back(b > 128
+                           ? TSection{0, "NoName", {{0, "this bank is empty"}}}
+                           : TSection{b % 128, b == 128 ? "drums" : m.GetBankName(b).substr(0, 8), Names(m, b, 20)});
     add(out + "m" + IntToStrZero(first, 3) + "-" + IntToStrZero(first + 11, 3) + ".dev", name.substr(0, 7), blocks);
   }
   return lines;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "screen.h"
 #include "tarnbel_mapping.h"
 
 namespace exporttest {
@@ -19,7 +20,8 @@ std::unique_ptr<TMapping> Orchestra();
 // name with every slot filled and every bank named; names hold bytes above 127.
 std::unique_ptr<TMapping> FullMapping(const std::string& name);
 // A temporary mapping with the given entries (bank, program, name) and bank labels.
-std::unique_ptr<TMapping> MappingOf(const std::string& name, const std::vector<std::tuple<int, int, std::string>>& entries,
+std::unique_ptr<TMapping> MappingOf(const std::string& name,
+                                    const std::vector<std::tuple<int, int, std::string>>& entries,
                                     const std::map<int, std::string>& labels = {});
 
 // Each line followed by CR LF.
@@ -44,6 +46,15 @@ std::vector<std::string> ReadWithPython(const std::string& folder);
 
 // Selects the file in the file dialog's list as a click would; true once the dialog names it.
 bool PickInList(HWND dialog, const std::string& name);
+// The visible form of that class; null when none.
+template <class T>
+T* Shown() {
+  for (int i = 0; i < ui::Screen().FormCount(); ++i)
+    if (auto* form = dynamic_cast<T*>(ui::Screen().Forms(i)))
+      if (form->Visible()) return form;
+  return nullptr;
+}
+
 // A visible dialog of the thread: the file dialog itself (it has the file name field) or a box it shows.
 HWND WaitForDialog(DWORD thread, bool fileBox, DWORD timeoutMs = 10000);
 
