@@ -156,7 +156,7 @@ TEST_F(ManagerCommands, NameRulesHoldForNewImportCopyAndRename) {
     for (const TCase& c : cases) {
       SCOPED_TRACE(std::string(command.Name) + ": " + c.What);
       FreeManager();
-      testsupport::ResetTarnbelKey();
+      ResetRegistry();
       StoreTwo();
       Open();
       const std::string before = Dump("Software\\tarnbel");
@@ -377,7 +377,7 @@ TEST_F(ManagerCommands, EachStepOfEachCommandFailingLeavesABoxAndTheRegistryAsIt
     const bool storedCombo = std::string(walk.What) != "SaveCombo";
     auto prepare = [&] {
       FreeManager();
-      testsupport::ResetTarnbelKey();
+      ResetRegistry();
       StoreTwo();
       if (storedCombo) TRegKey("Software\\tarnbel\\combos\\Live", true).WriteInteger("Count", 0);
       Open();

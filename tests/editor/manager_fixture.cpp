@@ -144,6 +144,12 @@ void ManagerFixture::TearDown() {
   testsupport::ResetTarnbelKey();
 }
 
+void ManagerFixture::ResetRegistry() {
+  Settings.reset();
+  testsupport::ResetTarnbelKey();
+  Settings = std::make_unique<TRegKey>(TarnbelKeyPath, true);
+}
+
 void ManagerFixture::StoreMapping(const std::string& name, int32_t priority, bool active,
                                   const std::vector<TEntry>& entries) {
   {

@@ -86,6 +86,8 @@ class ManagerFixture : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
+  // Software\tarnbel emptied, and the program's settings key opened on the new one.
+  void ResetRegistry();
   // A stored mapping with these entries; Priority and Active are written unless left out.
   void StoreMapping(const std::string& name, int32_t priority, bool active, const std::vector<TEntry>& entries = {});
   int32_t StoredPriority(const std::string& name);

@@ -56,7 +56,7 @@ TEST_F(ManagerFixture, OrderComesFromStoredPrioritiesAndGoesOutNumberedFromTheBo
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
-    testsupport::ResetTarnbelKey();
+    ResetRegistry();
     for (const TStored& s : c.Stored) {
       StoreMapping(s.Name, NoPriority, true);
       if (!s.Priority.empty())
@@ -121,7 +121,7 @@ TEST_F(ManagerFixture, MovesAndChecksByRealInput) {
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
-    testsupport::ResetTarnbelKey();
+    ResetRegistry();
     for (const char* name : {"A", "B", "C", "D"}) StoreMapping(name, 'E' - name[0], true);
     TMappingsManagerForm* m = Open();
     SetForegroundWindow(m->Handle());
