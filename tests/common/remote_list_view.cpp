@@ -170,4 +170,15 @@ bool SelectRemoteRow(HWND list, int row) {
   return SendMessageA(list, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(block.At(0))) != 0;
 }
 
+bool ReadRemoteToolButton(HWND bar, int index, RECT& rect, int& command) {
+  TRemoteBlock block(bar, sizeof(RECT) + sizeof(TBBUTTON));
+  if (!block.Ok()) return false;
+  if (!SendMessageA(bar, TB_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(block.At(0)))) return false;
+  if (!SendMessageA(bar, TB_GETBUTTON, WPARAM(index), reinterpret_cast<LPARAM>(block.At(sizeof(RECT))))) return false;
+  TBBUTTON button{};
+  if (!block.Read(0, &rect, sizeof rect) || !block.Read(sizeof(RECT), &button, sizeof button)) return false;
+  command = button.idCommand;
+  return true;
+}
+
 }  // namespace testsupport

@@ -28,5 +28,7 @@ std::string ReadRemoteStatusText(HWND bar, int part);
 HWND FindChildOfClass(HWND top, const std::string& className);
 // Selects the row (only that row) and focuses it, as a click would.
 bool SelectRemoteRow(HWND list, int row);
+// A tool bar's button by index: its place in the bar and its command id. False when it cannot be read.
+bool ReadRemoteToolButton(HWND bar, int index, RECT& rect, int& command);
 
 }  // namespace testsupport
