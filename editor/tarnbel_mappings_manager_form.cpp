@@ -27,17 +27,6 @@ const std::vector<std::string> EditorImageNames = {"SaveMappingInFile", "CreateC
                                                    "CreateCakewalk", "CreateMassiva", "CreateLogic",
                                                    "CreateEncore", "CreateEvolution", "CreateQuartz"};
 
-TPanel* MakeDockPanel(TForm* form, const char* name, TAlign align, int left, int top, int width, int height) {
-  auto* panel = new TPanel(form);
-  panel->SetName(name);
-  panel->SetCaption("");
-  panel->SetBevelOuter(bvNone);
-  panel->SetBounds(left, top, width, height);
-  panel->SetAlign(align);
-  panel->SetParent(form);
-  return panel;
-}
-
 TMenuItem* AddMenuItem(TComponent* owner, TMenuItem* parent, TAction* action, const std::string& caption = "") {
   auto* item = new TMenuItem(owner);
   if (action) item->SetAction(action);
