@@ -198,6 +198,24 @@ TEST_F(ManagerE2E, TheCardFollowsTheOrderAndTheActiveFlagsSetInTheManager) {
   std::printf("[figure] Space in the manager to the card's new preset, over 50: p50 %.0f ms, p99 %.0f ms\n",
               ms[ms.size() / 2], ms[ms.size() * 99 / 100]);
 
+  // Renamed by F2 and the prompt, Pads keeps its place and serves the card under its new name.
+  ASSERT_EQ("Pads", Row(0));
+  EXPECT_EQ("Strings Lead", Held());
+  SendMessageA(List, LB_SETCURSEL, 0, 0);
+  PostMessageA(List, WM_KEYDOWN, VK_F2, 0);
+  PostMessageA(List, WM_KEYUP, VK_F2, 0);
+  HWND prompt = nullptr;
+  ASSERT_TRUE(Pump([&] { return (prompt = testsupport::VisibleWindow("Rename mapping")) != nullptr; }));
+  HWND edit = testsupport::FindChildOfClass(prompt, "TEdit");
+  ASSERT_NE(edit, nullptr);
+  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Soft Pads"));
+  PostMessageA(testsupport::ChildWithCaption(prompt, "OK", "TButton"), BM_CLICK, 0, 0);
+  EXPECT_TRUE(Pump([&] { return Row(0) == "Soft Pads"; })) << Row(0);
+  EXPECT_FALSE(testsupport::KeyExists(MappingPath("Pads")));
+  EXPECT_TRUE(testsupport::KeyExists(MappingPath("Soft Pads")));
+  SpaceOn(0);
+  EXPECT_TRUE(CardHolds("Warm Pads")) << Held();
+
   // Closed, the manager leaves nothing behind in the tools program.
   PostMessageA(manager, WM_CLOSE, 0, 0);
   EXPECT_TRUE(Pump([&] { return !IsWindow(manager); }));
