@@ -38,6 +38,8 @@ const char* const kListener = "tarnbel manager e2e listener";
 const int kProgram = 5;
 // The Order toolbar's buttons: "Apply changes instantly", a separator, active, up, down.
 const int kImmediateButton = 0, kUpButton = 3;
+// The Combos toolbar's: the box's place, a separator, save, delete.
+const int kSaveComboButton = 2;
 
 bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
@@ -98,15 +100,26 @@ class ManagerE2E : public ::testing::Test {
   }
   bool StoredActive(const std::string& name) { return TRegKey(MappingPath(name), true).ReadBool("Active", true); }
 
-  // A click on the Order toolbar's button, once its action lets it.
-  bool ClickOrderButton(int index) {
+  // A click on a toolbar's button, once its action lets it.
+  bool ClickButton(HWND bar, int index) {
     RECT rect{};
     int command = 0;
-    if (!testsupport::ReadRemoteToolButton(OrderBar, index, rect, command)) return false;
-    if (!Pump([&] { return SendMessageA(OrderBar, TB_ISBUTTONENABLED, WPARAM(command), 0) != 0; })) return false;
+    if (!testsupport::ReadRemoteToolButton(bar, index, rect, command)) return false;
+    if (!Pump([&] { return SendMessageA(bar, TB_ISBUTTONENABLED, WPARAM(command), 0) != 0; })) return false;
     LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
-    PostMessageA(OrderBar, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    PostMessageA(OrderBar, WM_LBUTTONUP, 0, at);
+    PostMessageA(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageA(bar, WM_LBUTTONUP, 0, at);
+    return true;
+  }
+  bool ClickOrderButton(int index) { return ClickButton(OrderBar, index); }
+  // Types the text into the prompt of that caption and presses its OK.
+  bool AnswerPrompt(const std::string& caption, const wchar_t* text) {
+    HWND prompt = nullptr;
+    if (!Pump([&] { return (prompt = testsupport::VisibleWindow(caption)) != nullptr; })) return false;
+    HWND edit = testsupport::FindChildOfClass(prompt, "TEdit");
+    if (!edit) return false;
+    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    PostMessageA(testsupport::ChildWithCaption(prompt, "OK", "TButton"), BM_CLICK, 0, 0);
     return true;
   }
   // A row's text, by the list's own message (the system carries the text across processes; its wide form
@@ -204,16 +217,35 @@ TEST_F(ManagerE2E, TheCardFollowsTheOrderAndTheActiveFlagsSetInTheManager) {
   SendMessageA(List, LB_SETCURSEL, 0, 0);
   PostMessageA(List, WM_KEYDOWN, VK_F2, 0);
   PostMessageA(List, WM_KEYUP, VK_F2, 0);
-  HWND prompt = nullptr;
-  ASSERT_TRUE(Pump([&] { return (prompt = testsupport::VisibleWindow("Rename mapping")) != nullptr; }));
-  HWND edit = testsupport::FindChildOfClass(prompt, "TEdit");
-  ASSERT_NE(edit, nullptr);
-  SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"Soft Pads"));
-  PostMessageA(testsupport::ChildWithCaption(prompt, "OK", "TButton"), BM_CLICK, 0, 0);
+  ASSERT_TRUE(AnswerPrompt("Rename mapping", L"Soft Pads"));
   EXPECT_TRUE(Pump([&] { return Row(0) == "Soft Pads"; })) << Row(0);
   EXPECT_FALSE(testsupport::KeyExists(MappingPath("Pads")));
   EXPECT_TRUE(testsupport::KeyExists(MappingPath("Soft Pads")));
   SpaceOn(0);
+  EXPECT_TRUE(CardHolds("Warm Pads")) << Held();
+
+  // The order kept as a combo, changed, and the combo chosen in its box: the first order comes back, and the
+  // card with it.
+  HWND combos = testsupport::ChildWithCaption(manager, "Combos");
+  ASSERT_NE(combos, nullptr);
+  ASSERT_TRUE(ClickButton(combos, kSaveComboButton));
+  ASSERT_TRUE(AnswerPrompt("Save combo", L"Live"));
+  EXPECT_TRUE(Pump([&] { return testsupport::KeyExists(std::string(TarnbelKeyPath) + "\\combos\\Live"); }));
+  SendMessageA(List, LB_SETCURSEL, 1, 0);
+  ASSERT_TRUE(ClickButton(OrderBar, kUpButton));
+  EXPECT_TRUE(Pump([&] { return Row(0) == "Strings"; })) << Row(0);
+  EXPECT_TRUE(CardHolds("Strings Lead")) << Held();
+  HWND box = testsupport::FindChildOfClass(manager, "TComboBox");
+  ASSERT_NE(box, nullptr);
+  SendMessageA(box, CB_SETCURSEL, 0, 0);
+  PostMessageA(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELCHANGE), LPARAM(box));
+  HWND question = nullptr;
+  ASSERT_TRUE(Pump([&] { return (question = testsupport::FindWindowOf(pid, "#32770", "Confirmation")) != nullptr; }));
+  EXPECT_NE(std::string::npos, testsupport::BoxText(question).find("Current combo was changed."));
+  PostMessageA(question, WM_COMMAND, IDNO, 0);
+  EXPECT_TRUE(Pump([&] { return Row(0) == "Soft Pads"; })) << Row(0);
+  EXPECT_GT(TRegKey(MappingPath("Soft Pads"), true).ReadInteger("Priority", 0),
+            TRegKey(MappingPath("Strings"), true).ReadInteger("Priority", 0));
   EXPECT_TRUE(CardHolds("Warm Pads")) << Held();
 
   // Closed, the manager leaves nothing behind in the tools program.
