@@ -40,6 +40,8 @@ const int kProgram = 5;
 const int kImmediateButton = 0, kUpButton = 3;
 // The Combos toolbar's: the box's place, a separator, save, delete.
 const int kSaveComboButton = 2;
+// The list's pop-up menu: edit, copy, rename, delete, ...
+const int kCopyItem = 1, kDeleteItem = 3;
 
 bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
@@ -112,6 +114,18 @@ class ManagerE2E : public ::testing::Test {
     return true;
   }
   bool ClickOrderButton(int index) { return ClickButton(OrderBar, index); }
+  // A right click on the row, then the pop-up menu's item chosen by the keyboard.
+  bool PopupCommand(int row, int item) {
+    const int height = int(SendMessageA(List, LB_GETITEMHEIGHT, 0, 0));
+    LPARAM at = MAKELPARAM(60, row * height + height / 2);
+    PostMessageA(List, WM_RBUTTONDOWN, MK_RBUTTON, at);
+    PostMessageA(List, WM_RBUTTONUP, 0, at);
+    HWND menu = nullptr;
+    if (!Pump([&] { return (menu = testsupport::FindWindowOf(ToolsPid, "#32768", "")) && IsWindowVisible(menu); })) return false;
+    for (int i = 0; i <= item; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    return Pump([&] { return !IsWindow(menu) || !IsWindowVisible(menu); });
+  }
   // Types the text into the prompt of that caption and presses its OK.
   bool AnswerPrompt(const std::string& caption, const wchar_t* text) {
     HWND prompt = nullptr;
@@ -144,6 +158,7 @@ class ManagerE2E : public ::testing::Test {
   e2e::TProgramProcess Server;
   HWND List = nullptr;
   HWND OrderBar = nullptr;
+  DWORD ToolsPid = 0;
 };
 
 }  // namespace
@@ -158,6 +173,7 @@ TEST_F(ManagerE2E, TheCardFollowsTheOrderAndTheActiveFlagsSetInTheManager) {
   DWORD pid = 0;
   GetWindowThreadProcessId(manager, &pid);
   EXPECT_NE(pid, Server.ProcessId());
+  ToolsPid = pid;
   List = testsupport::FindChildOfClass(manager, "TCheckListBox");
   OrderBar = testsupport::ChildWithCaption(manager, "Order");
   ASSERT_NE(List, nullptr);
@@ -247,6 +263,25 @@ TEST_F(ManagerE2E, TheCardFollowsTheOrderAndTheActiveFlagsSetInTheManager) {
   EXPECT_GT(TRegKey(MappingPath("Soft Pads"), true).ReadInteger("Priority", 0),
             TRegKey(MappingPath("Strings"), true).ReadInteger("Priority", 0));
   EXPECT_TRUE(CardHolds("Warm Pads")) << Held();
+
+  // Copied and deleted from the list's pop-up menu: the prompt and the question found by their captions.
+  ASSERT_TRUE(PopupCommand(1, kCopyItem));
+  ASSERT_TRUE(AnswerPrompt("Copy mapping", L"Strings 2"));
+  EXPECT_TRUE(Pump([&] { return testsupport::KeyExists(MappingPath("Strings 2")); }));
+  int copy = -1;
+  ASSERT_TRUE(Pump([&] {
+    for (int row = 0; row < 4 && copy < 0; ++row)
+      if (Row(row) == "Strings 2") copy = row;
+    return copy >= 0;
+  }));
+  ASSERT_TRUE(PopupCommand(copy, kDeleteItem));
+  HWND sure = nullptr;
+  ASSERT_TRUE(Pump([&] { return (sure = testsupport::FindWindowOf(pid, "#32770", "Confirmation")) != nullptr; }));
+  EXPECT_NE(std::string::npos, testsupport::BoxText(sure).find("Really want to delete mapping \"Strings 2\" ?"));
+  PostMessageA(sure, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(Pump([&] { return !testsupport::KeyExists(MappingPath("Strings 2")); }));
+  EXPECT_TRUE(Pump([&] { return SendMessageA(List, LB_GETCOUNT, 0, 0) == 3; }));
+  EXPECT_EQ("Warm Pads", Held());
 
   // Closed, the manager leaves nothing behind in the tools program.
   PostMessageA(manager, WM_CLOSE, 0, 0);
