@@ -37,6 +37,8 @@ class TTestLauncher : public TLauncherOps {
   }
   int ServerStarts = 0;
   std::function<bool(bool wait)> StartServer;
+  void EditMapping(const std::string& mapping) override { Edited.push_back(mapping); }
+  std::vector<std::string> Edited;
 
   int MappingsChanged = 0;
   // Hosts whose exports are hidden ("Cubase", "Logic", ...).
