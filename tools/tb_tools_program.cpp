@@ -10,6 +10,7 @@
 #include "options_form.h"
 #include "presets_in_cache_form.h"
 #include "sys_utils.h"
+#include "tarnbel_add_route_form.h"
 #include "tarnbel_mappings_form.h"
 #include "tarnbel_mappings_manager_form.h"
 #include "tarnbel_protocol.h"
@@ -48,6 +49,7 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   RegisterAboutWindow();
   RegisterIntegrityChecker();
   RegisterEditorWindow();
+  RegisterRouteDialog();
   RegisterManagerWindow();
   ToolWindowMakers.Setup = [](const std::string& command) {
     TPresetsInCacheForm* monitor = Monitor();

@@ -256,6 +256,16 @@ TListItem* TListItems::Insert(int index) {
   return item;
 }
 
+TListItem* TListItems::Add(const std::function<void(TListItem*)>& prepare) {
+  if (FOwner->FOwnerData) throw EInvalidOperation("An owner-data list has no items of its own");
+  auto* item = new TListItem(this);
+  if (prepare) prepare(item);
+  item->FIndex = int(FItems.size());
+  FItems.push_back(item);
+  FOwner->InsertIntoControl(item);
+  return item;
+}
+
 void TListItems::Renumber(int from) {
   for (size_t i = size_t(from); i < FItems.size(); ++i) FItems[i]->FIndex = int(i);
 }
@@ -783,6 +793,12 @@ void TListView::Notify(TMessage& m) {
     case LVN_DELETEALLITEMS:
       m.Result = TRUE;  // no per-item notices: the items are ours
       return;
+    case NM_RCLICK: {
+      // The control's own tracking takes the right button's release: the release is told from this notice.
+      auto* nm = reinterpret_cast<NMITEMACTIVATE*>(m.LParam);
+      MouseUp(mbRight, KeyboardShiftState(), nm->ptAction.x, nm->ptAction.y);
+      return;
+    }
     case NM_CUSTOMDRAW:
       CustomDraw(m);
       return;
