@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(wine wine32:i386 wine64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
-          xvfb xauth cmake googletest clang libclang-rt-14-dev fluidsynth python3)
+          xvfb xauth cmake googletest clang libclang-rt-14-dev fluidsynth
+          x11-apps python3)
 
 sudo_() {
   if [ "$(id -u)" = 0 ]; then "$@"

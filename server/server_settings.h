@@ -6,40 +6,41 @@
 #include <atomic>
 #include <cstdint>
 
+#include "server_setting_defs.h"
+
 class TAbstractSFDevice;
-class TRegKey;
 
 struct TServerSettings {
-  std::atomic<int32_t> CurrentRoute{0};
-  std::atomic<bool> OverrideCacheSize{false};
+  std::atomic<int32_t> CurrentRoute{IntegerDefault<server_setting::CurrentRoute>()};
+  std::atomic<bool> OverrideCacheSize{FlagDefault<server_setting::OverrideCacheSize>()};
   // Applied to SoundFont Manager device 0 only when OverrideCacheSize is on and such a device exists.
-  std::atomic<uint32_t> OverrideCacheSizeValue{0};
-  std::atomic<bool> UseDefaultDrumPreset{true};
-  std::atomic<bool> UseDefaultMelodicBank{true};
-  std::atomic<bool> UnloadPresetIfUnused{true};
-  std::atomic<int32_t> UnloadTime{300};  // seconds
-  std::atomic<bool> UnloadOrphanPreset{false};
-  std::atomic<int32_t> UnloadOrphanTime{0};  // seconds
-  std::atomic<bool> ReloadOnFirstNote{false};
-  std::atomic<bool> RandomMapping{false};
-  std::atomic<bool> RandomDrumBank{false};
-  std::atomic<bool> RandomPresets{false};
-  std::atomic<bool> RandomBanks{false};
-  std::atomic<bool> RandomPrograms{false};
-  std::atomic<bool> DisableSoundFontDeviceInterface{false};
-  std::atomic<int32_t> APSDelay{100};  // kept only
-  std::atomic<bool> SyncOperation{false};
-  std::atomic<bool> ImmediateChanges{true};
-  std::atomic<bool> RandomOnlyWinamp{true};
-  std::atomic<bool> WinampResetCache{true};
-  std::atomic<bool> AddBankNameToPresetName{false};  // kept only
+  std::atomic<uint32_t> OverrideCacheSizeValue{IntegerDefault<server_setting::OverrideCacheSizeValue>()};
+  std::atomic<bool> UseDefaultDrumPreset{FlagDefault<server_setting::UseDefaultDrumPreset>()};
+  std::atomic<bool> UseDefaultMelodicBank{FlagDefault<server_setting::UseDefaultMelodicBank>()};
+  std::atomic<bool> UnloadPresetIfUnused{FlagDefault<server_setting::UnloadPresetIfUnused>()};
+  std::atomic<int32_t> UnloadTime{IntegerDefault<server_setting::UnloadTime>()};
+  std::atomic<bool> UnloadOrphanPreset{FlagDefault<server_setting::UnloadOrphanPreset>()};
+  std::atomic<int32_t> UnloadOrphanTime{IntegerDefault<server_setting::UnloadOrphanTime>()};
+  std::atomic<bool> ReloadOnFirstNote{FlagDefault<server_setting::ReloadOnFirstNote>()};
+  std::atomic<bool> RandomMapping{FlagDefault<server_setting::RandomMapping>()};
+  std::atomic<bool> RandomDrumBank{FlagDefault<server_setting::RandomDrumBank>()};
+  std::atomic<bool> RandomPresets{FlagDefault<server_setting::RandomPresets>()};
+  std::atomic<bool> RandomBanks{FlagDefault<server_setting::RandomBanks>()};
+  std::atomic<bool> RandomPrograms{FlagDefault<server_setting::RandomPrograms>()};
+  std::atomic<bool> DisableSoundFontDeviceInterface{FlagDefault<server_setting::DisableSoundFontDeviceInterface>()};
+  std::atomic<int32_t> APSDelay{IntegerDefault<server_setting::APSDelay>()};  // kept only
+  std::atomic<bool> SyncOperation{FlagDefault<server_setting::SyncOperation>()};
+  std::atomic<bool> ImmediateChanges{FlagDefault<server_setting::ImmediateChanges>()};
+  std::atomic<bool> RandomOnlyWinamp{FlagDefault<server_setting::RandomOnlyWinamp>()};
+  std::atomic<bool> WinampResetCache{FlagDefault<server_setting::WinampResetCache>()};
+  std::atomic<bool> AddBankNameToPresetName{FlagDefault<server_setting::AddBankNameToPresetName>()};  // kept only
 
   // Start-up: turn the routes on, start the tools program and show its windows.
-  std::atomic<bool> AutoStart{false};
-  std::atomic<bool> ShowControlPanel{false};
-  std::atomic<bool> ShowMonitor{false};
-  std::atomic<bool> ShowMappingsEditor{false};
-  std::atomic<bool> ShowPreferences{true};
+  std::atomic<bool> AutoStart{FlagDefault<server_setting::AutoStart>()};
+  std::atomic<bool> ShowControlPanel{FlagDefault<server_setting::ShowControlPanel>()};
+  std::atomic<bool> ShowMonitor{FlagDefault<server_setting::ShowMonitor>()};
+  std::atomic<bool> ShowMappingsEditor{FlagDefault<server_setting::ShowMappingsEditor>()};
+  std::atomic<bool> ShowPreferences{FlagDefault<server_setting::ShowPreferences>()};
 
   // Reads every value in the stored order. When "OverrideCacheSize" is on and the device (may be
   // null) has a SoundFont Manager device, "OverrideCacheSizeValue" is read with device 0's

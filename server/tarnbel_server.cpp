@@ -89,7 +89,7 @@ void TTarnbelServer::LoadSettings() {
   SetServerMappings(FMappings.get());
   // The device layer is asked only when the cache limit is to be overridden.
   std::unique_ptr<TAbstractSFDevice> device;
-  if (FSettings->ReadBool("OverrideCacheSize", false)) device = std::make_unique<TAbstractSFDevice>();
+  if (ReadSettingFlag(*FSettings, server_setting::OverrideCacheSize)) device = std::make_unique<TAbstractSFDevice>();
   ServerSettings.Load(*FSettings, device.get());
   device.reset();
   PublishRouteSettings();

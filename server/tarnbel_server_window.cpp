@@ -226,7 +226,7 @@ void TTarnbelServer::SelectRoute(WPARAM atom) {
     ServerSettings.CurrentRoute = index + 1;
     FRoutes.SetMonitor(index, true);
   }
-  FSettings->WriteInteger("CurrentRoute", ServerSettings.CurrentRoute);
+  WriteSetting(*FSettings, server_setting::CurrentRoute, ServerSettings.CurrentRoute);
   UpdateTrayTip();
 }
 

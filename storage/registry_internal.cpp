@@ -9,19 +9,31 @@ std::string TrimSlashes(const std::string& path) {
   size_t last = path.find_last_not_of('\\');
   return path.substr(first, last - first + 1);
 }
+
+TRegFaultHook faultHook = nullptr;
+
+LONG Fault(TRegOperation operation, const std::string& path, const std::string& name) {
+  return faultHook ? faultHook(operation, path, name) : ERROR_SUCCESS;
+}
 }  // namespace
+
+void SetRegFaultHook(TRegFaultHook hook) { faultHook = hook; }
 
 TRegKey::TRegKey(const std::string& path, bool create, HKEY rootKey)
     : FRootKey(rootKey), FPath(TrimSlashes(path)) {
   HKEY handle = nullptr;
   LONG status;
-  if (create)
-    status = RegCreateKeyExA(rootKey, FPath.c_str(), 0, nullptr, 0, kAllAccess, nullptr, &handle, nullptr);
-  else
+  if (create) {
+    status = Fault(TRegOperation::Create, FPath, std::string());
+    if (status == ERROR_SUCCESS)
+      status = RegCreateKeyExA(rootKey, FPath.c_str(), 0, nullptr, 0, kAllAccess, nullptr, &handle, nullptr);
+  } else {
     status = RegOpenKeyExA(rootKey, FPath.c_str(), 0, kAllAccess, &handle);
+  }
   // A key that could not be created is not open either: reporting it opened would hide the failure.
   FOpened = status == ERROR_SUCCESS && handle != nullptr;
   FHandle = FOpened ? handle : nullptr;
+  FStatus = FOpened ? ERROR_SUCCESS : status != ERROR_SUCCESS ? status : ERROR_INVALID_HANDLE;
 }
 
 TRegKey::~TRegKey() {
@@ -30,20 +42,24 @@ TRegKey::~TRegKey() {
   RegCloseKey(FHandle);
 }
 
-void TRegKey::WriteString(const std::string& name, const std::string& value) {
-  if (!FOpened) return;
-  RegSetValueExA(FHandle, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>(value.size() + 1));
+LONG TRegKey::SetValue(const std::string& name, DWORD type, const BYTE* data, DWORD size) {
+  if (!FOpened) return FStatus;
+  LONG status = Fault(TRegOperation::Write, FPath, name);
+  if (status != ERROR_SUCCESS) return status;
+  return RegSetValueExA(FHandle, name.c_str(), 0, type, data, size);
 }
 
-void TRegKey::WriteInteger(const std::string& name, int32_t value) {
-  if (!FOpened) return;
+LONG TRegKey::WriteString(const std::string& name, const std::string& value) {
+  return SetValue(name, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>(value.size() + 1));
+}
+
+LONG TRegKey::WriteInteger(const std::string& name, int32_t value) {
   BYTE data[4];
   for (int i = 0; i < 4; ++i) data[i] = static_cast<BYTE>(static_cast<uint32_t>(value) >> (8 * i));
-  RegSetValueExA(FHandle, name.c_str(), 0, REG_DWORD, data, sizeof data);
+  return SetValue(name, REG_DWORD, data, sizeof data);
 }
 
-void TRegKey::WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
+LONG TRegKey::WriteBool(const std::string& name, bool value) { return WriteInteger(name, value ? 1 : 0); }
 
 std::string TRegKey::ReadString(const std::string& name, const std::string& defaultValue) {
   if (!FOpened) return defaultValue;
@@ -90,23 +106,30 @@ void TRegKey::Flush() {
   if (FOpened) RegFlushKey(FHandle);
 }
 
-void TRegKey::DeleteValue(const std::string& name) {
-  if (FOpened) RegDeleteValueA(FHandle, name.c_str());
+LONG TRegKey::DeleteValue(const std::string& name) {
+  if (!FOpened) return FStatus;
+  LONG status = Fault(TRegOperation::Delete, FPath, name);
+  return status != ERROR_SUCCESS ? status : RegDeleteValueA(FHandle, name.c_str());
 }
 
-void TRegKey::DeleteKey(const std::string& name) {
+LONG TRegKey::DeleteKey(const std::string& name) {
+  if (!FOpened) return FStatus;
   // Deleting "" would delete this key itself with its whole tree.
-  if (!FOpened || TrimSlashes(name).empty()) return;
+  if (TrimSlashes(name).empty()) return ERROR_INVALID_PARAMETER;
   {
     TRegKey child(FPath + "\\" + name, false, FRootKey);
     child.FlushOnDestroy = false;
     if (child.Opened()) {
       std::vector<std::string> children;
       child.GetKeyNames(children);
-      for (auto it = children.rbegin(); it != children.rend(); ++it) child.DeleteKey(*it);
+      for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        LONG status = child.DeleteKey(*it);
+        if (status != ERROR_SUCCESS) return status;
+      }
     }
   }
-  RegDeleteKeyA(FHandle, name.c_str());
+  LONG status = Fault(TRegOperation::Delete, FPath, name);
+  return status != ERROR_SUCCESS ? status : RegDeleteKeyA(FHandle, name.c_str());
 }
 
 void TRegKey::GetKeyNames(std::vector<std::string>& names) {

@@ -14,8 +14,18 @@ struct TRegKeyInfo {
   FILETIME LastWriteTime = {0, 0};
 };
 
+// What a key does to the registry, for the fault hook below.
+enum class TRegOperation { Create, Write, Delete };
+
+// Test seam: when set, it is asked before each create, write and delete of any key and may answer
+// a system error code, which the operation then reports without touching the registry. Null (the
+// default) lets every operation run.
+using TRegFaultHook = LONG (*)(TRegOperation operation, const std::string& path, const std::string& name);
+void SetRegFaultHook(TRegFaultHook hook);
+
 // Opens one key for its whole life. Reads that fail write their default back, so every
-// setting is present, with its default, the first time it is read.
+// setting is present, with its default, the first time it is read. Creates, writes and deletes give
+// the system's result code (ERROR_SUCCESS when done).
 class TRegKey {
  public:
   TRegKey(const std::string& path, bool create, HKEY rootKey = HKEY_CURRENT_USER);
@@ -26,25 +36,31 @@ class TRegKey {
   bool FlushOnDestroy = true;
 
   bool Opened() const { return FOpened; }
+  // The result of opening or creating the key.
+  LONG Status() const { return FStatus; }
   HKEY RootKey() const { return FRootKey; }
   const std::string& Path() const { return FPath; }
   HKEY Handle() const { return FHandle; }
 
-  void WriteString(const std::string& name, const std::string& value);
-  void WriteInteger(const std::string& name, int32_t value);
-  void WriteBool(const std::string& name, bool value);
+  LONG WriteString(const std::string& name, const std::string& value);
+  LONG WriteInteger(const std::string& name, int32_t value);
+  LONG WriteBool(const std::string& name, bool value);
   std::string ReadString(const std::string& name, const std::string& defaultValue);
   int32_t ReadInteger(const std::string& name, int32_t defaultValue);
   bool ReadBool(const std::string& name, bool defaultValue);
 
   void Flush();
-  void DeleteValue(const std::string& name);
-  void DeleteKey(const std::string& name);
+  LONG DeleteValue(const std::string& name);
+  // Deletes the subkey with its whole tree; the first failure ends it and is given back.
+  LONG DeleteKey(const std::string& name);
   void GetKeyNames(std::vector<std::string>& names);
   bool GetKeyInfo(TRegKeyInfo& info);
 
  private:
+  LONG SetValue(const std::string& name, DWORD type, const BYTE* data, DWORD size);
+
   bool FOpened = false;
+  LONG FStatus = ERROR_INVALID_HANDLE;
   HKEY FRootKey;
   std::string FPath;
   HKEY FHandle = nullptr;

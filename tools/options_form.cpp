@@ -274,7 +274,11 @@ void TOptionsForm::ShowStoredValues() {
       uint32_t(key.ReadInteger(ss::OverrideCacheSizeValue.Name, hasManager ? int32_t(limit) : 0));
   OverrideCacheSizeKitSpinEdit->SetValue(double(g.OverrideCacheSizeValue / 1024));
 
-  for (const TFlagBox& flag : FFlags) flag.Box->SetChecked(ReadSettingFlag(key, flag.Setting));
+  for (const TFlagBox& flag : FFlags) {
+    bool on = ReadSettingFlag(key, flag.Setting);
+    if (flag.Global) g.*flag.Global = on;
+    flag.Box->SetChecked(on);
+  }
 
   g.RandomMapping = ReadSettingFlag(key, ss::RandomMapping);
   g.RandomPresets = ReadSettingFlag(key, ss::RandomPresets);
@@ -307,7 +311,7 @@ void TOptionsForm::FlagClicked(const TFlagBox& flag) {
   bool on = flag.Box->Checked();
   if (flag.Global) ToolsServerSettings.*flag.Global = on;
   if (flag.Id) Post(flag.Id, on ? 1 : 0);
-  Settings->WriteBool(flag.Setting.Name, on);
+  WriteSettingFlag(*Settings, flag.Setting, on);
   if (flag.Box == OverrideCacheSizeCheckBox) ApplyCacheSize();
 }
 
@@ -316,9 +320,9 @@ void TOptionsForm::RandomGroupClicked() {
   g.RandomMapping = RandomSongRadioButton->Checked();
   g.RandomPresets = RandomPresetRadioButton->Checked();
   Post(WM_TB_SET_RANDOM_PRESETS, g.RandomPresets ? 1 : 0);
-  Settings->WriteBool(ss::RandomMapping.Name, g.RandomMapping);
+  WriteSettingFlag(*Settings, ss::RandomMapping, g.RandomMapping);
   Post(WM_TB_SET_RANDOM_MAPPING, g.RandomMapping ? 1 : 0);
-  Settings->WriteBool(ss::RandomPresets.Name, g.RandomPresets);
+  WriteSettingFlag(*Settings, ss::RandomPresets, g.RandomPresets);
 }
 
 bool TOptionsForm::SpinSeconds(TKitSpinEdit* spin, int32_t maxValue, double factor, int32_t& seconds) {
@@ -341,7 +345,7 @@ void TOptionsForm::UnloadTimeChanged() {
   if (FCreating || !SpinSeconds(UnloadTimeKitSpinEdit, 10000, 60.0, seconds)) return;
   ToolsServerSettings.UnloadTime = seconds;
   Post(WM_TB_SET_UNLOAD_TIME, seconds);
-  Settings->WriteInteger(ss::UnloadTime.Name, seconds);
+  WriteSetting(*Settings, ss::UnloadTime, seconds);
 }
 
 void TOptionsForm::OrphanTimeChanged() {
@@ -349,7 +353,7 @@ void TOptionsForm::OrphanTimeChanged() {
   if (FCreating || !SpinSeconds(UnloadOrphanTimeKitSpinEdit, 60000, 1.0, seconds)) return;
   ToolsServerSettings.UnloadOrphanTime = seconds;
   Post(WM_TB_SET_ORPHAN_TIME, seconds);
-  Settings->WriteInteger(ss::UnloadOrphanTime.Name, seconds);
+  WriteSetting(*Settings, ss::UnloadOrphanTime, seconds);
 }
 
 // Sets the manager's limit from the spin edit while the box is checked; 0 is never applied.
@@ -363,7 +367,7 @@ void TOptionsForm::ApplyCacheSize() {
   uint32_t size = uint32_t(kb) << 10;
   FDevice->SetCacheLimit(size);
   ToolsServerSettings.OverrideCacheSizeValue = size;
-  Settings->WriteInteger(ss::OverrideCacheSizeValue.Name, int32_t(size));
+  WriteSetting(*Settings, ss::OverrideCacheSizeValue, int32_t(size));
 }
 
 void TOptionsForm::RunDialog(TForm* dialog, const std::function<void(TModalResult)>& after) {

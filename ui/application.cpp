@@ -193,10 +193,26 @@ bool TApplication::IsKeyMsg(MSG& msg) {
   return FMainForm && FMainForm != form && FMainForm->IsShortCut(sc);
 }
 
+namespace {
+
+// The controls around the focused window, innermost first, may take a navigation key.
+bool FocusChainTakesKey(const MSG& msg) {
+  TWinControl* control = nullptr;
+  for (HWND h = msg.hwnd; h && !control; h = (GetWindowLongA(h, GWL_STYLE) & WS_CHILD) ? GetParent(h) : nullptr)
+    control = TWinControl::FindControl(h);
+  TSet32 shift = KeyboardShiftState();
+  for (; control; control = control->Parent())
+    if (control->DialogKey(WORD(msg.wParam), shift)) return true;
+  return false;
+}
+
+}  // namespace
+
 bool TApplication::IsDlgMsg(MSG& msg) {
   if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !msg.hwnd) return false;
   auto* form = dynamic_cast<TForm*>(TWinControl::FindControl(GetAncestor(msg.hwnd, GA_ROOT)));
   if (!form || !form->HandleAllocated() || !IsWindowEnabled(form->Handle())) return false;
+  if (msg.message == WM_KEYDOWN && FocusChainTakesKey(msg)) return true;
   if (msg.message == WM_SYSCHAR && form->DialogChar(char(msg.wParam))) return true;
   return IsDialogMessageA(form->Handle(), &msg) != FALSE;
 }

@@ -121,7 +121,8 @@ class TApplication : public TComponent {
  private:
   bool ProcessMessage(MSG& msg);
   bool IsKeyMsg(MSG& msg);
-  // The form under the key message lets the dialog keys work: Alt+letter of a label, then IsDialogMessage.
+  // The form under the key message lets the dialog keys work: navigation keys of the controls around the
+  // focus, Alt+letter of a label, then IsDialogMessage.
   bool IsDlgMsg(MSG& msg);
   void ApplyHintSettings();
   static LRESULT CALLBACK AppWndProc(HWND, UINT, WPARAM, LPARAM);

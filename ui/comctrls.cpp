@@ -144,24 +144,53 @@ void TPageControl::SetHotTrack(bool v) {
   RecreateWnd();
 }
 
+bool TPageControl::CanChange() {
+  bool allow = true;
+  if (OnChanging) OnChanging(this, allow);
+  return allow;
+}
+
+void TPageControl::Change(int index) {
+  SetActivePageIndex(index);
+  if (OnChange) OnChange(this);
+}
+
 void TPageControl::WndProc(TMessage& m) {
   if (m.Msg == CN_NOTIFY) {
     auto* hdr = reinterpret_cast<NMHDR*>(m.LParam);
     if (hdr->code == TCN_SELCHANGING) {
-      bool allow = true;
-      if (OnChanging) OnChanging(this, allow);
+      bool allow = CanChange();
       m.Result = allow ? FALSE : TRUE;
       FChangeRefused = !allow;
       // Not every tab control heeds the refusal (keys move the tab anyway): the strip is put back afterwards.
       if (!allow) PostMessageA(Handle(), TCM_SETCURSEL, WPARAM(ActivePageIndex()), 0);
     } else if (hdr->code == TCN_SELCHANGE) {
       if (FChangeRefused) return;
-      SetActivePageIndex(int(SendMessageA(Handle(), TCM_GETCURSEL, 0, 0)));
-      if (OnChange) OnChange(this);
+      Change(int(SendMessageA(Handle(), TCM_GETCURSEL, 0, 0)));
     }
     return;
   }
   TWinControl::WndProc(m);
+}
+
+void TPageControl::SelectNextPage(bool forward) {
+  int count = PageCount();
+  if (count < 2 || !CanChange()) return;
+  int current = ActivePageIndex();
+  int next = current < 0 ? (forward ? 0 : count - 1) : (current + (forward ? 1 : count - 1)) % count;
+  // The focus must not stay on a page that goes out of sight: the tab strip takes it.
+  if (FActivePage && FActivePage->HandleAllocated() && IsChild(FActivePage->Handle(), GetFocus())) SetFocus();
+  Change(next);
+}
+
+bool TPageControl::DialogKey(WORD key, TSet32 shift) {
+  if (!(shift & (1u << ssCtrl)) || (shift & (1u << ssAlt)) || PageCount() < 2) return false;
+  switch (key) {
+    case VK_TAB: SelectNextPage(!(shift & (1u << ssShift))); return true;
+    case VK_NEXT: SelectNextPage(true); return true;
+    case VK_PRIOR: SelectNextPage(false); return true;
+    default: return false;
+  }
 }
 
 // ---- TUpDown ----

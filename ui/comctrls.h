@@ -33,11 +33,15 @@ class TPageControl : public TWinControl {
   bool HotTrack() const { return FHotTrack; }
   void SetHotTrack(bool v);
   RECT ClientRect() const override;
+  // The next page (or the one before), wrapping round at either end, chosen as a click on its tab would.
+  void SelectNextPage(bool forward);
 
   // The user chose another tab: OnChanging may refuse, OnChange follows the change.
   std::function<void(TObject* sender, bool& allowChange)> OnChanging;
   TNotifyEvent OnChange;
   void WndProc(TMessage& message) override;
+  // Ctrl+Tab and Ctrl+PgDn go to the next page, Ctrl+Shift+Tab and Ctrl+PgUp to the one before.
+  bool DialogKey(WORD key, TSet32 shift) override;
 
  protected:
   void CreateParams(TCreateParams& params) override;
@@ -48,6 +52,8 @@ class TPageControl : public TWinControl {
   friend class TTabSheet;
   void UpdateTabs();
   void MovePage(TTabSheet* page, int index);
+  bool CanChange();
+  void Change(int index);
   std::vector<TTabSheet*> FPages;
   TTabSheet* FActivePage = nullptr;
   bool FHotTrack = false;

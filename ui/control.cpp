@@ -714,6 +714,8 @@ bool TWinControl::CanFocus() const {
   return true;
 }
 
+bool TWinControl::DialogKey(WORD, TSet32) { return false; }
+
 bool TWinControl::DialogChar(char key) {
   for (TControl* c : std::vector<TControl*>(FControls))
     if (c->Visible() && c->Enabled() && c->DialogChar(key)) return true;
@@ -937,8 +939,17 @@ void TWinControl::WndProc(TMessage& m) {
       Perform(CM_MOUSELEAVE);
       break;
     case WM_CAPTURECHANGED:
-      FMouseCapture = nullptr;
+      // A graphic child still holding the mouse lost it unreleased (a box, another window): it hears of it.
+      if (TControl* lost = FMouseCapture) {
+        FMouseCapture = nullptr;
+        lost->Perform(WM_CAPTURECHANGED, m.WParam, m.LParam);
+      }
       break;
+    case WM_SYSCOLORCHANGE:
+      // The system tells top-level windows only; every control below hears it from its parent.
+      DefaultHandler(m);
+      for (TControl* c : std::vector<TControl*>(FControls)) c->Perform(WM_SYSCOLORCHANGE, m.WParam, m.LParam);
+      return;
     case WM_NOTIFY:
       if (m.LParam && reinterpret_cast<NMHDR*>(m.LParam)->hwndFrom == Application().HintWindow()) {
         m.Result = Application().HintNotify(reinterpret_cast<NMHDR*>(m.LParam));

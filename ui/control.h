@@ -287,6 +287,9 @@ class TWinControl : public TControl {
   bool CanFocus() const;
   void WndProc(TMessage& message) override;
   bool DialogChar(char key) override;
+  // A navigation key (Ctrl+Tab and the like) pressed with the focus on this control or inside it, asked
+  // from the focus outwards before the dialog keys; true when the control took it.
+  virtual bool DialogKey(WORD key, TSet32 shift);
   // The class's own procedure (the system class's, or DefWindowProc).
   void DefaultHandler(TMessage& message);
   // Lays the aligned children out; among controls on the same place the one that moved (or came) goes first.

@@ -1,5 +1,7 @@
 #include "image_list.h"
 
+#include "gdi.h"
+
 namespace ui {
 
 UI_CLASSINFO(TImageList, UI_PROP(Integer, "Width", Width, SetWidth), UI_PROP(Integer, "Height", Height, SetHeight))
@@ -49,6 +51,29 @@ int TImageList::AddIcon(TIcon& icon) {
 int TImageList::AddMasked(TBitmap& bitmap, TColor maskColor) {
   if (bitmap.Empty()) return -1;
   return ImageList_AddMasked(Handle(), bitmap.Handle(), ColorToRGB(maskColor));
+}
+
+int TImageList::ReplaceMasked(int index, TBitmap& bitmap, TColor maskColor) {
+  if (bitmap.Empty() || index < 0 || index > Count()) return -1;
+  if (index == Count()) return AddMasked(bitmap, maskColor);
+  // The mask has 1 where the bitmap shows the mask colour; the image is black there, as a masked add leaves it.
+  int w = FWidth, h = FHeight;
+  TMemoryDC source(nullptr), maskDC(nullptr), imageDC(nullptr);
+  TBitmapHandle mask(CreateBitmap(w, h, 1, 1, nullptr));
+  TWindowDC screen(nullptr);
+  TBitmapHandle image(CreateCompatibleBitmap(screen.Get(), w, h));
+  {
+    TSelectObject src(source.Get(), bitmap.Handle());
+    TSelectObject m(maskDC.Get(), mask.Get());
+    TSelectObject i(imageDC.Get(), image.Get());
+    ::SetBkColor(source.Get(), ColorToRGB(maskColor));
+    BitBlt(maskDC.Get(), 0, 0, w, h, source.Get(), 0, 0, SRCCOPY);
+    BitBlt(imageDC.Get(), 0, 0, w, h, source.Get(), 0, 0, SRCCOPY);
+    ::SetBkColor(imageDC.Get(), RGB(255, 255, 255));
+    SetTextColor(imageDC.Get(), RGB(0, 0, 0));
+    BitBlt(imageDC.Get(), 0, 0, w, h, maskDC.Get(), 0, 0, 0x00220326);  // DSna: clear where the mask is 1
+  }
+  return ImageList_Replace(FHandle, index, image.Get(), mask.Get()) ? index : -1;
 }
 
 void TImageList::Delete(int index) {

@@ -32,6 +32,9 @@ class TImageList : public TComponent {
   // Each returns the new image's index, or -1 when the list refused it.
   int AddIcon(TIcon& icon);
   int AddMasked(TBitmap& bitmap, TColor maskColor);
+  // Puts the bitmap in place of the image at index (the others keep theirs); at index Count it is added.
+  // Returns the index, or -1 when the list refused it.
+  int ReplaceMasked(int index, TBitmap& bitmap, TColor maskColor);
   void Delete(int index);
   void Clear();
   void Draw(TCanvas& canvas, int x, int y, int index);

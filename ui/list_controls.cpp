@@ -134,10 +134,10 @@ void TComboBox::DestroyWnd() {
 
 void TComboBox::SetBounds(int left, int top, int width, int height) {
   if (left == FLeft && top == FTop && width == FWidth && height == FHeight) return;
-  UpdateBoundsFields(left, top, width, height);
+  TWinControl::SetBounds(left, top, width, height);
+  // The window also holds the dropped-down list below the field.
   if (HandleAllocated())
     SetWindowPos(Handle(), nullptr, left, top, width, height + ListHeight(), SWP_NOZORDER | SWP_NOACTIVATE);
-  if (Parent() && Align() != alNone) Parent()->AlignControls(this);
 }
 
 void TComboBox::SetStyle(TComboBoxStyle v) {

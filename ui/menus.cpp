@@ -20,7 +20,8 @@ UI_CLASSINFO(TMenuItem, UI_PROP(String, "Caption", Caption, SetCaption),
              UI_PROP(Integer, "ImageIndex", ImageIndex, SetImageIndex), UI_PROP(String, "Hint", Hint, SetHint))
 UI_CLASSINFO(TMenu, UI_PROP_CLASS("Images", Images, SetImages, TImageList))
 UI_CLASSINFO(TMainMenu)
-UI_CLASSINFO(TPopupMenu, UI_PROP_BOOL("AutoPopup", AutoPopup, SetAutoPopup))
+UI_CLASSINFO(TPopupMenu, UI_PROP_BOOL("AutoPopup", AutoPopup, SetAutoPopup),
+             UI_PROP_ENUM("Alignment", Alignment, SetAlignment, "paLeft", "paRight", "paCenter"))
 
 namespace {
 
@@ -456,7 +457,8 @@ void TPopupMenu::Popup(int x, int y) {
   SetForegroundWindow(owner);
   MenuLoopEntered();
   try {
-    TrackPopupMenu(Handle(), TPM_LEFTALIGN | TPM_LEFTBUTTON | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
+    UINT align = FAlignment == paRight ? TPM_RIGHTALIGN : FAlignment == paCenter ? TPM_CENTERALIGN : TPM_LEFTALIGN;
+    TrackPopupMenu(Handle(), align | TPM_LEFTBUTTON | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
   } catch (...) {
     MenuLoopExited();
     throw;

@@ -154,12 +154,17 @@ class TMainMenu : public TMenu {
   HWND FWindow = nullptr;
 };
 
+// Which edge of the menu the point of Popup gives: its left, its right, or its middle.
+enum TPopupAlignment { paLeft, paRight, paCenter };
+
 class TPopupMenu : public TMenu {
   UI_CLASS(TPopupMenu, TMenu)
  public:
   explicit TPopupMenu(TComponent* owner) : TMenu(owner) {}
   // Runs OnPopup and the items' action updates, then tracks the menu at the screen point until it closes.
   virtual void Popup(int x, int y);
+  TPopupAlignment Alignment() const { return FAlignment; }
+  void SetAlignment(TPopupAlignment v) { FAlignment = v; }
   // On: a right click on a control that has the menu shows it.
   bool AutoPopup() const { return FAutoPopup; }
   void SetAutoPopup(bool v) { FAutoPopup = v; }
@@ -174,6 +179,7 @@ class TPopupMenu : public TMenu {
 
  private:
   bool FAutoPopup = true;
+  TPopupAlignment FAlignment = paLeft;
   TComponent* FPopupComponent = nullptr;
 };
 

@@ -40,9 +40,7 @@ TToolBar* TToolButton::ToolBar() const { return dynamic_cast<TToolBar*>(Parent()
 
 int TToolButton::Index() const {
   TToolBar* bar = ToolBar();
-  if (!bar) return -1;
-  auto it = std::find(bar->FButtons.begin(), bar->FButtons.end(), this);
-  return it == bar->FButtons.end() ? -1 : int(it - bar->FButtons.begin());
+  return bar ? bar->SlotIndex(this) : -1;
 }
 
 void TToolButton::Changed() {
@@ -149,16 +147,14 @@ void TToolBar::CreateParams(TCreateParams& p) {
 void TToolBar::CreateWnd() {
   TWinControl::CreateWnd();
   HWND h = Handle();
+  // The dialog keys walk into hosted controls, as into our own containers.
+  SetWindowLongPtrA(h, GWL_EXSTYLE, GetWindowLongPtrA(h, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
   SendMessageA(h, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   SendMessageA(h, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
   SendMessageA(h, TB_SETINDENT, WPARAM(FIndent), 0);
   SendMessageA(h, TB_SETMAXTEXTROWS, FShowCaptions ? 1 : 0, 0);
   ApplyImages();
-  for (TToolButton* b : FButtons) {
-    std::string text;
-    TBBUTTON native = NativeButton(b, text);
-    SendMessageA(h, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&native));
-  }
+  for (const TSlot& slot : FSlots) AddNativeSlot(slot);
   FrameChanged();
 }
 
@@ -210,23 +206,91 @@ void TToolBar::SyncState(TToolButton* b) {
   SendMessageA(Handle(), TB_SETSTATE, WPARAM(b->FCommand), MAKELPARAM(NativeState(b) | wrap, 0));
 }
 
+int TToolBar::SlotIndex(const TControl* control) const {
+  for (size_t i = 0; i < FSlots.size(); ++i)
+    if (FSlots[i].Control == control) return int(i);
+  return -1;
+}
+
+TToolButton* TToolBar::ButtonAt(int slot) const {
+  return slot >= 0 && slot < int(FSlots.size()) ? dynamic_cast<TToolButton*>(FSlots[size_t(slot)].Control) : nullptr;
+}
+
+// A hosted control's place: a disabled, empty button as wide as the control, so that it wraps and
+// counts like the buttons; the control itself covers it.
+TBBUTTON TToolBar::NativePlaceholder(const TSlot& slot) const {
+  TBBUTTON t{};
+  t.idCommand = slot.Command;
+  t.fsState = slot.Control->Visible() ? 0 : TBSTATE_HIDDEN;
+  t.fsStyle = BTNS_BUTTON;
+  t.iBitmap = I_IMAGENONE;
+  t.iString = -1;
+  return t;
+}
+
+void TToolBar::AddNativeSlot(const TSlot& slot) {
+  HWND h = Handle();
+  if (auto* b = dynamic_cast<TToolButton*>(slot.Control)) {
+    std::string text;
+    TBBUTTON native = NativeButton(b, text);
+    SendMessageA(h, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&native));
+    return;
+  }
+  TBBUTTON native = NativePlaceholder(slot);
+  SendMessageA(h, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&native));
+  SyncPlaceholder(slot);
+}
+
+void TToolBar::SyncPlaceholder(const TSlot& slot) {
+  if (!HandleAllocated()) return;
+  TBBUTTONINFOA info{};
+  info.cbSize = sizeof info;
+  info.dwMask = TBIF_SIZE | TBIF_STATE;
+  info.cx = WORD(std::max(0, slot.Control->Width()));
+  info.fsState = slot.Control->Visible() ? 0 : TBSTATE_HIDDEN;
+  TBBUTTONINFOA old{};
+  old.cbSize = sizeof old;
+  old.dwMask = TBIF_SIZE | TBIF_STATE;
+  if (SendMessageA(Handle(), TB_GETBUTTONINFOA, WPARAM(slot.Command), reinterpret_cast<LPARAM>(&old)) >= 0 &&
+      old.cx == info.cx && (old.fsState & TBSTATE_HIDDEN) == info.fsState)
+    return;
+  SendMessageA(Handle(), TB_SETBUTTONINFOA, WPARAM(slot.Command), reinterpret_cast<LPARAM>(&info));
+}
+
+void TToolBar::PlaceHosted(const TSlot& slot, const RECT& r) {
+  TControl* c = slot.Control;
+  if (c->Left() != r.left || c->Top() != r.top) c->SetBounds(r.left, r.top, c->Width(), c->Height());
+}
+
 void TToolBar::ControlListChange(TControl* control, bool inserting) {
   TWinControl::ControlListChange(control, inserting);
   auto* b = dynamic_cast<TToolButton*>(control);
-  if (!b) return;
+  if (!b && !control->IsWindowed()) return;
   if (inserting) {
-    b->FCommand = FNextCommand++;
-    FButtons.push_back(b);
-    if (HandleAllocated()) {
-      std::string text;
-      TBBUTTON native = NativeButton(b, text);
-      SendMessageA(Handle(), TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&native));
+    TSlot slot{control, FNextCommand++};
+    if (b) {
+      b->FCommand = slot.Command;
+      FButtons.push_back(b);
     }
+    FSlots.push_back(slot);
+    if (HandleAllocated()) AddNativeSlot(slot);
   } else {
-    int index = b->Index();
-    if (HandleAllocated() && index >= 0) SendMessageA(Handle(), TB_DELETEBUTTON, WPARAM(index), 0);
-    FButtons.erase(std::remove(FButtons.begin(), FButtons.end(), b), FButtons.end());
+    int index = SlotIndex(control);
+    if (index < 0) return;
+    if (HandleAllocated()) SendMessageA(Handle(), TB_DELETEBUTTON, WPARAM(index), 0);
+    FSlots.erase(FSlots.begin() + index);
+    if (b) FButtons.erase(std::remove(FButtons.begin(), FButtons.end(), b), FButtons.end());
   }
+  ArrangeButtons();
+}
+
+void TToolBar::ChildChanged(TControl* child) {
+  TWinControl::ChildChanged(child);
+  // A hosted control resized, shown or hidden by its owner: its slot follows.
+  if (FArranging || dynamic_cast<TToolButton*>(child)) return;
+  int index = SlotIndex(child);
+  if (index < 0) return;
+  SyncPlaceholder(FSlots[size_t(index)]);
   ArrangeButtons();
 }
 
@@ -238,10 +302,13 @@ TToolButton* TToolBar::ButtonOfCommand(int command) const {
 
 void TToolBar::UngroupOthers(TToolButton* b) {
   // The group: the grouped check buttons next to it, up to the first button that is none.
-  auto grouped = [](TToolButton* x) { return x->FStyle == tbsCheck && x->FGrouped; };
+  auto grouped = [this](int slot) {
+    TToolButton* x = ButtonAt(slot);
+    return x && x->FStyle == tbsCheck && x->FGrouped;
+  };
   int i = b->Index();
-  for (int j = i - 1; j >= 0 && grouped(FButtons[size_t(j)]); --j) FButtons[size_t(j)]->SetDown(false);
-  for (int j = i + 1; j < ButtonCount() && grouped(FButtons[size_t(j)]); ++j) FButtons[size_t(j)]->SetDown(false);
+  for (int j = i - 1; grouped(j); --j) ButtonAt(j)->SetDown(false);
+  for (int j = i + 1; grouped(j); ++j) ButtonAt(j)->SetDown(false);
 }
 
 void TToolBar::Clicked(TToolButton* b) {
@@ -432,9 +499,10 @@ void TToolBar::ArrangeButtons() {
   };
   auto itemRect = [&](int i) {
     RECT r{0, 0, 0, 0};
-    if (FButtons[size_t(i)]->Visible()) SendMessageA(h, TB_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(&r));
+    if (FSlots[size_t(i)].Control->Visible()) SendMessageA(h, TB_GETITEMRECT, WPARAM(i), reinterpret_cast<LPARAM>(&r));
     return r;
   };
+  int slots = int(FSlots.size());
   auto frame = [&] {
     RECT window, client;
     GetWindowRect(h, &window);
@@ -446,7 +514,7 @@ void TToolBar::ArrangeButtons() {
     // A column: as wide as the widest button, so each button begins a row.
     layout(false);
     int widest = 0;
-    for (int i = 0; i < ButtonCount(); ++i) {
+    for (int i = 0; i < slots; ++i) {
       RECT r = itemRect(i);
       widest = std::max(widest, int(r.right - r.left));
     }
@@ -455,11 +523,16 @@ void TToolBar::ArrangeButtons() {
   layout(vertical || FWrapable);
   RECT extent{0, 0, 0, 0};
   bool any = false;
-  for (int i = 0; i < ButtonCount(); ++i) {
-    TToolButton* b = FButtons[size_t(i)];
+  for (int i = 0; i < slots; ++i) {
+    const TSlot& slot = FSlots[size_t(i)];
     RECT r = itemRect(i);
-    b->Place(r);
-    if (!b->Visible()) continue;
+    if (TToolButton* b = ButtonAt(i)) {
+      b->Place(r);
+    } else {
+      PlaceHosted(slot, r);
+      r.bottom = std::max(r.bottom, LONG(r.top + slot.Control->Height()));
+    }
+    if (!slot.Control->Visible()) continue;
     any = true;
     extent.right = std::max(extent.right, r.right);
     extent.bottom = std::max(extent.bottom, r.bottom);

@@ -66,6 +66,9 @@ class TToolButton : public TGraphicControl {
   int FCommand = 0;
 };
 
+// Besides its buttons, a toolbar hosts windowed controls (a combo box, an edit): each holds a slot as
+// wide as itself among the buttons, in the order the children came, and is moved onto its slot at every
+// layout.
 class TToolBar : public TWinControl {
   UI_CLASS(TToolBar, TWinControl)
  public:
@@ -118,10 +121,22 @@ class TToolBar : public TWinControl {
   void CreateParams(TCreateParams& params) override;
   void CreateWnd() override;
   void ControlListChange(TControl* control, bool inserting) override;
+  void ChildChanged(TControl* child) override;
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
   friend class TToolButton;
+  // One slot of the toolbar's own window: a button, or the place of a hosted control.
+  struct TSlot {
+    TControl* Control;
+    int Command;
+  };
+  int SlotIndex(const TControl* control) const;
+  TToolButton* ButtonAt(int slot) const;
+  void AddNativeSlot(const TSlot& slot);
+  TBBUTTON NativePlaceholder(const TSlot& slot) const;
+  void SyncPlaceholder(const TSlot& slot);
+  void PlaceHosted(const TSlot& slot, const RECT& r);
   void SetImageList(TImageList*& field, TImageList* v);
   void ApplyImages();
   void ApplyStyle();
@@ -139,6 +154,7 @@ class TToolBar : public TWinControl {
   void UngroupOthers(TToolButton* b);
 
   std::vector<TToolButton*> FButtons;
+  std::vector<TSlot> FSlots;  // the toolbar window's own order
   TImageList* FImages = nullptr;
   TImageList* FHotImages = nullptr;
   TImageList* FDisabledImages = nullptr;

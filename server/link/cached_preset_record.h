@@ -27,6 +27,15 @@ struct CachedPresetRecord {
 };
 #pragma pack(pop)
 static_assert(sizeof(CachedPresetRecord) == 806, "CachedPresetRecord is 806 bytes");
+static_assert(offsetof(CachedPresetRecord, Loading) == 0 && offsetof(CachedPresetRecord, Removing) == 1 &&
+                  offsetof(CachedPresetRecord, Bank) == 2 && offsetof(CachedPresetRecord, Program) == 6 &&
+                  offsetof(CachedPresetRecord, PresetName) == 10 && offsetof(CachedPresetRecord, LastUsed) == 266 &&
+                  offsetof(CachedPresetRecord, Unused270) == 270 && offsetof(CachedPresetRecord, EntryId) == 274 &&
+                  offsetof(CachedPresetRecord, Channel) == 278 && offsetof(CachedPresetRecord, SourceFile) == 282 &&
+                  offsetof(CachedPresetRecord, MappingName) == 538 &&
+                  offsetof(CachedPresetRecord, SourceBank) == 794 &&
+                  offsetof(CachedPresetRecord, SourcePreset) == 798 && offsetof(CachedPresetRecord, Unused802) == 802,
+              "CachedPresetRecord's fields lie where the monitor reads them");
 
 const size_t CachedPresetRecordSize = sizeof(CachedPresetRecord);
 

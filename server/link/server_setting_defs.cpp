@@ -9,3 +9,11 @@ int32_t ReadSetting(TRegKey& key, const TServerSettingDef& setting) {
 bool ReadSettingFlag(TRegKey& key, const TServerSettingDef& setting) {
   return key.ReadBool(setting.Name, setting.Default != 0);
 }
+
+void WriteSetting(TRegKey& key, const TServerSettingDef& setting, int32_t value) {
+  key.WriteInteger(setting.Name, value);
+}
+
+void WriteSettingFlag(TRegKey& key, const TServerSettingDef& setting, bool value) {
+  key.WriteBool(setting.Name, value);
+}

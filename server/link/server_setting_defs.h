@@ -1,46 +1,83 @@
 #pragma once
-// The server's settings under Software\tarnbel: each value's name and default in one place, for the
-// server that reads them at start and the tools program whose preferences window edits them.
+// The server's settings under Software\tarnbel, declared once: each value's stored name, its type and
+// its default. The server reads them all at start (writing the missing ones back), its routes take their
+// share, and the tools program's preferences window reads and writes the same values.
 #include <cstdint>
 
 class TRegKey;
 
+// Both kinds are stored as a DWORD; a flag is 0 or 1.
+enum class TSettingType { Flag, Integer };
+
 struct TServerSettingDef {
   const char* Name;
-  int32_t Default;  // booleans: 0 or 1
+  TSettingType Type;
+  int32_t Default;
 };
 
+// (name, type, default) in the order the server reads them at start; the name is the stored value's.
+// OverrideCacheSizeValue (bytes) is read only while OverrideCacheSize is on, with the SoundFont
+// Manager's current limit as its default; 0 stands where there is no manager. The times are seconds.
+#define TARNBEL_SERVER_SETTINGS(X)            \
+  X(CurrentRoute, Integer, 0)                 \
+  X(OverrideCacheSize, Flag, 0)               \
+  X(OverrideCacheSizeValue, Integer, 0)       \
+  X(UseDefaultDrumPreset, Flag, 1)            \
+  X(UseDefaultMelodicBank, Flag, 1)           \
+  X(UnloadPresetIfUnused, Flag, 1)            \
+  X(UnloadTime, Integer, 300)                 \
+  X(UnloadOrphanPreset, Flag, 0)              \
+  X(UnloadOrphanTime, Integer, 0)             \
+  X(ReloadOnFirstNote, Flag, 0)               \
+  X(RandomMapping, Flag, 0)                   \
+  X(RandomDrumBank, Flag, 0)                  \
+  X(RandomPresets, Flag, 0)                   \
+  X(RandomBanks, Flag, 0)                     \
+  X(RandomPrograms, Flag, 0)                  \
+  X(DisableSoundFontDeviceInterface, Flag, 0) \
+  X(APSDelay, Integer, 100)                   \
+  X(SyncOperation, Flag, 0)                   \
+  X(ImmediateChanges, Flag, 1)                \
+  X(RandomOnlyWinamp, Flag, 1)                \
+  X(WinampResetCache, Flag, 1)                \
+  X(AddBankNameToPresetName, Flag, 0)         \
+  X(AutoStart, Flag, 0)                       \
+  X(ShowControlPanel, Flag, 0)                \
+  X(ShowMonitor, Flag, 0)                     \
+  X(ShowMappingsEditor, Flag, 0)              \
+  X(ShowPreferences, Flag, 1)
+
 namespace server_setting {
-constexpr TServerSettingDef CurrentRoute{"CurrentRoute", 0};
-constexpr TServerSettingDef OverrideCacheSize{"OverrideCacheSize", 0};
-// Bytes; its default is the SoundFont Manager's limit at the time of reading, 0 without one.
-constexpr TServerSettingDef OverrideCacheSizeValue{"OverrideCacheSizeValue", 0};
-constexpr TServerSettingDef UseDefaultDrumPreset{"UseDefaultDrumPreset", 1};
-constexpr TServerSettingDef UseDefaultMelodicBank{"UseDefaultMelodicBank", 1};
-constexpr TServerSettingDef UnloadPresetIfUnused{"UnloadPresetIfUnused", 1};
-constexpr TServerSettingDef UnloadTime{"UnloadTime", 300};  // seconds
-constexpr TServerSettingDef UnloadOrphanPreset{"UnloadOrphanPreset", 0};
-constexpr TServerSettingDef UnloadOrphanTime{"UnloadOrphanTime", 0};  // seconds
-constexpr TServerSettingDef ReloadOnFirstNote{"ReloadOnFirstNote", 0};
-constexpr TServerSettingDef RandomMapping{"RandomMapping", 0};
-constexpr TServerSettingDef RandomDrumBank{"RandomDrumBank", 0};
-constexpr TServerSettingDef RandomPresets{"RandomPresets", 0};
-constexpr TServerSettingDef RandomBanks{"RandomBanks", 0};
-constexpr TServerSettingDef RandomPrograms{"RandomPrograms", 0};
-constexpr TServerSettingDef DisableSoundFontDeviceInterface{"DisableSoundFontDeviceInterface", 0};
-constexpr TServerSettingDef APSDelay{"APSDelay", 100};
-constexpr TServerSettingDef SyncOperation{"SyncOperation", 0};
-constexpr TServerSettingDef ImmediateChanges{"ImmediateChanges", 1};
-constexpr TServerSettingDef RandomOnlyWinamp{"RandomOnlyWinamp", 1};
-constexpr TServerSettingDef WinampResetCache{"WinampResetCache", 1};
-constexpr TServerSettingDef AddBankNameToPresetName{"AddBankNameToPresetName", 0};
-constexpr TServerSettingDef AutoStart{"AutoStart", 0};
-constexpr TServerSettingDef ShowControlPanel{"ShowControlPanel", 0};
-constexpr TServerSettingDef ShowMonitor{"ShowMonitor", 0};
-constexpr TServerSettingDef ShowMappingsEditor{"ShowMappingsEditor", 0};
-constexpr TServerSettingDef ShowPreferences{"ShowPreferences", 1};
+
+#define TARNBEL_SETTING_DEF(name, type, fallback) \
+  inline constexpr TServerSettingDef name{#name, TSettingType::type, fallback};
+TARNBEL_SERVER_SETTINGS(TARNBEL_SETTING_DEF)
+#undef TARNBEL_SETTING_DEF
+
+// The whole table, in the order above.
+#define TARNBEL_SETTING_ENTRY(name, type, fallback) &name,
+inline constexpr const TServerSettingDef* All[] = {TARNBEL_SERVER_SETTINGS(TARNBEL_SETTING_ENTRY)};
+#undef TARNBEL_SETTING_ENTRY
+
 }  // namespace server_setting
 
-// Typed reads that write the default back where the value is missing or damaged.
+// A field's starting value from the table; a flag field bound to an integer setting, or the other way
+// round, does not compile.
+template <const TServerSettingDef& Setting>
+constexpr bool FlagDefault() {
+  static_assert(Setting.Type == TSettingType::Flag, "this setting is not a flag");
+  static_assert(Setting.Default == 0 || Setting.Default == 1, "a flag's default is 0 or 1");
+  return Setting.Default != 0;
+}
+
+template <const TServerSettingDef& Setting>
+constexpr int32_t IntegerDefault() {
+  static_assert(Setting.Type == TSettingType::Integer, "this setting is not an integer");
+  return Setting.Default;
+}
+
+// Typed reads that write the default back where the value is missing or damaged, and the writes.
 int32_t ReadSetting(TRegKey& key, const TServerSettingDef& setting);
 bool ReadSettingFlag(TRegKey& key, const TServerSettingDef& setting);
+void WriteSetting(TRegKey& key, const TServerSettingDef& setting, int32_t value);
+void WriteSettingFlag(TRegKey& key, const TServerSettingDef& setting, bool value);

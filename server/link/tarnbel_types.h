@@ -14,6 +14,9 @@ struct BankProgramRecord {
 };
 #pragma pack(pop)
 static_assert(sizeof(BankProgramRecord) == 24, "BankProgramRecord is 24 bytes");
+static_assert(offsetof(BankProgramRecord, Bank) == 0 && offsetof(BankProgramRecord, Program) == 4 &&
+                  offsetof(BankProgramRecord, Carried) == 8 && offsetof(BankProgramRecord, RequestedPair) == 20,
+              "BankProgramRecord's fields lie where the other program reads them");
 
 const uint32_t NoRequestedPair = 0xFFFFFFFFu;  // neither bank nor program requested
 const uint16_t NoRequestedHalf = 0xFFFFu;

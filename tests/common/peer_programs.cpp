@@ -1,5 +1,7 @@
 #include "peer_programs.h"
 
+#include <algorithm>
+
 #include "tarnbel_protocol.h"
 
 namespace testsupport {
@@ -26,9 +28,9 @@ std::vector<HWND> TopLevelWindowsOf(DWORD processId) {
 }
 
 std::string WindowTitle(HWND window) {
-  char text[512] = {0};
-  int length = GetWindowTextA(window, text, sizeof(text));
-  return std::string(text, length > 0 ? static_cast<size_t>(length) : 0);
+  std::vector<char> text(static_cast<size_t>(std::max(GetWindowTextLengthA(window), 0)) + 2);
+  int length = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+  return std::string(text.data(), length > 0 ? static_cast<size_t>(length) : 0);
 }
 
 std::string WindowClass(HWND window) {

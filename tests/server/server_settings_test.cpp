@@ -11,6 +11,7 @@
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "standin_support.h"
+#include "stored_settings.h"
 #include "tarnbel_func.h"
 
 using namespace testsupport;
@@ -51,6 +52,7 @@ TEST_F(ServerSettingsTest, FreshProfileGetsEveryDefaultWrittenBack) {
   EXPECT_EQ(StoredDword("AddBankNameToPresetName"), 0u);
   // Without the override the manager's limit is neither read nor stored.
   EXPECT_FALSE(ValueExists(TarnbelKeyPath, "OverrideCacheSizeValue"));
+  EXPECT_EQ(StoredSettingsDifferences({}, {"OverrideCacheSizeValue"}), std::vector<std::string>{});
 }
 
 TEST_F(ServerSettingsTest, StoredValuesReachTheirFields) {

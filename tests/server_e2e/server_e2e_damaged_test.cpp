@@ -47,7 +47,7 @@ class ServerE2EDamaged : public ServerE2E, public ::testing::WithParamInterface<
   std::string AnswerErrorBox(WPARAM button) {
     HWND box = WaitForBox(Server.ProcessId());
     if (!box) return "(no box)";
-    const std::string text = e2e::BoxText(box);
+    const std::string text = testsupport::BoxText(box);
     PostMessageA(box, WM_COMMAND, button, 0);
     EXPECT_TRUE(Tools->PumpUntil([&] { return e2e::FindServerBox(Server.ProcessId()) == nullptr; }));
     PostMessageA(Window, WM_TB_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);

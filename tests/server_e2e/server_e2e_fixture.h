@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cached_preset_record.h"
+#include "dialog_windows.h"
 #include "ipc.h"
 #include "none_marker.h"
 #include "peer_programs.h"
@@ -191,7 +192,7 @@ class ServerE2E : public ::testing::Test {
   HWND WaitForBox(DWORD processId) {
     HWND box = nullptr;
     Tools->PumpUntil([&] { return (box = e2e::FindServerBox(processId)) != nullptr; }, 10000);
-    if (box) Tools->PumpUntil([&] { return !e2e::BoxText(box).empty(); });
+    if (box) Tools->PumpUntil([&] { return !testsupport::BoxText(box).empty(); });
     return box;
   }
 

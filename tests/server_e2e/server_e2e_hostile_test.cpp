@@ -115,20 +115,6 @@ class HostileE2E : public ServerE2E {
     }
   }
 
-  // The whole text of a box (its static controls), however long.
-  static std::string FullBoxText(HWND box) {
-    std::string text;
-    for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-      char className[16] = {0};
-      GetClassNameA(child, className, sizeof(className));
-      if (lstrcmpiA(className, "Static") != 0) continue;
-      std::vector<char> buffer(static_cast<size_t>(GetWindowTextLengthA(child)) + 2);
-      int length = GetWindowTextA(child, buffer.data(), static_cast<int>(buffer.size()));
-      text.append(buffer.data(), static_cast<size_t>(length > 0 ? length : 0));
-    }
-    return text;
-  }
-
   int FMarkers = 0;
 
   LRESULT RouteCount() {
@@ -168,7 +154,7 @@ TEST_F(HostileE2E, TurnOffSentJustAfterATurnOnLeavesStateAndRoutesAgreeing) {
   EXPECT_EQ(State(), 1);
   EXPECT_EQ(RouteCount(), 2);
   HWND box = FindServerBox(Server.ProcessId());
-  EXPECT_EQ(box, nullptr) << FullBoxText(box);
+  EXPECT_EQ(box, nullptr) << testsupport::BoxText(box);
 }
 
 TEST_F(HostileE2E, ObjectCarryingThreadMessagesFromOutsideAreIgnored) {
@@ -321,7 +307,7 @@ TEST_F(HostileE2E, TenThousandStoredRoutesReportTheirFailuresInOneBox) {
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(PostedServed());
   EXPECT_EQ(BoxCount(), 1);
-  std::string text = FullBoxText(box);
+  std::string text = testsupport::BoxText(box);
   EXPECT_EQ(text.find("Can't open MIDI Input:  \"Gone 10000\""), 0u) << text.substr(0, 200);
   EXPECT_NE(text.find("... and 4981 more."), std::string::npos) << text.substr(text.size() > 200 ? text.size() - 200 : 0);
   // Each route whose thread started runs; on a host with few file handles the last ones may not

@@ -1,6 +1,7 @@
 // The real tarnbel.exe under Wine, with this suite as its tools program: start, commands and their
 // replies, bad commands, second start, and the ways it ends.
 #include "server_e2e_fixture.h"
+#include "stored_settings.h"
 
 using namespace e2e;
 
@@ -16,6 +17,9 @@ TEST_F(ServerE2E, StartsHiddenReadsItsSettingsAndQuitsFromTheMenuCommand) {
   EXPECT_TRUE(testsupport::ValueExists(TarnbelKeyPath, "UnloadTime"));
   EXPECT_TRUE(testsupport::ValueExists(TarnbelKeyPath, "AddBankNameToPresetName"));
   EXPECT_TRUE(testsupport::ValueExists(TarnbelKeyPath, "AutoStart"));
+  // The whole table, as the fixture left it (no preferences shown) and the cache size waiting for its override.
+  EXPECT_EQ(testsupport::StoredSettingsDifferences({{"ShowPreferences", 0}}, {"OverrideCacheSizeValue"}),
+            std::vector<std::string>{});
   EXPECT_EQ(Tools->Count(WM_TB_SHOW_PREFERENCES) + Tools->Count(WM_TB_SHOW_MONITOR), 0u);
 
   PostMessageA(Window, WM_COMMAND, TRAY_MENU_EXIT, 0);
@@ -40,7 +44,7 @@ TEST_F(ServerE2E, SecondStartShowsTheRealBoxAndEnds) {
   ASSERT_TRUE(second.Start());
   HWND box = WaitForBox(second.ProcessId());
   ASSERT_NE(box, nullptr) << "no box captioned \"tarnbel\"";
-  EXPECT_NE(e2e::BoxText(box).find("Already started."), std::string::npos) << e2e::BoxText(box);
+  EXPECT_NE(testsupport::BoxText(box).find("Already started."), std::string::npos) << testsupport::BoxText(box);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   DWORD code = 99;
   EXPECT_TRUE(second.WaitExit(10000, code));
@@ -197,7 +201,7 @@ TEST_F(ServerE2E, PreviewWithoutARouteShowsItsBoxAndStaysOff) {
   PostMessageA(Window, WM_TB_PREVIEW_ON, 0, 0);
   HWND box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  EXPECT_NE(e2e::BoxText(box).find("There is no preview route assigned."), std::string::npos);
+  EXPECT_NE(testsupport::BoxText(box).find("There is no preview route assigned."), std::string::npos);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   Tools->PumpUntil([&] { return e2e::FindServerBox(Server.ProcessId()) == nullptr; }, 5000);
   EXPECT_EQ(State(), 0);
@@ -206,7 +210,7 @@ TEST_F(ServerE2E, PreviewWithoutARouteShowsItsBoxAndStaysOff) {
   PostMessageA(Window, WM_TB_INSTALLER_RUNNING, 0, 0);
   box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  EXPECT_NE(e2e::BoxText(box).find("Installer can't work while tarnbel is running."), std::string::npos);
+  EXPECT_NE(testsupport::BoxText(box).find("Installer can't work while tarnbel is running."), std::string::npos);
   PostMessageA(box, WM_COMMAND, IDOK, 0);
 }
 
@@ -348,7 +352,7 @@ TEST_F(ServerE2E, BusyIdleAndOneBoxPerErrorEpisode) {
   PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
   HWND box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  EXPECT_NE(e2e::BoxText(box).find("One of requested presets don't fit in memory"), std::string::npos);
+  EXPECT_NE(testsupport::BoxText(box).find("One of requested presets don't fit in memory"), std::string::npos);
   EXPECT_EQ(Tools->Count(WM_TB_SERVER_ERROR, from), 1u);
   PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
   LPARAM lamp = EncodeLampParam(128, 35);

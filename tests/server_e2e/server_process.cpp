@@ -1,6 +1,7 @@
 #include "server_process.h"
 
 #include "ipc.h"
+#include "peer_programs.h"
 #include "tarnbel_context_menu.h"
 #include "tarnbel_protocol.h"
 
@@ -98,64 +99,12 @@ void TServerProcess::Stop() {
 
 HWND ServerWindow() { return FindWindowA(SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE); }
 
-namespace {
-struct TBoxSearch {
-  DWORD ProcessId;
-  HWND Found;
-};
-
-BOOL CALLBACK FindMenu(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<TBoxSearch*>(context);
-  char className[64] = {0};
-  GetClassNameA(window, className, sizeof(className));
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid == search->ProcessId && std::string(className) == "#32768" && IsWindowVisible(window)) {
-    search->Found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-BOOL CALLBACK FindBox(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<TBoxSearch*>(context);
-  char className[64] = {0}, title[64] = {0};
-  GetClassNameA(window, className, sizeof(className));
-  GetWindowTextA(window, title, sizeof(title));
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid == search->ProcessId && std::string(className) == "#32770" && std::string(title) == "tarnbel") {
-    search->Found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
-BOOL CALLBACK CollectStatic(HWND window, LPARAM context) {
-  char className[64] = {0}, text[512] = {0};
-  GetClassNameA(window, className, sizeof(className));
-  if (lstrcmpiA(className, "Static") == 0 && GetWindowTextA(window, text, sizeof(text)) > 0)
-    *reinterpret_cast<std::string*>(context) += text;
-  return TRUE;
-}
-}  // namespace
-
-HWND FindServerBox(DWORD processId) {
-  TBoxSearch search{processId, nullptr};
-  EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&search));
-  return search.Found;
-}
+HWND FindServerBox(DWORD processId) { return testsupport::FindWindowOf(processId, "#32770", "tarnbel"); }
 
 HWND FindServerMenu(DWORD processId) {
-  TBoxSearch search{processId, nullptr};
-  EnumWindows(&FindMenu, reinterpret_cast<LPARAM>(&search));
-  return search.Found;
-}
-
-std::string BoxText(HWND box) {
-  std::string text;
-  EnumChildWindows(box, &CollectStatic, reinterpret_cast<LPARAM>(&text));
-  return text;
+  for (HWND window : testsupport::TopLevelWindowsOf(processId))
+    if (testsupport::WindowClass(window) == "#32768" && IsWindowVisible(window)) return window;
+  return nullptr;
 }
 
 bool EndLeftoverServer() {

@@ -73,9 +73,8 @@ class TServerProcess {
 
 // The server's window, looked up by its title among the top-level windows; null when none.
 HWND ServerWindow();
-// The top-level box captioned "tarnbel" of the process, and the texts of its static controls.
+// The top-level box captioned "tarnbel" of the process (its text: testsupport::BoxText).
 HWND FindServerBox(DWORD processId);
-std::string BoxText(HWND box);
 // The visible tracked popup menu ("#32768") of the process; null when none.
 HWND FindServerMenu(DWORD processId);
 // Asks a server left over from an interrupted run to exit; true when none is left.

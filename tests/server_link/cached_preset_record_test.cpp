@@ -33,23 +33,6 @@ CachedPresetRecord Sample() {
 }
 }  // namespace
 
-TEST(CachedPresetRecord, FieldOffsetsMatchTheWireLayout) {
-  EXPECT_EQ(0u, offsetof(CachedPresetRecord, Loading));
-  EXPECT_EQ(1u, offsetof(CachedPresetRecord, Removing));
-  EXPECT_EQ(2u, offsetof(CachedPresetRecord, Bank));
-  EXPECT_EQ(6u, offsetof(CachedPresetRecord, Program));
-  EXPECT_EQ(10u, offsetof(CachedPresetRecord, PresetName));
-  EXPECT_EQ(266u, offsetof(CachedPresetRecord, LastUsed));
-  EXPECT_EQ(270u, offsetof(CachedPresetRecord, Unused270));
-  EXPECT_EQ(274u, offsetof(CachedPresetRecord, EntryId));
-  EXPECT_EQ(278u, offsetof(CachedPresetRecord, Channel));
-  EXPECT_EQ(282u, offsetof(CachedPresetRecord, SourceFile));
-  EXPECT_EQ(538u, offsetof(CachedPresetRecord, MappingName));
-  EXPECT_EQ(794u, offsetof(CachedPresetRecord, SourceBank));
-  EXPECT_EQ(798u, offsetof(CachedPresetRecord, SourcePreset));
-  EXPECT_EQ(802u, offsetof(CachedPresetRecord, Unused802));
-}
-
 TEST(CachedPresetRecord, EncodedBytesSitAtTheirOffsets) {
   std::vector<uint8_t> b = EncodeCachedPresetRecords({Sample(), EmptyPresetRecord()});
   ASSERT_EQ(2 * 806u, b.size());

@@ -16,11 +16,7 @@ BankProgramRecord Record(int bank, int program, uint32_t pair = NoRequestedPair)
 }
 }  // namespace
 
-TEST(BankProgramRecords, LayoutAndRequestedPair) {
-  EXPECT_EQ(0u, offsetof(BankProgramRecord, Bank));
-  EXPECT_EQ(4u, offsetof(BankProgramRecord, Program));
-  EXPECT_EQ(8u, offsetof(BankProgramRecord, Carried));
-  EXPECT_EQ(20u, offsetof(BankProgramRecord, RequestedPair));
+TEST(BankProgramRecords, RequestedPairHoldsBankAndProgram) {
   BankProgramRecord r = Record(0, 0, 0x0080FFFFu);
   EXPECT_EQ(128, RequestedBank(r));
   EXPECT_EQ(-1, RequestedProgram(r));

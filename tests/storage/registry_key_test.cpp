@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include "registry_faults.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 
@@ -153,4 +156,51 @@ TEST_F(RegKeyTest, DeleteValueAndPathTrimming) {
   key.WriteString("gone", "x");
   key.DeleteValue("gone");
   EXPECT_FALSE(ValueExists(kPath, "gone"));
+}
+
+TEST_F(RegKeyTest, CreatesWritesAndDeletesReportTheSystemsResult) {
+  WriteRawString(kPath + std::string("\\child\\grand"), "v", "1");
+  struct TStep {
+    const char* What;
+    std::function<LONG()> Run;
+  };
+  TRegKey key(kPath, false);
+  std::vector<TStep> steps{
+      {"create", [] { return TRegKey(kPath + std::string("\\made"), true).Status(); }},
+      {"write string", [&] { return key.WriteString("s", "x"); }},
+      {"write integer", [&] { return key.WriteInteger("i", 7); }},
+      {"write bool", [&] { return key.WriteBool("b", true); }},
+      {"delete value", [&] { return key.DeleteValue("s"); }},
+      {"delete key", [&] { return key.DeleteKey("child"); }},
+  };
+  for (TStep& step : steps) {
+    // Failed by the seam: the error comes back and the registry stays as it was.
+    {
+      RegistryFaultAt fault(1, ERROR_ACCESS_DENIED);
+      EXPECT_EQ(ERROR_ACCESS_DENIED, step.Run()) << step.What;
+      EXPECT_TRUE(fault.Fired()) << step.What;
+    }
+    EXPECT_FALSE(KeyExists(kPath + std::string("\\made"))) << step.What;
+    EXPECT_TRUE(KeyExists(kPath + std::string("\\child\\grand"))) << step.What;
+    EXPECT_FALSE(ValueExists(kPath, "i")) << step.What;
+  }
+  for (TStep& step : steps) EXPECT_EQ(ERROR_SUCCESS, step.Run()) << step.What;
+  EXPECT_TRUE(KeyExists(kPath + std::string("\\made")));
+  EXPECT_FALSE(KeyExists(kPath + std::string("\\child")));
+  EXPECT_EQ(7u, ReadRaw(kPath, "i").data[0]);
+
+  // The system's own refusals come back too: a missing value, a key that is not open.
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, key.DeleteValue("never"));
+  TRegKey missing("Software\\tarnbel\\nowhere", false);
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, missing.Status());
+  EXPECT_EQ(ERROR_FILE_NOT_FOUND, missing.WriteString("w", "x"));
+
+  // A tree's delete stops at its first failure: the grandchild goes, the failed child stays.
+  WriteRawString(kPath + std::string("\\child\\grand"), "v", "1");
+  {
+    RegistryFaultAt fault(2);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, key.DeleteKey("child"));
+  }
+  EXPECT_TRUE(KeyExists(kPath + std::string("\\child")));
+  EXPECT_FALSE(KeyExists(kPath + std::string("\\child\\grand")));
 }

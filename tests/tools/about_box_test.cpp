@@ -69,7 +69,7 @@ TEST_F(AboutBox, OpensAsDesignedAndEscapeLetsTheMonitorFreeItAndEndAHiddenProgra
   EXPECT_FALSE(about->Panel1->Visible());
   for (TShellLink* link : {about->ShellLink1, about->ShellLink2}) EXPECT_FALSE(link->Link().empty());
 
-  toolstest::PostKey(about->CloseButton->Handle(), VK_ESCAPE);
+  testsupport::PostKey(about->CloseButton->Handle(), VK_ESCAPE);
   EXPECT_TRUE(RunUntil([&] { return Quit; })) << "nothing is open and the monitor is hidden";
   EXPECT_EQ(AboutForm, nullptr);
 }
@@ -108,10 +108,10 @@ TEST_F(AboutBox, ModalOverAStayOnTopMonitorItsButtonEndsItAndTheMonitorFreesIt) 
   StartTools({});
   PresetsInCacheForm->Show();
   PresetsInCacheForm->SetStayOnTop(true);
-  toolstest::TModalDriver driver(nullptr, {[&] { return AboutForm && AboutForm->Visible(); },
+  testsupport::TModalDriver driver(nullptr, {[&] { return AboutForm && AboutForm->Visible(); },
                                            [&] {
                                              auto* about = dynamic_cast<TAboutForm*>(AboutForm);
-                                             toolstest::PostKey(about->CloseButton->Handle(), VK_RETURN);
+                                             testsupport::PostKey(about->CloseButton->Handle(), VK_RETURN);
                                              return true;
                                            },
                                            [&] { return AboutForm == nullptr; }});
@@ -127,11 +127,11 @@ TEST_F(AboutBox, CtrlAltShiftITogglesThePanelAndTheBoxPaintsBlackLogoAndShape) {
   ASSERT_NE(about, nullptr);
   HWND button = about->CloseButton->Handle();
   SetKeys({VK_CONTROL, VK_MENU});
-  toolstest::PostKey(button, 'I');
+  testsupport::PostKey(button, 'I');
   RunFor(100);
   EXPECT_FALSE(about->Panel1->Visible()) << "Shift is part of the shortcut";
   SetKeys({VK_CONTROL, VK_MENU, VK_SHIFT});
-  toolstest::PostKey(button, 'I');
+  testsupport::PostKey(button, 'I');
   ASSERT_TRUE(RunUntil([&] { return about->Panel1->Visible(); }));
   EXPECT_EQ(about->Label3->Caption(), "Venus power make up!");
   EXPECT_EQ(about->Label3->Parent(), about->Panel1);
@@ -163,6 +163,6 @@ TEST_F(AboutBox, CtrlAltShiftITogglesThePanelAndTheBoxPaintsBlackLogoAndShape) {
   EXPECT_GT(logoPixels, 300) << "the rings and letters of the logo";
   EXPECT_NE(panel, RGB(0, 0, 0)) << "the panel's bevel";
 
-  toolstest::PostKey(button, 'I');
+  testsupport::PostKey(button, 'I');
   EXPECT_TRUE(RunUntil([&] { return !about->Panel1->Visible(); }));
 }

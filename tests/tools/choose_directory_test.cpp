@@ -10,7 +10,7 @@
 #include "standin_support.h"
 
 using namespace ui;
-using toolstest::TModalDriver;
+using testsupport::TModalDriver;
 
 namespace {
 
@@ -38,7 +38,7 @@ class FolderPicker : public ::testing::Test {
   static TModalDriver::TStep PressWhenLabelIs(const std::string& path, WORD key) {
     return [path, key] {
       if (!Dialog() || !SamePath(Dialog()->Label1->Caption(), path)) return false;
-      toolstest::PostKey(Tree(), key);
+      testsupport::PostKey(Tree(), key);
       return true;
     };
   }

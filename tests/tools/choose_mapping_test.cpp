@@ -13,7 +13,7 @@
 #include "tools_test_support.h"
 
 using namespace ui;
-using toolstest::TModalDriver;
+using testsupport::TModalDriver;
 
 namespace {
 
@@ -35,7 +35,7 @@ class ChooseMapping : public ::testing::Test {
     testsupport::ResetTarnbelKey();
   }
 
-  HWND Edit() { return toolstest::ComboEdit(Form->ComboBox1->Handle()); }
+  HWND Edit() { return testsupport::ComboEdit(Form->ComboBox1->Handle()); }
   TModalDriver::TStep Shown() {
     return [this] { return Form->Visible() && IsWindowVisible(Form->Handle()); };
   }
@@ -44,12 +44,12 @@ class ChooseMapping : public ::testing::Test {
     return {Shown(),
             [this, text] {
               SetWindowTextA(Edit(), "");
-              toolstest::PostText(Edit(), text);
+              testsupport::PostText(Edit(), text);
               return true;
             },
             [this, text, key] {
               if (Form->ComboBox1->Text() != text) return false;
-              toolstest::PostKey(Edit(), key);
+              testsupport::PostKey(Edit(), key);
               return true;
             }};
   }
@@ -86,9 +86,9 @@ TEST_F(ChooseMapping, ABackslashShowsTheBoxAndCancelsAnEmptyNameCancels) {
   std::string boxText;
   std::vector<TModalDriver::TStep> steps = TypeAndPress("new\\bank", VK_RETURN);
   steps.push_back([&] {
-    HWND box = toolstest::FindThreadBox("tarnbel");
+    HWND box = testsupport::FindThreadBox("tarnbel");
     if (!box) return false;
-    boxText = toolstest::BoxText(box);
+    boxText = testsupport::BoxText(box);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     return true;
   });

@@ -25,7 +25,7 @@
 
 using namespace ui;
 using testsupport::StandinConfig;
-using toolstest::DialogDriver;
+using testsupport::DialogDriver;
 
 namespace {
 

@@ -18,6 +18,7 @@
 #include "registry_test_support.h"
 #include "remote_list_view.h"
 #include "route_record.h"
+#include "server_profile.h"
 #include "sf2_builder.h"
 #include "standin_support.h"
 #include "tarnbel_func.h"
@@ -92,17 +93,7 @@ class MonitorE2E : public ::testing::Test {
       mapping.AddItem(Bank, 128, true, 0, "Room Kit", 8, 128, 8);
       mapping.AddItem(Wave, 0, true, 0, "ah.wav", 0, 200, 7);
     }
-    TRegKey mapping(std::string(TarnbelKeyPath) + "\\mappings\\Demo", true);
-    mapping.WriteInteger("Priority", 1);
-    mapping.WriteBool("Active", true);
-    TRegArray routes(RoutesPath, false);
-    routes.Add(RouteRecordToString({"Keys", "Synth", "SB Live!", RouteActive}), true);
-    routes.Save();
-    TRegKey settings(TarnbelKeyPath, true);
-    settings.WriteBool("AutoStart", true);
-    settings.WriteInteger("CurrentRoute", 1);
-    for (const char* show : {"ShowControlPanel", "ShowMappingsEditor", "ShowPreferences"}) settings.WriteBool(show, false);
-    settings.WriteBool("ShowMonitor", true);
+    testsupport::StoreOneRouteProfile("Demo", true);
   }
   void TearDown() override {
     Server.Stop();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cached_preset_record.h"
+#include "dialog_windows.h"
 #include "ipc.h"
 #include "peer_programs.h"
 #include "program_process.h"
@@ -33,63 +34,6 @@ const char* const kListener = "tarnbel preferences e2e listener";
 
 bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
-}
-
-// The child windows of a class (any class when empty), top to bottom.
-std::vector<HWND> ChildrenOf(HWND parent, const std::string& className) {
-  struct Search {
-    std::string Class;
-    std::vector<HWND> Found;
-  } search{className, {}};
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        char cls[64] = {0};
-        GetClassNameA(child, cls, sizeof(cls));
-        if (s->Class.empty() || lstrcmpiA(cls, s->Class.c_str()) == 0) s->Found.push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  std::sort(search.Found.begin(), search.Found.end(), [](HWND a, HWND b) {
-    RECT ra, rb;
-    GetWindowRect(a, &ra);
-    GetWindowRect(b, &rb);
-    return ra.top != rb.top ? ra.top < rb.top : ra.left < rb.left;
-  });
-  return search.Found;
-}
-
-// A button or check box by its caption.
-HWND ButtonOf(HWND parent, const std::string& caption) {
-  for (HWND button : ChildrenOf(parent, ""))
-    if (testsupport::WindowTitle(button) == caption) return button;
-  return nullptr;
-}
-
-// Entries are read as wide text: Wine hands another process's list entries over in that form.
-std::vector<std::string> Entries(HWND combo) {
-  std::vector<std::string> entries;
-  LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-  for (LRESULT i = 0; i < count; ++i) {
-    wchar_t wide[256] = {0};
-    SendMessageW(combo, CB_GETLBTEXT, WPARAM(i), LPARAM(wide));
-    char text[256] = {0};
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
-    entries.push_back(text);
-  }
-  return entries;
-}
-
-// Chooses an entry of a drop-down list as the user's pick does, with the notice the message itself does not send.
-bool Choose(HWND combo, const std::string& text) {
-  std::vector<std::string> entries = Entries(combo);
-  auto found = std::find(entries.begin(), entries.end(), text);
-  if (found == entries.end()) return false;
-  LRESULT index = found - entries.begin();
-  SendMessageA(combo, CB_SETCURSEL, WPARAM(index), 0);
-  SendMessageA(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), LPARAM(combo));
-  return true;
 }
 
 class PreferencesE2E : public ::testing::Test {
@@ -166,7 +110,7 @@ class PreferencesE2E : public ::testing::Test {
   }
   // Opens "tarnbel routes" from the preferences.
   HWND OpenRoutes() {
-    HWND button = ButtonOf(Preferences, "Routes...");
+    HWND button = testsupport::ChildWithCaption(Preferences, "Routes...");
     EXPECT_NE(button, nullptr);
     if (!button) return nullptr;
     PostMessageA(button, BM_CLICK, 0, 0);
@@ -174,15 +118,15 @@ class PreferencesE2E : public ::testing::Test {
   }
   // "Add...", the three choices and "OK".
   void AddRoute(HWND routes, const std::string& input, const std::string& output, const std::string& device) {
-    PostMessageA(ButtonOf(routes, "Add..."), BM_CLICK, 0, 0);
+    PostMessageA(testsupport::ChildWithCaption(routes, "Add..."), BM_CLICK, 0, 0);
     HWND add = WaitToolsWindow("choose route:");
     ASSERT_NE(add, nullptr);
-    std::vector<HWND> lists = ChildrenOf(add, "TComboBox");
+    std::vector<HWND> lists = testsupport::ChildrenOf(add, "TComboBox");
     ASSERT_EQ(lists.size(), 3u);
-    ASSERT_TRUE(Choose(lists[0], input));
-    ASSERT_TRUE(Choose(lists[1], output));
-    ASSERT_TRUE(Choose(lists[2], device));
-    PostMessageA(ButtonOf(add, "OK"), BM_CLICK, 0, 0);
+    ASSERT_TRUE(testsupport::ChooseEntry(lists[0], input));
+    ASSERT_TRUE(testsupport::ChooseEntry(lists[1], output));
+    ASSERT_TRUE(testsupport::ChooseEntry(lists[2], device));
+    PostMessageA(testsupport::ChildWithCaption(add, "OK"), BM_CLICK, 0, 0);
     ASSERT_TRUE(Pump([&] { return !IsWindow(add); }));
   }
 
@@ -219,30 +163,30 @@ TEST_F(PreferencesE2E, ARouteMadeInThePreferencesRunsInTheServerAndSwitchesReach
   ASSERT_NE(preferences, nullptr);
   HWND routes = OpenRoutes();
   ASSERT_NE(routes, nullptr);
-  PostMessageA(ButtonOf(routes, "Add..."), BM_CLICK, 0, 0);
+  PostMessageA(testsupport::ChildWithCaption(routes, "Add..."), BM_CLICK, 0, 0);
   HWND add = WaitToolsWindow("choose route:");
   ASSERT_NE(add, nullptr);
 
-  std::vector<HWND> lists = ChildrenOf(add, "TComboBox");
+  std::vector<HWND> lists = testsupport::ChildrenOf(add, "TComboBox");
   ASSERT_EQ(lists.size(), 3u);
-  EXPECT_EQ(Entries(lists[0]), (std::vector<std::string>{"[none]", "Keys"}));
-  EXPECT_EQ(Entries(lists[1]), (std::vector<std::string>{"[none]", "Synth"}));
-  std::vector<std::string> devices = Entries(lists[2]);
+  EXPECT_EQ(testsupport::ComboEntries(lists[0]), (std::vector<std::string>{"[none]", "Keys"}));
+  EXPECT_EQ(testsupport::ComboEntries(lists[1]), (std::vector<std::string>{"[none]", "Synth"}));
+  std::vector<std::string> devices = testsupport::ComboEntries(lists[2]);
   ASSERT_GE(devices.size(), 2u);
   EXPECT_EQ(devices[0], "[none]");
   // The card's first device, whose cache limit the preferences set, is listed last.
   const std::string device = devices.back();
-  HWND ok = ButtonOf(add, "OK");
+  HWND ok = testsupport::ChildWithCaption(add, "OK");
   ASSERT_NE(ok, nullptr);
   EXPECT_FALSE(IsWindowEnabled(ok));
-  ASSERT_TRUE(Choose(lists[0], "Keys"));
-  ASSERT_TRUE(Choose(lists[1], "Synth"));
-  ASSERT_TRUE(Choose(lists[2], device));
+  ASSERT_TRUE(testsupport::ChooseEntry(lists[0], "Keys"));
+  ASSERT_TRUE(testsupport::ChooseEntry(lists[1], "Synth"));
+  ASSERT_TRUE(testsupport::ChooseEntry(lists[2], device));
   EXPECT_TRUE(IsWindowEnabled(ok));
   PostMessageA(ok, BM_CLICK, 0, 0);
   ASSERT_TRUE(Pump([&] { return !IsWindow(add); }));
   DWORD closedAt = GetTickCount();
-  PostMessageA(ButtonOf(routes, "Close"), BM_CLICK, 0, 0);
+  PostMessageA(testsupport::ChildWithCaption(routes, "Close"), BM_CLICK, 0, 0);
   ASSERT_TRUE(Pump([&] { return !IsWindow(routes); }));
 
   TRegArray stored(RoutesPath, true);
@@ -263,7 +207,7 @@ TEST_F(PreferencesE2E, ARouteMadeInThePreferencesRunsInTheServerAndSwitchesReach
 
   // "Disable SoundFont Device interface" takes the routes from the outside clients at once.
   EXPECT_EQ(Query(WM_TB_QUERY_ROUTE_COUNT), 1);
-  HWND disable = ButtonOf(preferences, "Disable SoundFont Device interface");
+  HWND disable = testsupport::ChildWithCaption(preferences, "Disable SoundFont Device interface");
   ASSERT_NE(disable, nullptr);
   PostMessageA(disable, BM_CLICK, 0, 0);
   EXPECT_TRUE(Pump([&] { return Query(WM_TB_QUERY_ROUTE_COUNT) == 0; }, 5000));
@@ -271,10 +215,10 @@ TEST_F(PreferencesE2E, ARouteMadeInThePreferencesRunsInTheServerAndSwitchesReach
   EXPECT_TRUE(Pump([&] { return Query(WM_TB_QUERY_ROUTE_COUNT) == 1; }, 5000));
 
   // A cache limit set in the preferences is the card's own: the server's tip shows it.
-  HWND override = ButtonOf(preferences, "Override AudioHQ cache limit");
+  HWND override = testsupport::ChildWithCaption(preferences, "Override AudioHQ cache limit");
   ASSERT_NE(override, nullptr);
   HWND sizeEdit = nullptr;
-  for (HWND spin : ChildrenOf(GetParent(override), "TKitSpinEdit")) sizeEdit = spin;
+  for (HWND spin : testsupport::ChildrenOf(GetParent(override), "TKitSpinEdit")) sizeEdit = spin;
   ASSERT_NE(sizeEdit, nullptr);
   SendMessageA(sizeEdit, WM_SETTEXT, 0, LPARAM("4096"));
   PostMessageA(override, BM_CLICK, 0, 0);
@@ -291,24 +235,16 @@ TEST_F(PreferencesE2E, TwoDevicesJoinedInMemoryShareOneCache) {
   StartWithPreferences(folder, "in:Keys;in:Pads;out:Synth;out:Organ");
   HWND routes = OpenRoutes();
   ASSERT_NE(routes, nullptr);
-  PostMessageA(ButtonOf(routes, "Memory..."), BM_CLICK, 0, 0);
+  PostMessageA(testsupport::ChildWithCaption(routes, "Memory..."), BM_CLICK, 0, 0);
   HWND memory = WaitToolsWindow("select sf devices sharing the same memory:");
   ASSERT_NE(memory, nullptr);
-  std::vector<HWND> boxes = ChildrenOf(memory, "TListBox");
+  std::vector<HWND> boxes = testsupport::ChildrenOf(memory, "TListBox");
   ASSERT_EQ(boxes.size(), 1u);
-  LRESULT count = SendMessageA(boxes[0], LB_GETCOUNT, 0, 0);
-  ASSERT_GE(count, 2);
-  std::vector<std::string> devices;
-  for (LRESULT i = 0; i < count; ++i) {
-    wchar_t wide[256] = {0};
-    SendMessageW(boxes[0], LB_GETTEXT, WPARAM(i), LPARAM(wide));
-    char text[256] = {0};
-    WideCharToMultiByte(CP_ACP, 0, wide, -1, text, sizeof(text), nullptr, nullptr);
-    devices.push_back(text);
-  }
+  std::vector<std::string> devices = testsupport::ListBoxEntries(boxes[0]);
+  ASSERT_GE(devices.size(), 2u);
   SendMessageA(boxes[0], LB_SETSEL, TRUE, 0);
   SendMessageA(boxes[0], LB_SETSEL, TRUE, 1);
-  PostMessageA(ButtonOf(memory, "Ok"), BM_CLICK, 0, 0);
+  PostMessageA(testsupport::ChildWithCaption(memory, "Ok"), BM_CLICK, 0, 0);
   ASSERT_TRUE(Pump([&] { return !IsWindow(memory); }));
   {
     TRegArray shared(std::string(TarnbelKeyPath) + "\\ShareMemory", true);
@@ -317,7 +253,7 @@ TEST_F(PreferencesE2E, TwoDevicesJoinedInMemoryShareOneCache) {
   }
   AddRoute(routes, "Keys", "Synth", devices[0]);
   AddRoute(routes, "Pads", "Organ", devices[1]);
-  PostMessageA(ButtonOf(routes, "Close"), BM_CLICK, 0, 0);
+  PostMessageA(testsupport::ChildWithCaption(routes, "Close"), BM_CLICK, 0, 0);
   ASSERT_TRUE(Pump([&] { return !IsWindow(routes); }));
 
   // A preset played on the first route is in the second route's list: one cache for both devices.

@@ -300,6 +300,82 @@ TEST(Controls, PageControlPagesThroughThePropertyTableAndTheTabs) {
   EXPECT_EQ(0, pages->ActivePageIndex());
 }
 
+TEST(Controls, PageControlTurnsByCtrlTabAndCtrlPageKeysAsATabClickDoes) {
+  FormPtr form(new TForm(nullptr));
+  form->SetBounds(0, 0, 400, 300);
+  auto* pages = new TPageControl(form.get());
+  pages->SetParent(form.get());
+  pages->SetAlign(alClient);
+  auto addPage = [&](TPageControl* control, const char* caption) {
+    auto* sheet = new TTabSheet(form.get());
+    sheet->SetCaption(caption);
+    sheet->SetPageControl(control);
+    return sheet;
+  };
+  std::vector<TTabSheet*> sheets = {addPage(pages, "Main"), addPage(pages, "Startup"), addPage(pages, "Misc")};
+  auto* check = new TCheckBox(form.get());
+  check->SetParent(sheets[0]);
+  // A page control inside the first page: the keys turn the innermost one around the focus.
+  auto* inner = new TPageControl(form.get());
+  inner->SetParent(sheets[0]);
+  inner->SetBounds(10, 40, 200, 120);
+  TTabSheet* innerFirst = addPage(inner, "One");
+  addPage(inner, "Two");
+  auto* innerCheck = new TCheckBox(form.get());
+  innerCheck->SetParent(innerFirst);
+  int asked = 0;
+  bool refuse = false;
+  std::vector<int> changed;
+  pages->OnChanging = [&](TObject*, bool& allow) {
+    ++asked;
+    allow = !refuse;
+  };
+  pages->OnChange = [&](TObject*) { changed.push_back(pages->ActivePageIndex()); };
+  form->Show();
+  check->SetFocus();
+
+  auto press = [](std::initializer_list<int> held, WORD key) {
+    HeldKeys keys(held);
+    PressKey(key);
+    return RunUntil([] { return HIWORD(GetQueueStatus(QS_POSTMESSAGE)) == 0; });
+  };
+  // Ctrl is held throughout, Shift where asked.
+  struct Step {
+    WORD Key;
+    bool Shift;
+    int Page;
+  };
+  const Step steps[] = {{VK_TAB, false, 1},   {VK_TAB, false, 2}, {VK_TAB, false, 0}, {VK_TAB, true, 2},
+                        {VK_PRIOR, false, 1}, {VK_NEXT, false, 2}, {VK_NEXT, false, 0}};
+  std::vector<int> expected;
+  for (const Step& step : steps) {
+    ASSERT_TRUE(step.Shift ? press({VK_CONTROL, VK_SHIFT}, step.Key) : press({VK_CONTROL}, step.Key));
+    expected.push_back(step.Page);
+    EXPECT_EQ(step.Page, pages->ActivePageIndex());
+    EXPECT_EQ(step.Page, int(SendMessageA(pages->Handle(), TCM_GETCURSEL, 0, 0)));
+    EXPECT_TRUE(IsWindowVisible(sheets[size_t(step.Page)]->Handle()));
+    // The checked box went out of sight with its page: the tab strip holds the focus.
+    EXPECT_EQ(pages->Handle(), GetFocus());
+  }
+  EXPECT_EQ(expected, changed);
+  EXPECT_EQ(int(expected.size()), asked);
+
+  // A refused change leaves the page; keys without Ctrl, or with Alt, turn nothing.
+  refuse = true;
+  ASSERT_TRUE(press({VK_CONTROL}, VK_TAB));
+  EXPECT_EQ(int(expected.size()) + 1, asked);
+  refuse = false;
+  ASSERT_TRUE(press({VK_CONTROL, VK_MENU}, VK_NEXT));
+  EXPECT_EQ(0, pages->ActivePageIndex());
+  EXPECT_EQ(expected, changed);
+
+  innerCheck->SetFocus();
+  ASSERT_TRUE(press({VK_CONTROL}, VK_TAB));
+  EXPECT_EQ(1, inner->ActivePageIndex());
+  EXPECT_EQ(0, pages->ActivePageIndex());
+  EXPECT_EQ(inner->Handle(), GetFocus());
+}
+
 TEST(Controls, UpDownAndProgressBarKeepTheirRanges) {
   FormPtr form(new TForm(nullptr));
   auto* edit = new TEdit(form.get());

@@ -7,6 +7,9 @@
 #include "bitmap.h"
 #include "image_list.h"
 #include "input_support.h"
+#include "list_controls.h"
+#include "std_controls.h"
+#include "ui_test_support.h"
 #include "menus.h"
 #include "timer.h"
 #include "toolbar.h"
@@ -53,6 +56,14 @@ POINT ButtonCenter(TToolBar* bar, TToolButton* b) {
 }
 
 bool ClickAt(POINT p) { return MouseTo(p) && LeftDown() && LeftUp(); }
+
+// The toolbar window's item that holds a hosted control: the one whose rectangle it covers.
+int SlotOf(TToolBar* bar, TControl* c) {
+  int count = int(SendMessageA(bar->Handle(), TB_BUTTONCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i)
+    if (ItemRect(bar, i).left == c->Left() && ItemRect(bar, i).right - ItemRect(bar, i).left == c->Width()) return i;
+  return -1;
+}
 
 struct TToolBarForm {
   CursorKeeper Cursor;
@@ -243,4 +254,94 @@ TEST(ToolBar, GroupedButtonsAndDropDownMenu) {
   // A freed menu is forgotten; the arrow then shows nothing.
   menu->Free();
   EXPECT_EQ(nullptr, drop->DropdownMenu());
+}
+
+namespace {
+
+RECT BoundsInParent(TControl* c) { return RECT{c->Left(), c->Top(), c->Left() + c->Width(), c->Top() + c->Height()}; }
+
+RECT WindowInParent(HWND window) {
+  RECT r;
+  GetWindowRect(window, &r);
+  MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+}  // namespace
+
+TEST(ToolBar, HostedControlHoldsASlotAsWideAsItselfInEveryLayout) {
+  TToolBarForm f;
+  f.Bar->SetImages(SolidImages(f.Form.get(), 2));
+  f.Bar->SetAutoSize(true);
+  TToolButton* first = AddButton(f.Bar);
+  auto* combo = new TComboBox(f.Form.get());
+  combo->SetStyle(csDropDownList);
+  combo->SetWidth(120);
+  combo->SetParent(f.Bar);
+  TToolButton* last = AddButton(f.Bar);
+  f.Form->Show();
+
+  // A row: the button, the control on its slot, the button after it; the bar ends at the last button.
+  ASSERT_EQ(1, SlotOf(f.Bar, combo));
+  RECT slot = ItemRect(f.Bar, 1);
+  EXPECT_EQ(120, slot.right - slot.left);
+  EXPECT_EQ(slot.left, WindowInParent(combo->Handle()).left);
+  EXPECT_EQ(slot.top, WindowInParent(combo->Handle()).top);
+  EXPECT_EQ(slot.right, ItemRect(f.Bar, 2).left);
+  EXPECT_EQ(ItemRect(f.Bar, 2).left, last->Left());
+  EXPECT_EQ(2, f.Bar->ButtonCount());
+  EXPECT_EQ(2, last->Index());
+  int row = f.Bar->Width();
+  EXPECT_GE(row, 120 + 2 * first->Width());
+  EXPECT_GE(f.Bar->Height(), combo->Height());
+
+  // Resized or hidden by its owner, the control's slot follows.
+  combo->SetWidth(60);
+  EXPECT_EQ(60, ItemRect(f.Bar, 1).right - ItemRect(f.Bar, 1).left);
+  EXPECT_EQ(row - 60, f.Bar->Width());
+  combo->SetVisible(false);
+  EXPECT_EQ(ItemRect(f.Bar, 0).right, ItemRect(f.Bar, 2).left);
+  combo->SetVisible(true);
+  combo->SetWidth(120);
+  EXPECT_EQ(row, f.Bar->Width());
+
+  // A column: one slot a row, as wide as the widest, the control below the first button.
+  f.Bar->SetAlign(alLeft);
+  EXPECT_GE(f.Bar->Width(), 120);
+  EXPECT_GT(BoundsInParent(combo).top, ItemRect(f.Bar, 0).top);
+  EXPECT_GE(ItemRect(f.Bar, 2).top, BoundsInParent(combo).bottom - 2);
+  EXPECT_EQ(ItemRect(f.Bar, 1).left, WindowInParent(combo->Handle()).left);
+  EXPECT_GE(f.Bar->Height(), ItemRect(f.Bar, 2).bottom);
+
+  // Freed, its slot goes and the buttons close up.
+  combo->Free();
+  EXPECT_EQ(1, last->Index());
+  EXPECT_EQ(2, int(SendMessageA(f.Bar->Handle(), TB_BUTTONCOUNT, 0, 0)));
+}
+
+TEST(ToolBar, HostedControlGetsItsNotificationsFocusAndKeys) {
+  TToolBarForm f;
+  auto* edit = new TEdit(f.Form.get());
+  edit->SetParent(f.Form.get());
+  edit->SetBounds(10, 100, 100, 21);
+  AddButton(f.Bar);
+  auto* combo = new TComboBox(f.Form.get());
+  combo->SetStyle(csDropDownList);
+  combo->SetParent(f.Bar);
+  for (const char* name : {"one", "two", "three"}) combo->Items()->Add(name);
+  int changes = 0;
+  combo->OnChange = [&](TObject*) { ++changes; };
+  f.Form->Show();
+
+  // Tab walks from the form's edit into the toolbar's control.
+  edit->SetFocus();
+  uitest::PressKey(VK_TAB);
+  ASSERT_TRUE(uitest::RunUntil([&] { return GetFocus() == combo->Handle(); }, 1000));
+  // Its keys and its notifications are its own: Down chooses the next item and reports the change.
+  uitest::PressKey(VK_DOWN);
+  ASSERT_TRUE(uitest::RunUntil([&] { return changes == 1; }, 1000));
+  EXPECT_EQ(0, combo->ItemIndex());
+  uitest::PressKey(VK_DOWN);
+  ASSERT_TRUE(uitest::RunUntil([&] { return changes == 2; }, 1000));
+  EXPECT_EQ(1, combo->ItemIndex());
 }

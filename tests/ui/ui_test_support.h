@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "application.h"
+#include "dialog_windows.h"
 #include "form.h"
 #include "pump_until.h"
 
@@ -41,10 +42,6 @@ class HeldKeys {
 };
 
 // A key as the system queues it for the focused window: down, then up.
-inline void PressKey(WORD key) {
-  HWND focus = GetFocus();
-  PostMessageA(focus, WM_KEYDOWN, key, 1);
-  PostMessageA(focus, WM_KEYUP, key, LPARAM(0xC0000001));
-}
+inline void PressKey(WORD key) { testsupport::PostKey(GetFocus(), key); }
 
 }  // namespace uitest

@@ -1,3 +1,5 @@
+// What every control shares, whatever its kind: notifications reflected to the child, unique child ids,
+// fonts, alignment, GDI objects kept balanced, action links, mouse and key events, hints.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -56,7 +58,7 @@ int PixelHeight(int points) { return -MulDiv(points, Screen().PixelsPerInch(), 7
 
 }  // namespace
 
-TEST(Groundwork, NotificationsReachTheChildThroughAnyParent) {
+TEST(EveryControl, NotificationsReachTheChildThroughAnyParent) {
   FormPtr form(new TForm(nullptr));
   auto* panel = new TPanel(form.get());
   panel->SetParent(form.get());
@@ -100,7 +102,7 @@ TEST(Groundwork, NotificationsReachTheChildThroughAnyParent) {
   EXPECT_EQ(before, button->Reflected.size());
 }
 
-TEST(Groundwork, ChildIdsAreUniqueAndSurviveRecreation) {
+TEST(EveryControl, ChildIdsAreUniqueAndSurviveRecreation) {
   FormPtr form(new TForm(nullptr));
   std::vector<TWinControl*> controls;
   auto* panel = new TPanel(form.get());
@@ -144,7 +146,7 @@ TEST(Groundwork, ChildIdsAreUniqueAndSurviveRecreation) {
   EXPECT_EQ(1, clicks);
 }
 
-TEST(Groundwork, FontChangesReachTheWindowAndTheChildrenThatShowTheParentsFont) {
+TEST(EveryControl, FontChangesReachTheWindowAndTheChildrenThatShowTheParentsFont) {
   FormPtr form(new TForm(nullptr));
   auto* inherits = new TEdit(form.get());
   inherits->SetParent(form.get());
@@ -172,7 +174,7 @@ TEST(Groundwork, FontChangesReachTheWindowAndTheChildrenThatShowTheParentsFont) 
   EXPECT_EQ(FW_NORMAL, FontOf(inherits->Handle()).lfWeight);
 }
 
-TEST(Groundwork, AlignedControlsKeepTheOrderOfTheirPlacesWhateverTheInsertionOrder) {
+TEST(EveryControl, AlignedControlsKeepTheOrderOfTheirPlacesWhateverTheInsertionOrder) {
   FormPtr form(new TForm(nullptr));
   form->SetBounds(0, 0, 400, 300);
   form->Show();
@@ -209,7 +211,7 @@ TEST(Groundwork, AlignedControlsKeepTheOrderOfTheirPlacesWhateverTheInsertionOrd
   EXPECT_EQ(153, client1->Left());
 }
 
-TEST(Groundwork, AThousandPaintsLeaveTheGdiObjectsAsTheyWere) {
+TEST(EveryControl, AThousandPaintsLeaveTheGdiObjectsAsTheyWere) {
   FormPtr form(new TForm(nullptr));
   form->SetBounds(0, 0, 300, 200);
   auto* panel = new TPanel(form.get());
@@ -268,7 +270,7 @@ TEST(Groundwork, AThousandPaintsLeaveTheGdiObjectsAsTheyWere) {
   }
 }
 
-TEST(Groundwork, ActionLinksFollowCheckedAndImageAndEndWhenEitherSideGoes) {
+TEST(EveryControl, ActionLinksFollowCheckedAndImageAndEndWhenEitherSideGoes) {
   FormPtr form(new TForm(nullptr));
   auto* action = new TAction(nullptr);
   action->SetCaption("Option");
@@ -304,7 +306,7 @@ TEST(Groundwork, ActionLinksFollowCheckedAndImageAndEndWhenEitherSideGoes) {
   button->Click();
 }
 
-TEST(Groundwork, MouseAndKeyEventsReachWindowedAndGraphicControls) {
+TEST(EveryControl, MouseAndKeyEventsReachWindowedAndGraphicControls) {
   FormPtr form(new TForm(nullptr));
   form->SetBounds(0, 0, 300, 200);
   auto* panel = new TPanel(form.get());
@@ -372,7 +374,7 @@ TEST(Groundwork, MouseAndKeyEventsReachWindowedAndGraphicControls) {
   EXPECT_EQ("b", edit->Text());
 }
 
-TEST(Groundwork, HintsSetTheApplicationHintAndPassOnShowHint) {
+TEST(EveryControl, HintsSetTheApplicationHintAndPassOnShowHint) {
   FormPtr form(new TForm(nullptr));
   form->SetBounds(200, 200, 300, 200);
   auto* button = new TButton(form.get());

@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "dialog_windows.h"
 #include "form.h"
 
-namespace toolstest {
+namespace testsupport {
 
 class TModalDriver {
  public:
@@ -36,13 +37,14 @@ class TModalDriver {
   bool FTimedOut = false, FInStep = false;
 };
 
-// Keys and characters posted to a window, as the queue would deliver typed input.
-void PostKey(HWND window, WORD key);
-void PostText(HWND window, const std::string& text);
-// The edit inside a drop-down combo box.
-HWND ComboEdit(HWND combo);
-// A message box of this thread with that caption, and the texts of its static controls.
-HWND FindThreadBox(const std::string& caption);
-std::string BoxText(HWND box);
+}  // namespace testsupport
 
+// The names the tools program's tests have always used.
+namespace toolstest {
+using testsupport::BoxText;
+using testsupport::ComboEdit;
+using testsupport::FindThreadBox;
+using testsupport::PostKey;
+using testsupport::PostText;
+using testsupport::TModalDriver;
 }  // namespace toolstest
