@@ -105,6 +105,7 @@ TMappingsForm::TMappingsForm(TComponent* owner) : TForm(owner) {
   AddLauncherActions();
   HookDragEvents();
   HookActionUpdates();
+  HookOutputActions();
   SystemTreeView->OnChange = [this](TObject*, TTreeNode*) { RefreshPresetsPane(); };
 
   WindowHook = new TKitWindowHook(this);

@@ -6,7 +6,7 @@
 // server. The members are defined in one file per concern: tarnbel_mappings_form.cpp (opening, saving,
 // closing), …_layout.cpp (components, actions, menus, toolbars), …_attach.cpp (attach and detach rules,
 // drag and drop), …_browser.cpp (source browser), …_lists.cpp (list building and action enabling),
-// …_preview.cpp (preview).
+// …_preview.cpp (preview), …_outputs.cpp (HTML page, Logic list, SoundFont files, exports).
 #include <windows.h>
 
 #include <array>
@@ -20,10 +20,12 @@
 #include "KitPlacement.h"
 #include "SystemTreeView.h"
 #include "action.h"
+#include "attached_row.h"
 #include "dialogs.h"
 #include "form.h"
 #include "image_list.h"
 #include "list_view.h"
+#include "mapping_html.h"
 #include "menus.h"
 #include "splitter.h"
 #include "status_bar.h"
@@ -33,6 +35,7 @@
 #include "toolbar.h"
 
 class TProgressForm;
+class TLogicTable;
 
 // Row icons of IconsImageList: a kind plus a mark.
 enum TRowKind { rkMelodic = 0, rkDrum = 4, rkWave = 8 };
@@ -208,6 +211,19 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   void SetStatusText(const std::string& text) override;
   ui::TActionList* ExportActionList() override { return ActionList1; }
   ui::TWinControl* ExportToolbar() override { return ExportToolBar; }
+
+  // ---- The outputs (…_outputs.cpp): the HTML page, the Logic list, SoundFont files, the exports.
+  void WriteMappingHTML(const std::string& folder, const std::string& fileName);
+  void BuildLogicPatchList(TLogicTable& table);
+  void SaveSelectedAsSoundFont(bool separate);
+  // The attached list's rows as the outputs read them: all, or the selected entry rows.
+  std::vector<TAttachedRow> AttachedRows(bool selectedOnly);
+
+ private:
+  void HookOutputActions();
+  void SaveMappingAsHTMLActionExecute();
+  void CreateLogicActionExecute();
+  THtmlPageLook HtmlPageLook();
 
  protected:
   void Destroying() override;
