@@ -326,6 +326,78 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   // Preview (…_preview.cpp).
   void StopPreview();
 
+  // ---- The lists' rules (…_lists.cpp), editing entries and banks (…_items.cpp), preview (…_preview.cpp).
+ public:
+  // Grouping modes, the lists' tags.
+  enum TFilesMode { fmByConflicts = 0, fmBySource = 1, fmByAssignment = 2 };
+  enum TPresetsMode { pmByAttachment = 0, pmByBank = 2 };
+  int FilesMode() const;
+  int PresetsMode() const;
+  void GoToSource();
+  void GoToAttachment();
+  // A bank's text and background colour in the lists, chosen and stored when it has none yet.
+  ui::TColor BankFontColor(int bank);
+  ui::TColor BankBackColor(int bank);
+  void PreviewAttachedItem(TMappingInactiveItem* entry);
+  void PreviewPresetInFile();
+  static bool IsWaveFileName(const std::string& path);
+
+ private:
+  int CompareAttached(ui::TListItem* row1, ui::TListItem* row2, int mode) const;
+  int ComparePresets(ui::TListItem* row1, ui::TListItem* row2, int mode) const;
+  ui::TListItem* InsertHeaderRow(ui::TListView* list, int index, const std::string& caption, int bank);
+  static bool HeaderFocused(ui::TListView* list);
+  void FinishBuild(ui::TListView* list, bool headerWasFocused);
+  void InsertConflictHeaders();
+  void InsertGroupHeaders(int mode);
+  void InsertAttachmentHeaders();
+  void InsertBankHeaders();
+  std::string PresetsCaption() const;
+  void ColumnClicked(ui::TListView* list);
+  void ListSelectionChanged(ui::TListView* list, ui::TListItem* row, bool selected);
+  void ShowEntryStatus();
+  void ShowSourceStatus();
+  // The path a source row stands for: the wave file of a folder's row, else the selected file.
+  std::string SourcePathOfRow(const ui::TListItem* row) const;
+  void ListReleased(ui::TListView* list);
+  void ListMouseDown(ui::TListView* list, ui::TMouseButton button, int x, int y);
+  void ListMouseMove(ui::TListView* list, ui::TSet32 shift, int x, int y);
+  void ListMouseUp(ui::TListView* list, ui::TMouseButton button, int x, int y);
+  void ListKeyUp(ui::TListView* list, WORD key);
+  void ListKeyDown(ui::TWinControl* control, WORD& key, ui::TSet32 shift);
+  void SelectOnly(ui::TListView* list, ui::TListItem* row);
+  void DrawListRow(ui::TListView* list, ui::TListItem* row, ui::TCustomDrawInfo& info);
+  void ToggleSetting(ui::TAction* action, bool& setting, const char* valueName);
+  void SelectAllActionExecute();
+  bool FilesHaveEntry() const;
+  void HookListEvents();
+
+  void HookItemActions();
+  // Program numbers from a first one, or one bank for all selected entries.
+  void RenumberSelected(bool programs);
+  void SetPresetNameActionExecute();
+  void PresetPropertiesActionExecute();
+  void SetBankNameActionExecute();
+  void SetBankNamesByFileNamesActionExecute();
+  void SetBankColorActionExecute(bool background);
+  void SetDefaultBankActionExecute(bool drums);
+  void MergeMappingActionExecute();
+  // Removes an entry's row and attaches the entry again at a slot or with a name; false (nothing changed)
+  // when the new slot cannot take it.
+  bool ReattachEntry(ui::TListItem* row, int targetBank, int targetProgram, const std::string& presetName);
+  // The entry a bank command works on: the first selected, else the one the focus stands on or under.
+  ui::TListItem* BankCommandRow();
+  ui::TColor ChooseBankColor(int bank, bool background);
+
+  void HookPreviewActions();
+  void PreviewModeActionExecute();
+  void PreviewRouteActionExecute();
+  void SendPreview(const std::string& path, int bank, int program, int previewedRow);
+
+  ui::TListView* FPressedHeaderList = nullptr;
+  // The source (path, bank, program) being previewed; empty when none.
+  std::string FPreviewedSource;
+
   TProgressForm* FProgress = nullptr;
   int FProgressDone = 0;
   int FBusyDepth = 0;

@@ -105,15 +105,10 @@ THtmlPageLook TMappingsForm::HtmlPageLook() {
   look.ColoredBankItems = EditorSettings.ColoredBankItems;
   look.ColoredBankHeaders = EditorSettings.ColoredBankHeaders;
   look.ColoredBackground = EditorSettings.ColoredBackground;
-  look.GroupedBySourceFile = FilesListView->Tag() == 1;
-  look.BankFontColor = [this](int bank) {
-    TColor color = BankFontColors[size_t(bank)];
-    return color == TColor(-1) ? TColor(0) : color;
-  };
-  look.BankBackColor = [this](int bank) {
-    TColor color = BankBackColors[size_t(bank)];
-    return color == TColor(-1) ? TColor(0xE0E0E0) : color;
-  };
+  look.GroupedBySourceFile = FilesMode() == fmBySource;
+  // The list's own colours: a bank without one gets it now, as the list would when it draws the bank.
+  look.BankFontColor = [this](int bank) { return BankFontColor(bank); };
+  look.BankBackColor = [this](int bank) { return BankBackColor(bank); };
   return look;
 }
 

@@ -8,6 +8,7 @@
 #include "osc_midi_output.h"
 #include "route_record.h"
 #include "text_compare.h"
+#include "tool_windows.h"
 
 using namespace ui;
 
@@ -94,3 +95,28 @@ void TAddRouteForm::SelectName(TComboBox* list, const std::string& name) {
 void TAddRouteForm::UpdateOK() {
   OKButton->SetEnabled(Chosen(MIDIInComboBox) && (Chosen(MIDIOutComboBox) || Chosen(SFDeviceComboBox)));
 }
+
+namespace {
+
+bool ChooseRouteInDialog(TComponent* owner, RouteRecord& route) {
+  auto* dialog = new TAddRouteForm(owner);
+  dialog->FillDeviceLists();
+  if (!route.Input.empty() || !route.Output.empty() || !route.Device.empty()) {
+    TAddRouteForm::SelectName(dialog->MIDIInComboBox, route.Input);
+    TAddRouteForm::SelectName(dialog->MIDIOutComboBox, route.Output);
+    TAddRouteForm::SelectName(dialog->SFDeviceComboBox, route.Device);
+    dialog->UpdateOK();
+  }
+  bool ok = dialog->ShowModal() == mrOk;
+  if (ok) {
+    route.Input = dialog->MIDIInComboBox->Text();
+    route.Output = dialog->MIDIOutComboBox->Text();
+    route.Device = dialog->SFDeviceComboBox->Text();
+  }
+  dialog->Free();
+  return ok;
+}
+
+}  // namespace
+
+void RegisterRouteDialog() { ToolWindowMakers.ChooseRoute = ChooseRouteInDialog; }

@@ -33,3 +33,6 @@ class TAddRouteForm : public ui::TForm {
  private:
   ui::TComboBox* MakeList(const char* name, const char* caption, ui::TLabel*& label, int top);
 };
+
+// Fills ToolWindowMakers.ChooseRoute with this dialog.
+void RegisterRouteDialog();

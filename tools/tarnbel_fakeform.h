@@ -50,7 +50,7 @@ class TFakeForm : public ui::TForm, public TLauncherOps {
 
   // Starts "tarnbel.exe" from the program's folder; with wait, until its window exists (at most
   // ServerStartTimeoutMs). False after the box "Can't run " + path, or when no window came.
-  bool RunServer(bool wait);
+  bool RunServer(bool wait) override;
   bool RunServerFile(const std::string& path, bool wait);
   DWORD ServerStartTimeoutMs = 10000;
 

@@ -10,6 +10,7 @@
 #include "options_form.h"
 #include "presets_in_cache_form.h"
 #include "sys_utils.h"
+#include "tarnbel_add_route_form.h"
 #include "tarnbel_mappings_form.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
@@ -45,6 +46,7 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   ToolWindowMakers.Preferences = [](ui::TComponent* owner) { return new TOptionsForm(owner); };
   RegisterAboutWindow();
   RegisterEditorWindow();
+  RegisterRouteDialog();
   ToolWindowMakers.Setup = [](const std::string& command) {
     TPresetsInCacheForm* monitor = Monitor();
     return monitor ? monitor->RunSetupCommand(command) : 1;

@@ -65,6 +65,8 @@ void EditorFixture::SetUp() {
   Monitor->HandleNeeded();
   MonitorForm = Monitor;
   EditorSettings = TEditorSettings();
+  // The lists show their rows alone unless a test asks for group headers.
+  Settings->WriteBool("ShowListDividers", false);
 }
 
 void EditorFixture::TearDown() {

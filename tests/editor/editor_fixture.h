@@ -31,6 +31,12 @@ class TTestLauncher : public TLauncherOps {
   ui::TImageList* GrayActionImages() override { return FGrayImages; }
   void PostMappingsChanged() override { ++MappingsChanged; }
   void ApplyExportVisibility(ui::TActionList* list, ui::TWinControl* toolbar) override;
+  bool RunServer(bool wait) override {
+    ++ServerStarts;
+    return StartServer && StartServer(wait);
+  }
+  int ServerStarts = 0;
+  std::function<bool(bool wait)> StartServer;
 
   int MappingsChanged = 0;
   // Hosts whose exports are hidden ("Cubase", "Logic", ...).

@@ -9,6 +9,7 @@
 #include "action.h"
 #include "form.h"
 #include "image_list.h"
+#include "route_record.h"
 
 // What the launcher asks of the mapping editor beyond being a form.
 class TEditorWindowOps {
@@ -58,6 +59,8 @@ class TLauncherOps {
   virtual void PostMappingsChanged() = 0;
   // Shows the export actions of the checked hosts, hides the others, re-lays the toolbar when given.
   virtual void ApplyExportVisibility(ui::TActionList* list, ui::TWinControl* toolbar) = 0;
+  // Starts the server beside the program; with wait, true once its window is there.
+  virtual bool RunServer(bool wait) = 0;
 };
 
 // The launcher while it exists; null before and after.
@@ -75,6 +78,8 @@ struct TToolWindowMakers {
   // Runs "-INSTALL", "-UNINSTALL" or "-REINSTALL" and gives the exit code of the process: 0, or 1 after
   // a box that reported a failure.
   std::function<int(const std::string& command)> Setup;
+  // The route dialog: starts with the route's names selected; true and the chosen names on OK.
+  std::function<bool(ui::TComponent* owner, RouteRecord& route)> ChooseRoute;
 };
 
 extern TToolWindowMakers ToolWindowMakers;
