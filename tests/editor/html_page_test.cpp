@@ -4,17 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 
+#include "html_expectation.h"
 #include "html_page_reader.h"
 #include "mapping_html.h"
 #include "scratch_folder.h"
 #include "standin_support.h"
-#include "tarnbel_func.h"
-#include "tarnbel_func_vcl.h"
 #include "tarnbel_mapping.h"
-#include "tarnbel_tools_globals.h"
-#include "text_compare.h"
 
 using namespace testsupport;
 
@@ -24,17 +20,6 @@ const std::string SoundFontPath = "C:\\Sound fonts\\Piano #1 & 100% 'real'.sf2";
 const std::string OtherPath = "C:\\Sound fonts\\drums.sf2";
 const std::string WaveFolder = "C:\\My waves #2\\";
 const std::string MappingName = "Tom's <\"best\"> & more";
-
-SYSTEMTIME FixedClock() {
-  SYSTEMTIME t{};
-  t.wYear = 2024;
-  t.wMonth = 3;
-  t.wDay = 5;
-  t.wHour = 7;
-  t.wMinute = 4;
-  t.wSecond = 9;
-  return t;
-}
 
 ui::TColor FontColor(int bank) { return ui::TColor(RGB(bank, 0x10, 0x80)); }
 ui::TColor BackColor(int bank) { return ui::TColor(RGB(0xF0, 0xE0 + bank % 16, 0xC0)); }
@@ -70,54 +55,10 @@ TAttachedRow Header(const std::string& caption, int bank = -1) {
   return row;
 }
 
-std::string BankText(int bank, int wave = 0) {
-  if (bank == 128) return "drum";
-  if (wave && bank == 200) return "wave";
-  return IntToStrZero(bank, 3);
-}
-
-// What the reader should find, from the rows and the look.
-std::vector<std::string> Expected(const std::string& name, const std::vector<TAttachedRow>& rows,
-                                  const THtmlPageLook& look) {
-  std::vector<std::string> lines = {
-      JsonList({JsonText("title"), JsonText("Tarnbel mapping - " + name)}),
-      JsonList({JsonText("created"), JsonText("HTML created by TARNBEL\xA0\xA0\xA0" + LongMonthName(3) +
-                                              " 5, 2024\xA0\xA0" "07:04:09")}),
-      JsonList({JsonText("caption"), JsonText(name)})};
-  std::vector<std::string> files;
-  for (const TAttachedRow& row : rows) {
-    if (!row.Entry) {
-      const bool bankHeader = row.HeaderBank >= 0, colored = bankHeader && look.ColoredBankHeaders;
-      if (row.Caption.empty()) lines.push_back(JsonList({JsonText("divider")}));
-      else
-        lines.push_back(HtmlHeaderLine(
-            colored && look.ColoredBackground ? ColorToHtml(BackColor(row.HeaderBank)) : "", row.Caption.substr(1),
-            !colored && look.GroupedBySourceFile ? "file:///" + row.Caption.substr(1) : "",
-            colored ? ColorToHtml(FontColor(row.HeaderBank)) : ""));
-      continue;
-    }
-    const TMappingInactiveItem& e = *row.Entry;
-    const int bank = int(e.TargetBank);
-    const std::string font = look.ColoredBankItems ? ColorToHtml(FontColor(bank)) : "";
-    const std::string source = e.GetSourceName();
-    lines.push_back(HtmlEntryLine(
-        look.ColoredBankItems && look.ColoredBackground ? ColorToHtml(BackColor(bank)) : "",
-        {HtmlCell(BankText(bank), "", font, row.Inactive), HtmlCell(IntToStrZero(e.TargetProgram, 3), "", font, row.Inactive),
-         HtmlCell(e.GetPresetName(), "", font), HtmlCell(source.substr(source.rfind('\\') + 1), "file:///" + source, font),
-         HtmlCell(BankText(int(e.SourceBank), 1), "", font),
-         HtmlCell(e.IsWave() ? "-" : IntToStrZero(e.SourceProgram, 3), "", font)}));
-    files.push_back(source);
-  }
-  std::sort(files.begin(), files.end(), [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
-  files.erase(std::unique(files.begin(), files.end(), AnsiSameText), files.end());
-  for (const std::string& file : files) lines.push_back(HtmlFileLine(file));
-  return lines;
-}
-
 std::string WritePage(const std::string& path, const std::string& name, const std::vector<TAttachedRow>& rows,
                       const THtmlPageLook& look, int* steps = nullptr) {
   std::vector<std::string> pieces =
-      BuildMappingHtml(name, rows, look, FixedClock(), [steps] { if (steps) ++*steps; });
+      BuildMappingHtml(name, rows, look, htmltest::FixedClock(), [steps] { if (steps) ++*steps; });
   std::string text;
   for (size_t i = 0; i < pieces.size(); ++i) text += (i ? "\r\n" : "") + pieces[i];
   WriteBytes(path, text);
@@ -173,7 +114,7 @@ TEST(HtmlPage, EachGroupingAndColourSettingReadsBackAsTheRowsHaveIt) {
     EXPECT_NE(text.find("List of the files used"), std::string::npos) << c.What;
     std::vector<std::string> lines;
     ASSERT_EQ(ReadHtmlPage(page, false, lines), THtmlReading::Read) << "the reader did not run";
-    EXPECT_EQ(lines, Expected(MappingName, c.Rows, c.Look)) << c.What;
+    EXPECT_EQ(lines, htmltest::ExpectedLines(MappingName, c.Rows, c.Look)) << c.What;
   }
 }
 
