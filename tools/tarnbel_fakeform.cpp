@@ -154,6 +154,7 @@ TFakeForm::TFakeForm(TComponent* owner) : TForm(owner) {
   WindowHook->BeforeMessage = [this](TObject*, TMessage& msg, bool& handled) { HookBeforeMessage(msg, handled); };
   WindowHook->SetWinControl(this);
 
+  Launcher = this;
   FormCreate();
 }
 
@@ -182,6 +183,7 @@ void TFakeForm::FormCreate() {
 
 void TFakeForm::Destroying() {
   if (FakeForm == this) FakeForm = nullptr;
+  if (Launcher == this) Launcher = nullptr;
   TForm::Destroying();
 }
 
@@ -232,6 +234,16 @@ bool TFakeForm::RunServerFile(const std::string& path, bool wait) {
 void TFakeForm::PostMappingsChanged() {
   if (TManagerWindowOps* manager = ManagerOps()) manager->ReloadMappings();
   if (ServerLink) ServerLink->Notify(WM_TB_MAPPINGS_CHANGED);
+}
+
+TLauncherActions TFakeForm::WindowActions() {
+  TLauncherActions actions;
+  actions.Monitor = MonitorAction;
+  actions.MappingsManager = MappingsManagerAction;
+  actions.MappingsEditor = MappingsEditorAction;
+  actions.Preferences = PreferencesAction;
+  actions.About = AboutAction;
+  return actions;
 }
 
 void TFakeForm::ApplyExportVisibility(TActionList* list, TWinControl* toolbar) {

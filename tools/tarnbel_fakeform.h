@@ -16,7 +16,7 @@
 
 class TPresetsInCacheForm;
 
-class TFakeForm : public ui::TForm {
+class TFakeForm : public ui::TForm, public TLauncherOps {
   UI_CLASS(TFakeForm, ui::TForm)
  public:
   explicit TFakeForm(ui::TComponent* owner);
@@ -55,10 +55,13 @@ class TFakeForm : public ui::TForm {
   DWORD ServerStartTimeoutMs = 10000;
 
   // Reloads the open manager's list and tells the server that the mappings changed.
-  void PostMappingsChanged();
+  void PostMappingsChanged() override;
   // Shows in the list the export actions of the hosts that are checked, hides the others, and
   // re-lays the toolbar when one is given.
-  void ApplyExportVisibility(ui::TActionList* list, ui::TWinControl* toolbar);
+  void ApplyExportVisibility(ui::TActionList* list, ui::TWinControl* toolbar) override;
+  TLauncherActions WindowActions() override;
+  ui::TImageList* ActionImages() override { return ActionsImageList; }
+  ui::TImageList* GrayActionImages() override { return GrayActionsImageList; }
 
   void ShowSplash();
   void HideSplash();

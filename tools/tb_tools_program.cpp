@@ -10,6 +10,7 @@
 #include "options_form.h"
 #include "presets_in_cache_form.h"
 #include "sys_utils.h"
+#include "tarnbel_mappings_form.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
 #include "tool_windows.h"
@@ -69,6 +70,7 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   // The windows this folder has; the editor's and the others' makers come with their folders.
   ToolWindowMakers.Preferences = [](ui::TComponent* owner) { return new TOptionsForm(owner); };
   RegisterAboutWindow();
+  RegisterEditorWindow();
   auto* monitor = ui::Application().CreateForm<TPresetsInCacheForm>();
   int exitCode = 0;
   if (monitor->EndRequested()) {

@@ -38,6 +38,7 @@ struct TDragSession {
 
 std::unique_ptr<TDragSession> Session;
 unsigned LastSessionId = 0;
+bool LastDragDropped = false;
 HWND CaptureWindow = nullptr;
 std::vector<TWinControl*> DockSites;
 
@@ -204,6 +205,7 @@ void FinishDrag(bool drop, bool silent = false) {
   ShowFrame(*s, nullptr);
   if (GetCapture() == CaptureWindow) ReleaseCapture();
   if (silent || !s->Started) return;
+  LastDragDropped = drop;
   TControl* source = s->Source;
   TControl* target = s->Target;
   TWatch watchSource(source), watchTarget(target);
@@ -336,6 +338,8 @@ void BeginAnyDrag(TControl* control, bool dock, bool immediate, int threshold) {
 }  // namespace
 
 TControl* DragSource() { return Session ? Session->Source : nullptr; }
+
+bool DragEndedByDrop() { return LastDragDropped; }
 
 void BeginDockDrag(TControl* control, bool immediate, int threshold) { BeginAnyDrag(control, true, immediate, threshold); }
 

@@ -21,6 +21,9 @@ class TDragDockObject {
 
 // The control being dragged, or nullptr.
 TControl* DragSource();
+// Read in the end-of-drag events: whether the drag ended by the button's release, not by Escape or a lost
+// capture (both end it without a target, as a release over no taker does).
+bool DragEndedByDrop();
 // Begins a dock drag of the control whatever its drag kind (a floating window's caption does this).
 void BeginDockDrag(TControl* control, bool immediate, int threshold = -1);
 

@@ -6,6 +6,7 @@
 #include "tarnbel_tools_globals.h"
 
 TToolWindowMakers ToolWindowMakers;
+TLauncherOps* Launcher = nullptr;
 
 namespace {
 

@@ -8,6 +8,7 @@
 
 #include "action.h"
 #include "form.h"
+#include "image_list.h"
 
 // What the launcher asks of the mapping editor beyond being a form.
 class TEditorWindowOps {
@@ -36,6 +37,31 @@ class TManagerWindowOps {
   virtual ui::TActionList* ExportActionList() = 0;
   virtual ui::TWinControl* ExportToolbar() = 0;
 };
+
+// What the once-windows ask of the launcher (the program's hidden message window): its window actions,
+// which their "Tarnbel" menus and toolbars show, its images, and its notices.
+struct TLauncherActions {
+  ui::TAction* Monitor = nullptr;
+  ui::TAction* MappingsManager = nullptr;
+  ui::TAction* MappingsEditor = nullptr;
+  ui::TAction* Preferences = nullptr;
+  ui::TAction* About = nullptr;
+};
+
+class TLauncherOps {
+ public:
+  virtual ~TLauncherOps() = default;
+  virtual TLauncherActions WindowActions() = 0;
+  virtual ui::TImageList* ActionImages() = 0;
+  virtual ui::TImageList* GrayActionImages() = 0;
+  // Reloads the open manager's list and tells the server that the mappings changed.
+  virtual void PostMappingsChanged() = 0;
+  // Shows the export actions of the checked hosts, hides the others, re-lays the toolbar when given.
+  virtual void ApplyExportVisibility(ui::TActionList* list, ui::TWinControl* toolbar) = 0;
+};
+
+// The launcher while it exists; null before and after.
+extern TLauncherOps* Launcher;
 
 using TFormMaker = std::function<ui::TForm*(ui::TComponent* owner)>;
 

@@ -1,0 +1,352 @@
+#pragma once
+// TMappingsForm: the mapping editor. It edits one stored mapping at a time: the folder tree on the left
+// browses .sf2 files and wave folders, the middle list shows the presets of the selected source, the right
+// list the entries of the edited mapping. Presets are attached and detached by drag and drop or commands,
+// with the conflict rules of one slot; saving checks the mapping's integrity, stores it and tells the
+// server. The members are defined in one file per concern: tarnbel_mappings_form.cpp (opening, saving,
+// closing), …_layout.cpp (components, actions, menus, toolbars), …_attach.cpp (attach and detach rules,
+// drag and drop), …_browser.cpp (source browser), …_lists.cpp (list building and action enabling),
+// …_preview.cpp (preview).
+#include <windows.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "DockManager.h"
+#include "KitHook.h"
+#include "KitPlacement.h"
+#include "SystemTreeView.h"
+#include "action.h"
+#include "dialogs.h"
+#include "form.h"
+#include "image_list.h"
+#include "list_view.h"
+#include "menus.h"
+#include "splitter.h"
+#include "status_bar.h"
+#include "std_controls.h"
+#include "tarnbel_mapping.h"
+#include "tool_windows.h"
+#include "toolbar.h"
+
+class TProgressForm;
+
+// Row icons of IconsImageList: a kind plus a mark.
+enum TRowKind { rkMelodic = 0, rkDrum = 4, rkWave = 8 };
+enum TRowMark {
+  rmNone = 0,              // an attached entry that holds its slot alone
+  rmInactive = 1,          // attached, not in force: another entry holds the slot
+  rmHolderOfInactive = 2,  // holds a slot for which inactive entries exist
+  rmUnattached = 3         // a source preset that is not attached
+};
+constexpr int RowIconCount = 12;
+inline int RowIcon(TRowKind kind, TRowMark mark) { return int(kind) + int(mark); }
+inline TRowMark RowMarkOf(int icon) { return icon < 0 ? rmNone : TRowMark(icon % 4); }
+
+// Screen cursor slots of the drags: one or several attached entries, one or several source presets, and
+// the copy of the platform's no-drop cursor that is put back after each drag.
+constexpr ui::TCursor crDragAttachedOne = 1, crDragAttachedMany = 2, crDragSourceOne = 3, crDragSourceMany = 4;
+constexpr ui::TCursor crSavedNoDrop = -17;
+
+// Data of the source rows of PresetsListView; header and divider rows carry none.
+extern char PresetRowMarker;
+extern char WaveRowMarker;
+
+class TMappingsForm : public ui::TForm, public TEditorWindowOps {
+  UI_CLASS(TMappingsForm, ui::TForm)
+ public:
+  explicit TMappingsForm(ui::TComponent* owner);
+
+  ui::TMainMenu* MainMenu1;
+  ui::TStatusBar* StatusBar1;
+  ui::TPanel* TopControlBar;
+  ui::TPanel* BottomControlBar;
+  ui::TPanel* LeftControlBar;
+  ui::TPanel* RightControlBar;
+  ui::TPanel* ControlBar1;
+  ui::TPanel* ControlBar2;
+  ui::TToolBar* MappingToolsToolBar;
+  ui::TToolBar* MappingsToolBar;
+  ui::TToolBar* SoundFontsToolBar;
+  ui::TToolBar* EditToolBar;
+  ui::TToolBar* ExportToolBar;
+  ui::TToolBar* MiscToolBar;
+  ui::TToolBar* ColorsToolBar;
+  ui::TToolBar* TarnbelToolBar;
+  TKitSystemTreeView* SystemTreeView;
+  ui::TSplitter* Splitter1;
+  ui::TListView* PresetsListView;
+  ui::TSplitter* Splitter2;
+  ui::TListView* FilesListView;
+  ui::TImageList* IconsImageList;
+  ui::TImageList* ActionsImageList;
+  ui::TImageList* GrayActionsImageList;
+  ui::TPopupMenu* FilesPopupMenu;
+  ui::TPopupMenu* PresetsPopupMenu;
+  ui::TPopupMenu* ToolbarsPopupMenu;
+  ui::TColorDialog* ColorDialog1;
+  ui::TOpenDialog* OpenDialog1;
+  ui::TSaveDialog* SaveDialog1;
+  TKitWindowHook* WindowHook;
+  TFormStorage* FormStorage1;
+  ui::TActionList* ActionList1;
+
+  ui::TAction* NewMappingAction;
+  ui::TAction* MergeMappingAction;
+  ui::TAction* SaveMappingAction;
+  ui::TAction* ChooseMappingAction;
+  ui::TAction* LoadMappingFromFileAction;
+  ui::TAction* SaveMappingInFileAction;
+  ui::TAction* SetBankInFileAction;
+  ui::TAction* RefreshTreeAction;
+  ui::TAction* CreateCubase1Action;
+  ui::TAction* CreateCubase12Action;
+  ui::TAction* CreateCakewalkAction;
+  ui::TAction* CreateMassivaAction;
+  ui::TAction* CreateEvolutionAction;
+  ui::TAction* CreateEncoreAction;
+  ui::TAction* CreateQuartzAction;
+  ui::TAction* SaveMappingAsHTMLAction;
+  ui::TAction* CreateLogicAction;
+  ui::TAction* SaveAsSoundFontAction;
+  ui::TAction* SaveAsSeparateSoundFontsAction;
+  ui::TAction* AttachSelectedAction;
+  ui::TAction* AttachAllFromFileAction;
+  ui::TAction* DetachAction;
+  ui::TAction* SetProgramNumberAction;
+  ui::TAction* SetBankNumberAction;
+  ui::TAction* SetPresetNameAction;
+  ui::TAction* PresetPropertiesAction;
+  ui::TAction* SetBankNameAction;
+  ui::TAction* SetBankColorAction;
+  ui::TAction* SetBankBackgroundAction;
+  ui::TAction* SetBankNamesByFileNamesAction;
+  ui::TAction* SetDefaultMelodicBankAction;
+  ui::TAction* SetDefaultDrumSetAction;
+  ui::TAction* CheckMappingAction;
+  ui::TAction* SelectAllAction;
+  ui::TAction* PreviewModeAction;
+  ui::TAction* StartInPreviewModeAction;
+  ui::TAction* PreviewRouteAction;
+  ui::TAction* ColoredBankHeadersAction;
+  ui::TAction* ColoredBankItemsAction;
+  ui::TAction* ColoredBackgroundAction;
+  ui::TAction* ShowListDividersAction;
+  ui::TAction* WaveSettingsAction;
+  ui::TAction* CustomizeAction;
+
+  // The edited mapping; null until InitEditor opened one.
+  std::unique_ptr<TMapping> Mapping;
+  std::string MappingName;
+  // Unsaved changes; enables SaveMappingAction.
+  bool Modified = false;
+  // The path selected in the folder tree.
+  std::string SourcePath;
+  // -1: nothing previewed; PreviewedAttachedEntry: an attached entry; else a row of PresetsListView.
+  int PreviewedRow = -1;
+  static constexpr int PreviewedAttachedEntry = 0x4101;
+  // The control the pointer last entered during a drag.
+  ui::TControl* DragTarget = nullptr;
+  // The group header and divider rows of both lists, each with its list.
+  std::vector<std::pair<ui::TListItem*, ui::TListView*>> HeaderRows;
+  ui::TListItem* PressedHeaderRow = nullptr;
+  std::unique_ptr<TDockManager> DockManager;
+  // Per bank text colour and background of the lists; -1 = not chosen.
+  std::array<ui::TColor, MappingBanks> BankFontColors;
+  std::array<ui::TColor, MappingBanks> BankBackColors;
+
+  // Opening, switching, saving.
+  bool InitEditor(const std::string& name) override;
+  void SwitchToMapping(const std::string& name) override;
+  // True when the mapping is stored (or had nothing to store).
+  bool SaveMappingToRegistry();
+  // The registry save and the text autosave; true when the registry save stood.
+  bool SaveMapping();
+  bool ConfirmCloseWithConflicts();
+  void NotifyMappingsChanged();
+  void LoadMappingIntoLists();
+  void AddAttachedItem(TMappingInactiveItem* entry, bool inactive);
+
+  // Attach and detach.
+  void AttachPresetFromList(int row);
+  void AttachPresetAt(const std::string& sourceName, int sourceBank, const std::string& presetName, int targetProgram,
+                      int targetBank, int sourceProgram);
+  void RemoveAttachedItem(int row);
+  // Attaches the source rows the focus selects: every row with the tree focused, the selected ones with the
+  // presets list focused.
+  void AttachSelected();
+  // Detaches the selected entries of the focused attached list, after the confirmation when it is on.
+  void DetachSelected();
+
+  // The lists.
+  void BuildAttachedList();
+  void BuildPresetsList();
+  void RefreshLists();
+  int SelectGroupUnderHeader(ui::TListView* list);
+  // Refills the presets list from the tree's selection.
+  void RefreshPresetsPane();
+
+  // The entry of an attached row, null for a header row.
+  TMappingInactiveItem* EntryOfRow(ui::TListItem* row) const;
+  ui::TListItem* RowOfEntry(const TMappingInactiveItem* entry) const;
+  static bool IsSourceRow(const ui::TListItem* row);
+  static bool IsWaveRow(const ui::TListItem* row);
+  // The control that has the focus in this window.
+  ui::TWinControl* FocusedControl() const { return ActiveControl(); }
+  // Long jobs run with the window disabled and serve the message queue; meanwhile a switch or a close is
+  // kept for when they end.
+  bool Busy() const { return FBusyDepth > 0; }
+
+  // What the launcher asks.
+  std::string CurrentMapping() const override { return MappingName; }
+  void ShowToolbarsAndPanels() override;
+  void SetPreviewMode(bool on) override;
+  bool Previewing() const override { return PreviewedRow != -1; }
+  void SetStatusText(const std::string& text) override;
+  ui::TActionList* ExportActionList() override { return ActionList1; }
+  ui::TWinControl* ExportToolbar() override { return ExportToolBar; }
+
+ protected:
+  void Destroying() override;
+  void WndProc(ui::TMessage& message) override;
+
+ private:
+  class TBusyScope;
+  struct TSourceRow;
+
+  // Creation and layout (…_layout.cpp).
+  void CreateComponents();
+  void CreateDockPanels();
+  void CreatePanes();
+  void CreateDialogs();
+  void CreateActions();
+  void CreateMenus();
+  void CreatePopupMenus();
+  void CreateToolbars();
+  void CreateFormStorage();
+  ui::TAction* AddAction(const char* name, const std::string& caption, ui::TShortCut shortCut,
+                         const std::string& hint = std::string());
+  ui::TToolBar* AddToolBar(const char* name, const std::string& caption, int top,
+                           const std::vector<ui::TAction*>& actions);
+  void AddToolButtons(ui::TToolBar* bar, const std::vector<ui::TAction*>& actions);
+  void AddLauncherActions();
+
+  // Opening and closing (tarnbel_mappings_form.cpp).
+  void FormCreate();
+  void LoadDragCursors();
+  void ReadSettings();
+  void CreateDockManager();
+  void LoadImages();
+  bool ChooseMappingName(std::string& name, const std::string& caption);
+  // Creates the named mapping (from the text when given) and fills the lists.
+  void OpenMapping(const std::string& name, const std::vector<std::string>* text);
+  // Saves before another mapping is opened; false when the user keeps the current one.
+  bool LeaveCurrentMapping();
+  // Frees the mapping after its rows are gone, so nothing shown points into it.
+  void ReleaseMapping();
+  void WriteCurrentEditorMapping(const std::string& name);
+  void ClearAttachedRows();
+  void FillAttachedRows();
+  // "bbb: ppp: " (or "drum: ppp: "), the start of an attached row's caption.
+  static std::string SlotCaption(int bank, int program);
+  // The progress window of a long job, shown when the job still runs after its delay.
+  void BeginProgress(const std::string& caption, int max);
+  void StepProgress();
+  void EndProgress();
+  void ReadBankColors();
+  // Runs the integrity check on the mapping; its rows are made again when entries were rewritten.
+  bool CheckIntegrity(bool showResult);
+  bool StoredFormWritten() const;
+  bool ConfirmUnsavedLeave();
+  bool ReadMappingText(const std::string& fileName, std::vector<std::string>& lines);
+  void NewMappingActionExecute();
+  void LoadMappingFromFileActionExecute();
+  void CheckMappingActionExecute();
+  void FormCloseQuery(bool& canClose);
+  void HookBeforeMessage(ui::TMessage& msg, bool& handled);
+  void BusyEnded();
+  void RunDeferred();
+
+  // Attach and detach (…_attach.cpp).
+  std::vector<TSourceRow> ReadSourceRows(bool all);
+  TSourceRow ReadSourceRow(ui::TListItem* row) const;
+  void AttachSource(const TSourceRow& source);
+  bool FindWaveSlot(int& bank, int& program) const;
+  // Marks the row that holds the slot as holder of inactive entries; whether the slot had a holder.
+  bool MarkSlotHolder(int bank, int program);
+  ui::TListItem* AddEntryRow(TMappingInactiveItem* entry, TRowMark mark, const std::string& caption);
+  void LinkRow(ui::TListItem* row, TMappingInactiveItem* entry);
+  void UnlinkRow(ui::TListItem* row);
+  void PromoteInactive(int bank, int program);
+  void ClearHolderMark(int bank, int program, ui::TListItem* except);
+  ui::TListItem* FirstSelectedEntryRow();
+  int SelectedEntryCount();
+  void HookDragEvents();
+  void StartDrag(ui::TObject* sender);
+  void DragOverControl(ui::TObject* sender, ui::TObject* source, ui::TDragState state);
+  void EndDrag(ui::TObject* sender);
+  bool AttachCase(ui::TObject* source, ui::TObject* target);
+  bool DetachCase(ui::TObject* source, ui::TObject* target);
+  void SetNoDropImage(ui::TCursor slot);
+  void FilesListKeyDown(WORD& key);
+  void TreeMouseDown(int x, int y);
+
+  // Lists and enabling (…_lists.cpp).
+  void RemoveHeaderRows(ui::TListView* list);
+  void HookActionUpdates();
+  bool PresetsHaveSourceRow() const;
+  bool SelectedSourceRow();
+  bool FilesSelectionOrHeader();
+
+  // Source browser (…_browser.cpp).
+  void AddWaveRow(const std::string& fileName, bool attached);
+  void FillWaveFolder(const std::string& folder);
+  void FillSoundFont(const std::string& fileName);
+  void FreeFolderMonitors();
+
+  // Preview (…_preview.cpp).
+  void StopPreview();
+
+  TProgressForm* FProgress = nullptr;
+  int FProgressDone = 0;
+  int FBusyDepth = 0;
+  bool FClosePending = false;
+  bool FSwitchPending = false;
+  std::string FPendingSwitch;
+  bool FPresetsRefreshPending = false;
+  bool FFillingPresets = false;
+  bool FDeferredPosted = false;
+  bool FClosedPosted = false;
+  // The drag's cursor slot, the node a press on the tree hit, the rows the last attach could not place.
+  ui::TCursor FDragCursor = 0;
+  ui::TTreeNode* FPressedNode = nullptr;
+  int FSlotlessSkipped = 0;
+  std::unordered_map<const TMappingInactiveItem*, ui::TListItem*> FRowOfEntry;
+  // Slots with inactive entries, while the attached list is filled.
+  std::vector<bool> FSlotHasInactive;
+};
+
+// Disables the window while a long job serves the message queue; the last one to end enables it again and
+// runs what was asked for meanwhile.
+class TMappingsForm::TBusyScope {
+ public:
+  explicit TBusyScope(TMappingsForm& form) : FForm(form) {
+    if (FForm.FBusyDepth++ == 0) FForm.SetEnabled(false);
+  }
+  ~TBusyScope() {
+    if (--FForm.FBusyDepth > 0) return;
+    FForm.SetEnabled(true);
+    FForm.BusyEnded();
+  }
+  TBusyScope(const TBusyScope&) = delete;
+  TBusyScope& operator=(const TBusyScope&) = delete;
+
+ private:
+  TMappingsForm& FForm;
+};
+
+// Registers the editor's maker in ToolWindowMakers.
+void RegisterEditorWindow();

@@ -1,0 +1,181 @@
+#include "editor_fixture.h"
+
+#include "application.h"
+#include "ipc.h"
+#include "pump_until.h"
+#include "registry_internal.h"
+#include "registry_test_support.h"
+#include "standin_support.h"
+#include "sys_utils.h"
+#include "tarnbel_editor_settings.h"
+#include "tarnbel_func.h"
+#include "reg_array_2d.h"
+#include "tarnbel_mapping.h"
+#include "tarnbel_protocol.h"
+#include "tarnbel_tools_globals.h"
+#include "tree_view.h"
+
+using namespace ui;
+
+namespace editortest {
+
+TTestLauncher::TTestLauncher() {
+  Holder = new TForm(nullptr);
+  FImages = new TImageList(Holder);
+  FGrayImages = new TImageList(Holder);
+  auto make = [this](const char* name, const char* caption) {
+    auto* action = new TAction(Holder);
+    action->SetName(name);
+    action->SetCaption(caption);
+    return action;
+  };
+  FActions.Monitor = make("MonitorAction", "Monitor...");
+  FActions.MappingsManager = make("MappingsManagerAction", "Manager...");
+  FActions.MappingsEditor = make("MappingsEditorAction", "Editor...");
+  FActions.Preferences = make("PreferencesAction", "Preferences...");
+  FActions.About = make("AboutAction", "About...");
+  Launcher = this;
+}
+
+TTestLauncher::~TTestLauncher() {
+  if (Launcher == this) Launcher = nullptr;
+  Holder->Free();
+}
+
+TLauncherActions TTestLauncher::WindowActions() { return FActions; }
+
+void TTestLauncher::ApplyExportVisibility(TActionList* list, TWinControl*) {
+  for (const std::string& host : HiddenHosts)
+    for (int i = 0; i < list->ActionCount(); ++i)
+      if (list->Actions(i)->Name().find(host) != std::string::npos) list->Actions(i)->SetVisible(false);
+}
+
+void TTestMonitor::WndProc(TMessage& message) {
+  if (message.Msg >= WM_USER && message.Msg < 0x8000) Closed.push_back(message.Msg);
+  TForm::WndProc(message);
+}
+
+void EditorFixture::SetUp() {
+  testsupport::ResetTarnbelKey();
+  Settings = std::make_unique<TRegKey>(TarnbelKeyPath, true);
+  Server = std::make_unique<testsupport::TRecordingWindow>(SERVER_WINDOW_TITLE);
+  ServerLink = std::make_unique<TIPCLink>(SERVER_WINDOW_TITLE, 0);
+  TestLauncher = std::make_unique<TTestLauncher>();
+  Monitor = new TTestMonitor(nullptr);
+  Monitor->HandleNeeded();
+  MonitorForm = Monitor;
+  EditorSettings = TEditorSettings();
+}
+
+void EditorFixture::TearDown() {
+  FreeEditor();
+  MonitorForm = nullptr;
+  Monitor->Free();
+  TestLauncher.reset();
+  ServerLink.reset();
+  Server.reset();
+  Settings.reset();
+  testsupport::ResetTarnbelKey();
+}
+
+TMappingsForm* EditorFixture::OpenEditor(const std::string& mapping, bool show) {
+  Editor = new TMappingsForm(nullptr);
+  MappingsForm = Editor;
+  if (!Editor->InitEditor(mapping)) {
+    FreeEditor();
+    return nullptr;
+  }
+  if (show) {
+    Editor->Show();
+    Editor->ShowToolbarsAndPanels();
+    SetForegroundWindow(Editor->Handle());
+    RunFor(50);
+  }
+  return Editor;
+}
+
+void EditorFixture::FreeEditor() {
+  if (!Editor) return;
+  Editor->Free();
+  Editor = nullptr;
+  MappingsForm = nullptr;
+}
+
+bool EditorFixture::RunUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+  return testsupport::PumpUntil(done, timeoutMs, [] { Application().HandleMessage(); });
+}
+
+void EditorFixture::RunFor(DWORD ms) {
+  RunUntil([] { return false; }, ms);
+}
+
+std::string EditorFixture::MakeSoundFont(const std::string& fileName, const std::vector<TPreset>& presets) {
+  sf2test::Sf2Builder builder;
+  for (const TPreset& preset : presets)
+    builder.AddPresetWithSamples(preset.Name, uint16_t(preset.Bank), uint16_t(preset.Program), {200});
+  std::string path = Folder[fileName];
+  EXPECT_TRUE(builder.Write(path)) << path;
+  return path;
+}
+
+std::string EditorFixture::MakeWave(const std::string& relativePath) {
+  std::string path = Folder[relativePath];
+  CreateDirectoryA(ExtractFilePath(path).c_str(), nullptr);
+  EXPECT_TRUE(testsupport::WriteWaveFile(path, 1, 1, 16, 100)) << path;
+  return path;
+}
+
+void EditorFixture::Browse(const std::string& path) {
+  Editor->SystemTreeView->SetSelection(path);
+  RunUntil([&] { return UpperCase(Editor->SourcePath) == UpperCase(path); }, 3000);
+}
+
+void EditorFixture::PressKey(WORD key, std::initializer_list<int> held) {
+  BYTE saved[256], state[256];
+  GetKeyboardState(saved);
+  memcpy(state, saved, sizeof state);
+  for (int k : held) state[k] = 0x80;
+  SetKeyboardState(state);
+  HWND focus = GetFocus();
+  if (!focus || GetAncestor(focus, GA_ROOT) != Editor->Handle()) focus = Editor->Handle();
+  PostMessageA(focus, WM_KEYDOWN, key, 1);
+  PostMessageA(focus, WM_KEYUP, key, LPARAM(0xC0000001));
+  RunUntil([] { return HIWORD(GetQueueStatus(QS_POSTMESSAGE)) == 0; }, 2000);
+  RunFor(20);
+  SetKeyboardState(saved);
+}
+
+void EditorFixture::Focus(TWinControl* control) {
+  control->SetFocus();
+  RunUntil([&] { return Editor->FocusedControl() == control; }, 2000);
+}
+
+std::vector<std::pair<std::string, int>> EditorFixture::Rows(TListView* list) {
+  std::vector<std::pair<std::string, int>> rows;
+  for (int i = 0; i < list->Items().Count(); ++i)
+    rows.emplace_back(list->Items()[i]->Caption(), list->Items()[i]->StateIndex());
+  return rows;
+}
+
+std::vector<std::string> EditorFixture::Captions(TListView* list) {
+  std::vector<std::string> captions;
+  for (int i = 0; i < list->Items().Count(); ++i) captions.push_back(list->Items()[i]->Caption());
+  return captions;
+}
+
+int EditorFixture::MappingSavedCount() const { return int(Server->Count(WM_TB_MAPPING_SAVED)); }
+
+std::vector<std::string> EditorFixture::StoredEntries(const std::string& mapping) {
+  std::vector<std::string> entries;
+  std::string path = std::string(TarnbelKeyPath) + "\\mappings\\" + mapping;
+  if (!testsupport::KeyExists(path)) return entries;
+  TRegArray2D store(path, true);
+  store.SaveOnDestroy = false;
+  store.Keys().SaveItemsOnFree = false;
+  for (int key = 0; key < store.KeyCount(); ++key)
+    for (int value = 0; value < store.ValueCount(key); ++value)
+      entries.push_back(store.GetKeyName(key) + " " + store.GetValue(key, value));
+  return entries;
+}
+
+}  // namespace editortest
