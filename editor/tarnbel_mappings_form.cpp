@@ -105,7 +105,7 @@ TMappingsForm::TMappingsForm(TComponent* owner) : TForm(owner) {
   AddLauncherActions();
   HookDragEvents();
   HookActionUpdates();
-  SystemTreeView->OnChange = [this](TObject*, TTreeNode*) { RefreshPresetsPane(); };
+  HookBrowserEvents();
 
   WindowHook = new TKitWindowHook(this);
   WindowHook->SetName("WindowHook");
