@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -104,8 +105,35 @@ bool CopyReadsBack(const std::string& sourceName, const std::string& copyName, c
   return expected == actual;
 }
 
+// Whether the file can be deleted now, which replacing it takes: nobody holds it without delete sharing.
+DWORD ReplaceableNow(const std::string& target) {
+  TFileHandle probe(CreateFileA(target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
+  return probe.Valid() ? 0 : GetLastError();
+}
+
+// The system's own work files of a replace ("rf*.tmp") that a failed replace left in the folder.
+std::vector<std::string> WorkFiles(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "rf*.tmp").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.push_back(folder + data.cFileName);
+  while (FindNextFileA(find, &data));
+  FindClose(find);
+  return names;
+}
+
+void RemoveNewWorkFiles(const std::string& folder, const std::vector<std::string>& before) {
+  for (const std::string& name : WorkFiles(folder))
+    if (std::find(before.begin(), before.end(), name) == before.end()) DeleteFileA(name.c_str());
+}
+
 // Puts the copy in the file's place; 0 or the system's error.
 DWORD ReplaceWithCopy(const std::string& target, TCopyBeside& copy) {
+  if (DWORD code = ReplaceableNow(target)) return code;
+  const std::string folder = ui::ExtractFilePath(target);
+  const std::vector<std::string> workFiles = WorkFiles(folder);
   if (ReplaceFileA(target.c_str(), copy.Name().c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)) {
     copy.Kept();
     return 0;
@@ -117,6 +145,7 @@ DWORD ReplaceWithCopy(const std::string& target, TCopyBeside& copy) {
     copy.Kept();
     return 0;
   }
+  RemoveNewWorkFiles(folder, workFiles);
   return code;
 }
 

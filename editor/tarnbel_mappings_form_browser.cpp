@@ -70,6 +70,11 @@ void TMappingsForm::HookBrowserEvents() {
     if (!EditorSettings.EditorAutoRefreshTreeView) return;
     for (TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) StartFolderMonitor(child);
   };
+  // A node read again while expanded (a refresh) shows new children: they are watched as on an expansion.
+  SystemTreeView->OnPopulated = [this](TObject*, TTreeNode* node) {
+    if (EditorSettings.EditorAutoRefreshTreeView && node->Expanded())
+      for (TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) StartFolderMonitor(child);
+  };
   SystemTreeView->OnCollapsed = [this](TObject*, TTreeNode* node) {
     for (TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) StopFolderMonitor(child);
   };

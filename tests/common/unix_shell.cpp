@@ -32,6 +32,18 @@ std::string UniqueUnixPath(const std::string& stem) {
 
 }  // namespace
 
+std::string HostPath(const std::string& windowsPath) {
+  using TUnixName = char*(CDECL*)(LPCWSTR);
+  auto unixName = reinterpret_cast<TUnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  WCHAR wide[MAX_PATH];
+  if (!unixName || !MultiByteToWideChar(CP_ACP, 0, windowsPath.c_str(), -1, wide, MAX_PATH)) return std::string();
+  char* name = unixName(wide);
+  std::string result = name ? name : "";
+  if (name) HeapFree(GetProcessHeap(), 0, name);
+  return result;
+}
+
 bool RunUnixShell(const std::string& command, DWORD timeoutMs, DWORD* exitCode) {
   // Wine hands a Unix program no process to wait on: the command leaves its exit code in a marker file.
   const std::string unixMarker = UniqueUnixPath("tarnbel_sh") + ".done";

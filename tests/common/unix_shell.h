@@ -10,6 +10,9 @@ namespace testsupport {
 // Runs a command line of /bin/sh; false when it did not end within the time or failed to start.
 bool RunUnixShell(const std::string& command, DWORD timeoutMs, DWORD* exitCode = nullptr);
 
+// The host's own path of a Windows path; empty when Wine does not say.
+std::string HostPath(const std::string& windowsPath);
+
 // A tmpfs of a few kilobytes mounted for the test's life, to fill up. Mounted() is false where the test may
 // not mount (not root): the test then skips.
 class TSmallDisk {
