@@ -335,9 +335,9 @@ TEST_F(SourceBrowser, ExpandedFoldersChildrenAreWatchedAndFollowTheDisk) {
   // A rebuild (Ctrl+R) and a refresh remove every node: the monitors go with them and come back for the
   // expanded nodes.
   Focus(Editor->SystemTreeView);
-  TTreeNode* before = Editor->SystemTreeView->Items().GetFirstNode();
+  Editor->SystemTreeView->Items().GetFirstNode()->SetText("before the rebuild");
   PressKey('R', {VK_CONTROL});
-  EXPECT_NE(Editor->SystemTreeView->Items().GetFirstNode(), before) << "rebuilt";
+  EXPECT_NE(Editor->SystemTreeView->Items().GetFirstNode()->Text(), "before the rebuild");
   ExpectMonitorsOnLiveNodes("rebuilt");
   Editor->SystemTreeView->RefreshNode(NodeFor(Folder.Path()));
   ExpectMonitorsOnLiveNodes("refreshed");
