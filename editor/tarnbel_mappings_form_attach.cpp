@@ -344,8 +344,9 @@ void TMappingsForm::StartDrag(TObject* sender) {
     if (count == 0) SelectGroupUnderHeader(PresetsListView);
     FDragCursor = count == 1 ? crDragSourceOne : crDragSourceMany;
   } else if (sender == SystemTreeView) {
-    // The drag takes the node it began on, also when the press did not select it.
+    // The drag takes the node it began on, also when the press did not select or focus it.
     if (FPressedNode && FPressedNode != SystemTreeView->Selected()) SystemTreeView->SetSelected(FPressedNode);
+    SystemTreeView->SetFocus();
     FDragCursor = crDragSourceMany;
   }
 }

@@ -127,7 +127,8 @@ std::string EditorFixture::MakeWave(const std::string& relativePath) {
 
 void EditorFixture::Browse(const std::string& path) {
   Editor->SystemTreeView->SetSelection(path);
-  RunUntil([&] { return UpperCase(Editor->SourcePath) == UpperCase(path); }, 3000);
+  EXPECT_TRUE(RunUntil([&] { return UpperCase(Editor->SourcePath) == UpperCase(path); }, 3000))
+      << "the tree does not show " << path << ", it shows " << Editor->SourcePath;
 }
 
 void EditorFixture::PressKey(WORD key, std::initializer_list<int> held) {
