@@ -106,7 +106,7 @@ TMappingsForm::TMappingsForm(TComponent* owner) : TForm(owner) {
   HookDragEvents();
   HookActionUpdates();
   HookOutputActions();
-  SystemTreeView->OnChange = [this](TObject*, TTreeNode*) { RefreshPresetsPane(); };
+  HookBrowserEvents();
 
   WindowHook = new TKitWindowHook(this);
   WindowHook->SetName("WindowHook");

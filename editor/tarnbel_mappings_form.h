@@ -17,6 +17,7 @@
 
 #include "DockManager.h"
 #include "KitHook.h"
+#include "KitNotify.h"
 #include "KitPlacement.h"
 #include "SystemTreeView.h"
 #include "action.h"
@@ -192,6 +193,13 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   // Refills the presets list from the tree's selection.
   void RefreshPresetsPane();
 
+  // The source browser's folder watching: each watched folder's path with its monitor, whose tag is the node.
+  std::vector<std::pair<std::string, TKitFolderMonitor*>> FolderMonitors;
+  void StartFolderMonitor(ui::TTreeNode* node);
+  void StopFolderMonitor(ui::TTreeNode* node);
+  // "Set bank in file...": asks for the bank and rewrites the selected SoundFont file.
+  void SetBankInFileActionExecute();
+
   // The entry of an attached row, null for a header row.
   TMappingInactiveItem* EntryOfRow(ui::TListItem* row) const;
   ui::TListItem* RowOfEntry(const TMappingInactiveItem* entry) const;
@@ -318,10 +326,19 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   bool FilesSelectionOrHeader();
 
   // Source browser (…_browser.cpp).
+  void HookBrowserEvents();
+  void FillPresetsPane();
   void AddWaveRow(const std::string& fileName, bool attached);
   void FillWaveFolder(const std::string& folder);
   void FillSoundFont(const std::string& fileName);
   void FreeFolderMonitors();
+  void FreeFolderMonitor(size_t index);
+  bool WatchableFolder(const std::string& path);
+  void FolderChanged(TKitFolderMonitor* monitor);
+  void TreeNodeDeleted(ui::TTreeNode* node);
+  ui::TTreeNode* NodeOfPath(const std::string& path);
+  void TreeDblClick();
+  void WaveSettingsActionExecute();
 
   // Preview (…_preview.cpp).
   void StopPreview();

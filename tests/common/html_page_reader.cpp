@@ -2,9 +2,8 @@
 
 #include <cstdio>
 
-#include "file_link.h"
-#include "host_shell.h"
 #include "standin_support.h"
+#include "unix_shell.h"
 
 namespace testsupport {
 
@@ -13,8 +12,8 @@ THtmlReading ReadHtmlPage(const std::string& page, bool browser, std::vector<std
   const std::string output = page + ".lines";
   DeleteFileA(output.c_str());
   DWORD code = 1;
-  const bool ran = RunShell(std::string("python3 ") + HTML_READER + (browser ? " --browser" : "") + " '" +
-                                HostName(page) + "' '" + HostName(output) + "'",
+  const bool ran = RunUnixShell(std::string("python3 ") + HTML_READER + (browser ? " --browser" : "") + " '" +
+                                HostPath(page) + "' '" + HostPath(output) + "'",
                             180000, &code);
   if (ran && code == 77) return THtmlReading::NoBrowser;
   std::string text = ReadBytes(output);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "cached_preset_record.h"
-#include "host_shell.h"
 
 namespace savertest {
 
@@ -30,7 +29,8 @@ class FileDialogAnswer {
   std::string LastTitle, LastInitialDir;
 };
 
-using testsupport::RunShell;
+// Runs a command line of /bin/sh; false when it did not end within the time or failed to start.
+bool RunShell(const std::string& command, DWORD timeoutMs, DWORD* exitCode = nullptr);
 
 // A folder below a test's temporary folder, removed with its files at the end.
 class SubFolder {
