@@ -14,6 +14,7 @@
 #include "tarnbel_mappings_form.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
+#include "tarnbel_validator.h"
 #include "tool_windows.h"
 #include "tools_instance.h"
 
@@ -47,6 +48,7 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   RegisterAboutWindow();
   RegisterEditorWindow();
   RegisterRouteDialog();
+  RegisterIntegrityChecker();
   ToolWindowMakers.Setup = [](const std::string& command) {
     TPresetsInCacheForm* monitor = Monitor();
     return monitor ? monitor->RunSetupCommand(command) : 1;

@@ -11,9 +11,9 @@
 
 #include "ipc.h"
 #include "peer_programs.h"
+#include "played_server.h"
 #include "program_process.h"
 #include "pump_until.h"
-#include "reg_array.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
@@ -102,14 +102,7 @@ class MonitorE2E : public ::testing::Test {
   }
 
   void StartAll() {
-    SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
-    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", "in:Keys;out:Synth");
-    SetEnvironmentVariableA("TARNBEL_TRAY_LOG", Folder.File("tray.log").c_str());
-    bool started = Server.Start("tarnbel.exe");
-    SetEnvironmentVariableA("TARNBEL_MIDI", nullptr);
-    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", nullptr);
-    SetEnvironmentVariableA("TARNBEL_TRAY_LOG", nullptr);
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(e2e::StartServerOnBus(Server, Folder.File("tray.log")));
     ASSERT_TRUE(Pump([&] {
       Monitor = testsupport::FindTopWindowStartingWith(0, "tarnbel monitor");
       return Monitor && IsWindowVisible(Monitor);
