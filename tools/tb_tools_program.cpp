@@ -49,6 +49,7 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   RegisterEditorWindow();
   RegisterRouteDialog();
   RegisterIntegrityChecker();
+  RegisterEditorWindow();
   ToolWindowMakers.Setup = [](const std::string& command) {
     TPresetsInCacheForm* monitor = Monitor();
     return monitor ? monitor->RunSetupCommand(command) : 1;
