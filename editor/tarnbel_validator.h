@@ -2,22 +2,18 @@
 // The integrity checker: walks the entries of one mapping, or of every stored mapping, finds entries whose
 // source file is gone or whose SF2 file no longer holds the preset, asks the user where the file is now
 // and rewrites the entries.
-#include <map>
+#include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "component.h"
 
 class TMapping;
 class TMappingInactiveItem;
-class TphdrChunk;
-class TProgressForm;
-class TValidatorDialog;
 
 class TValidator {
  public:
-  // owner: the window that owns the dialog and the boxes.
+  // owner: the window that owns the dialog and the boxes; it is disabled while a check runs.
   explicit TValidator(ui::TComponent* owner);
   ~TValidator();
   TValidator(const TValidator&) = delete;
@@ -31,31 +27,47 @@ class TValidator {
   // A rewrite replaces entries (and may free file cells) of the mapping: every pointer to its entries or
   // cells taken before the call is stale when it returns true. Without a mapping: checks every stored
   // mapping, stores those it rewrote, and returns true.
+  // The walk serves the message queue; meanwhile the owner and the program's other windows are disabled.
+  // A request that would free the checked mapping must wait until AnyRunning() is false.
   bool CheckAll(TMapping* mapping);
   // "No problems encountered." when the check found nothing.
   void ShowResult();
 
-  // True while a check runs (its loops serve the message queue).
-  bool Running() const { return FRun != nullptr; }
+  // True while a check of this program runs.
+  static bool AnyRunning();
 
  private:
   enum TProblem { pbFileMissing, pbPresetMissing };
+  // What a question is about, copied: a rewrite frees the entry itself.
+  struct TEntry {
+    std::string SourceName;  // the file, for a wave entry the folder and the wave file's name
+    bool Wave;
+    uint32_t SourceBank, SourceProgram, TargetBank, TargetProgram, Tag;
+    std::string Name;
+    std::string PresetName;
+  };
+  static TEntry Snapshot(const TMappingInactiveItem& item);
   struct TRun;
 
   void CheckStoredMappings();
   void CheckStoredMapping(const std::string& name);
   void CheckMapping(TMapping& mapping);
-  // Whether the slot's entry must be checked again.
+  void ServeMessages();
+  // Whether the slot must be checked again.
   bool CheckSlot(TMapping& mapping, int bank, int program);
   bool PresetPresent(const std::string& file, const TMappingInactiveItem& item);
-  bool ReportProblem(TMapping& mapping, const TMappingInactiveItem& item, TProblem problem);
-  bool RedirectFromFoundFolders(TMapping& mapping, const TMappingInactiveItem& item);
-  void FillDialog(const TMapping& mapping, const TMappingInactiveItem& item, TProblem problem);
-  void RedirectFile(TMapping& mapping, const TMappingInactiveItem& item, const std::string& newName,
-                    bool allEntries);
-  bool RedirectAllEntries(TMapping& mapping, const std::string& oldName, const std::string& newName);
-  void RewriteEntry(TMapping& mapping, const TMappingInactiveItem& item, const std::string& newName);
+  bool ReportProblem(TMapping& mapping, const TEntry& entry, TProblem problem);
+  bool RedirectToFoundFolder(TMapping& mapping, const TEntry& entry);
+  void FillDialog(const TMapping& mapping, const TEntry& entry, TProblem problem);
+  void ActOnAnswer(TMapping& mapping, const TEntry& entry, TProblem problem, int answer, bool& checkAgain);
+  void RedirectFile(TMapping& mapping, const TEntry& entry, const std::string& newName, bool allEntries);
+  void RewriteEntry(TMapping& mapping, const TEntry& entry, const std::string& newName);
   void MarkChanged();
+  void ShowProgress(bool show);
 
   std::unique_ptr<TRun> FRun;
 };
+
+// Registers the check that the launcher runs on WM_TB_CHECK_INTEGRITY. A request that comes while a check
+// runs is run once that check has ended, as a WM_TB_CHECK_INTEGRITY posted back to the requesting window.
+void RegisterIntegrityChecker();

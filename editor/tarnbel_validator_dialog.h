@@ -1,6 +1,6 @@
 #pragma once
-// The checker's question: where is the source file of an entry now? A folder tree with the files of the
-// entry's kind, the entry's details above, a search below.
+// The checker's question: where is the source file of an entry now? The entry's details above, a folder
+// tree with the files of the entry's kind, a step-by-step search of a branch, and the answers below.
 #include <memory>
 #include <string>
 
@@ -18,7 +18,6 @@ class TValidatorDialog : public ui::TForm {
   UI_CLASS(TValidatorDialog, ui::TForm)
  public:
   explicit TValidatorDialog(ui::TComponent* owner);
-  ~TValidatorDialog() override;
 
   ui::TLabel* MappingCaption;
   ui::TLabel* MappingLabel;
@@ -38,11 +37,28 @@ class TValidatorDialog : public ui::TForm {
   ui::TButton* IgnoreButton;
   ui::TButton* FindButton;
 
-  // Set before each show: the wanted file is selected when the dialog appears.
+  // Set before each show: the first shown node named like the wanted file is selected when the dialog appears.
   void SetSelectOnShow(bool v) { SelectOnShow = v; }
   bool IsSearching() const { return Searching; }
+  // The file-name part of FileLabel: what the tree and the search look for.
+  std::string WantedFileName() const;
+
+ protected:
+  void Destroying() override;
 
  private:
+  ui::TLabel* AddDetailRow(const std::string& name, const std::string& caption, ui::TLabel*& captionLabel);
+  ui::TButton* AddButton(ui::TWinControl* parent, const std::string& name, const std::string& caption, int left,
+                         int top, ui::TModalResult result);
+  void SelectionChanged();
+  // Find's caption and state as a selection change leaves them.
+  void ResetFind();
+  void SelectWantedOnShow();
+  void SelectWantedChild(ui::TTreeNode* parent);
+  void FindClick();
+  // Takes the finder's results until the wanted file, the end of the walk or a stop; returns the file or "".
+  std::string Search(bool& stopped);
+
   bool Searching = false;
   bool SelectOnShow = true;
   std::unique_ptr<TFindFileRecursive> Finder;

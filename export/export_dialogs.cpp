@@ -1,32 +1,88 @@
 #include "export_dialogs.h"
 
+#include <windows.h>
+
 #include <memory>
 
+#include "choose_directory.h"
 #include "dialogs.h"
+#include "export_output.h"
 #include "registry_internal.h"
 #include "sys_utils.h"
 #include "tarnbel_export.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
-#include "tarnbel_tools_globals.h"
+#include "text_compare.h"
 
 using namespace ui;
 
 namespace {
 
-// The tools program's settings key, or one of its own when the program has none yet.
-TRegKey& SettingsKey(std::unique_ptr<TRegKey>& own) {
-  if (Settings) return *Settings;
-  own = std::make_unique<TRegKey>(TarnbelKeyPath, true);
-  return *own;
+using TExporter = bool (*)(const std::string& folder, const TMapping& mapping);
+
+bool ExportWithDialog(TComponent* owner, const TMapping& mapping, const std::string& title,
+                      const std::string& valueName, TExporter exporter) {
+  std::string folder = ChooseExportDir(owner, title, valueName);
+  return !folder.empty() && exporter(folder, mapping);
 }
 
+std::string StartFolder(const std::string& initialDir) {
+  if (!initialDir.empty()) return initialDir;
+  char current[MAX_PATH * 4] = {};
+  GetCurrentDirectoryA(sizeof current, current);
+  return current;
+}
+
+const char* const CubaseTitle = "Choose directory for Cubase .dev files:";
+
 }  // namespace
+
+std::string ChooseExportDir(TComponent* owner, const std::string& title, const std::string& valueName) {
+  std::unique_ptr<TRegKey> own;
+  TRegKey& settings = ToolsSettingsKey(own);
+  std::string folder = settings.ReadString(valueName, "");
+  if (ChooseDirectory(owner, folder, title) != mrOk) return std::string();
+  settings.WriteString(valueName, folder);
+  return folder;
+}
+
+bool ExportCubaseDev12Dialog(TComponent* owner, const TMapping& mapping) {
+  return ExportWithDialog(owner, mapping, CubaseTitle, "DialogCubasePath", &ExportCubaseDev12);
+}
+
+bool ExportCubaseDevSeparateDialog(TComponent* owner, const TMapping& mapping) {
+  return ExportWithDialog(owner, mapping, CubaseTitle, "DialogCubasePath", &ExportCubaseDevSeparate);
+}
+
+bool ExportCakewalkInsDialog(TComponent* owner, const TMapping& mapping) {
+  return ExportWithDialog(owner, mapping, "Choose directory for Cakewalk .ins files:", "DialogCakewalkPath",
+                          &ExportCakewalkIns);
+}
+
+bool ExportMassivaMxpDialog(TComponent* owner, const TMapping& mapping) {
+  return ExportWithDialog(owner, mapping, "Choose directory for Massiva .mxp files:", "DialogMassivaPath",
+                          &ExportMassivaMxp);
+}
+
+bool ExportEncoreIniDialog(TComponent* owner, const TMapping& mapping) {
+  return ExportWithDialog(owner, mapping, "Choose directory for Encore .ini files:", "DialogEncorePath",
+                          &ExportEncoreIni);
+}
+
+bool ExportEvolutionPlsDialog(TComponent* owner, const TMapping& mapping) {
+  return ExportWithDialog(owner, mapping, "Choose directory for Evolution .pls files:", "DialogEvolutionPath",
+                          &ExportEvolutionPls);
+}
+
+bool ExportQuartzSetDialog(TComponent* owner, const TMapping& mapping) {
+  return ExportWithDialog(owner, mapping, "Choose directory for Quartz .set files:", "DialogQuartzPath",
+                          &ExportQuartzSet);
+}
 
 // The dialog is owned by the active form, which is the caller's.
 bool SaveMappingFileDialog(TComponent*, const TMapping& mapping, bool overwriteSilently) {
   std::unique_ptr<TRegKey> own;
-  TRegKey& settings = SettingsKey(own);
+  TRegKey& settings = ToolsSettingsKey(own);
   TSaveDialog dialog(nullptr);
   dialog.SetDefaultExt("txt");
   dialog.SetFilter("Mapping files (*.txt)|*.txt|All files (*.*)|*.*");
@@ -35,6 +91,15 @@ bool SaveMappingFileDialog(TComponent*, const TMapping& mapping, bool overwriteS
   TSet32 options = dialog.Options();
   if (!overwriteSilently) options |= 1u << ofOverwritePrompt;
   dialog.SetOptions(options);
+  // The proposed file is replaced unasked; once the user picks another one, replacing is asked about. The
+  // dialog also reports a change when it shows a folder, naming the same file then. Without a start folder
+  // it starts in the current one; should it start elsewhere, the question comes back: asking once too
+  // often is the safe side.
+  const std::string proposed = IncludeTrailingBackslash(StartFolder(dialog.InitialDir())) + dialog.FileName();
+  if (overwriteSilently)
+    dialog.OnSelectionChange = [&dialog, proposed](TObject*) {
+      if (!AnsiSameText(dialog.FileName(), proposed)) dialog.SetOptions(dialog.Options() | 1u << ofOverwritePrompt);
+    };
   if (!dialog.Execute()) return false;
   std::string folder = ExtractFilePath(dialog.FileName());
   settings.WriteString("DialogMappingPath", folder);

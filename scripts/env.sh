@@ -24,8 +24,13 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 # Stops with a message that names the fix.
 die() { echo "$*" >&2; exit 2; }
 
+# configure_and_build [-Doption...] [target...]: configures $BUILD_DIR for $TARNBEL_ARCH and builds the
+# given targets (all when none is named).
 configure_and_build() {
-  local triplet
+  local triplet options=() targets=() arg
+  for arg in "$@"; do
+    case "$arg" in -D*) options+=("$arg") ;; *) targets+=(--target "$arg") ;; esac
+  done
   case "$TARNBEL_ARCH" in i686) triplet=i686-w64-mingw32 ;; *) triplet=x86_64-w64-mingw32 ;; esac
   command -v "$triplet-g++-posix" >/dev/null && command -v "$triplet-windres" >/dev/null ||
     die "the $triplet cross compiler is missing: run scripts/setup.sh as root (package g++-mingw-w64-${triplet%%-*}-posix)"
@@ -36,11 +41,12 @@ configure_and_build() {
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
     export CCACHE_BASEDIR="$(dirname "$TOP")" CCACHE_NOHASHDIR=1
   fi
-  cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
+  cmake -S "$TOP" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" "${options[@]}" \
         -DCMAKE_TOOLCHAIN_FILE="$TOP/cmake/toolchain-mingw-$TARNBEL_ARCH.cmake" >/dev/null
   # Progress lines are noise; the build's own exit status decides.
   ( set -o pipefail
-    cmake --build "$BUILD_DIR" -j "$(nproc)" -- --no-print-directory | { grep -vE '^\[ *[0-9]+%\]' || true; } )
+    cmake --build "$BUILD_DIR" -j "$(nproc)" "${targets[@]}" -- --no-print-directory |
+      { grep -vE '^\[ *[0-9]+%\]' || true; } )
 }
 
 # Fails, naming the edge, when a library links one of its own layer or above (README, "Folders and libraries").
@@ -54,20 +60,55 @@ check_layers() {
   python3 "$TOP/scripts/check_layers.py" "$TOP/README.md" "$BUILD_DIR/layers/libraries.dot"
 }
 
-# Creates the prefix once; later runs reuse it. Xvfb has no window manager: unmanaged windows hide at
-# once instead of waiting 2 s for one. The X11 driver reads that when Wine's desktop starts, so it is
-# written with the prefix, before any session runs.
+# The X11 driver's window management, read when Wine's desktop starts, so written with the prefix before
+# any session runs. Off for the tests' Xvfb, which has no window manager: unmanaged windows hide at once
+# instead of waiting 2 s for one. On for a user's display (use_desktop_prefix), where the window manager
+# must be able to move, raise and list the windows.
+WINE_MANAGED=N
+
+# A user's display gets a prefix of its own rather than the tests' one switched back and forth: a run
+# that is interrupted leaves nothing for the tests to undo, the tests' registry resets never reach the
+# user's settings, and both can run at once (one wineserver per prefix).
+use_desktop_prefix() {
+  export WINEPREFIX="$BUILD_DIR/wineprefix-$TARNBEL_ARCH-desktop"
+  WINE_MANAGED=Y
+}
+
+# Creates the prefix once; later runs reuse it and bring it up to date.
 ensure_prefix() {
   [ -x "$WINELOADER" ] || die "Wine is missing ($WINELOADER): run scripts/setup.sh as root"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "creating Wine prefix $WINEPREFIX"
     "$WINELOADER" wineboot -i >/dev/null 2>&1 </dev/null
   fi
-  if ! grep -qs '^"Managed"="N"' "$WINEPREFIX/user.reg"; then
-    "$WINELOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 </dev/null
-    # The registry reaches user.reg when the wineserver ends.
-    wineserver -w
-  fi
+  install_fonts
+  # Courier New (the presets-in-cache text) is not free: Liberation Mono has its metrics.
+  ensure_user_values "Software\\Wine\\X11 Driver|Managed|$WINE_MANAGED" \
+                     "Software\\Wine\\Fonts\\Replacements|Courier New|Liberation Mono"
+}
+
+# Wine's own faces (Tahoma behind "MS Shell Dlg", Marlett, whose glyphs draw the caption buttons, the
+# System and MS Sans Serif faces) come with fonts-wine, in a folder this Wine build never finds (it
+# looks beside its data folder): the prefix's Fonts folder is searched, so they are copied there.
+install_fonts() {
+  local from=/usr/share/wine/fonts
+  [ -f "$from/marlett.ttf" ] || die "Wine's fonts are missing ($from): run scripts/setup.sh as root (package fonts-wine)"
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp -u -p "$from"/* "$WINEPREFIX/drive_c/windows/Fonts/"
+}
+
+# ensure_user_values "key|name|data"...: string values under HKEY_CURRENT_USER, written only when
+# user.reg does not hold them yet (each reg call starts Wine).
+ensure_user_values() {
+  local entry key name data written=0
+  for entry in "$@"; do
+    IFS='|' read -r key name data <<<"$entry"
+    grep -qsF "\"$name\"=\"$data\"" "$WINEPREFIX/user.reg" && continue
+    "$WINELOADER" reg add "HKCU\\$key" /v "$name" /d "$data" /f >/dev/null 2>&1 </dev/null
+    written=1
+  done
+  # The registry reaches user.reg when the wineserver ends.
+  [ "$written" = 0 ] || wineserver -w
 }
 
 # System folder of the prefix, where a card's driver setup puts the vendor's files.

@@ -2,7 +2,8 @@
 # Builds tarnbel, says what it built, then runs the server under Wine with the stand-in card and the
 # virtual MIDI bus. tb_demo stores a demo profile with "ShowMonitor" on, so the server starts the real
 # tb_tools.exe and its monitor, while tb_midiplay plays a few program changes into the route's input.
-# With a display (DISPLAY set) the tray icon and the monitor appear there and the run lasts until the
+# With a display (DISPLAY set) the tray icon and the monitor appear there, as windows the user's window
+# manager handles (build/wineprefix-<arch>-desktop, not the tests' prefix), and the run lasts until the
 # user quits the server from its tray menu or the tools program from the monitor. Headless, it runs on
 # Xvfb for the given number of seconds (default 8; 0 builds only), prints the monitor's rows and whether
 # the played presets show, and closes both programs again.
@@ -17,12 +18,16 @@ find "$BUILD_DIR" -maxdepth 2 -name 'lib*.a' ! -name '*.dll.a' ! -path '*/lib/*'
 seconds=${1:-8}
 [ "$seconds" = 0 ] && exit 0
 
-ensure_prefix
-trap stop_all EXIT
 interactive=0
 if [ -n "${DISPLAY:-}" ]; then
-  # The user's display: everything of a session but Xvfb.
+  # The user's display: a prefix whose windows the user's window manager handles.
   interactive=1
+  use_desktop_prefix
+fi
+ensure_prefix
+trap stop_all EXIT
+if [ "$interactive" = 1 ]; then
+  # Everything of a session but Xvfb.
   wineserver -p
   "$WINELOADER" wineboot >/dev/null 2>&1 </dev/null
   install_standins

@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(wine wine32:i386 wine64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
           xvfb xauth cmake googletest clang libclang-rt-14-dev fluidsynth
-          x11-apps python3)
+          x11-apps python3 fonts-wine fonts-liberation)
 
 sudo_() {
   if [ "$(id -u)" = 0 ]; then "$@"

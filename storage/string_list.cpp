@@ -43,8 +43,14 @@ bool SaveStringsToFile(const std::string& fileName, const std::vector<std::strin
   return std::fflush(file.get()) == 0;
 }
 
-bool SaveStringsReplacing(const std::string& fileName, const std::vector<std::string>& lines, unsigned long& error) {
+bool SaveBytesReplacing(const std::string& fileName, const std::string& bytes, unsigned long& error) {
   error = ERROR_SUCCESS;
+  // Windows refuses to replace a read-only file; not every system running the program does.
+  DWORD attributes = GetFileAttributesA(fileName.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+    error = ERROR_ACCESS_DENIED;
+    return false;
+  }
   size_t slash = fileName.find_last_of("\\/:");
   std::string folder = slash == std::string::npos ? "." : fileName.substr(0, slash + 1);
   char temp[MAX_PATH];
@@ -54,10 +60,9 @@ bool SaveStringsReplacing(const std::string& fileName, const std::vector<std::st
   }
   HANDLE file = CreateFileA(temp, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   bool written = file != INVALID_HANDLE_VALUE;
-  for (size_t i = 0; written && i < lines.size(); ++i) {
-    std::string line = lines[i] + "\r\n";
+  if (written && !bytes.empty()) {
     DWORD done = 0;
-    written = WriteFile(file, line.data(), DWORD(line.size()), &done, nullptr) && done == line.size();
+    written = WriteFile(file, bytes.data(), DWORD(bytes.size()), &done, nullptr) && done == bytes.size();
   }
   if (written) written = FlushFileBuffers(file) != 0;
   if (!written) error = GetLastError();
@@ -71,4 +76,10 @@ bool SaveStringsReplacing(const std::string& fileName, const std::vector<std::st
     if (error == ERROR_SUCCESS) error = ERROR_WRITE_FAULT;
   }
   return written;
+}
+
+bool SaveStringsReplacing(const std::string& fileName, const std::vector<std::string>& lines, unsigned long& error) {
+  std::string text;
+  for (const std::string& line : lines) text.append(line).append("\r\n");
+  return SaveBytesReplacing(fileName, text, error);
 }

@@ -8,6 +8,9 @@
 bool LoadStringsFromFile(const std::string& fileName, std::vector<std::string>& lines);
 // Writes every line followed by CR LF. False when the file cannot be written completely.
 bool SaveStringsToFile(const std::string& fileName, const std::vector<std::string>& lines);
-// Writes the lines (each followed by CR LF) into a new file in fileName's folder, then puts that file in
-// fileName's place: on any failure the old file stays as it was and error holds the system's error code.
+// Writes the bytes into a new file in fileName's folder, then puts that file in fileName's place: on any
+// failure the old file stays as it was, no new file is left, and error holds the system's error code. A
+// read-only file is not replaced.
+bool SaveBytesReplacing(const std::string& fileName, const std::string& bytes, unsigned long& error);
+// The same for lines, each followed by CR LF.
 bool SaveStringsReplacing(const std::string& fileName, const std::vector<std::string>& lines, unsigned long& error);

@@ -4,6 +4,7 @@
 #include "str_to_int.h"
 #include "string_list.h"
 #include "tarnbel_func.h"
+#include "text_compare.h"
 
 std::string TMappingInactiveItem::GetSourceName() const {
   if (!IsWave()) return SourceFileText();
@@ -246,6 +247,35 @@ void TMapping::ReleaseFile(const std::string& name) {
   if (index < 0) return;
   Files[index] = std::move(Files.back());
   Files.pop_back();
+}
+
+bool TMapping::RenameSourceFile(const std::string& oldName, const std::string& newName) {
+  int from = Store->IndexOfKey(oldName, true);
+  if (from < 0) return false;
+  int into = -1;
+  for (int k = 0; k < Store->KeyCount() && into < 0; ++k)
+    if (k != from && AnsiSameText(Store->GetKeyName(k), newName)) into = k;
+  std::string target = newName;
+  if (into < 0) {
+    Store->SetKey(from, newName);
+  } else {
+    target = Store->GetKeyName(into);
+    for (int v = 0; v < Store->ValueCount(from); ++v) Store->AddValue(into, Store->GetValue(from, v));
+    Store->DeleteKeyAt(from);
+  }
+  const std::string* cell = InternFile(target);
+  auto move = [&](TMappingInactiveItem* item) {
+    if (item && item->SourceFile != cell && AnsiSameText(item->SourceFileText(), oldName)) item->SourceFile = cell;
+  };
+  for (auto& bank : *FSlots)
+    for (auto& slot : bank) move(slot.get());
+  for (auto& item : Inactive) move(item.get());
+  for (int i = static_cast<int>(Files.size()) - 1; i >= 0; --i)
+    if (Files[i].get() != cell && AnsiSameText(*Files[i], oldName) && !FileCellInUse(Files[i].get(), nullptr)) {
+      Files[i] = std::move(Files.back());
+      Files.pop_back();
+    }
+  return true;
 }
 
 void TMapping::SetBankAttribute(TRegArray& list, int bank, const std::string& text) {

@@ -95,6 +95,11 @@ class TMapping {
   const std::string* InternFile(const std::string& name);
   void ReleaseFile(const std::string& name);
 
+  // Every entry of the source file oldName (its key found without regard to case) becomes an entry of newName.
+  // When the mapping already has entries of newName, the moved ones join that key under its spelling; a
+  // file cell left without entries is released. False when no key holds oldName.
+  bool RenameSourceFile(const std::string& oldName, const std::string& newName);
+
   void SetBankName(int bank, const std::string& text);
   void SetBankColor(int bank, const std::string& text);
   void SetBankBackground(int bank, const std::string& text);

@@ -6,6 +6,7 @@
 #include "export_settings.h"
 #include "none_marker.h"
 #include "sys_utils.h"
+#include "tb_tools_program.h"
 #include "tarnbel_fakeform.h"
 #include "tarnbel_func.h"
 #include "tarnbel_func_vcl.h"
@@ -21,10 +22,6 @@ namespace {
 
 const char* const MonitorCaption = "tarnbel monitor";
 const char* const PlacementRoot = "Software\\tarnbel\\placement";
-
-bool IsSetupCommand(const std::string& upper) {
-  return upper == "-INSTALL" || upper == "-UNINSTALL" || upper == "-REINSTALL";
-}
 
 // The icon list and the action images, in the order they are loaded.
 const std::vector<std::string> IconNames = {"PresetLEDOff", "PresetLEDOn", "SortReverse", "SortNormal",
@@ -412,10 +409,9 @@ void TPresetsInCacheForm::Create() {
   FakeForm = new TFakeForm(this);
   FirstShow = true;
 
-  if (anyParam && IsSetupCommand(UpperCase(params[0]))) {
+  if (anyParam && ToolWindowMakers.Setup && IsSetupSwitch(params[0])) {
     FEndRequested = true;
-    FExitCode = ToolWindowMakers.Setup ? ToolWindowMakers.Setup(UpperCase(params[0]))
-                                       : SETUP_NOT_AVAILABLE_EXIT_CODE;
+    FExitCode = ToolWindowMakers.Setup(UpperCase(params[0]));
     return;
   }
 
@@ -506,7 +502,8 @@ void TPresetsInCacheForm::FormKeyDown(WORD& key, TSet32 shift) {
 }
 
 void TPresetsInCacheForm::CloseIfIdle() {
-  if (AnyWindowOpen() || Visible()) return;
+  // A set-up command ends the program itself, after its last box.
+  if (FSettingUp || AnyWindowOpen() || Visible()) return;
   Close();
   Application().Terminate();
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,9 +58,20 @@ class TPresetsInCacheForm : public ui::TForm {
  public:
   explicit TPresetsInCacheForm(ui::TComponent* owner);
 
-  // A set-up command ran (or could not) during creation: the program ends with this code, unshown.
+  // A set-up command ran during creation: the program ends with this code, unshown.
   bool EndRequested() const { return FEndRequested; }
   int ExitCode() const { return FExitCode; }
+
+  // Runs "-INSTALL", "-REINSTALL" or "-UNINSTALL"; the exit code is 1 after a box that reports a
+  // failure, else 0. While it runs the monitor is half made: requests to show windows open nothing.
+  int RunSetupCommand(const std::string& command);
+  bool SettingUp() const { return FSettingUp; }
+  // Installs the components, stamps the installed files and says so.
+  void Install();
+  // Installs the plug-in, the driver, the shortcuts and the uninstall entry, each failure in its box.
+  void InstallComponents(bool reinstall);
+  // Asks, then removes everything installed and the program with its folder.
+  void Uninstall();
 
   // True until the monitor is first shown.
   bool FirstShow = true;
@@ -207,10 +219,21 @@ class TPresetsInCacheForm : public ui::TForm {
   void ShowMIDIInfoActionExecute();
   void ApplyMIDIInfo();
 
+  // A box of a set-up command, captioned with the application's title unless a caption is given; error
+  // and warning boxes count as failures.
+  void SetupBox(const std::string& text, UINT icon, const std::string& caption = "");
+  // A step that fails while another program holds a file: a warning, a pause, one more try.
+  void TryTwice(const std::function<bool()>& step, const char* warning, const char* lastWarning);
+  // Makes the links (file, maker); the ones that fail are named in one box.
+  void CreateShortcuts(const std::vector<std::pair<std::string, std::function<bool()>>>& links);
+  void ShrinkAndHide();
+
   TKitWindowHook* FHook = nullptr;
   TAppEvents* FAppEvents = nullptr;
   bool FEndRequested = false;
   int FExitCode = 0;
+  bool FSettingUp = false;
+  int FSetupFailures = 0;
 
   std::vector<CachedPresetRecord> FCachedPresets;
   TPresetReport FLastPresetChange, FLastNoteOn, FLastNoteOff;

@@ -65,6 +65,16 @@ bool ReadSwitch(TRegKey& key, const std::string& name, bool defaultValue) {
   return defaultValue;
 }
 
+bool OpensWindow(UINT id) {
+  switch (id) {
+    case WM_TB_SHOW_MONITOR: case WM_TB_SHOW_MANAGER: case WM_TB_SHOW_EDITOR: case WM_TB_SHOW_PREFERENCES:
+    case WM_TB_SHOW_ABOUT: case WM_TB_CHECK_INTEGRITY:
+      return true;
+    default:
+      return false;
+  }
+}
+
 TEditorWindowOps* EditorOps() { return dynamic_cast<TEditorWindowOps*>(MappingsForm); }
 TManagerWindowOps* ManagerOps() { return dynamic_cast<TManagerWindowOps*>(MappingsManagerForm); }
 
@@ -285,6 +295,8 @@ void TFakeForm::HookBeforeMessage(TMessage& msg, bool&) {
 
 void TFakeForm::HandleServerMessage(TMessage& msg) {
   TPresetsInCacheForm* monitor = Monitor();
+  // A set-up command's boxes run messages while the monitor is half made: nothing opens then.
+  if (monitor && monitor->SettingUp() && OpensWindow(msg.Msg)) return;
   switch (msg.Msg) {
     case WM_TB_SERVER_BUSY:
       if (ServerState != ServerStateError) ServerState = ServerStateBusy;

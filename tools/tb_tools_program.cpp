@@ -13,6 +13,7 @@
 #include "tarnbel_mappings_form.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
+#include "tarnbel_validator.h"
 #include "tool_windows.h"
 #include "tools_instance.h"
 
@@ -41,6 +42,16 @@ bool IsSetupSwitch(const std::string& parameter) {
 
 int RunToolsProgram(const std::vector<std::string>& params) {
   ToolsParams = params;
+  // The windows this folder has; the editor's and the others' makers come with their folders.
+  ToolWindowMakers.Preferences = [](ui::TComponent* owner) { return new TOptionsForm(owner); };
+  RegisterAboutWindow();
+  RegisterIntegrityChecker();
+  RegisterEditorWindow();
+  ToolWindowMakers.Setup = [](const std::string& command) {
+    TPresetsInCacheForm* monitor = Monitor();
+    return monitor ? monitor->RunSetupCommand(command) : 1;
+  };
+
   TToolsInstance instance;
   bool refused = !instance.First();
   if (refused) {
@@ -59,18 +70,12 @@ int RunToolsProgram(const std::vector<std::string>& params) {
         refused = true;
       }
     }
-    // This build has no installer: the switch changes nothing and says so by the exit code.
-    if (!refused && !ToolWindowMakers.Setup) return SETUP_NOT_AVAILABLE_EXIT_CODE;
   }
   if (refused) return 0;
 
   // The picture kinds the kit adds: GIF files and clipboard data, icons on the clipboard.
   RegisterGIFImage();
   RegisterClipIcon();
-  // The windows this folder has; the editor's and the others' makers come with their folders.
-  ToolWindowMakers.Preferences = [](ui::TComponent* owner) { return new TOptionsForm(owner); };
-  RegisterAboutWindow();
-  RegisterEditorWindow();
   auto* monitor = ui::Application().CreateForm<TPresetsInCacheForm>();
   int exitCode = 0;
   if (monitor->EndRequested()) {

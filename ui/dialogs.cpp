@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "application.h"
 #include "form.h"
 #include "graphic_controls.h"
 #include "screen.h"
@@ -57,6 +58,50 @@ std::string SystemFilter(const std::string& filter) {
   return s;
 }
 
+struct TOptionFlag {
+  TOpenOption Option;
+  DWORD Value;
+};
+const TOptionFlag OptionFlags[] = {
+    {ofReadOnly, OFN_READONLY},           {ofOverwritePrompt, OFN_OVERWRITEPROMPT},
+    {ofHideReadOnly, OFN_HIDEREADONLY},   {ofNoChangeDir, OFN_NOCHANGEDIR},
+    {ofAllowMultiSelect, OFN_ALLOWMULTISELECT}, {ofPathMustExist, OFN_PATHMUSTEXIST},
+    {ofFileMustExist, OFN_FILEMUSTEXIST}, {ofCreatePrompt, OFN_CREATEPROMPT},
+    {ofNoReadOnlyReturn, OFN_NOREADONLYRETURN}, {ofEnableSizing, OFN_ENABLESIZING}};
+
+// The system flags of the options, in place of the ones the options stand for.
+DWORD WithOptions(DWORD flags, TSet32 options) {
+  for (TOptionFlag f : OptionFlags) {
+    flags &= ~f.Value;
+    if (options & (1u << f.Option)) flags |= f.Value;
+  }
+  return flags;
+}
+
+// The hook's child dialog hears the selection changes and tells the request's handler, with the file the
+// dialog now names. The dialog reads its flags from the caller's structure when they matter, so options
+// changed by the handler reach it there.
+UINT_PTR CALLBACK SelectionHook(HWND hook, UINT msg, WPARAM, LPARAM l) {
+  if (msg == WM_INITDIALOG) {
+    SetWindowLongPtrA(hook, GWLP_USERDATA, l);
+    return TRUE;
+  }
+  if (msg != WM_NOTIFY || reinterpret_cast<NMHDR*>(l)->code != CDN_SELCHANGE) return 0;
+  auto* ofn = reinterpret_cast<OPENFILENAMEA*>(GetWindowLongPtrA(hook, GWLP_USERDATA));
+  if (!ofn) return 0;
+  auto* request = reinterpret_cast<TFileDialogRequest*>(ofn->lCustData);
+  std::vector<char> path(MAX_PATH * 4, '\0');
+  if (SendMessageA(GetParent(hook), CDM_GETFILEPATH, WPARAM(path.size()), reinterpret_cast<LPARAM>(path.data())) > 0)
+    request->FileName = path.data();
+  try {
+    request->SelectionChanged(*request);
+    ofn->Flags = WithOptions(ofn->Flags, request->Options);
+  } catch (...) {
+    Application().HandleException(nullptr);
+  }
+  return 0;
+}
+
 }  // namespace
 
 TFileDialogHandler SetFileDialogHandler(TFileDialogHandler handler) {
@@ -81,17 +126,12 @@ bool RunSystemFileDialog(TFileDialogRequest& r) {
   ofn.lpstrInitialDir = r.InitialDir.empty() ? nullptr : r.InitialDir.c_str();
   ofn.lpstrTitle = r.Title.empty() ? nullptr : r.Title.c_str();
   ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
-  ofn.Flags = OFN_EXPLORER;
-  struct Flag {
-    TOpenOption Option;
-    DWORD Value;
-  };
-  for (Flag f : {Flag{ofReadOnly, OFN_READONLY}, Flag{ofOverwritePrompt, OFN_OVERWRITEPROMPT},
-                 Flag{ofHideReadOnly, OFN_HIDEREADONLY}, Flag{ofNoChangeDir, OFN_NOCHANGEDIR},
-                 Flag{ofAllowMultiSelect, OFN_ALLOWMULTISELECT}, Flag{ofPathMustExist, OFN_PATHMUSTEXIST},
-                 Flag{ofFileMustExist, OFN_FILEMUSTEXIST}, Flag{ofCreatePrompt, OFN_CREATEPROMPT},
-                 Flag{ofNoReadOnlyReturn, OFN_NOREADONLYRETURN}, Flag{ofEnableSizing, OFN_ENABLESIZING}})
-    if (r.Options & (1u << f.Option)) ofn.Flags |= f.Value;
+  ofn.Flags = WithOptions(OFN_EXPLORER, r.Options);
+  if (r.SelectionChanged) {
+    ofn.Flags |= OFN_ENABLEHOOK;
+    ofn.lpfnHook = &SelectionHook;
+    ofn.lCustData = reinterpret_cast<LPARAM>(&r);
+  }
   BOOL ok = r.Save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
   if (!ok) return false;
   r.FilterIndex = int(ofn.nFilterIndex);
@@ -121,8 +161,18 @@ bool TOpenDialog::Execute() {
   r.InitialDir = FInitialDir;
   r.Options = FOptions;
   r.FileName = FFileName;
+  if (OnSelectionChange)
+    r.SelectionChanged = [this](TFileDialogRequest& request) {
+      FFileName = request.FileName;
+      OnSelectionChange(this);
+      request.Options = FOptions;
+    };
+  const std::string proposed = FFileName;
   bool ok = FileHandler() ? FileHandler()(r) : RunSystemFileDialog(r);
-  if (!ok) return false;
+  if (!ok) {
+    FFileName = proposed;
+    return false;
+  }
   FFileName = r.FileName;
   FFilterIndex = r.FilterIndex;
   FFiles = r.Files.empty() ? std::vector<std::string>{r.FileName} : r.Files;

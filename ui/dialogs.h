@@ -32,6 +32,9 @@ struct TFileDialogRequest {
   TSet32 Options = 0;
   std::string FileName;
   std::vector<std::string> Files;  // every chosen file (one unless ofAllowMultiSelect)
+  // Called by the open dialog whenever its selection changes, with FileName the file it now names; the
+  // Options it leaves in the request take effect at once.
+  std::function<void(TFileDialogRequest& request)> SelectionChanged;
 };
 
 using TFileDialogHandler = std::function<bool(TFileDialogRequest& request)>;
@@ -61,6 +64,10 @@ class TOpenDialog : public TComponent {
   const std::vector<std::string>& Files() const { return FFiles; }
   // Shows the dialog owned by the active form; true when the user chose a file.
   virtual bool Execute();
+
+  // While the dialog is open, after each change of its selection; FileName is then the file the dialog
+  // names, and Options set here take effect at once.
+  std::function<void(TObject* sender)> OnSelectionChange;
 
  protected:
   virtual bool IsSave() const { return false; }

@@ -59,6 +59,17 @@ std::string ExtractFilePath(const std::string& fileName) {
   return p == std::string::npos ? std::string() : fileName.substr(0, p + 1);
 }
 
+std::string ExtractFileName(const std::string& fileName) {
+  size_t p = fileName.find_last_of("\\:/");
+  return p == std::string::npos ? fileName : fileName.substr(p + 1);
+}
+
+std::string ExtractFileExt(const std::string& fileName) {
+  std::string name = ExtractFileName(fileName);
+  size_t dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
 std::string ExcludeTrailingBackslash(const std::string& s) {
   return !s.empty() && s.back() == '\\' ? s.substr(0, s.size() - 1) : s;
 }

@@ -12,6 +12,9 @@ std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2))
 // Folder of the running program, with a trailing backslash.
 std::string ProgramFolder();
 std::string ExtractFilePath(const std::string& fileName);
+// The part after the folder, and of that the extension from its last dot ("" when none).
+std::string ExtractFileName(const std::string& fileName);
+std::string ExtractFileExt(const std::string& fileName);
 std::string ExcludeTrailingBackslash(const std::string& s);
 std::string IncludeTrailingBackslash(const std::string& s);
 // The text of a system error code.

@@ -6,8 +6,6 @@
 
 namespace testsupport {
 
-namespace {
-// The host's name of a Windows path under Wine; "" elsewhere.
 std::string HostName(const std::string& path) {
   using TUnixName = char*(CDECL*)(LPCWSTR);
   auto unixName = reinterpret_cast<TUnixName>(
@@ -22,6 +20,7 @@ std::string HostName(const std::string& path) {
   return result;
 }
 
+namespace {
 bool Exists(const std::string& path) {
   WIN32_FIND_DATAA data;
   HANDLE found = FindFirstFileA(path.c_str(), &data);

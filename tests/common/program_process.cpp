@@ -10,9 +10,11 @@ std::string ProgramFolder() {
 }
 
 bool TProgramProcess::Start(const std::string& file, const std::string& params) {
+  return StartFile(ProgramFolder() + file, params, ProgramFolder());
+}
+
+bool TProgramProcess::StartFile(const std::string& path, const std::string& params, const std::string& folder) {
   Stop();
-  std::string folder = ProgramFolder();
-  std::string path = folder + file;
   std::string command = "\"" + path + "\"" + (params.empty() ? "" : " " + params);
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);

@@ -17,6 +17,8 @@ class TProgramProcess {
 
   // Starts <program folder>\<file> with the parameters, in the program folder.
   bool Start(const std::string& file, const std::string& params = "");
+  // Starts the program file (a full path) with the parameters, in the folder.
+  bool StartFile(const std::string& path, const std::string& params, const std::string& folder);
   bool Running() const;
   // Pumps this thread's messages while waiting; the exit code once ended within the time.
   bool WaitExit(DWORD timeoutMs, DWORD& exitCode);

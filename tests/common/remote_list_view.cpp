@@ -87,7 +87,7 @@ HWND FindListViewWithColumns(HWND top, int columns) {
   } search{columns, nullptr};
   EnumChildWindows(
       top,
-      [](HWND child, LPARAM data) -> BOOL {
+      [](HWND child, LPARAM data) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<TSearch*>(data);
         // The class library registers list views under a class name of its own: a list view is what
         // answers with a header.
@@ -111,7 +111,7 @@ HWND FindTopWindowStartingWith(DWORD processId, const std::string& titleStart) {
     HWND Found;
   } search{processId, &titleStart, nullptr};
   EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
+      [](HWND window, LPARAM data) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<TSearch*>(data);
         DWORD pid = 0;
         GetWindowThreadProcessId(window, &pid);
@@ -145,7 +145,7 @@ HWND FindChildOfClass(HWND top, const std::string& className) {
   } search{&className, nullptr};
   EnumChildWindows(
       top,
-      [](HWND child, LPARAM data) -> BOOL {
+      [](HWND child, LPARAM data) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<TSearch*>(data);
         char cls[64] = {0};
         GetClassNameA(child, cls, sizeof cls);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <thread>
 
+#include "export_test_support.h"
 #include "form.h"
 #include "message_box_recorder.h"
 #include "registry_internal.h"
@@ -20,37 +21,7 @@
 #include "tarnbel_sf2_saver.h"
 #include "timer.h"
 
-namespace {
-
-struct DialogSearch {
-  DWORD Thread;
-  bool FileBox;  // the file dialog itself, else a box it shows
-  HWND Found;
-};
-
-BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<DialogSearch*>(param);
-  char cls[16] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  if (std::string(cls) != "#32770" || !IsWindowVisible(window) || !IsWindowEnabled(window) ||
-      GetWindowThreadProcessId(window, nullptr) != search->Thread)
-    return TRUE;
-  if ((GetDlgItem(window, 0x47C) != nullptr) != search->FileBox) return TRUE;
-  search->Found = window;
-  return FALSE;
-}
-
-HWND WaitForDialog(DWORD thread, bool fileBox) {
-  for (int i = 0; i < 400; ++i) {
-    DialogSearch search{thread, fileBox, nullptr};
-    EnumWindows(&MatchDialog, reinterpret_cast<LPARAM>(&search));
-    if (search.Found) return search.Found;
-    Sleep(25);
-  }
-  return nullptr;
-}
-
-}  // namespace
+using exporttest::WaitForDialog;
 
 using testsupport::StandinConfig;
 

@@ -1,9 +1,9 @@
 #include "saver_test_support.h"
 
+#include <algorithm>
 
 #include "dialogs.h"
 #include "standin_support.h"
-#include "unix_shell.h"
 
 namespace savertest {
 
@@ -79,10 +79,6 @@ FileDialogAnswer::FileDialogAnswer(const std::string& fileName, bool ok) {
 }
 
 FileDialogAnswer::~FileDialogAnswer() { ui::SetFileDialogHandler(previousHandler); }
-
-bool RunShell(const std::string& command, DWORD timeoutMs, DWORD* exitCode) {
-  return testsupport::RunUnixShell(command, timeoutMs, exitCode);
-}
 
 namespace {
 void RemoveFolder(const std::string& path) {

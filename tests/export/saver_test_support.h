@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cached_preset_record.h"
+#include "oracle_programs.h"
 
 namespace savertest {
 
@@ -29,8 +30,7 @@ class FileDialogAnswer {
   std::string LastTitle, LastInitialDir;
 };
 
-// Runs a command line of /bin/sh; false when it did not end within the time or failed to start.
-bool RunShell(const std::string& command, DWORD timeoutMs, DWORD* exitCode = nullptr);
+using testsupport::RunShell;
 
 // A folder below a test's temporary folder, removed with its files at the end.
 class SubFolder {

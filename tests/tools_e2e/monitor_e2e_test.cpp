@@ -11,13 +11,14 @@
 
 #include "ipc.h"
 #include "peer_programs.h"
+#include "played_server.h"
 #include "program_process.h"
 #include "pump_until.h"
-#include "reg_array.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
 #include "route_record.h"
+#include "server_profile.h"
 #include "sf2_builder.h"
 #include "standin_support.h"
 #include "tarnbel_func.h"
@@ -92,17 +93,7 @@ class MonitorE2E : public ::testing::Test {
       mapping.AddItem(Bank, 128, true, 0, "Room Kit", 8, 128, 8);
       mapping.AddItem(Wave, 0, true, 0, "ah.wav", 0, 200, 7);
     }
-    TRegKey mapping(std::string(TarnbelKeyPath) + "\\mappings\\Demo", true);
-    mapping.WriteInteger("Priority", 1);
-    mapping.WriteBool("Active", true);
-    TRegArray routes(RoutesPath, false);
-    routes.Add(RouteRecordToString({"Keys", "Synth", "SB Live!", RouteActive}), true);
-    routes.Save();
-    TRegKey settings(TarnbelKeyPath, true);
-    settings.WriteBool("AutoStart", true);
-    settings.WriteInteger("CurrentRoute", 1);
-    for (const char* show : {"ShowControlPanel", "ShowMappingsEditor", "ShowPreferences"}) settings.WriteBool(show, false);
-    settings.WriteBool("ShowMonitor", true);
+    testsupport::StoreOneRouteProfile("Demo", true);
   }
   void TearDown() override {
     Server.Stop();
@@ -111,14 +102,7 @@ class MonitorE2E : public ::testing::Test {
   }
 
   void StartAll() {
-    SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
-    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", "in:Keys;out:Synth");
-    SetEnvironmentVariableA("TARNBEL_TRAY_LOG", Folder.File("tray.log").c_str());
-    bool started = Server.Start("tarnbel.exe");
-    SetEnvironmentVariableA("TARNBEL_MIDI", nullptr);
-    SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", nullptr);
-    SetEnvironmentVariableA("TARNBEL_TRAY_LOG", nullptr);
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(e2e::StartServerOnBus(Server, Folder.File("tray.log")));
     ASSERT_TRUE(Pump([&] {
       Monitor = testsupport::FindTopWindowStartingWith(0, "tarnbel monitor");
       return Monitor && IsWindowVisible(Monitor);

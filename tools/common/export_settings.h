@@ -24,5 +24,8 @@ extern std::string QuartzPath;
 extern bool UseLogicFixedBank;
 extern int32_t LogicFixedBank;  // 0-128
 
-// Reads the seventeen values (missing ones get their defaults written back).
+// Reads the seventeen values; missing ones, and ones stored with another type, get their defaults written
+// back. A Logic bank outside 0-128 reads as 0.
 void ReadExportSettings(TRegKey& settings);
+// Writes the seventeen values and flushes the key.
+void WriteExportSettings(TRegKey& settings);

@@ -51,11 +51,21 @@ int AddPair(TImageList* colour, TImageList* grey, TIcon& icon, TIcon* greyIcon) 
 
 }  // namespace
 
-bool SaveTextFile(const std::string& fileName, const std::vector<std::string>& lines) {
-  unsigned long error = 0;
-  if (SaveStringsReplacing(fileName, lines, error)) return true;
+namespace {
+bool ReportWriteFailure(const std::string& fileName, unsigned long error) {
   ShowMessageBox("Can't write " + fileName + ": " + SysErrorMessage(error), "tarnbel", MB_OK | MB_ICONERROR);
   return false;
+}
+}  // namespace
+
+bool SaveTextFile(const std::string& fileName, const std::vector<std::string>& lines) {
+  unsigned long error = 0;
+  return SaveStringsReplacing(fileName, lines, error) || ReportWriteFailure(fileName, error);
+}
+
+bool SaveBinaryFile(const std::string& fileName, const std::string& bytes) {
+  unsigned long error = 0;
+  return SaveBytesReplacing(fileName, bytes, error) || ReportWriteFailure(fileName, error);
 }
 
 void PrepareOutputFolder(std::string& folder) {

@@ -7,9 +7,10 @@
 #include "graphics.h"
 #include "image_list.h"
 
-// Writes the lines (CR LF) into the file through a new file beside it, so a failure keeps the old file; a
-// failure gives a box with the system's error text. False then.
+// Write the lines (CR LF) or the bytes into the file through a new file beside it, so a failure keeps the
+// old file; a failure gives a box naming the file with the system's error text. False then.
 bool SaveTextFile(const std::string& fileName, const std::vector<std::string>& lines);
+bool SaveBinaryFile(const std::string& fileName, const std::string& bytes);
 // Makes the folder usable for output and leaves it with a trailing backslash; a folder that cannot be
 // made gives a warning box and the program folder instead.
 void PrepareOutputFolder(std::string& folder);

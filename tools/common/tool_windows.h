@@ -72,14 +72,12 @@ struct TToolWindowMakers {
   TFormMaker About;
   // Checks every stored mapping and shows the result; runs modally.
   std::function<void(ui::TComponent* owner)> CheckIntegrity;
-  // Runs "-INSTALL", "-UNINSTALL" or "-REINSTALL" and gives the exit code of the process.
+  // Runs "-INSTALL", "-UNINSTALL" or "-REINSTALL" and gives the exit code of the process: 0, or 1 after
+  // a box that reported a failure.
   std::function<int(const std::string& command)> Setup;
 };
 
 extern TToolWindowMakers ToolWindowMakers;
-
-// Exit code of a set-up command that this build cannot run.
-constexpr int SETUP_NOT_AVAILABLE_EXIT_CODE = 3;
 
 // Posts a window's closed message (WM_TB_EDITOR_CLOSED and the like) to the monitor, again at once
 // while the post fails and the monitor's window still exists. Every once-window calls it from its

@@ -1,0 +1,47 @@
+#pragma once
+// What the exporters share: where an export writes, which bank labels and names may become file names,
+// and the guard that turns any failure into a box and a false result.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TMapping;
+class TRegKey;
+
+// The tools program's settings key, or one of the caller's own (kept in own) when the program has none.
+TRegKey& ToolsSettingsKey(std::unique_ptr<TRegKey>& own);
+
+// A name Windows keeps as it is, inside its folder: not empty, no control character, none of
+// \ / : * ? " < > |, not "." or "..", not ending in a dot or a blank, and no device (CON, NUL, COM1 ...).
+bool IsPlainFileName(const std::string& name);
+
+// The chosen folder (made ready first when prepareChosen) + "tarnbel\" + the mapping's name, made and
+// ending in "\". Empty, after a box and with nothing made, when the name cannot be a folder name.
+std::string MappingOutputFolder(const std::string& chosen, const std::string& mappingName, bool prepareChosen);
+
+// One file an export writes for one bank.
+struct TBankFile {
+  int Bank;
+  std::string Label;     // the bank's label as the box names it
+  std::string FileName;  // without folder
+};
+
+// Checks the files of an export before anything is written. A name that is not plain refuses the export:
+// a box names the bank and its label, and the result is false. Of banks whose file names are the same
+// (compared as Windows does, without case) the first stays and the later ones are left out, named with
+// the first in one box.
+bool CheckBankFiles(std::vector<TBankFile>& files);
+
+// A box naming the mapping when a file name made of it is not plain; false then.
+bool CheckMappingFileName(const std::string& fileName, const std::string& mappingName);
+
+bool HasEntries(const TMapping& mapping, int bank);
+// Banks with at least one filled slot, from 0 up (to 128 when withDrums).
+std::vector<int> BanksWithEntries(const TMapping& mapping, bool withDrums);
+
+// Text for a line of a text export: control characters (a CR or LF would split the line) become blanks.
+std::string LineText(const std::string& text);
+
+// Runs an export; anything thrown inside becomes a box, and false.
+bool GuardExport(const std::function<bool()>& body);
