@@ -1,17 +1,11 @@
 #pragma once
-// The host's own programs from a test under Wine: shell commands, a small full disk, and fluidsynth as an
-// independent reader of SoundFont files.
+// The host's own programs from a test under Wine: a small full disk, and fluidsynth as an independent
+// reader of SoundFont files.
 #include <windows.h>
 
 #include <string>
 
 namespace testsupport {
-
-// Runs a command line of /bin/sh; false when it did not end within the time or failed to start.
-bool RunUnixShell(const std::string& command, DWORD timeoutMs, DWORD* exitCode = nullptr);
-
-// The host's own path of a Windows path; empty when Wine does not say.
-std::string HostPath(const std::string& windowsPath);
 
 // A tmpfs of a few kilobytes mounted for the test's life, to fill up. Mounted() is false where the test may
 // not mount (not root): the test then skips.

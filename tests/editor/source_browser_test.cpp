@@ -11,6 +11,8 @@
 #include "tarnbel_editor_settings.h"
 #include "tarnbel_mapping.h"
 #include "tarnbel_wave_settings_form.h"
+#include "oracle_programs.h"
+#include "file_link.h"
 #include "unix_shell.h"
 
 using namespace ui;
@@ -307,7 +309,7 @@ TEST_F(SourceBrowser, ExpandedFoldersChildrenAreWatchedAndFollowTheDisk) {
   Expand(Folder["top"]);
   Expand(Folder["top\\b"]);
   ASSERT_TRUE(IsWatched(Folder["top\\b\\deep"]));
-  ASSERT_TRUE(testsupport::RunUnixShell("rmdir '" + testsupport::HostPath(Folder["top\\b\\deep"]) + "'", 10000));
+  ASSERT_TRUE(testsupport::RunShell("rmdir '" + testsupport::HostName(Folder["top\\b\\deep"]) + "'", 10000));
   EXPECT_TRUE(RunUntil([&] { return !IsWatched(Folder["top\\b\\deep"]); }, 4000));
   EXPECT_FALSE(HasChild(Folder["top\\b"], "deep"));
   ExpectMonitorsOnLiveNodes("deleted");
@@ -325,7 +327,7 @@ TEST_F(SourceBrowser, ExpandedFoldersChildrenAreWatchedAndFollowTheDisk) {
   EXPECT_TRUE(IsWatched(Folder["top\\b\\fresh"]));
   ASSERT_TRUE(IsWatched(Folder["top\\b\\quiet"]));
   EditorSettings.EditorAutoRefreshTreeView = false;
-  ASSERT_TRUE(testsupport::RunUnixShell("rmdir '" + testsupport::HostPath(Folder["top\\b\\quiet"]) + "'", 10000));
+  ASSERT_TRUE(testsupport::RunShell("rmdir '" + testsupport::HostName(Folder["top\\b\\quiet"]) + "'", 10000));
   RunFor(1500);
   ASSERT_TRUE(HasChild(Folder["top\\b"], "quiet"));
   NodeFor(Folder["top\\b"])->Collapse(false);

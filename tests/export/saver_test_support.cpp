@@ -1,5 +1,7 @@
 #include "saver_test_support.h"
 
+#include <algorithm>
+
 #include "dialogs.h"
 #include "standin_support.h"
 
