@@ -46,10 +46,9 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   // The windows this folder has; the editor's and the others' makers come with their folders.
   ToolWindowMakers.Preferences = [](ui::TComponent* owner) { return new TOptionsForm(owner); };
   RegisterAboutWindow();
-  RegisterEditorWindow();
-  RegisterRouteDialog();
   RegisterIntegrityChecker();
   RegisterEditorWindow();
+  RegisterRouteDialog();
   ToolWindowMakers.Setup = [](const std::string& command) {
     TPresetsInCacheForm* monitor = Monitor();
     return monitor ? monitor->RunSetupCommand(command) : 1;
