@@ -226,12 +226,13 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   void SaveSelectedAsSoundFont(bool separate);
   // The attached list's rows as the outputs read them: all, or the selected entry rows.
   std::vector<TAttachedRow> AttachedRows(bool selectedOnly);
+  // How the page colours and groups its rows: the list's settings and bank colours.
+  THtmlPageLook HtmlPageLook();
 
  private:
   void HookOutputActions();
   void SaveMappingAsHTMLActionExecute();
   void CreateLogicActionExecute();
-  THtmlPageLook HtmlPageLook();
 
  protected:
   void Destroying() override;

@@ -2,8 +2,9 @@
 
 #include <cstdio>
 
+#include "file_link.h"
+#include "oracle_programs.h"
 #include "standin_support.h"
-#include "unix_shell.h"
 
 namespace testsupport {
 
@@ -12,8 +13,8 @@ THtmlReading ReadHtmlPage(const std::string& page, bool browser, std::vector<std
   const std::string output = page + ".lines";
   DeleteFileA(output.c_str());
   DWORD code = 1;
-  const bool ran = RunUnixShell(std::string("python3 ") + HTML_READER + (browser ? " --browser" : "") + " '" +
-                                HostPath(page) + "' '" + HostPath(output) + "'",
+  const bool ran = RunShell(std::string("python3 ") + HTML_READER + (browser ? " --browser" : "") + " '" +
+                                HostName(page) + "' '" + HostName(output) + "'",
                             180000, &code);
   if (ran && code == 77) return THtmlReading::NoBrowser;
   std::string text = ReadBytes(output);
