@@ -519,6 +519,9 @@ void TMappingsForm::HookActionUpdates() {
   ColoredBackgroundAction->OnExecute = [this](TObject*) {
     ToggleSetting(ColoredBackgroundAction, EditorSettings.ColoredBackground, "ColoredBackground");
   };
+  for (TAction* toggle : {ShowListDividersAction, ColoredBankHeadersAction, ColoredBankItemsAction,
+                          ColoredBackgroundAction})
+    toggle->SetEnabled(true);
   HookListEvents();
   HookItemActions();
   HookPreviewActions();
@@ -547,13 +550,12 @@ void TMappingsForm::HookListEvents() {
       else GoToSource();
     };
   }
-  // Enter goes from an entry to its source (from the tree too) and from a source to its entry; the keys the
-  // attach rules handle keep their handler.
-  for (TWinControl* control : std::vector<TWinControl*>{FilesListView, SystemTreeView, PresetsListView}) {
-    TKeyEvent previous = control->OnKeyDown;
-    control->OnKeyDown = [this, control, previous](TObject* sender, WORD& key, TSet32 shift) {
-      ListKeyDown(control, key, shift);
-      if (key != 0 && previous) previous(sender, key, shift);
-    };
-  }
+  // Enter goes from an entry to its source (from the tree too) and from a source to its entry. The window
+  // hears it first: the dialog keys would take it from the lists.
+  SetKeyPreview(true);
+  OnKeyDown = [this](TObject*, WORD& key, TSet32 shift) {
+    TWinControl* focused = FocusedControl();
+    if (focused == FilesListView || focused == SystemTreeView || focused == PresetsListView)
+      ListKeyDown(focused, key, shift);
+  };
 }

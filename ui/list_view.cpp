@@ -783,6 +783,12 @@ void TListView::Notify(TMessage& m) {
     case LVN_DELETEALLITEMS:
       m.Result = TRUE;  // no per-item notices: the items are ours
       return;
+    case NM_RCLICK: {
+      // The control's own tracking takes the right button's release: the release is told from this notice.
+      auto* nm = reinterpret_cast<NMITEMACTIVATE*>(m.LParam);
+      MouseUp(mbRight, KeyboardShiftState(), nm->ptAction.x, nm->ptAction.y);
+      return;
+    }
     case NM_CUSTOMDRAW:
       CustomDraw(m);
       return;

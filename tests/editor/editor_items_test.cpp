@@ -1,0 +1,323 @@
+// The editing commands on entries and banks, and preview: the answers the number boxes take or refuse, names
+// kept whole, bank names and colours as stored, merging, and the server's messages in order.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "choose_mapping_form.h"
+#include "dialogs.h"
+#include "editing_fixture.h"
+#include "message_box_recorder.h"
+#include "modal_driver.h"
+#include "oracle_programs.h"
+#include "route_record.h"
+#include "tarnbel_func.h"
+#include "tarnbel_protocol.h"
+
+using namespace ui;
+using namespace editortest;
+using testsupport::MessageBoxRecorder;
+using testsupport::TModalDriver;
+
+namespace {
+
+const std::string MappingsKey = std::string(TarnbelKeyPath) + "\\mappings\\";
+
+// Answers every box of InputQuery in turn; a null answer cancels. Records the values the boxes start with.
+class TAnswers {
+ public:
+  explicit TAnswers(std::vector<const char*> answers) : FAnswers(std::move(answers)) {
+    FPrevious = SetInputQueryHandler([this](const std::string& caption, const std::string& prompt, std::string& value) {
+      Asked.push_back(caption + "|" + prompt + "|" + value);
+      const char* answer = FNext < FAnswers.size() ? FAnswers[FNext] : nullptr;
+      ++FNext;
+      if (!answer) return false;
+      value = answer;
+      return true;
+    });
+  }
+  ~TAnswers() { SetInputQueryHandler(FPrevious); }
+  std::vector<std::string> Asked;
+
+ private:
+  std::vector<const char*> FAnswers;
+  size_t FNext = 0;
+  TInputQueryHandler FPrevious;
+};
+
+class EditorItems : public EditingFixture {
+ protected:
+  // The server's messages from an index on, once as many as expected have come through the loop.
+  std::vector<UINT> PostsArrived(size_t from, size_t count) {
+    RunUntil([&] { return Server->Received.size() >= from + count; }, 2000);
+    return Posts(from);
+  }
+};
+
+TEST_F(EditorItems, NumberBoxesRefuseAnswersOutOfRangeAndNumberInRowOrder) {
+  ASSERT_NE(OpenStudio(), nullptr);
+  const std::vector<std::string> waves{"100: 000: x", "100: 001: y", "100: 002: v"};
+  const std::string programRange = "Program numbers may range only from 0 to 127.";
+  const std::string bankRange =
+      "Bank numbers may range only from 0 to 128. Use 128 for drum bank or 0 - 127 for melodic banks.";
+  struct TCase {
+    bool Programs;
+    std::vector<std::string> Rows;
+    const char* Answer;
+    std::string Box;  // empty: taken
+    std::vector<std::string> After;
+  } cases[] = {
+      {true, {"drum: 000: Kit"}, "abc", programRange, {}},
+      {true, {"drum: 000: Kit"}, "-1", programRange, {}},
+      {true, {"drum: 000: Kit"}, "128", programRange, {}},
+      {true, {"drum: 000: Kit"}, "4294967301", programRange, {}},
+      {true, waves, "126", "Can't assign program numbers up to 128. Program numbers may range only from 0 to 127", {}},
+      {false, {"drum: 000: Kit"}, "129", bankRange, {}},
+      {false, {"drum: 000: Kit"}, "abc", bankRange, {}},
+      {true, waves, "10", "", {"100: 010: x", "100: 011: y", "100: 012: v"}},
+      {false, {"100: 010: x"}, "128", "", {"drum: 010: x"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(std::string(c.Answer) + (c.Programs ? " program" : " bank"));
+    const std::vector<std::string> before = Captions(Editor->FilesListView);
+    Select(Editor->FilesListView, c.Rows);
+    MessageBoxRecorder boxes;
+    TAnswers answers({c.Answer});
+    (c.Programs ? Editor->SetProgramNumberAction : Editor->SetBankNumberAction)->Execute();
+    ASSERT_EQ(answers.Asked.size(), 1u);
+    if (!c.Box.empty()) {
+      ASSERT_EQ(boxes.Boxes.size(), 1u);
+      EXPECT_EQ(boxes.Boxes[0].Text, c.Box);
+      EXPECT_EQ(Captions(Editor->FilesListView), before);
+      continue;
+    }
+    EXPECT_TRUE(boxes.Boxes.empty());
+    for (const std::string& row : c.After) EXPECT_NE(RowOf(Editor->FilesListView, row), nullptr) << row;
+  }
+}
+
+TEST_F(EditorItems, NamesStartWholeAndEachRowAnswersForItself) {
+  StoreStudio();
+  const std::string longName = "A name that runs past thirty characters";
+  {
+    TMapping mapping("Studio", false, nullptr, "");
+    mapping.AddItem(A, 0, true, 0, longName, 5, 0, 5);
+  }
+  ASSERT_NE(OpenEditor("Studio"), nullptr);
+  const std::string shown = "000: 005: " + longName;
+  // The program box names the entry cut; the name box and the stored name keep it whole.
+  Select(Editor->FilesListView, {shown});
+  {
+    TAnswers answers({nullptr});
+    Editor->SetProgramNumberAction->Execute();
+    ASSERT_EQ(answers.Asked.size(), 1u);
+    EXPECT_EQ(answers.Asked[0], "Set preset program number|Enter program number for \"" + longName.substr(0, 30) + "\"|");
+  }
+  {
+    TAnswers answers({longName.c_str()});
+    Editor->SetPresetNameAction->Execute();
+    ASSERT_EQ(answers.Asked.size(), 1u);
+    EXPECT_EQ(answers.Asked[0], "Set name|Enter name for " + BankDisplayName(0) + " preset 005|" + longName);
+  }
+  EXPECT_EQ(Editor->Mapping->Slot(0, 5)->GetPresetName(), longName);
+  // Two rows: the first renamed, the second cancelled and left as it was.
+  Select(Editor->FilesListView, {"100: 000: x", "100: 001: y"});
+  TAnswers answers({"ex", nullptr});
+  Editor->SetPresetNameAction->Execute();
+  EXPECT_EQ(answers.Asked.size(), 2u);
+  EXPECT_NE(RowOf(Editor->FilesListView, "100: 000: ex"), nullptr);
+  EXPECT_NE(RowOf(Editor->FilesListView, "100: 001: y"), nullptr);
+}
+
+TEST_F(EditorItems, BankNamesComeFromAnEntryAHeaderOrTheSourceFiles) {
+  ASSERT_NE(OpenStudio(), nullptr);
+  struct TCase {
+    std::string Focused;  // a row's caption: an entry or a header
+    int Mode;
+    const char* Answer;
+    int Bank;
+    std::string Name;
+  } cases[] = {
+      {"100: 000: x", 0, "Waves", 100, "Waves"},
+      {" bank 000", 2, "Pianos", 0, "Pianos"},
+      {"100: 000: x", 0, "", 100, BankDisplayName(100)},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Focused);
+    Editor->FilesListView->SetTag(c.Mode);
+    Editor->BuildAttachedList();
+    Select(Editor->FilesListView, {});
+    TListItem* row = RowOf(Editor->FilesListView, c.Focused);
+    ASSERT_NE(row, nullptr);
+    if (row->Data()) row->SetSelected(true);
+    row->SetFocused(true);
+    TAnswers answers({c.Answer});
+    Editor->SetBankNameAction->Execute();
+    EXPECT_EQ(Editor->Mapping->GetBankName(c.Bank), c.Name);
+  }
+  // By file names: an .sf2's name without extension, a wave's folder, a bank named by hand kept.
+  Editor->Mapping->SetBankName(0, "");
+  Editor->Mapping->SetBankName(128, "Kits");
+  {
+    MessageBoxRecorder boxes;
+    Editor->SetBankNamesByFileNamesAction->Execute();
+  }
+  EXPECT_EQ(Editor->Mapping->GetBankName(0), "z");
+  EXPECT_EQ(Editor->Mapping->GetBankName(100), "W");
+  EXPECT_EQ(Editor->Mapping->GetBankName(128), "Kits");
+}
+
+TEST_F(EditorItems, BankColoursStartFromTheCacheAndAreStoredInDecimal) {
+  ASSERT_NE(OpenStudio(), nullptr);
+  const TColor font = Editor->BankFontColor(100), back = Editor->BankBackColor(100);
+  struct TCase {
+    TAction* Action;
+    TColor Start;
+    COLORREF Chosen;
+    bool Background;
+  } cases[] = {
+      {Editor->SetBankColorAction, font, RGB(255, 0, 0), false},
+      {Editor->SetBankBackgroundAction, back, RGB(0, 0, 255), true},
+  };
+  for (const TCase& c : cases) {
+    Select(Editor->FilesListView, {"100: 000: x"});
+    TColor started = -1;
+    TColorDialogHandler previous = SetColorDialogHandler([&](TColorDialogRequest& request) {
+      started = request.Color;
+      request.Color = TColor(c.Chosen);
+      return true;
+    });
+    c.Action->Execute();
+    SetColorDialogHandler(previous);
+    EXPECT_EQ(started, c.Start);
+    EXPECT_EQ(c.Background ? Editor->Mapping->GetBankBackground(100) : Editor->Mapping->GetBankColor(100),
+              std::to_string(c.Chosen));
+    EXPECT_EQ(c.Background ? Editor->BankBackColor(100) : Editor->BankFontColor(100), TColor(c.Chosen));
+  }
+}
+
+TEST_F(EditorItems, MergingCopiesEveryEntryAndRefusesTheSameMappingInAnyCase) {
+  StoreStudio();
+  { TMapping empty("Empty", false, nullptr, ""); }
+  std::vector<std::string> studio = StoredEntries("Studio");
+  const std::string studioKeyBefore = testsupport::RegQueryTree(MappingsKey + "Studio");
+  ASSERT_FALSE(studioKeyBefore.empty());
+  ASSERT_NE(OpenEditor("Empty"), nullptr);
+  auto merge = [&](const std::string& name) {
+    TModalDriver driver(nullptr,
+                        {[] { return dynamic_cast<TChooseMappingForm*>(Screen().ActiveForm()) != nullptr; },
+                         [name] {
+                           auto* dialog = dynamic_cast<TChooseMappingForm*>(Screen().ActiveForm());
+                           dialog->ComboBox1->SetItemIndex(dialog->ComboBox1->Items()->IndexOf(name));
+                           dialog->OkButton->Click();
+                           return true;
+                         }});
+    Editor->MergeMappingAction->Execute();
+    EXPECT_TRUE(driver.AllDone());
+  };
+  merge("Studio");
+  Editor->SaveMappingAction->Execute();
+  std::vector<std::string> merged = StoredEntries("Empty");
+  std::sort(merged.begin(), merged.end());
+  std::sort(studio.begin(), studio.end());
+  EXPECT_EQ(merged, studio);
+  // The source's key is read, never written.
+  EXPECT_EQ(testsupport::RegQueryTree(MappingsKey + "Studio"), studioKeyBefore);
+  FreeEditor();
+  ASSERT_NE(OpenEditor("studio"), nullptr);
+  MessageBoxRecorder boxes;
+  merge("Studio");
+  ASSERT_EQ(boxes.Boxes.size(), 1u);
+  EXPECT_EQ(boxes.Boxes[0].Text, "Currently edited mapping \"studio\" can't be merged to itself. Choose another mapping "
+                                 "in Editor and try again.");
+  EXPECT_EQ(Editor->Mapping->Inactive.size(), 1u);
+}
+
+TEST_F(EditorItems, PreviewSendsStopFileAndPresetInOrder) {
+  ASSERT_NE(OpenStudio(), nullptr);
+  Browse(A);
+  size_t from = Server->Received.size();
+  // Two releases on one source send one preview; another source stops the first.
+  Select(Editor->PresetsListView, {"000: 001: Alt"});
+  PressKey(VK_SHIFT);
+  PressKey(VK_SHIFT);
+  ClickColumn(Editor->PresetsListView);  // a regroup moves the row; it still sounds
+  Select(Editor->PresetsListView, {"000: 001: Alt"});
+  PressKey(VK_SHIFT);
+  Select(Editor->PresetsListView, {"drum: 000: Kit"});
+  PressKey(VK_SHIFT);
+  // An entry previews every time, after a stop.
+  Select(Editor->FilesListView, {"100: 001: y"});
+  PressKey(VK_SHIFT);
+  PressKey(VK_SHIFT);
+  EXPECT_EQ(PostsArrived(from, 11), (std::vector<UINT>{WM_TB_PREVIEW_FILE, WM_TB_PREVIEW_PRESET, WM_TB_PREVIEW_STOP,
+                                            WM_TB_PREVIEW_FILE, WM_TB_PREVIEW_PRESET, WM_TB_PREVIEW_STOP,
+                                            WM_TB_PREVIEW_FILE, WM_TB_PREVIEW_PRESET, WM_TB_PREVIEW_STOP,
+                                            WM_TB_PREVIEW_FILE, WM_TB_PREVIEW_PRESET}));
+  const auto& last = Server->Received.back();
+  EXPECT_EQ(Server->Received[Server->Received.size() - 2].Payload, W + "sub\\y.wav");
+  EXPECT_EQ(last.WParam, 200u);
+  EXPECT_EQ(last.LParam, 200);
+  EXPECT_EQ(Server->Received[from + 4].WParam, 128u);
+  // A tree change stops it.
+  from = Server->Received.size();
+  Browse(Folder["W"]);
+  EXPECT_EQ(PostsArrived(from, 1), (std::vector<UINT>{WM_TB_PREVIEW_STOP}));
+}
+
+TEST_F(EditorItems, PreviewModeFollowsTheServerAndTheRouteIsChosenOnce) {
+  ASSERT_NE(OpenStudio(), nullptr);
+  struct TRestore {
+    decltype(ToolWindowMakers.ChooseRoute) Previous = ToolWindowMakers.ChooseRoute;
+    ~TRestore() { ToolWindowMakers.ChooseRoute = Previous; }
+  } restore;
+  // A stored route that does not parse counts as none: the dialog comes up with nothing preselected.
+  for (const char* damaged : {"abc", "In\x01Out\x01"}) {
+    SCOPED_TRACE(damaged);
+    Settings->WriteString(PreviewRouteValue, damaged);
+    RouteRecord offered;
+    offered.Input = "?";
+    ToolWindowMakers.ChooseRoute = [&](TComponent*, RouteRecord& route) {
+      offered = route;
+      return false;
+    };
+    size_t from = Server->Received.size();
+    Editor->PreviewModeAction->Execute();
+    EXPECT_EQ(offered.Input, "");
+    EXPECT_EQ(Settings->ReadString(PreviewRouteValue, ""), damaged);
+  }
+  // Chosen: stored, route change posted; the same again posts nothing.
+  ToolWindowMakers.ChooseRoute = [](TComponent*, RouteRecord& route) {
+    route.Input = "Keys";
+    route.Output = "Synth";
+    route.Device = "SB Live!";
+    return true;
+  };
+  size_t from = Server->Received.size();
+  Editor->PreviewRouteAction->Execute();
+  Editor->PreviewRouteAction->Execute();
+  EXPECT_EQ(Settings->ReadString(PreviewRouteValue, ""), "Keys\x01Synth\x01SB Live!\x01");
+  // On: the request only, after the one route change; checked when the server says so.
+  Editor->PreviewModeAction->Execute();
+  EXPECT_EQ(PostsArrived(from, 2), (std::vector<UINT>{WM_TB_PREVIEW_ROUTE_CHANGED, WM_TB_PREVIEW_ON}));
+  EXPECT_FALSE(Editor->PreviewModeAction->Checked());
+  Editor->SetPreviewMode(true);
+  from = Server->Received.size();
+  PressKey(VK_F7);
+  EXPECT_EQ(PostsArrived(from, 1), (std::vector<UINT>{WM_TB_PREVIEW_OFF}));
+  // No server: the question; No or a refused start leave it unchecked.
+  Editor->SetPreviewMode(false);
+  Server.reset();
+  for (int answer : {IDNO, IDYES}) {
+    MessageBoxRecorder boxes(answer);
+    TestLauncher->StartServer = [](bool) { return false; };
+    const int starts = TestLauncher->ServerStarts;
+    Editor->PreviewModeAction->Execute();
+    ASSERT_EQ(boxes.Boxes.size(), 1u);
+    EXPECT_EQ(boxes.Boxes[0].Text, "You should run tarnbel to use preview function. Run it now?");
+    EXPECT_EQ(TestLauncher->ServerStarts, starts + (answer == IDYES));
+    EXPECT_FALSE(Editor->PreviewModeAction->Checked());
+  }
+}
+
+}  // namespace
