@@ -185,4 +185,21 @@ bool SelectRemoteRow(HWND list, int row) {
   return SendMessageA(list, LVM_SETITEMSTATE, WPARAM(row), reinterpret_cast<LPARAM>(block.At(0))) != 0;
 }
 
+RECT RemoteItemRect(HWND list, int row) {
+  RECT rect{LVIR_LABEL, 0, 0, 0};
+  TRemoteBlock block(list, sizeof rect);
+  if (!block.Ok() || !block.Write(0, &rect, sizeof rect) ||
+      !SendMessageA(list, LVM_GETITEMRECT, WPARAM(row), reinterpret_cast<LPARAM>(block.At(0))) ||
+      !block.Read(0, &rect, sizeof rect))
+    return RECT{0, 0, 0, 0};
+  return rect;
+}
+
+bool PostClickOnRemoteRow(HWND list, int row) {
+  RECT r = RemoteItemRect(list, row);
+  if (r.right <= r.left) return false;
+  LPARAM at = MAKELPARAM(r.left + 8, (r.top + r.bottom) / 2);
+  return PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
 }  // namespace testsupport

@@ -32,5 +32,9 @@ std::string ReadRemoteStatusText(HWND bar, int part);
 HWND FindChildOfClass(HWND top, const std::string& className);
 // Selects the row (only that row) and focuses it, as a click would.
 bool SelectRemoteRow(HWND list, int row);
+// The row's label rectangle in the list's client coordinates; empty when it cannot be read.
+RECT RemoteItemRect(HWND list, int row);
+// A left click posted at the row's label, as the mouse would give it to the list.
+bool PostClickOnRemoteRow(HWND list, int row);
 
 }  // namespace testsupport

@@ -246,6 +246,20 @@ TEST_F(EditorWindowTest, RowsShowHoldersInactiveEntriesAndKinds) {
   EXPECT_EQ(Rows(Editor->PresetsListView), (std::vector<std::pair<std::string, int>>{{"ah.wav", 8}}));
 }
 
+TEST_F(EditorWindowTest, TheTreeAndPanesOpenAsTheLastSessionLeftThem) {
+  StoreStudio();
+  {
+    TRegKey placement(std::string(TarnbelKeyPath) + "\\placement\\mapping", true);
+    placement.WriteString("FormVersion", "5");
+    placement.WriteString("SystemTreeView_Selection", Bank);
+    placement.WriteString("FilesListView_Width", "321");
+  }
+  ASSERT_NE(OpenEditor("Studio"), nullptr);
+  EXPECT_TRUE(RunUntil([&] { return Editor->SourcePath == Bank; })) << Editor->SourcePath;
+  EXPECT_EQ(Editor->PresetsListView->Items().Count(), 3);
+  EXPECT_EQ(Editor->FilesListView->Width(), 321);
+}
+
 TEST_F(EditorWindowTest, SavingWritesOnlyAChangeAndTellsTheServer) {
   StoreStudio();
   ASSERT_NE(OpenEditor("Studio"), nullptr);
@@ -385,7 +399,7 @@ TEST_F(EditorWindowTest, ConflictsAskBeforeLeavingAndClosingSavesAndTellsTheMoni
     EXPECT_EQ(no.Boxes[0].Flags & MB_TYPEMASK, UINT(MB_YESNO));
   }
   EXPECT_TRUE(Monitor->Closed.empty());
-  Editor->AttachPresetAt(Bank, 0, "Solo", 9, 0, 9);
+  Editor->AttachPresetAt(Bank, 0, "Grand Piano", 9, 0, 0);
   Editor->Modified = true;
   {
     MessageBoxRecorder yes(IDYES);
@@ -481,7 +495,7 @@ TEST_F(EditorWindowTest, RequestsDuringALongLoadWaitForItsEnd) {
   {
     TMapping big("Big", false, nullptr, "");
     for (int program = 0; program < 128; ++program)
-      for (int bank = 0; bank < 8; ++bank) big.AddItem(Bank, bank, true, 0, "P", program, 0, program);
+      for (int bank = 0; bank < 8; ++bank) big.AddItem(Bank, bank, true, 0, "Grand Piano", 0, 0, program);
   }
   StoreStudio();
   ASSERT_NE(OpenEditor("Studio"), nullptr);
