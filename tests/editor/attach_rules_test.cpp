@@ -113,10 +113,11 @@ TEST_F(AttachRulesTest, ATakenSlotMakesWaitingEntriesAndDetachPromotesTheLastOne
   };
   for (const TStep& step : std::vector<TStep>{
            {[&] { AttachRows(a, {0}); }, {{"005: 003: Alpha", 0}}, a},
-           {[&] { AttachRows(b, {0}); }, {{"005: 003: Alpha", 2}, {"005: 003: Beta", 1}}, a},
-           {[&] { AttachRows(c, {0}); }, {{"005: 003: Alpha", 2}, {"005: 003: Beta", 1}, {"005: 003: Gamma", 1}}, a},
+           // Waiting entries sort above their holder.
+           {[&] { AttachRows(b, {0}); }, {{"005: 003: Beta", 1}, {"005: 003: Alpha", 2}}, a},
+           {[&] { AttachRows(c, {0}); }, {{"005: 003: Beta", 1}, {"005: 003: Gamma", 1}, {"005: 003: Alpha", 2}}, a},
            // The holder goes: the entry added last takes the slot and is still marked, one waits.
-           {[&] { Detach({0}); }, {{"005: 003: Beta", 1}, {"005: 003: Gamma", 2}}, c},
+           {[&] { Detach({2}); }, {{"005: 003: Beta", 1}, {"005: 003: Gamma", 2}}, c},
            {[&] { Detach({1}); }, {{"005: 003: Beta", 0}}, b},
            {[&] { Detach({0}); }, {}, ""}}) {
     step.Act();
@@ -132,7 +133,7 @@ TEST_F(AttachRulesTest, ATakenSlotMakesWaitingEntriesAndDetachPromotesTheLastOne
   // Detaching a waiting entry clears its holder's mark once none waits any more.
   AttachRows(a, {0});
   AttachRows(b, {0});
-  Detach({1});
+  Detach({0});
   EXPECT_EQ(Rows(Editor->FilesListView), (TRows{{"005: 003: Alpha", 0}}));
 }
 
@@ -142,7 +143,7 @@ TEST_F(AttachRulesTest, NamesDrumKitsAndWavesFindTheirSlots) {
   AttachRows(kit, {0, 1});
   EXPECT_EQ(Slot(128, 8)->Name, "Room Kit");
   EXPECT_EQ(Slot(0, 1)->Name, "Bright");
-  EXPECT_EQ(Rows(Editor->FilesListView), (TRows{{"drum: 008: Room Kit", 4}, {"000: 001: Bright", 0}}));
+  EXPECT_EQ(Rows(Editor->FilesListView), (TRows{{"000: 001: Bright", 0}, {"drum: 008: Room Kit", 4}}));
 
   struct TCase {
     int WaveBank;

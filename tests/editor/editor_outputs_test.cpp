@@ -58,8 +58,13 @@ std::thread AnswerFileDialog(const std::string& path, TFileDialogAnswer& answer,
     char text[MAX_PATH] = "";
     GetDlgItemTextA(dialog, FileNameField, text, sizeof text);
     answer.Proposed = text;
-    if (const char* folder = std::getenv("TARNBEL_EDITOR_SHOT"))
+    if (const char* folder = std::getenv("TARNBEL_EDITOR_SHOT")) {
+      // The picture once the dialog has painted its controls: a message it answers comes after the paint.
+      RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      DWORD_PTR ignored = 0;
+      SendMessageTimeoutA(dialog, WM_NULL, 0, 0, SMTO_BLOCK, 3000, &ignored);
       testsupport::SaveWindowShot(dialog, std::string(folder) + "\\" + shotName);
+    }
     if (path.empty()) {
       PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
       return;

@@ -255,7 +255,7 @@ TEST_F(SetBank, TheCommandTakesWholeNumbersUpTo65535) {
   EXPECT_EQ(answer.Caption, "Change bank in file");
   EXPECT_EQ(answer.Prompt, "Enter bank number for \"bank.sf2\" :");
   EXPECT_EQ(Captions(Editor->PresetsListView),
-            (std::vector<std::string>{"003: 000: Piano", "003: 048: Strings", "003: 001: Kit"}));
+            (std::vector<std::string>{"003: 000: Piano", "003: 001: Kit", "003: 048: Strings"}));
   EXPECT_TRUE(boxes.Boxes.empty());
   EXPECT_TRUE(IsWindowEnabled(Editor->Handle()));
 }
@@ -282,7 +282,7 @@ TEST_F(SetBank, TheBoxTakesEnterAndEscapeAndADamagedFileIsNamed) {
     EXPECT_FALSE(driver.TimedOut());
   }
   EXPECT_EQ(Captions(Editor->PresetsListView),
-            (std::vector<std::string>{"012: 000: Piano", "012: 048: Strings", "012: 001: Kit"}));
+            (std::vector<std::string>{"012: 000: Piano", "012: 001: Kit", "012: 048: Strings"}));
 
   // A file damaged since it was listed is refused with a box that names it.
   std::string bytes = testsupport::ReadBytes(path);
