@@ -56,7 +56,6 @@ class AttachRulesTest : public EditorFixture {
     Editor->DetachSelected();
   }
   TMappingInactiveItem* Slot(int bank, int program) { return Editor->Mapping->Slot(bank, program); }
-  static bool SameImage(HCURSOR a, HCURSOR b);
   POINT RowPoint(TListView* list, int row) {
     RECT r = list->Items()[row]->DisplayRect(LVIR_LABEL);
     POINT p{r.left + 12, (r.top + r.bottom) / 2};
@@ -102,26 +101,6 @@ class AttachRulesTest : public EditorFixture {
     for (int i = 1; i <= 6; ++i) MoveTo(probe, POINT{from.x + (to.x - from.x) * i / 6, from.y + (to.y - from.y) * i / 6});
   }
 };
-
-bool AttachRulesTest::SameImage(HCURSOR a, HCURSOR b) {
-  auto bits = [](HCURSOR c) {
-    ICONINFO info{};
-    std::vector<uint8_t> out;
-    if (!c || !GetIconInfo(c, &info)) return out;
-    for (HBITMAP bitmap : {info.hbmMask, info.hbmColor}) {
-      if (!bitmap) continue;
-      BITMAP b{};
-      GetObjectA(bitmap, sizeof b, &b);
-      std::vector<uint8_t> data(size_t(b.bmWidthBytes) * size_t(b.bmHeight));
-      GetBitmapBits(bitmap, LONG(data.size()), data.data());
-      out.insert(out.end(), data.begin(), data.end());
-      DeleteObject(bitmap);
-    }
-    return out;
-  };
-  std::vector<uint8_t> first = bits(a);
-  return !first.empty() && first == bits(b);
-}
 
 TEST_F(AttachRulesTest, ATakenSlotMakesWaitingEntriesAndDetachPromotesTheLastOne) {
   std::string a = MakeSoundFont("a.sf2", {{5, 3, "Alpha"}});

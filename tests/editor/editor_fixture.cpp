@@ -55,6 +55,27 @@ void TTestMonitor::WndProc(TMessage& message) {
   TForm::WndProc(message);
 }
 
+// Two cursors draw alike: same mask and colour bits.
+bool SameImage(HCURSOR a, HCURSOR b) {
+  auto bits = [](HCURSOR c) {
+    ICONINFO info{};
+    std::vector<uint8_t> out;
+    if (!c || !GetIconInfo(c, &info)) return out;
+    for (HBITMAP bitmap : {info.hbmMask, info.hbmColor}) {
+      if (!bitmap) continue;
+      BITMAP b{};
+      GetObjectA(bitmap, sizeof b, &b);
+      std::vector<uint8_t> data(size_t(b.bmWidthBytes) * size_t(b.bmHeight));
+      GetBitmapBits(bitmap, LONG(data.size()), data.data());
+      out.insert(out.end(), data.begin(), data.end());
+      DeleteObject(bitmap);
+    }
+    return out;
+  };
+  std::vector<uint8_t> first = bits(a);
+  return !first.empty() && first == bits(b);
+}
+
 void EditorFixture::SetUp() {
   testsupport::ResetTarnbelKey();
   Settings = std::make_unique<TRegKey>(TarnbelKeyPath, true);

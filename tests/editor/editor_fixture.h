@@ -51,6 +51,9 @@ class TTestMonitor : public ui::TForm {
   void WndProc(ui::TMessage& message) override;
 };
 
+// Two cursors draw alike: same mask and colour bits.
+bool SameImage(HCURSOR a, HCURSOR b);
+
 class EditorFixture : public ::testing::Test {
  protected:
   void SetUp() override;

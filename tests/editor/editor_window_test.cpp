@@ -54,26 +54,6 @@ std::vector<std::string> ButtonNames(TToolBar* bar) {
   return names;
 }
 
-// Two cursors draw alike: same mask and colour bits.
-bool SameImage(HCURSOR a, HCURSOR b) {
-  auto bits = [](HCURSOR c) {
-    ICONINFO info{};
-    std::vector<uint8_t> out;
-    if (!c || !GetIconInfo(c, &info)) return out;
-    for (HBITMAP bitmap : {info.hbmMask, info.hbmColor}) {
-      if (!bitmap) continue;
-      BITMAP b{};
-      GetObjectA(bitmap, sizeof b, &b);
-      std::vector<uint8_t> data(size_t(b.bmWidthBytes) * size_t(b.bmHeight));
-      GetBitmapBits(bitmap, LONG(data.size()), data.data());
-      out.insert(out.end(), data.begin(), data.end());
-      DeleteObject(bitmap);
-    }
-    return out;
-  };
-  std::vector<uint8_t> first = bits(a);
-  return !first.empty() && first == bits(b);
-}
 
 // Requests that reach the editor from a timer, as the launcher's and the window manager's would.
 struct TRequests {
