@@ -233,7 +233,7 @@ TEST_F(SetBank, TheCommandTakesWholeNumbersUpTo65535) {
             (std::vector<std::string>{"000: 000: Piano", "005: 048: Strings", "drum: 001: Kit"}));
   testsupport::MessageBoxRecorder boxes;
   const TFileState before = StateOf(path);
-  for (const char* refused : {"abc", "", "3.5", "-1", "65536", " 3", "0x10", "99999999999"}) {
+  for (const char* refused : {"abc", "", "3.5", "-1", "65536", "65664", " 3", "0x10", "99999999999"}) {
     TAnswer answer(refused);
     Editor->SetBankInFileAction->Execute();
     EXPECT_EQ(answer.Asked, 1) << refused;
