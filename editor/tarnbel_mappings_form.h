@@ -418,6 +418,9 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
 
   TProgressForm* FProgress = nullptr;
   int FProgressDone = 0;
+  int FProgressMax = 0;
+  bool FSelectingAll = false;
+  static const int ProgressServings = 256;
   int FBusyDepth = 0;
   bool FClosePending = false;
   bool FSwitchPending = false;

@@ -82,10 +82,11 @@ void TMappingsForm::UnlinkRow(TListItem* row) {
 }
 
 TListItem* TMappingsForm::AddEntryRow(TMappingInactiveItem* entry, TRowMark mark, const std::string& caption) {
-  TListItem* row = FilesListView->Items().Add();
-  row->SetCaption(caption);
-  row->SetImageIndex(int(entry->TargetBank));
-  row->SetStateIndex(RowIcon(KindOf(*entry), mark));
+  TListItem* row = FilesListView->Items().Add([&](TListItem* prepared) {
+    prepared->SetCaption(caption);
+    prepared->SetImageIndex(int(entry->TargetBank));
+    prepared->SetStateIndex(RowIcon(KindOf(*entry), mark));
+  });
   LinkRow(row, entry);
   return row;
 }

@@ -257,6 +257,7 @@ int TMappingsForm::SelectGroupUnderHeader(TListView* list) {
 }
 
 void TMappingsForm::ListSelectionChanged(TListView* list, TListItem* row, bool selected) {
+  if (FSelectingAll) return;
   // A header or divider never stays selected.
   if (selected && row && !row->Data()) row->SetSelected(false);
   int count = list->SelCount();
@@ -445,11 +446,15 @@ void TMappingsForm::SelectAllActionExecute() {
   TListView* list = focused == FilesListView ? FilesListView : focused == PresetsListView ? PresetsListView : nullptr;
   if (!list) return;
   list->Items().BeginUpdate();
+  // The control tells of each row's change; the status text is set once, after the headers are left out.
+  FSelectingAll = true;
   list->SelectAll();
+  FSelectingAll = false;
   // Headers and dividers are no part of a selection.
   for (const auto& header : HeaderRows)
     if (header.second == list) header.first->SetSelected(false);
   list->Items().EndUpdate();
+  ListSelectionChanged(list, nullptr, false);
 }
 
 bool TMappingsForm::PresetsHaveSourceRow() const {

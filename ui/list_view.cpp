@@ -256,6 +256,16 @@ TListItem* TListItems::Insert(int index) {
   return item;
 }
 
+TListItem* TListItems::Add(const std::function<void(TListItem*)>& prepare) {
+  if (FOwner->FOwnerData) throw EInvalidOperation("An owner-data list has no items of its own");
+  auto* item = new TListItem(this);
+  if (prepare) prepare(item);
+  item->FIndex = int(FItems.size());
+  FItems.push_back(item);
+  FOwner->InsertIntoControl(item);
+  return item;
+}
+
 void TListItems::Renumber(int from) {
   for (size_t i = size_t(from); i < FItems.size(); ++i) FItems[i]->FIndex = int(i);
 }

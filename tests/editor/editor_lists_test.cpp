@@ -261,9 +261,6 @@ TEST_F(EditorLists, AFullMappingFillsEveryModeAndSelectsAll) {
     return double(counter.QuadPart) * 1000.0 / double(frequency.QuadPart);
   };
   double start = now();
-  { TMapping alone("Full", false, nullptr, ""); alone.SaveOnDestroy = false; }
-  std::cout << "mapping alone " << now() - start << " ms\n";
-  start = now();
   ASSERT_NE(OpenEditor("Full", false), nullptr);
   const double opened = now() - start;
   const int entries = MappingBanks * MappingPrograms;
