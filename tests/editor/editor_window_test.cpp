@@ -217,7 +217,7 @@ TEST_F(EditorWindowTest, RowsShowHoldersInactiveEntriesAndKinds) {
   EXPECT_EQ(Editor->FilesListView->Items()[2]->ImageIndex(), 100);
   EXPECT_EQ(Editor->FilesListView->Items()[3]->ImageIndex(), 128);
   EXPECT_EQ(Editor->Caption(), "tarnbel editor - Studio");
-  // The presets of the file: attached ones without the +3 mark (and first), the drum kit as "drum".
+  // The presets of the file: attached ones without the +3 mark, the drum kit as "drum".
   Browse(Bank);
   EXPECT_EQ(Rows(Editor->PresetsListView),
             (std::vector<std::pair<std::string, int>>{
@@ -418,8 +418,8 @@ TEST_F(EditorWindowTest, BadSettingsNamesAndStoresDoNotLoseAnything) {
   EXPECT_TRUE(EditorSettings.DetachConfirmation);
   EXPECT_EQ(EditorSettings.FileMask, "*.sf2;*.wav");
   EXPECT_EQ(WaveBankInRange(EditorSettings.DefaultWaveBank), 127);
-  // "red" is no colour: the bank has none of its own, so the list gives it one as for any such bank.
-  EXPECT_NE(Editor->BankFontColors[0], TColor(-1));
+  // "red" is no colour: the bank's colour is chosen anew when its rows are drawn, and stored in decimal.
+  EXPECT_EQ(Editor->Mapping->GetBankColor(0), std::to_string(Editor->BankFontColor(0)));
   EXPECT_EQ(Editor->BankBackColors[0], TColor(255));
   FreeEditor();
 
