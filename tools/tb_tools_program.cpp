@@ -12,6 +12,7 @@
 #include "sys_utils.h"
 #include "tarnbel_add_route_form.h"
 #include "tarnbel_mappings_form.h"
+#include "tarnbel_mappings_manager_form.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
 #include "tarnbel_validator.h"
@@ -49,6 +50,7 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   RegisterIntegrityChecker();
   RegisterEditorWindow();
   RegisterRouteDialog();
+  RegisterManagerWindow();
   ToolWindowMakers.Setup = [](const std::string& command) {
     TPresetsInCacheForm* monitor = Monitor();
     return monitor ? monitor->RunSetupCommand(command) : 1;

@@ -61,6 +61,8 @@ class TLauncherOps {
   virtual void ApplyExportVisibility(ui::TActionList* list, ui::TWinControl* toolbar) = 0;
   // Starts the server beside the program; with wait, true once its window is there.
   virtual bool RunServer(bool wait) = 0;
+  // Names the mapping the editor opens next and runs the editor action.
+  virtual void EditMapping(const std::string& mapping) = 0;
 };
 
 // The launcher while it exists; null before and after.
