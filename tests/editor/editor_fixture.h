@@ -37,8 +37,10 @@ class TTestLauncher : public TLauncherOps {
   }
   int ServerStarts = 0;
   std::function<bool(bool wait)> StartServer;
+  void EditMapping(const std::string& mapping) override { Edited.push_back(mapping); }
 
   int MappingsChanged = 0;
+  std::vector<std::string> Edited;
   // Hosts whose exports are hidden ("Cubase", "Logic", ...).
   std::vector<std::string> HiddenHosts;
   ui::TForm* Holder;
