@@ -35,6 +35,8 @@ class TTestLauncher : public TLauncherOps {
   void PostMappingsChanged() override;
   void ApplyExportVisibility(ui::TActionList* list, ui::TWinControl* toolbar) override;
   void EditMapping(const std::string& mapping) override { Edited.push_back(mapping); }
+  // The manager starts no server.
+  bool RunServer(bool) override { return false; }
 
   int MappingsChanged = 0;
   std::function<void()> OnMappingsChanged;
