@@ -553,3 +553,14 @@ void TDockManager::ShowCustomizeForm() {
   FCustomizeForm->DockableCheckBox->SetChecked(FDockable);
   FCustomizeForm->Show();
 }
+
+TPanel* MakeDockPanel(TForm* form, const char* name, TAlign align, int left, int top, int width, int height) {
+  auto* panel = new TPanel(form);
+  panel->SetName(name);
+  panel->SetCaption("");
+  panel->SetBevelOuter(bvNone);
+  panel->SetBounds(left, top, width, height);
+  panel->SetAlign(align);
+  panel->SetParent(form);
+  return panel;
+}

@@ -124,3 +124,8 @@ class TDockManager {
   TCustomizeToolbarsForm* FCustomizeForm = nullptr;
   std::unique_ptr<TWatcher> FWatcher;
 };
+
+// An empty, borderless panel at an edge of the form, for toolbars to dock into. Aligned panels of one side
+// keep the order in which they are made at their places.
+ui::TPanel* MakeDockPanel(ui::TForm* form, const char* name, ui::TAlign align, int left, int top, int width,
+                          int height);

@@ -4,6 +4,11 @@
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
 
+namespace {
+// The thread object whose loop runs on this thread, if any.
+thread_local const TAdvancedThread* runningThread = nullptr;
+}  // namespace
+
 TAdvancedThread::TAdvancedThread() : FCreatorThreadId(GetCurrentThreadId()) { EnsureMessageQueue(); }
 
 TAdvancedThread::~TAdvancedThread() {
@@ -47,6 +52,7 @@ bool TAdvancedThread::StartSelfFreeing(TAdvancedThread* thread, DWORD* threadId)
 
 DWORD WINAPI TAdvancedThread::ThreadProc(LPVOID self) {
   auto* thread = static_cast<TAdvancedThread*>(self);
+  runningThread = thread;
   EnsureMessageQueue();
   SetEvent(thread->FQueueReady);
   thread->Execute();
@@ -67,7 +73,7 @@ void TAdvancedThread::Execute() {
     if (!Accepts(msg)) continue;
     FCurrentMessage = msg;
     ProcessMessage(msg);
-    if (msg.message == TM_QUIT) break;
+    if (IsQuit(msg)) break;
     if (msg.message == TM_ECHO) PostThreadUntilAccepted(FCreatorThreadId, TM_ECHO, 0, 0);
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
@@ -82,7 +88,11 @@ void TAdvancedThread::DiscardQueued() {
     if (Accepts(msg)) DiscardMessage(msg);
 }
 
+bool TAdvancedThread::IsQuit(const MSG& msg) { return msg.message == TM_QUIT && msg.hwnd == nullptr; }
+
 bool TAdvancedThread::Accepts(const MSG& msg) const {
+  // Only a quit the owner asked for ends the loop; another program's is dropped unread.
+  if (IsQuit(msg)) return FQuitAsked;
   if (msg.hwnd != nullptr || !CarriesObject(msg.message)) return true;
   return TLiveRequests::Contains(msg.lParam, msg.message);
 }
@@ -105,8 +115,19 @@ void TAdvancedThread::Stop() {
     Terminate();  // the thread cannot wait for itself
     return;
   }
-  PostThreadUntilAccepted(FThreadId, TM_QUIT, 0, 0);
+  PostQuit();
   WaitForSingleObject(FHandle, INFINITE);
+}
+
+bool TAdvancedThread::PostQuit() {
+  // Asked before the post: the loop may take the message at once.
+  FQuitAsked = true;
+  // On the thread itself, also during its start before the creator has stored the id.
+  return PostThreadUntilAccepted(runningThread == this ? GetCurrentThreadId() : FThreadId, TM_QUIT, 0, 0);
+}
+
+bool TAdvancedThread::EndedUnasked() const {
+  return FHandle && !FQuitAsked && WaitForSingleObject(FHandle, 0) == WAIT_OBJECT_0;
 }
 
 bool TAdvancedThread::Requeue() {

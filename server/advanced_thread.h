@@ -1,6 +1,7 @@
 #pragma once
 // TAdvancedThread: a worker thread with its own message loop. It reports ready to its creator,
-// hands every message to ProcessMessage, answers TM_ECHO and ends on TM_QUIT.
+// hands every message to ProcessMessage, answers TM_ECHO and ends on the TM_QUIT its owner posts.
+// Any program can post the id to the thread: a TM_QUIT the owner did not ask for is dropped.
 #include <windows.h>
 #include <atomic>
 #include <cstdint>
@@ -40,9 +41,19 @@ class TAdvancedThread {
 
   // Called from another thread: posts TM_QUIT and waits until the thread has ended.
   void Stop();
+  // The owner's quit, from any thread (the thread itself too): the loop ends at the TM_QUIT posted
+  // here, once the messages queued before it are handled. False when the thread is gone.
+  bool PostQuit();
+  // The owner has asked the thread to end (readable from any thread).
+  bool QuitAsked() const { return FQuitAsked; }
+  // The thread has ended, although its owner never asked it to (it was killed from outside).
+  bool EndedUnasked() const;
 
   // Asks the loop to end after the message being handled.
-  void Terminate() { FTerminated = true; }
+  void Terminate() {
+    FQuitAsked = true;
+    FTerminated = true;
+  }
   bool Terminated() const { return FTerminated; }
 
   DWORD ThreadID() const { return FThreadId; }
@@ -50,7 +61,7 @@ class TAdvancedThread {
   HANDLE Handle() const { return FHandle; }
 
  protected:
-  // Called on the thread for every message, TM_QUIT and TM_ECHO included.
+  // Called on the thread for every message, the owner's TM_QUIT and TM_ECHO included.
   virtual void ProcessMessage(const MSG& msg) { (void)msg; }
   // Called on the thread before the ready report and after the loop.
   virtual void DoStart() {}
@@ -79,6 +90,8 @@ class TAdvancedThread {
   void Execute();
   void DiscardQueued();
   bool Accepts(const MSG& msg) const;
+  // A thread message of the quit id (a window message of that id is an ordinary one).
+  static bool IsQuit(const MSG& msg);
 
   DWORD FCreatorThreadId = 0;
   DWORD FThreadId = 0;
@@ -88,5 +101,6 @@ class TAdvancedThread {
   // deleting itself.
   HANDLE FLaunched = nullptr;
   std::atomic<bool> FTerminated{false};
+  std::atomic<bool> FQuitAsked{false};
   MSG FCurrentMessage{};
 };

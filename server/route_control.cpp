@@ -152,6 +152,14 @@ DWORD TRouteControl::SFThreadOf(int index) const {
   return request.Send() ? request.ThreadId : 0;
 }
 
+bool TRouteControl::SomeEndedUnasked(int count) {
+  for (int looked = 0; looked < count && looked < Count(); ++looked) {
+    if (FNextLook >= Count()) FNextLook = 0;
+    if (FRoutes[FNextLook++]->WorkersEndedUnasked()) return true;
+  }
+  return false;
+}
+
 bool TRouteControl::HasSFThread(int index) const { return ValidIndex(index) && FRoutes[index]->HasSFThread(); }
 
 int TRouteControl::LastWithSFThread() const {

@@ -66,6 +66,11 @@ class TRouteControl : public TRouteThreadList {
   // A TClearPresetMessage (any entry id, flag 1) straight to the route's SoundFont thread.
   void ClearPreset(int index, int32_t bank, int32_t program);
 
+  // Some route no longer works: its thread or its manager thread ended without being asked to. Looks
+  // at `count` routes at most, going on from where the last look ended: a long list costs little
+  // each time.
+  bool SomeEndedUnasked(int count);
+
   bool HasSFThread(int index) const;
   // The last route whose input has a SoundFont thread; -1 when none.
   int LastWithSFThread() const;
@@ -98,4 +103,5 @@ class TRouteControl : public TRouteThreadList {
   int FindLast(Test test) const;
 
   std::vector<std::unique_ptr<TRouteThread>> FRoutes;
+  int FNextLook = 0;
 };

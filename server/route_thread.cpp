@@ -40,14 +40,31 @@ TRouteThread::TRouteThread(const std::string& inputName, const std::string& devi
   }
 }
 
-TRouteThread::~TRouteThread() { Stop(); }
+TRouteThread::~TRouteThread() {
+  Stop();
+  WatchSFThread(nullptr);
+}
 
 void TRouteThread::Reply(const MSG& msg) {
   if (msg.lParam) TAbstractMessage::FromParam(msg.lParam)->Reply();
 }
 
+void TRouteThread::WatchSFThread(const TSFManagerThread* thread) {
+  HANDLE watch = thread ? OpenThread(SYNCHRONIZE, FALSE, thread->ThreadID()) : nullptr;
+  std::lock_guard<std::mutex> lock(FWatchLock);
+  if (FSFThreadWatch) CloseHandle(FSFThreadWatch);
+  FSFThreadWatch = watch;
+}
+
+bool TRouteThread::WorkersEndedUnasked() const {
+  if (EndedUnasked()) return true;
+  std::lock_guard<std::mutex> lock(FWatchLock);
+  return FSFThreadWatch && WaitForSingleObject(FSFThreadWatch, 0) == WAIT_OBJECT_0;
+}
+
 void TRouteThread::PublishState() {
   TSFManagerThread* thread = FInput ? FInput->SFThread() : nullptr;
+  WatchSFThread(thread);
   FHasSFThread = thread != nullptr;
   FOwnsSFThread = thread != nullptr && FInput->SFDeviceIndex != -1;
   FLoopbackIndex = FInput ? FInput->LoopbackIndex : -1;
@@ -86,6 +103,8 @@ void TRouteThread::CloseRoute() {
   FInputOpen = false;
   FHasSFThread = false;
   FOwnsSFThread = false;
+  // Its end, when this route was the last to use it, is asked for: no longer watched.
+  WatchSFThread(nullptr);
   FInput.reset();
   PublishState();
   FOpenDone = true;
@@ -247,8 +266,7 @@ void TRouteThread::ProcessMessage(const MSG& msg) {
         source.SourcePreset = record->SourcePreset;
         source.TargetBank = MappingBankOf(record->Bank);
         source.TargetProgram = record->Program;
-        input->Request(source, record->Bank, record->Program, record->Channel, false, NoneMarker,
-                       record->NotifyBusy != 0);
+        input->Request(source, record->Bank, record->Program, record->Channel, false, NoneMarker, record->Echo != 0);
       }
       break;
     }
@@ -279,17 +297,14 @@ void TRouteThread::ProcessMessage(const MSG& msg) {
       if (input && FInputIndex != -1) input->ClearAll();
       break;
     case TM_CLEAR_ALL_LOADED:
-      if (input && input->SFThread())
-        ForwardTo(input->SFThread()->ThreadID());
-      else
+      // A manager thread that is gone takes nothing: the record stays ours to free.
+      if (!input || !input->SFThread() || !ForwardTo(input->SFThread()->ThreadID()))
         delete TClearAllLoadedSFMessage::RecordOf(msg.lParam);
       if (input) input->Channels[DrumChannel].Loaded = 0;
       break;
     case TM_GET_CACHED_LIST:
-      if (input && input->SFThread())
-        ForwardTo(input->SFThread()->ThreadID());
-      else
-        Reply(msg);
+      // Answered here when no manager thread can: its sender must not wait on this live thread for good.
+      if (!input || !input->SFThread() || !ForwardTo(input->SFThread()->ThreadID())) Reply(msg);
       break;
     case TM_1050:
       if (input) input->OnDrumsUnloaded();
@@ -531,7 +546,7 @@ void TRouteThread::WinampLoad(std::vector<BankProgramRecord> records) {
     std::swap(chosen[drums[largest]], chosen[drums[end - 1]]);
   }
 
-  FInput->NotifyLoads = 0;
+  FInput->EchoLoads = 0;
   for (size_t i = 0; i < records.size(); ++i) {
     BankProgramRecord& r = records[i];
     const int requestedBank = RequestedBank(r), requestedProgram = RequestedProgram(r);
@@ -544,6 +559,6 @@ void TRouteThread::WinampLoad(std::vector<BankProgramRecord> records) {
       if (requestedProgram != -1) r.Program = requestedProgram;
     }
   }
-  FInput->NotifyLoads = 1;
+  FInput->EchoLoads = 1;
   FInput->WinampList = records;
 }

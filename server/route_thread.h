@@ -8,6 +8,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,10 @@ class TRouteThread : public TAdvancedThread {
   bool ThruConnected() const { return FThruConnected; }
   int LoopbackIndex() const { return FLoopbackIndex; }
 
+  // The route's thread, or the manager thread its input uses, has ended without being asked to:
+  // the route no longer works. Readable from any thread.
+  bool WorkersEndedUnasked() const;
+
   // For use on the route thread, or while it waits for nothing (tests after a synchronous request).
   TTarnbelMIDIInput* Input() const { return FInput.get(); }
 
@@ -69,6 +74,8 @@ class TRouteThread : public TAdvancedThread {
   void UnloadUnused();
   void PreviewSelect();
   void PublishState();
+  // Watches the manager thread (none: stops watching), which must happen before the input lets it go.
+  void WatchSFThread(const TSFManagerThread* thread);
   static void Reply(const MSG& msg);
 
   std::unique_ptr<TTarnbelMIDIInput> FInput;
@@ -90,4 +97,7 @@ class TRouteThread : public TAdvancedThread {
   // (or closed) every question is answered at once.
   bool FOpenDone = false;
   std::vector<LPARAM> FWaitingSFRequests;
+  // A handle of the manager thread the input uses, while it uses it.
+  mutable std::mutex FWatchLock;
+  HANDLE FSFThreadWatch = nullptr;
 };

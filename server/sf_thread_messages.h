@@ -28,8 +28,9 @@ struct TLoadRecord : TPostedRecord {
   int32_t Program = 0;
   int32_t Channel = -1;
   int32_t EntryId = -1;      // the pending cache entry the requester added
-  uint8_t NotifyBusy = 1;
-  uint8_t Echo = 0;          // post TM_ECHO to the manager thread's creator when done
+  uint8_t NotifyBusy = 1;    // cleared by the receiver once it has reported busy
+  uint8_t Echo = 0;          // post TM_ECHO to the manager thread's creator when done: the server then
+                             // sends the cache list on to the monitor
 };
 
 struct TClearRecord : TPostedRecord {
@@ -103,8 +104,6 @@ class TLoadPresetMessage : public TAsyncRecordMessage<TLoadRecord, TM_LOAD_PRESE
       : TAsyncRecordMessage(target) {
     FillLoadRecord(Record(), fileName, sourceBank, sourcePreset, bank, program, channel, entryId, echo);
   }
-  // Before Send: whether the load reports busy and idle.
-  void SetNotifyBusy(bool notify) { Record().NotifyBusy = notify ? 1 : 0; }
 };
 
 class TLoadPresetSyncMessage : public TSyncRecordMessage<TLoadRecord, TM_LOAD_PRESET_SYNC> {
@@ -114,7 +113,6 @@ class TLoadPresetSyncMessage : public TSyncRecordMessage<TLoadRecord, TM_LOAD_PR
       : TSyncRecordMessage(target) {
     FillLoadRecord(*Record(), fileName, sourceBank, sourcePreset, bank, program, channel, entryId, echo);
   }
-  void SetNotifyBusy(bool notify) { Record()->NotifyBusy = notify ? 1 : 0; }
 };
 
 class TClearPresetMessage : public TAsyncRecordMessage<TClearRecord, TM_CLEAR_PRESET> {
@@ -123,7 +121,6 @@ class TClearPresetMessage : public TAsyncRecordMessage<TClearRecord, TM_CLEAR_PR
       : TAsyncRecordMessage(target) {
     FillClearRecord(Record(), bank, program, entryId, echo);
   }
-  void SetNotifyBusy(bool notify) { Record().NotifyBusy = notify ? 1 : 0; }
 };
 
 class TClearPresetSyncMessage : public TSyncRecordMessage<TClearRecord, TM_CLEAR_PRESET_SYNC> {
@@ -132,7 +129,6 @@ class TClearPresetSyncMessage : public TSyncRecordMessage<TClearRecord, TM_CLEAR
       : TSyncRecordMessage(target) {
     FillClearRecord(*Record(), bank, program, entryId, echo);
   }
-  void SetNotifyBusy(bool notify) { Record()->NotifyBusy = notify ? 1 : 0; }
 };
 
 class TClearAllLoadedSFMessage : public TAsyncRecordMessage<TClearAllRecord, TM_CLEAR_ALL_LOADED> {

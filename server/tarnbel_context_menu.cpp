@@ -62,7 +62,7 @@ void TContextMenu::DoStart() {
   }
   // The menu has closed: end the thread once the chosen command (already queued) is passed on,
   // rather than wait for a deactivation that may never come.
-  PostThreadUntilAccepted(GetCurrentThreadId(), TM_QUIT, 0, 0);
+  PostQuit();
 }
 
 void TContextMenu::DoStop() {
@@ -93,7 +93,7 @@ LRESULT CALLBACK TContextMenu::MenuWindowProc(HWND window, UINT message, WPARAM 
       if (self) self->PostToOwner(wParam, lParam);
       return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) PostThreadUntilAccepted(GetCurrentThreadId(), TM_QUIT, 0, 0);
+      if (LOWORD(wParam) == WA_INACTIVE && self) self->PostQuit();
       return 0;
     default:
       return DefWindowProcA(window, message, wParam, lParam);

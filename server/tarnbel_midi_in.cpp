@@ -385,11 +385,11 @@ void TTarnbelMIDIInput::UseOrRequest(const TLoadSource& item, int32_t loadBank, 
                                      bool synchronous, const std::string& mappingName) {
   // While mappings reload every preset is asked for afresh, as the mappings now say.
   if (Reloading || !UseCached(loadBank, loadProgram, mappingName, ch >= 0))
-    Request(item, loadBank, loadProgram, ch, synchronous, mappingName, NotifyLoads != 0);
+    Request(item, loadBank, loadProgram, ch, synchronous, mappingName, EchoLoads != 0);
 }
 
 void TTarnbelMIDIInput::Request(const TLoadSource& item, int32_t loadBank, int32_t loadProgram, int ch,
-                                bool synchronous, const std::string& mappingName, bool notifyBusy) {
+                                bool synchronous, const std::string& mappingName, bool echo) {
   if (!FSFThread) return;
   loadBank = CacheBank(loadBank);
   uint32_t id;
@@ -407,19 +407,17 @@ void TTarnbelMIDIInput::Request(const TLoadSource& item, int32_t loadBank, int32
   if (synchronous || aps) {
     if (aps) DisconnectThru();
     TLoadPresetSyncMessage request(target, item.FileName, item.SourceBank, item.SourcePreset, loadBank, loadProgram, ch,
-                                   static_cast<int32_t>(id), false);
-    request.SetNotifyBusy(notifyBusy);
+                                   static_cast<int32_t>(id), echo);
     request.Send();
     if (aps) ConnectThru();
   } else {
-    TLoadPresetMessage request(target, item.FileName, item.SourceBank, item.SourcePreset, loadBank, loadProgram, ch,
-                               static_cast<int32_t>(id), false);
-    request.SetNotifyBusy(notifyBusy);
-    request.Send();
+    TLoadPresetMessage(target, item.FileName, item.SourceBank, item.SourcePreset, loadBank, loadProgram, ch,
+                       static_cast<int32_t>(id), echo)
+        .Send();
   }
 }
 
-void TTarnbelMIDIInput::ClearPreset(int32_t bank, int32_t program, bool synchronous, bool notifyBusy, bool force,
+void TTarnbelMIDIInput::ClearPreset(int32_t bank, int32_t program, bool synchronous, bool echo, bool force,
                                     uint32_t id) {
   if (!FSFThread) return;
   bank = CacheBank(bank);
@@ -445,15 +443,11 @@ void TTarnbelMIDIInput::ClearPreset(int32_t bank, int32_t program, bool synchron
   if (clearId == NoEntryId) return;
   const bool aps = APSDevice();
   if (!synchronous && !aps) {
-    TClearPresetMessage request(FSFThread->ThreadID(), bank, program, static_cast<int32_t>(clearId), false);
-    request.SetNotifyBusy(notifyBusy);
-    request.Send();
+    TClearPresetMessage(FSFThread->ThreadID(), bank, program, static_cast<int32_t>(clearId), echo).Send();
     return;
   }
   if (aps) DisconnectThru();
-  TClearPresetSyncMessage request(FSFThread->ThreadID(), bank, program, static_cast<int32_t>(clearId), false);
-  request.SetNotifyBusy(notifyBusy);
-  request.Send();
+  TClearPresetSyncMessage(FSFThread->ThreadID(), bank, program, static_cast<int32_t>(clearId), echo).Send();
   if (aps) ConnectThru();
 }
 

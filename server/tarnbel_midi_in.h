@@ -69,9 +69,11 @@ class TTarnbelMIDIInput : public TOSC_MIDIInput {
   bool LoadMelodic(int bank, int program, int requestedProgram, int requestedBank, const std::string& name,
                    int channel, bool synchronous);
   bool LoadDrumKit(int kit, bool synchronous, int slotProgram, const std::string& name, int channel = -1);
+  // echo: the manager thread reports the load done (TM_ECHO), so the monitor is sent the new list.
   void Request(const TLoadSource& item, int32_t loadBank, int32_t loadProgram, int channel, bool synchronous,
-               const std::string& mappingName, bool notifyBusy = true);
-  void ClearPreset(int32_t bank, int32_t program, bool synchronous, bool notifyBusy, bool force,
+               const std::string& mappingName, bool echo);
+  // echo as for Request, once the preset has left the card.
+  void ClearPreset(int32_t bank, int32_t program, bool synchronous, bool echo, bool force,
                    uint32_t id = NoEntryId);
   void ClearAll();
   // After a channel's load: counts the use over, releases the orphan, remembers what it plays.
@@ -112,8 +114,9 @@ class TTarnbelMIDIInput : public TOSC_MIDIInput {
   TPresetList LimboList;
   uint32_t Ticks = 0;
   uint8_t Enabled = 1;
-  // Whether loads report busy and idle (the player plug-in's loads do not).
-  uint8_t NotifyLoads = 1;
+  // Whether the loads of LoadMelodic and LoadDrumKit are echoed. The player plug-in's load turns it
+  // off: the server sends the list once at the end of that request.
+  uint8_t EchoLoads = 1;
   TRouteSettings Settings;
 
  private:

@@ -24,6 +24,8 @@ std::atomic<HWND> timerTarget{nullptr};
 
 const char* const UnsupportedWaveText = "One or more of requested waveforms have unsupported format";
 const char* const PresetTooBigText = "One of requested presets don't fit in memory";
+const char* const RouteEndedText =
+    "A route of tarnbel stopped unexpectedly, so tarnbel has been turned off. Turn it on again to go on.";
 const char* const PresetNotFoundText =
     "One or more of requested presets not found - file not found or have no such preset. Do you want to fix "
     "this problem?";
@@ -160,6 +162,8 @@ void TTarnbelServer::HandleThreadMessage(const MSG& msg) {
       FToolsLink->Post(msg.message, msg.wParam, msg.lParam);
       break;
     case TM_UNSUPPORTED_WAVE:
+      // The failed load has left the cache: the list shown beside the box must not keep it.
+      UpdateTrayTip();
       if (FPreviewMode) {
         FToolsLink->Post(WM_TB_PREVIEW_WAVE_ERROR, msg.wParam, msg.lParam);
       } else if (!FErrors->ErrorState()) {
@@ -168,12 +172,14 @@ void TTarnbelServer::HandleThreadMessage(const MSG& msg) {
       }
       break;
     case TM_PRESET_TOO_BIG:
+      UpdateTrayTip();
       if (!FErrors->ErrorState()) {
         ShowErrorState();
         ServerBox(FWindow, PresetTooBigText, MB_OK | MB_ICONSTOP | SERVER_ERROR_BOX_FLAGS);
       }
       break;
     case TM_PRESET_NOT_FOUND:
+      UpdateTrayTip();
       if (!FErrors->ErrorState()) {
         ShowErrorState();
         if (ServerBox(FWindow, PresetNotFoundText, MB_YESNO | MB_ICONEXCLAMATION | SERVER_ERROR_BOX_FLAGS) == IDYES) {
@@ -348,12 +354,22 @@ void TTarnbelServer::ResetCaches() {
 void TTarnbelServer::SendRouteList() { FToolsLink->SendString(FRouteListText, WM_TB_ROUTE_LIST); }
 
 void TTarnbelServer::TickHalf() {
+  CheckRoutesAlive();
   if (FIdleDelay != -1) {
     if (FIdleDelay == 0) EndBusy();
     --FIdleDelay;
   }
   if (FTipLimit.TakePending()) UpdateTrayTip();
   if (FReloadLimit.TakePending()) ReloadRouteMappings();
+}
+
+void TTarnbelServer::CheckRoutesAlive() {
+  // Inside route work the routes are being changed; the next tick looks again.
+  if (!FIsOn || FWork.InProgress() || !FRoutes.SomeEndedUnasked(ROUTES_LOOKED_AT_PER_TICK)) return;
+  const bool boxShown = FErrors->ErrorState();
+  TurnOff();
+  ShowErrorState();
+  if (!boxShown) RequestServerBox(GetCurrentThreadId(), RouteEndedText, MB_OK | MB_ICONSTOP | SERVER_ERROR_BOX_FLAGS);
 }
 
 void TTarnbelServer::TickSecond() {

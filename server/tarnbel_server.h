@@ -27,6 +27,8 @@ class TSafeMappingsArray;
 // to empty before they close.
 constexpr DWORD TOOLS_START_TIMEOUT_MS = 10000;
 constexpr DWORD CACHES_EMPTY_TIMEOUT_MS = 5000;
+// How many routes each half-second tick looks at for a thread ended from outside.
+constexpr int ROUTES_LOOKED_AT_PER_TICK = 16;
 
 class TTarnbelServer {
  public:
@@ -82,6 +84,9 @@ class TTarnbelServer {
   // Ticks.
   void TickHalf();
   void TickSecond();
+  // A route's thread or manager thread was ended from outside: the server turns off and says so,
+  // rather than report on while no MIDI is handled.
+  void CheckRoutesAlive();
   static void TimerTick(uint32_t message);
 
   // The window procedure's groups of cases; each returns true when it handled the message.

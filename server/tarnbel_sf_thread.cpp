@@ -228,11 +228,12 @@ void TSFManagerThread::FinishLoad(const MSG& msg, TLoadRecord& record, bool post
 }
 
 void TSFManagerThread::FailLoad(const MSG& msg, TLoadRecord& record, uint32_t ownId, UINT report) {
-  // One idle report, then the one failure report; the entry goes, so a later change asks again.
-  ReportIdle(record.NotifyBusy);
-  PostToCreator(report);
+  // The entry goes first, so a later change asks again and the list the server shows with its
+  // failure box is the card's; then one idle report and the one failure report.
   UnloadEntry(record.Bank, record.Program, ownId);
   if (report == TM_PRESET_TOO_BIG && CacheBank(record.Bank) == CacheDrumKitBank) NotifyClients(TM_1050, 0, 0);
+  ReportIdle(record.NotifyBusy);
+  PostToCreator(report);
   FinishLoad(msg, record, false);
 }
 

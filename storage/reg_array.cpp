@@ -22,20 +22,7 @@ long NumberOf(const std::string& name, const std::string& prefix) {
 
 std::vector<std::string> ValueNamesOf(TRegKey& key) {
   std::vector<std::string> names;
-  TRegKeyInfo info;
-  if (!key.GetKeyInfo(info)) return names;
-  std::vector<char> buffer(info.MaxValueNameLen + 2);
-  for (DWORD index = 0;; ++index) {
-    DWORD length = static_cast<DWORD>(buffer.size());
-    LONG status = RegEnumValueA(key.Handle(), index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_MORE_DATA) {
-      buffer.assign(buffer.size() * 2 + 256, '\0');
-      --index;
-      continue;
-    }
-    if (status != ERROR_SUCCESS) break;
-    names.emplace_back(buffer.data(), length);
-  }
+  key.GetValueNames(names);
   return names;
 }
 }  // namespace

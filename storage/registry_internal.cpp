@@ -19,6 +19,26 @@ LONG Fault(TRegOperation operation, const std::string& path, const std::string& 
 
 void SetRegFaultHook(TRegFaultHook hook) { faultHook = hook; }
 
+namespace {
+thread_local TRegFailureWatch* innermostWatch = nullptr;
+
+// Deleting what is not there leaves the registry as asked.
+LONG NoteDelete(LONG status) {
+  if (status != ERROR_FILE_NOT_FOUND) TRegFailureWatch::Note(status);
+  return status;
+}
+}  // namespace
+
+TRegFailureWatch::TRegFailureWatch() : FOuter(innermostWatch) { innermostWatch = this; }
+
+TRegFailureWatch::~TRegFailureWatch() { innermostWatch = FOuter; }
+
+void TRegFailureWatch::Note(LONG status) {
+  if (status == ERROR_SUCCESS) return;
+  for (TRegFailureWatch* watch = innermostWatch; watch; watch = watch->FOuter)
+    if (watch->FFirst == ERROR_SUCCESS) watch->FFirst = status;
+}
+
 TRegKey::TRegKey(const std::string& path, bool create, HKEY rootKey)
     : FRootKey(rootKey), FPath(TrimSlashes(path)) {
   HKEY handle = nullptr;
@@ -34,6 +54,7 @@ TRegKey::TRegKey(const std::string& path, bool create, HKEY rootKey)
   FOpened = status == ERROR_SUCCESS && handle != nullptr;
   FHandle = FOpened ? handle : nullptr;
   FStatus = FOpened ? ERROR_SUCCESS : status != ERROR_SUCCESS ? status : ERROR_INVALID_HANDLE;
+  if (create) TRegFailureWatch::Note(FStatus);
 }
 
 TRegKey::~TRegKey() {
@@ -43,10 +64,14 @@ TRegKey::~TRegKey() {
 }
 
 LONG TRegKey::SetValue(const std::string& name, DWORD type, const BYTE* data, DWORD size) {
-  if (!FOpened) return FStatus;
-  LONG status = Fault(TRegOperation::Write, FPath, name);
-  if (status != ERROR_SUCCESS) return status;
-  return RegSetValueExA(FHandle, name.c_str(), 0, type, data, size);
+  LONG status = FOpened ? Fault(TRegOperation::Write, FPath, name) : FStatus;
+  if (status == ERROR_SUCCESS) status = RegSetValueExA(FHandle, name.c_str(), 0, type, data, size);
+  TRegFailureWatch::Note(status);
+  return status;
+}
+
+LONG TRegKey::WriteValue(const std::string& name, DWORD type, const std::vector<BYTE>& data) {
+  return SetValue(name, type, data.data(), static_cast<DWORD>(data.size()));
 }
 
 LONG TRegKey::WriteString(const std::string& name, const std::string& value) {
@@ -109,7 +134,7 @@ void TRegKey::Flush() {
 LONG TRegKey::DeleteValue(const std::string& name) {
   if (!FOpened) return FStatus;
   LONG status = Fault(TRegOperation::Delete, FPath, name);
-  return status != ERROR_SUCCESS ? status : RegDeleteValueA(FHandle, name.c_str());
+  return NoteDelete(status != ERROR_SUCCESS ? status : RegDeleteValueA(FHandle, name.c_str()));
 }
 
 LONG TRegKey::DeleteKey(const std::string& name) {
@@ -129,7 +154,24 @@ LONG TRegKey::DeleteKey(const std::string& name) {
     }
   }
   LONG status = Fault(TRegOperation::Delete, FPath, name);
-  return status != ERROR_SUCCESS ? status : RegDeleteKeyA(FHandle, name.c_str());
+  return NoteDelete(status != ERROR_SUCCESS ? status : RegDeleteKeyA(FHandle, name.c_str()));
+}
+
+void TRegKey::GetValueNames(std::vector<std::string>& names) {
+  TRegKeyInfo info;
+  if (!GetKeyInfo(info)) return;
+  std::vector<char> buffer(info.MaxValueNameLen + 2);
+  for (DWORD index = 0;; ++index) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    LONG status = RegEnumValueA(FHandle, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) {  // a longer name appeared since the query
+      buffer.assign(buffer.size() * 2 + 256, '\0');
+      --index;
+      continue;
+    }
+    if (status != ERROR_SUCCESS) break;
+    names.emplace_back(buffer.data(), length);
+  }
 }
 
 void TRegKey::GetKeyNames(std::vector<std::string>& names) {

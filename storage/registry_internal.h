@@ -23,6 +23,26 @@ enum class TRegOperation { Create, Write, Delete };
 using TRegFaultHook = LONG (*)(TRegOperation operation, const std::string& path, const std::string& name);
 void SetRegFaultHook(TRegFaultHook hook);
 
+// Keeps the first failure of the creates, writes and deletes that this thread makes through TRegKey while
+// it lives. The storage classes go on after a failed write; a command that must not leave half a change
+// behind looks here afterwards and undoes what it made. Watches nest: each sees every failure.
+class TRegFailureWatch {
+ public:
+  TRegFailureWatch();
+  ~TRegFailureWatch();
+  TRegFailureWatch(const TRegFailureWatch&) = delete;
+  TRegFailureWatch& operator=(const TRegFailureWatch&) = delete;
+
+  // ERROR_SUCCESS while nothing failed.
+  LONG FirstFailure() const { return FFirst; }
+  // Called by TRegKey with each result.
+  static void Note(LONG status);
+
+ private:
+  TRegFailureWatch* FOuter;
+  LONG FFirst = ERROR_SUCCESS;
+};
+
 // Opens one key for its whole life. Reads that fail write their default back, so every
 // setting is present, with its default, the first time it is read. Creates, writes and deletes give
 // the system's result code (ERROR_SUCCESS when done).
@@ -45,6 +65,8 @@ class TRegKey {
   LONG WriteString(const std::string& name, const std::string& value);
   LONG WriteInteger(const std::string& name, int32_t value);
   LONG WriteBool(const std::string& name, bool value);
+  // A value of any type, byte for byte.
+  LONG WriteValue(const std::string& name, DWORD type, const std::vector<BYTE>& data);
   std::string ReadString(const std::string& name, const std::string& defaultValue);
   int32_t ReadInteger(const std::string& name, int32_t defaultValue);
   bool ReadBool(const std::string& name, bool defaultValue);
@@ -54,6 +76,8 @@ class TRegKey {
   // Deletes the subkey with its whole tree; the first failure ends it and is given back.
   LONG DeleteKey(const std::string& name);
   void GetKeyNames(std::vector<std::string>& names);
+  // The names of the key's values, in enumeration order.
+  void GetValueNames(std::vector<std::string>& names);
   bool GetKeyInfo(TRegKeyInfo& info);
 
  private:

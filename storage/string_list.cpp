@@ -12,14 +12,8 @@ struct FileCloser {
 using File = std::unique_ptr<FILE, FileCloser>;
 }  // namespace
 
-bool LoadStringsFromFile(const std::string& fileName, std::vector<std::string>& lines) {
-  File file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) return false;
-  std::string text;
-  char buffer[65536];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, got);
-  if (std::ferror(file.get())) return false;
+namespace {
+std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> result;
   size_t start = 0;
   while (start < text.size()) {
@@ -29,7 +23,47 @@ bool LoadStringsFromFile(const std::string& fileName, std::vector<std::string>& 
     result.push_back(text.substr(start, stop - start));
     start = end + 1;
   }
-  lines.swap(result);
+  return result;
+}
+
+struct HandleCloser {
+  void operator()(HANDLE h) const { CloseHandle(h); }
+};
+}  // namespace
+
+bool LoadStringsFromFile(const std::string& fileName, std::vector<std::string>& lines) {
+  File file(std::fopen(fileName.c_str(), "rb"));
+  if (!file) return false;
+  std::string text;
+  char buffer[65536];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, got);
+  if (std::ferror(file.get())) return false;
+  lines = SplitLines(text);
+  return true;
+}
+
+bool LoadStringsFromFile(const std::string& fileName, std::vector<std::string>& lines, unsigned long& error) {
+  HANDLE handle = CreateFileA(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    error = GetLastError();
+    return false;
+  }
+  std::unique_ptr<void, HandleCloser> file(handle);
+  std::string text;
+  char buffer[65536];
+  for (;;) {
+    DWORD got = 0;
+    if (!ReadFile(handle, buffer, sizeof buffer, &got, nullptr)) {
+      error = GetLastError();
+      return false;
+    }
+    if (got == 0) break;
+    text.append(buffer, got);
+  }
+  lines = SplitLines(text);
+  error = 0;
   return true;
 }
 

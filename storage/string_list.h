@@ -6,6 +6,8 @@
 // Lines of the file, split at LF with a CR before it dropped, so CR LF and LF files read alike.
 // False (lines untouched) when the file cannot be read.
 bool LoadStringsFromFile(const std::string& fileName, std::vector<std::string>& lines);
+// The same, with the system's error code when the file cannot be read (a folder cannot either).
+bool LoadStringsFromFile(const std::string& fileName, std::vector<std::string>& lines, unsigned long& error);
 // Writes every line followed by CR LF. False when the file cannot be written completely.
 bool SaveStringsToFile(const std::string& fileName, const std::vector<std::string>& lines);
 // Writes the bytes into a new file in fileName's folder, then puts that file in fileName's place: on any

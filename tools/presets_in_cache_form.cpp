@@ -43,18 +43,6 @@ const TPresetColumnLayout PresetColumns[pcColumnCount] = {
     {"Program", taRightJustify, 51}, {"Name", taLeftJustify, 40},     {"Mapping", taLeftJustify, 53},
     {"File", taLeftJustify, 28},     {"Bank in file", taRightJustify, 64}, {"Preset in file", taRightJustify, 69}};
 
-// Aligned controls of one side keep the order of their places: each is made at its place first.
-TPanel* MakeDockPanel(TForm* form, const char* name, TAlign align, int left, int top, int width, int height) {
-  auto* panel = new TPanel(form);
-  panel->SetName(name);
-  panel->SetCaption("");
-  panel->SetBevelOuter(bvNone);
-  panel->SetBounds(left, top, width, height);
-  panel->SetAlign(align);
-  panel->SetParent(form);
-  return panel;
-}
-
 }  // namespace
 
 TPresetsInCacheForm* PresetsInCacheForm = nullptr;

@@ -256,6 +256,11 @@ TLauncherActions TFakeForm::WindowActions() {
   return actions;
 }
 
+void TFakeForm::EditMapping(const std::string& mapping) {
+  if (TPresetsInCacheForm* monitor = Monitor()) monitor->PendingEditorMapping = mapping;
+  MappingsEditorAction->Execute();
+}
+
 void TFakeForm::ApplyExportVisibility(TActionList* list, TWinControl* toolbar) {
   for (int i = 0; i < ActionList2->ActionCount(); ++i) {
     TAction* host = ActionList2->Actions(i);

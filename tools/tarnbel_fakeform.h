@@ -62,6 +62,7 @@ class TFakeForm : public ui::TForm, public TLauncherOps {
   TLauncherActions WindowActions() override;
   ui::TImageList* ActionImages() override { return ActionsImageList; }
   ui::TImageList* GrayActionImages() override { return GrayActionsImageList; }
+  void EditMapping(const std::string& mapping) override;
 
   void ShowSplash();
   void HideSplash();

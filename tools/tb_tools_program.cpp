@@ -11,6 +11,7 @@
 #include "presets_in_cache_form.h"
 #include "sys_utils.h"
 #include "tarnbel_mappings_form.h"
+#include "tarnbel_mappings_manager_form.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
 #include "tarnbel_validator.h"
@@ -47,6 +48,7 @@ int RunToolsProgram(const std::vector<std::string>& params) {
   RegisterAboutWindow();
   RegisterIntegrityChecker();
   RegisterEditorWindow();
+  RegisterManagerWindow();
   ToolWindowMakers.Setup = [](const std::string& command) {
     TPresetsInCacheForm* monitor = Monitor();
     return monitor ? monitor->RunSetupCommand(command) : 1;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cached_preset_record.h"
 #include "hidden_window.h"
 
 namespace testsupport {
@@ -31,9 +32,13 @@ class TRecordingWindow {
   // The ids received, in order, from the index on.
   std::vector<UINT> Ids(size_t from = 0) const;
   size_t Count(UINT id) const;
+  // Asks the server's window to send its current route's cache list to this window and waits for it;
+  // false when none came within the time.
+  bool AskCacheList(HWND server, std::vector<CachedPresetRecord>& records, DWORD timeoutMs);
 
  private:
   static LRESULT CALLBACK Proc(HWND window, UINT id, WPARAM wParam, LPARAM lParam);
+  std::string FTitle;
   THiddenWindow FWindow;
 };
 

@@ -3,6 +3,9 @@
 // failure paths step by step. One at a time, for the life of the object.
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "registry_internal.h"
 
 namespace testsupport {
@@ -18,6 +21,8 @@ class RegistryFaultAt {
   // Operations seen so far, the failed one included.
   int Count() const;
   bool Fired() const;
+  // Each operation seen, as the key's path, a backslash and the value or subkey name.
+  const std::vector<std::string>& Operations() const;
 };
 
 }  // namespace testsupport

@@ -202,4 +202,15 @@ bool PostClickOnRemoteRow(HWND list, int row) {
   return PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(list, WM_LBUTTONUP, 0, at);
 }
 
+bool ReadRemoteToolButton(HWND bar, int index, RECT& rect, int& command) {
+  TRemoteBlock block(bar, sizeof(RECT) + sizeof(TBBUTTON));
+  if (!block.Ok()) return false;
+  if (!SendMessageA(bar, TB_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(block.At(0)))) return false;
+  if (!SendMessageA(bar, TB_GETBUTTON, WPARAM(index), reinterpret_cast<LPARAM>(block.At(sizeof(RECT))))) return false;
+  TBBUTTON button{};
+  if (!block.Read(0, &rect, sizeof rect) || !block.Read(sizeof(RECT), &button, sizeof button)) return false;
+  command = button.idCommand;
+  return true;
+}
+
 }  // namespace testsupport

@@ -36,5 +36,7 @@ bool SelectRemoteRow(HWND list, int row);
 RECT RemoteItemRect(HWND list, int row);
 // A left click posted at the row's label, as the mouse would give it to the list.
 bool PostClickOnRemoteRow(HWND list, int row);
+// A tool bar's button by index: its place in the bar and its command id. False when it cannot be read.
+bool ReadRemoteToolButton(HWND bar, int index, RECT& rect, int& command);
 
 }  // namespace testsupport

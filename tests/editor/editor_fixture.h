@@ -31,8 +31,10 @@ class TTestLauncher : public TLauncherOps {
   ui::TImageList* GrayActionImages() override { return FGrayImages; }
   void PostMappingsChanged() override { ++MappingsChanged; }
   void ApplyExportVisibility(ui::TActionList* list, ui::TWinControl* toolbar) override;
+  void EditMapping(const std::string& mapping) override { Edited.push_back(mapping); }
 
   int MappingsChanged = 0;
+  std::vector<std::string> Edited;
   // Hosts whose exports are hidden ("Cubase", "Logic", ...).
   std::vector<std::string> HiddenHosts;
   ui::TForm* Holder;

@@ -186,7 +186,7 @@ TEST(AdvancedThread, QuitEndsLoopAndReleasesWhatIsQueuedBehindIt) {
   int before = livePayloads;
   PostThreadUntilAccepted(id, kBlock, 0, 0);
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(worker->Blocked, 5000));
-  PostThreadUntilAccepted(id, TM_QUIT, 0, 0);
+  worker->PostQuit();
   PostThreadUntilAccepted(id, kMark, 9, 0);
   TPayloadRequest(id, 5).Send();
 
@@ -209,6 +209,29 @@ TEST(AdvancedThread, QuitEndsLoopAndReleasesWhatIsQueuedBehindIt) {
   EXPECT_EQ(TM_QUIT, seen[1].first);
   EXPECT_EQ((std::vector<UINT>{kMark, kPayload, kDouble}), worker->Discarded());
   EXPECT_EQ(before, livePayloads);  // the queued payload was freed
+}
+
+// Any program can post the quit id to a worker: only its owner's quit ends it. A worker killed
+// from outside is told apart from one that was stopped.
+TEST(AdvancedThread, OnlyTheOwnersQuitEndsTheLoopAndAnEndFromOutsideIsNoticed) {
+  auto worker = StartWorker();
+  DWORD id = worker->ThreadID();
+  for (WPARAM w : {WPARAM(0), WPARAM(1)}) ASSERT_TRUE(PostThreadUntilAccepted(id, TM_QUIT, w, LPARAM(w)));
+  TDoubleRequest after(id, 4);
+  ASSERT_TRUE(after.Send());
+  EXPECT_EQ(8, after.Out);
+  EXPECT_FALSE(Contains(worker->Seen(), TM_QUIT));
+  EXPECT_FALSE(worker->QuitAsked());
+  EXPECT_FALSE(worker->EndedUnasked());
+  worker->Stop();
+  EXPECT_TRUE(Contains(worker->Seen(), TM_QUIT));
+  EXPECT_FALSE(worker->EndedUnasked());
+
+  auto killed = StartWorker();
+  ASSERT_TRUE(TerminateThread(killed->Handle(), 1));
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(killed->Handle(), 5000));
+  EXPECT_TRUE(killed->EndedUnasked());
+  EXPECT_FALSE(killed->StoppedAfterStart);
 }
 
 TEST(AdvancedThread, ManySendersGetEachTheirOwnReply) {
@@ -309,7 +332,7 @@ class TSelfFreeing : public TAdvancedThread {
   ~TSelfFreeing() override { --selfFreeingAlive; }
 
  protected:
-  void DoStart() override { PostThreadUntilAccepted(GetCurrentThreadId(), TM_QUIT, 0, 0); }
+  void DoStart() override { PostQuit(); }
   void DoStop() override { ++selfFreeingStopped; }
 };
 

@@ -122,7 +122,7 @@ TEST(LiveRequests, OnlyOwnObjectsQueuedBehindTheQuitAreFreed) {
   const size_t before = TLiveRequests::Count();
   ASSERT_TRUE(PostThreadUntilAccepted(id, kBlock, 0, 0));
   LPARAM owned = NewOwned(3);
-  ASSERT_TRUE(PostThreadUntilAccepted(id, TM_QUIT, 0, 0));
+  ASSERT_TRUE(worker->PostQuit());
   ASSERT_TRUE(PostThreadUntilAccepted(id, kOwned, 0, 0x41414141));
   ASSERT_TRUE(PostThreadUntilAccepted(id, kOwned, 0, owned));
   SetEvent(worker->Gate);

@@ -26,10 +26,12 @@
 #include "server_process.h"
 #include "sf2_builder.h"
 #include "standin_support.h"
+#include "stored_mapping.h"
 #include "tarnbel_context_menu.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
 #include "tarnbel_protocol.h"
+#include "tray_log.h"
 #include "virtual_midi_bus.h"
 
 using e2e::TReceived;
@@ -38,25 +40,8 @@ namespace e2e {
 
 inline const std::string kMappings = std::string(TarnbelKeyPath) + "\\mappings";
 
-struct TSlotEntry {
-  std::string Preset;
-  int SourceBank, SourceProgram, TargetBank, TargetProgram;
-};
-
-// Stores (or replaces) an active mapping of presets of one file, the way the editor saves one.
-inline void StoreFileMapping(const std::string& name, int priority, const std::string& file,
-                             const std::vector<TSlotEntry>& entries) {
-  TRegKey(kMappings, true).DeleteKey(name);
-  {
-    TMapping m(name, false, nullptr, "");
-    for (const TSlotEntry& e : entries)
-      m.AddItem(file, e.TargetBank, true, 0, e.Preset, e.SourceProgram, e.SourceBank, e.TargetProgram);
-    m.SaveSettings();
-  }
-  TRegKey key(kMappings + "\\" + name, true);
-  key.WriteInteger("Priority", priority);
-  key.WriteBool("Active", true);
-}
+using testsupport::StoreFileMapping;
+using testsupport::TSlotEntry;
 
 // An active mapping of "C:\<name>.sf2" with "<name> preset" in each slot given (source 0:program).
 inline void StoreMapping(const std::string& name, int priority, const std::vector<std::pair<int, int>>& slots,
@@ -83,47 +68,26 @@ inline std::string ReadAtomText(LRESULT atom) {
   return text;
 }
 
-inline bool AtomExists(ATOM atom) {
+inline std::string AtomName(ATOM atom) {
   char name[MAX_PATH];
-  return GlobalGetAtomNameA(atom, name, sizeof(name)) > 0;
+  UINT length = GlobalGetAtomNameA(atom, name, sizeof(name));
+  return std::string(name, length);
 }
 
-struct TTrayCall {
-  unsigned long Message;
-  unsigned Flags;
-  std::string Icon;
-  std::string Tip;
+// A payload atom and the file name it carries: a freed number is soon taken again by another payload
+// (the server's own lists to the tools window), so the name tells whether this one is still there.
+struct TPayloadAtom {
+  explicit TPayloadAtom(ATOM atom) : Atom(atom), Name(AtomName(atom)) {}
+  operator ATOM() const { return Atom; }
+  ATOM Atom;
+  std::string Name;
 };
 
-inline std::vector<TTrayCall> ReadTrayLog(const std::string& path) {
-  std::vector<TTrayCall> calls;
-  std::string text = testsupport::ReadBytes(path);
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    char icon[32] = {0};
-    TTrayCall call{};
-    int used = 0;
-    if (sscanf(line.c_str(), "%lu %u %31s %n", &call.Message, &call.Flags, icon, &used) >= 3) {
-      call.Icon = icon;
-      call.Tip = used > 0 && static_cast<size_t>(used) <= line.size() ? line.substr(used) : "";
-      calls.push_back(call);
-    }
-  }
-  return calls;
-}
+inline bool AtomExists(const TPayloadAtom& payload) { return AtomName(payload.Atom) == payload.Name; }
 
-// The icons set, in order.
-inline std::vector<std::string> IconsSet(const std::vector<TTrayCall>& calls, size_t from = 0) {
-  std::vector<std::string> icons;
-  for (size_t i = from; i < calls.size(); ++i)
-    if (calls[i].Flags & NIF_ICON) icons.push_back(calls[i].Icon);
-  return icons;
-}
+using testsupport::IconsSet;
+using testsupport::ReadTrayLog;
+using testsupport::TTrayCall;
 
 }  // namespace e2e
 

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "file_link.h"
+#include "remote_message_box.h"
 #include "server_e2e_fixture.h"
 
 using namespace e2e;
@@ -122,6 +123,23 @@ class HostileE2E : public ServerE2E {
     EXPECT_TRUE(AnswersWithin(1000, &count));
     return count;
   }
+
+  // The mapping "Studio" (program 9: "Warm Pad") and the route Keys --> Synth, the server off.
+  void StartWithStudioRoute() {
+    StoreStudioMapping(Folder.File("studio.sf2"));
+    StoreActiveRoute("Keys");
+    StartServerWithVirtualMidi();
+  }
+  // Program 9 into Keys loads "Warm Pad".
+  void ExpectMidiLoads() {
+    ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted("Keys", 5000));
+    ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x09C0), TVirtualPlayResult::Played);
+    std::vector<CachedPresetRecord> records;
+    ASSERT_TRUE(WaitCachedPresets(1, records));
+    EXPECT_EQ(GetShortString(records[0].PresetName), "Warm Pad");
+  }
+
+  testsupport::TempFolder Folder;
 };
 
 TEST_F(HostileE2E, TurnOffSentJustAfterATurnOnLeavesStateAndRoutesAgreeing) {
@@ -170,6 +188,43 @@ TEST_F(HostileE2E, ObjectCarryingThreadMessagesFromOutsideAreIgnored) {
   EXPECT_EQ(State(), 1);
   EXPECT_EQ(RouteCount(), 1);
   EXPECT_EQ(BoxCount(), 0);
+}
+
+// The worker threads' quit id posted by another program: the route and SoundFont threads go on, and a
+// program change still loads its preset.
+TEST_F(HostileE2E, AQuitPostedToEveryWorkerThreadLeavesMidiLoadingPresets) {
+  StartWithStudioRoute();
+  ASSERT_EQ(LParamOf(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)), 1);
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Keys --> Synth --> SB Live!"), 0);
+  // The route's thread and its SoundFont thread at least.
+  EXPECT_GE(RunPeer("quit", 30000, false), 2);
+  ASSERT_TRUE(PostedServed());
+  EXPECT_EQ(State(), 1);
+  EXPECT_EQ(RouteCount(), 1);
+  ExpectMidiLoads();
+  EXPECT_EQ(BoxCount(), 0);
+}
+
+// Worker threads ended from outside: the server notices, says it is off and shows its error state and
+// box, rather than report on while nothing handles the MIDI; turned on again, MIDI loads again.
+TEST_F(HostileE2E, WorkerThreadsEndedFromOutsideTurnTheServerOffWithItsError) {
+  StartWithStudioRoute();
+  size_t from = Tools->Received.size();
+  EXPECT_EQ(RunPeer("kill", 30000, false), 2);  // the route's thread and its SoundFont thread
+  ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_STATE, from), nullptr);
+  ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_ERROR, from, 10000), nullptr);
+  HWND box = WaitForBox(Server.ProcessId());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(testsupport::MessageBoxText(box), "A route of tarnbel stopped unexpectedly, so tarnbel has been turned off. Turn it on again to go on.");
+  EXPECT_EQ(LParamOf(LastReceived(WM_TB_SERVER_STATE)), 0);
+  EXPECT_EQ(State(), 0);
+  EXPECT_EQ(RouteCount(), 0);
+  ClickBoxes();
+  ASSERT_TRUE(Tools->PumpUntil([&] { return BoxCount() == 0; }, 5000));
+
+  ASSERT_EQ(LParamOf(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)), 1);
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Keys --> Synth --> SB Live!"), 0);
+  ExpectMidiLoads();
 }
 
 TEST_F(HostileE2E, AThousandPostedBoxRequestsShowOneBox) {

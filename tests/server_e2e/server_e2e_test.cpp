@@ -96,13 +96,13 @@ TEST_F(ServerE2E, TurningOnAndOffReportsStateAndRouteList) {
 
 TEST_F(ServerE2E, FileNameAndTextAreKeptAndSentOn) {
   StartServer();
-  ATOM atom = IPCWriteStringPayload("song.mid");
+  TPayloadAtom atom(IPCWriteStringPayload("song.mid"));
   const TReceived* name = Ask(WM_TB_SET_FILE_NAME, atom, 0, WM_TB_FILE_NAME);
   ASSERT_NE(name, nullptr);
   EXPECT_EQ(name->Payload, "song.mid");
   EXPECT_FALSE(AtomExists(atom));  // read and removed
 
-  atom = IPCWriteStringPayload(std::string("line 1\r\nline 2"));
+  atom = TPayloadAtom(IPCWriteStringPayload(std::string("line 1\r\nline 2")));
   const TReceived* text = Ask(WM_TB_SET_FILE_TEXT, atom, 0, WM_TB_FILE_TEXT);
   ASSERT_NE(text, nullptr);
   EXPECT_EQ(text->Payload, "line 1\r\nline 2");
@@ -267,8 +267,8 @@ TEST_F(ServerE2E, BadCommandsLeaveItRunning) {
   // Payloads of the wrong size: the requester still hears back, and the payload is removed.
   LPARAM requester = 0;
   bool mmEncodable = EncodeMMRequesterParam(self, 1, requester);
-  ATOM shortBlock = IPCWritePayload("0123456789", 10);
-  ATOM oddDrums = IPCWritePayload("1234567", 7);
+  TPayloadAtom shortBlock(IPCWritePayload("0123456789", 10));
+  TPayloadAtom oddDrums(IPCWritePayload("1234567", 7));
   if (mmEncodable) {
     PostMessageA(Window, WM_TB_MM_LOAD_PRESETS, shortBlock, requester);
     PostMessageA(Window, WM_TB_MM_LOAD_DRUMS, oddDrums, requester);

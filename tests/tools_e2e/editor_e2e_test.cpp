@@ -202,7 +202,9 @@ TEST_F(EditorE2E, AnAttachedPresetIsServedAfterTheSaveAndNoLongerOnceDetached) {
   }));
   std::vector<TRemoteRow> rows = CachedRows();
   for (const TRemoteRow& row : rows) {
-    if (row.Texts[4] == "Solo Flute") EXPECT_EQ(row.Texts[6], Second);
+    if (row.Texts[4] == "Solo Flute") {
+      EXPECT_EQ(row.Texts[6], Second);
+    }
   }
 
   // Del asks first; OK detaches; saved again, the slot is empty in the stored mapping.

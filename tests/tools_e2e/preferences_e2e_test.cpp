@@ -68,18 +68,7 @@ class PreferencesE2E : public ::testing::Test {
     return LRESULT(result);
   }
   bool CachedPresets(testsupport::TRecordingWindow& listener, std::vector<CachedPresetRecord>& records) {
-    size_t from = listener.Received.size();
-    Query(WM_TB_SEND_CACHE_LIST_TO, IPCWriteStringPayload(kListener), 0);
-    // The count comes first, then the list.
-    const testsupport::TRecordedMessage* list = nullptr;
-    Pump([&] {
-      for (size_t i = from; i < listener.Received.size() && !list; ++i)
-        if (listener.Received[i].Id == WM_TB_CACHE_LIST) list = &listener.Received[i];
-      return list != nullptr;
-    }, 1500);
-    if (!list) return false;
-    records = DecodeCachedPresetRecords(list->Payload.data(), list->Payload.size());
-    return true;
+    return listener.AskCacheList(ServerWindow(), records, 1500);
   }
 
   // Stores the bank "Warm Pad" mapped to slot 0:9 and the server's start-up values, then starts the

@@ -58,6 +58,8 @@ class TLauncherOps {
   virtual void PostMappingsChanged() = 0;
   // Shows the export actions of the checked hosts, hides the others, re-lays the toolbar when given.
   virtual void ApplyExportVisibility(ui::TActionList* list, ui::TWinControl* toolbar) = 0;
+  // Names the mapping the editor opens next and runs the editor action.
+  virtual void EditMapping(const std::string& mapping) = 0;
 };
 
 // The launcher while it exists; null before and after.

@@ -3,6 +3,11 @@
 //   onoff <ms>             sends a turn-on, and the given time after it a turn-off from another thread
 //   objects                posts every thread-message id that carries an object, with foreign lParams,
 //                          to every thread of the server's process; the exit code is the thread count
+//   quit                   posts the worker quit id (TM_QUIT) to every thread of the server's process but the
+//                          window's; the exit code is the number of threads that took it
+//   kill                   turns the server on and ends the threads with a message queue that the turn-on
+//                          started (the route and SoundFont threads), as a program with the rights can; the
+//                          exit code is the number ended
 //   flood <id> <n>         posts the id n times (wParam 0, lParam = the running number)
 //   storm <seed> <n>       n random messages to the window: ids of the protocol and others, random
 //                          parameters and payloads, a fifth of them sent
@@ -11,6 +16,7 @@
 // After windows.h, which it needs.
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -54,17 +60,47 @@ int OnOff(double delayMs) {
   return 0;
 }
 
-int Objects() {
+// The threads of the server's process; without the one that owns its window when asked.
+std::vector<DWORD> ServerThreads(bool withoutMain) {
   DWORD process = 0;
-  GetWindowThreadProcessId(server, &process);
-  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  DWORD main = GetWindowThreadProcessId(server, &process);
   std::vector<DWORD> threads;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return threads;
   THREADENTRY32 entry{};
   entry.dwSize = sizeof(entry);
   for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
-    if (entry.th32OwnerProcessID == process) threads.push_back(entry.th32ThreadID);
+    if (entry.th32OwnerProcessID == process && !(withoutMain && entry.th32ThreadID == main))
+      threads.push_back(entry.th32ThreadID);
   CloseHandle(snapshot);
+  return threads;
+}
+
+int QuitWorkers() {
+  int reached = 0;
+  for (DWORD thread : ServerThreads(true)) reached += PostThreadMessageA(thread, TM_QUIT, 0, 0) ? 1 : 0;
+  return reached;
+}
+
+int KillWorkers() {
+  const std::vector<DWORD> before = ServerThreads(true);
+  DWORD_PTR result;
+  SendMessageTimeoutA(server, WM_TB_TURN_ON, 0, 0, SMTO_NORMAL, 30000, &result);
+  int ended = 0;
+  for (DWORD thread : ServerThreads(true)) {
+    if (std::find(before.begin(), before.end(), thread) != before.end()) continue;
+    // Only a thread with a message queue takes a post: the server's own workers, not the system's.
+    if (!PostThreadMessageA(thread, WM_NULL, 0, 0)) continue;
+    HANDLE handle = OpenThread(THREAD_TERMINATE | SYNCHRONIZE, FALSE, thread);
+    if (!handle) continue;
+    if (TerminateThread(handle, 1) && WaitForSingleObject(handle, 5000) == WAIT_OBJECT_0) ++ended;
+    CloseHandle(handle);
+  }
+  return ended;
+}
+
+int Objects() {
+  std::vector<DWORD> threads = ServerThreads(false);
   const UINT ids[] = {TM_LOAD_PRESET, TM_CLEAR_PRESET, TM_QUERY_SAMPLE_MEMORY, TM_ROUTE_OPEN, TM_CLEAR_ALL_LOADED,
                       TM_GET_CACHED_LIST, TM_GET_SF_THREAD, TM_UNLOAD_UNUSED, TM_ROUTE_1063, TM_GET_CHANNELS,
                       TM_MM_LOAD_PRESETS, TM_LOAD_PRESET_SYNC, TM_MM_LOAD_DRUMS, TM_WINAMP_LOAD_PRESETS,
@@ -152,6 +188,8 @@ int main(int argc, char** argv) {
   std::string command = argv[1];
   if (command == "onoff" && argc == 3) return OnOff(std::atof(argv[2]));
   if (command == "objects") return Objects();
+  if (command == "quit") return QuitWorkers();
+  if (command == "kill") return KillWorkers();
   if (command == "flood" && argc == 4) return Flood(static_cast<UINT>(std::atoi(argv[2])), std::atoi(argv[3]));
   if (command == "storm" && argc == 4)
     return Storm(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)), std::atoi(argv[3]));

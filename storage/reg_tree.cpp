@@ -1,0 +1,104 @@
+#include "reg_tree.h"
+
+#include <algorithm>
+
+#include "registry_internal.h"
+#include "text_compare.h"
+
+namespace {
+
+// Names and data in one pass: a mapping's key holds thousands of values.
+LONG ReadValues(TRegKey& key, std::vector<TRegTreeValue>& values) {
+  TRegKeyInfo info;
+  if (!key.GetKeyInfo(info)) return ERROR_CANTREAD;
+  std::vector<char> name(info.MaxValueNameLen + 2);
+  std::vector<BYTE> data(info.MaxValueDataLen + 1);
+  for (DWORD index = 0;; ++index) {
+    DWORD nameLength = DWORD(name.size()), dataLength = DWORD(data.size()), type = REG_NONE;
+    LONG status = RegEnumValueA(key.Handle(), index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+    if (status == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+    if (status == ERROR_MORE_DATA) {  // grown since the query
+      name.resize(name.size() * 2 + 256);
+      data.resize(std::max<size_t>(data.size() * 2, dataLength + 1));
+      --index;
+      continue;
+    }
+    if (status != ERROR_SUCCESS) return status;
+    values.push_back({std::string(name.data(), nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + dataLength)});
+  }
+}
+
+LONG ReadOpenKey(TRegKey& key, TRegTree& tree) {
+  LONG status = ReadValues(key, tree.Values);
+  if (status != ERROR_SUCCESS) return status;
+  std::vector<std::string> names;
+  key.GetKeyNames(names);
+  for (const std::string& name : names) {
+    tree.Subkeys.emplace_back(name, TRegTree());
+    status = ReadRegTree(key.Path() + "\\" + name, tree.Subkeys.back().second);
+    if (status != ERROR_SUCCESS) return status;
+  }
+  return ERROR_SUCCESS;
+}
+
+bool NameBefore(const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; }
+
+template <class T, class Name>
+std::vector<const T*> SortedByName(const std::vector<T>& items, Name name) {
+  std::vector<const T*> sorted;
+  for (const T& item : items) sorted.push_back(&item);
+  std::sort(sorted.begin(), sorted.end(), [&](const T* a, const T* b) { return NameBefore(name(*a), name(*b)); });
+  return sorted;
+}
+
+}  // namespace
+
+LONG ReadRegTree(const std::string& path, TRegTree& tree) {
+  tree = TRegTree();
+  TRegKey key(path, false, HKEY_CURRENT_USER);
+  key.FlushOnDestroy = false;
+  if (!key.Opened()) return key.Status();
+  return ReadOpenKey(key, tree);
+}
+
+LONG WriteRegTree(const std::string& path, const TRegTree& tree, const std::function<void()>& step) {
+  LONG status;
+  {
+    TRegKey key(path, true, HKEY_CURRENT_USER);
+    if (!key.Opened()) return key.Status();
+    for (const TRegTreeValue& value : tree.Values) {
+      status = key.WriteValue(value.Name, value.Type, value.Data);
+      if (status != ERROR_SUCCESS) return status;
+    }
+  }
+  if (step) step();
+  for (const auto& subkey : tree.Subkeys) {
+    status = WriteRegTree(path + "\\" + subkey.first, subkey.second, step);
+    if (status != ERROR_SUCCESS) return status;
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG DeleteRegTree(const std::string& path) {
+  size_t slash = path.find_last_of('\\');
+  if (slash == std::string::npos) return ERROR_INVALID_PARAMETER;
+  TRegKey parent(path.substr(0, slash), false, HKEY_CURRENT_USER);
+  if (!parent.Opened()) return parent.Status() == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : parent.Status();
+  LONG status = parent.DeleteKey(path.substr(slash + 1));
+  return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
+bool SameRegTree(const TRegTree& a, const TRegTree& b) {
+  if (a.Values.size() != b.Values.size() || a.Subkeys.size() != b.Subkeys.size()) return false;
+  auto valueName = [](const TRegTreeValue& v) -> const std::string& { return v.Name; };
+  std::vector<const TRegTreeValue*> va = SortedByName(a.Values, valueName), vb = SortedByName(b.Values, valueName);
+  for (size_t i = 0; i < va.size(); ++i)
+    if (!AnsiSameText(va[i]->Name, vb[i]->Name) || va[i]->Type != vb[i]->Type || va[i]->Data != vb[i]->Data)
+      return false;
+  using TSubkey = std::pair<std::string, TRegTree>;
+  auto subkeyName = [](const TSubkey& s) -> const std::string& { return s.first; };
+  std::vector<const TSubkey*> sa = SortedByName(a.Subkeys, subkeyName), sb = SortedByName(b.Subkeys, subkeyName);
+  for (size_t i = 0; i < sa.size(); ++i)
+    if (!AnsiSameText(sa[i]->first, sb[i]->first) || !SameRegTree(sa[i]->second, sb[i]->second)) return false;
+  return true;
+}
