@@ -106,7 +106,8 @@ TMappingsForm::TMappingsForm(TComponent* owner) : TForm(owner) {
   AddLauncherActions();
   HookDragEvents();
   HookActionUpdates();
-  SystemTreeView->OnChange = [this](TObject*, TTreeNode*) { RefreshPresetsPane(); };
+  HookOutputActions();
+  HookBrowserEvents();
 
   WindowHook = new TKitWindowHook(this);
   WindowHook->SetName("WindowHook");

@@ -6,7 +6,7 @@
 // server. The members are defined in one file per concern: tarnbel_mappings_form.cpp (opening, saving,
 // closing), …_layout.cpp (components, actions, menus, toolbars), …_attach.cpp (attach and detach rules,
 // drag and drop), …_browser.cpp (source browser), …_lists.cpp (list building and action enabling),
-// …_preview.cpp (preview).
+// …_preview.cpp (preview), …_outputs.cpp (HTML page, Logic list, SoundFont files, exports).
 #include <windows.h>
 
 #include <array>
@@ -17,13 +17,16 @@
 
 #include "DockManager.h"
 #include "KitHook.h"
+#include "KitNotify.h"
 #include "KitPlacement.h"
 #include "SystemTreeView.h"
 #include "action.h"
+#include "attached_row.h"
 #include "dialogs.h"
 #include "form.h"
 #include "image_list.h"
 #include "list_view.h"
+#include "mapping_html.h"
 #include "menus.h"
 #include "splitter.h"
 #include "status_bar.h"
@@ -33,6 +36,7 @@
 #include "toolbar.h"
 
 class TProgressForm;
+class TLogicTable;
 
 // Row icons of IconsImageList: a kind plus a mark.
 enum TRowKind { rkMelodic = 0, rkDrum = 4, rkWave = 8 };
@@ -189,6 +193,13 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   // Refills the presets list from the tree's selection.
   void RefreshPresetsPane();
 
+  // The source browser's folder watching: each watched folder's path with its monitor, whose tag is the node.
+  std::vector<std::pair<std::string, TKitFolderMonitor*>> FolderMonitors;
+  void StartFolderMonitor(ui::TTreeNode* node);
+  void StopFolderMonitor(ui::TTreeNode* node);
+  // "Set bank in file...": asks for the bank and rewrites the selected SoundFont file.
+  void SetBankInFileActionExecute();
+
   // The entry of an attached row, null for a header row.
   TMappingInactiveItem* EntryOfRow(ui::TListItem* row) const;
   ui::TListItem* RowOfEntry(const TMappingInactiveItem* entry) const;
@@ -208,6 +219,20 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   void SetStatusText(const std::string& text) override;
   ui::TActionList* ExportActionList() override { return ActionList1; }
   ui::TWinControl* ExportToolbar() override { return ExportToolBar; }
+
+  // ---- The outputs (…_outputs.cpp): the HTML page, the Logic list, SoundFont files, the exports.
+  void WriteMappingHTML(const std::string& folder, const std::string& fileName);
+  void BuildLogicPatchList(TLogicTable& table);
+  void SaveSelectedAsSoundFont(bool separate);
+  // The attached list's rows as the outputs read them: all, or the selected entry rows.
+  std::vector<TAttachedRow> AttachedRows(bool selectedOnly);
+  // How the page colours and groups its rows: the list's settings and bank colours.
+  THtmlPageLook HtmlPageLook();
+
+ private:
+  void HookOutputActions();
+  void SaveMappingAsHTMLActionExecute();
+  void CreateLogicActionExecute();
 
  protected:
   void Destroying() override;
@@ -302,10 +327,19 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   bool FilesSelectionOrHeader();
 
   // Source browser (…_browser.cpp).
+  void HookBrowserEvents();
+  void FillPresetsPane();
   void AddWaveRow(const std::string& fileName, bool attached);
   void FillWaveFolder(const std::string& folder);
   void FillSoundFont(const std::string& fileName);
   void FreeFolderMonitors();
+  void FreeFolderMonitor(size_t index);
+  bool WatchableFolder(const std::string& path);
+  void FolderChanged(TKitFolderMonitor* monitor);
+  void TreeNodeDeleted(ui::TTreeNode* node);
+  ui::TTreeNode* NodeOfPath(const std::string& path);
+  void TreeDblClick();
+  void WaveSettingsActionExecute();
 
   // Preview (…_preview.cpp).
   void StopPreview();

@@ -12,7 +12,6 @@
 #include "tarnbel_export.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
-#include "text_compare.h"
 
 using namespace ui;
 
@@ -24,13 +23,6 @@ bool ExportWithDialog(TComponent* owner, const TMapping& mapping, const std::str
                       const std::string& valueName, TExporter exporter) {
   std::string folder = ChooseExportDir(owner, title, valueName);
   return !folder.empty() && exporter(folder, mapping);
-}
-
-std::string StartFolder(const std::string& initialDir) {
-  if (!initialDir.empty()) return initialDir;
-  char current[MAX_PATH * 4] = {};
-  GetCurrentDirectoryA(sizeof current, current);
-  return current;
 }
 
 const char* const CubaseTitle = "Choose directory for Cubase .dev files:";
@@ -88,18 +80,8 @@ bool SaveMappingFileDialog(TComponent*, const TMapping& mapping, bool overwriteS
   dialog.SetFilter("Mapping files (*.txt)|*.txt|All files (*.*)|*.*");
   dialog.SetInitialDir(settings.ReadString("DialogMappingPath", ""));
   dialog.SetFileName(mapping.Name + ".txt");
-  TSet32 options = dialog.Options();
-  if (!overwriteSilently) options |= 1u << ofOverwritePrompt;
-  dialog.SetOptions(options);
-  // The proposed file is replaced unasked; once the user picks another one, replacing is asked about. The
-  // dialog also reports a change when it shows a folder, naming the same file then. Without a start folder
-  // it starts in the current one; should it start elsewhere, the question comes back: asking once too
-  // often is the safe side.
-  const std::string proposed = IncludeTrailingBackslash(StartFolder(dialog.InitialDir())) + dialog.FileName();
-  if (overwriteSilently)
-    dialog.OnSelectionChange = [&dialog, proposed](TObject*) {
-      if (!AnsiSameText(dialog.FileName(), proposed)) dialog.SetOptions(dialog.Options() | 1u << ofOverwritePrompt);
-    };
+  if (overwriteSilently) dialog.AskOverwriteOnlyAfterChange();
+  else dialog.SetOptions(dialog.Options() | 1u << ofOverwritePrompt);
   if (!dialog.Execute()) return false;
   std::string folder = ExtractFilePath(dialog.FileName());
   settings.WriteString("DialogMappingPath", folder);

@@ -73,13 +73,7 @@ bool ListHolds(const std::vector<std::string>& list, const std::string& name, bo
 std::string CreationDate() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  std::string month = LongMonthNames[now.wMonth - 1];
-  if (month.empty()) {
-    char buffer[64] = {};
-    GetDateFormatA(LOCALE_USER_DEFAULT, 0, &now, "MMMM", buffer, sizeof buffer);
-    month = buffer;
-  }
-  return month + " " + std::to_string(now.wDay) + ", " + std::to_string(now.wYear);
+  return LongMonthName(now.wMonth) + " " + std::to_string(now.wDay) + ", " + std::to_string(now.wYear);
 }
 
 std::string ReadDefaultValue(HKEY root, const std::string& path) {
@@ -103,6 +97,25 @@ std::string CommandProgram(const std::string& command) {
 std::string FolderPart(const std::string& path) {
   size_t slash = path.rfind('\\');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The system's error when no file can be made in the folder (read-only, vanished, not a folder); 0 when
+// one can. The probe file goes again at once.
+DWORD FolderWriteError(const std::string& folder) {
+  const std::string probe = ui::IncludeTrailingBackslash(folder) + "~tarnbel" + MakeRandomName() + ".tmp";
+  HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
+    return error ? error : ERROR_ACCESS_DENIED;
+  }
+  CloseHandle(file);
+  return 0;
+}
+
+void ReportUnwritableFolder(const std::string& folder, DWORD error) {
+  ui::ShowMessageBox("Can't write into folder \"" + folder + "\": " + ui::SysErrorMessage(error), kBoxCaption,
+                     MB_OK | MB_ICONSTOP);
 }
 
 // The engine's entry points by role, on the bound table.
@@ -267,6 +280,8 @@ class TSaveRun {
 
   TEngine Engine;
   TRunProblems Problems;
+  // Set when the run cannot go on (its folder cannot be written); no record is handled after it.
+  bool Stopped = false;
   std::vector<std::string> SampleNames, InstrumentNames;
   std::unique_ptr<TProgressForm, ui::TFreeDeleter> Progress;
 
@@ -280,12 +295,12 @@ class TSaveRun {
   // read once for all its records. handle gets each record whose file could be read, with the opened
   // SoundFont (0 for a wave). Every record is marked done.
   void WalkRecords(const std::function<void(CachedPresetRecord&, Handle source)>& handle) {
-    for (int i = FCount - 1; i >= 0; --i) {
+    for (int i = FCount - 1; i >= 0 && !Stopped; --i) {
       if (FRecords[i].SourceFile[0] == 0) continue;
       const std::string file = RecordFile(FRecords[i]);
       Handle source = 0;
       bool opened = false, failed = false;
-      for (int j = i; j >= 0; --j) {
+      for (int j = i; j >= 0 && !Stopped; --j) {
         CachedPresetRecord& record = FRecords[j];
         if (record.SourceFile[0] == 0 || !AnsiSameText(RecordFile(record), file)) continue;
         Step("Adding preset: " + RecordName(record));
@@ -351,11 +366,18 @@ class TSaveRun {
 
   // Saves beside the file and puts the result in its place only when whole: a failing save leaves an
   // existing file as it was. False after the box that says why.
+  // A folder that cannot be written ends the run: every later file would fail alike.
   bool Save(Handle sf, const std::string& fileName) {
     const std::string beside = fileName + "." + MakeRandomName() + ".tmp";
     if (Engine.Save(sf, beside) != sfedit::ResultOk) {
       DeleteFileA(beside.c_str());
-      ui::ShowMessageBox(kTooComplexText, kBoxCaption, MB_OK | MB_ICONSTOP);
+      const std::string folder = ui::ExtractFilePath(fileName);
+      if (DWORD error = FolderWriteError(folder)) {
+        ReportUnwritableFolder(folder, error);
+        Stopped = true;
+      } else {
+        ui::ShowMessageBox(kTooComplexText, kBoxCaption, MB_OK | MB_ICONSTOP);
+      }
       return false;
     }
     if (!MoveFileExA(beside.c_str(), fileName.c_str(), MOVEFILE_REPLACE_EXISTING)) {
@@ -509,8 +531,11 @@ void SavePresetsAsSoundFont(ui::TComponent* owner, CachedPresetRecord* records, 
   dialog.SetInitialDir(settings.ReadString(kLastFolderValue, ""));
   dialog.SetFileName(defaultFileName);
   if (!dialog.Execute()) return;
-  const std::string fileName = dialog.FileName();
-  settings.WriteString(kLastFolderValue, ui::ExtractFilePath(fileName));
+  const std::string fileName = dialog.FileName(), folder = ui::ExtractFilePath(fileName);
+  if (DWORD error = FolderWriteError(folder)) {
+    ReportUnwritableFolder(folder, error);
+    return;
+  }
 
   TSFEdit edit(enginePath);
   TEngine engine(edit);
@@ -575,7 +600,8 @@ void SavePresetsAsSoundFont(ui::TComponent* owner, CachedPresetRecord* records, 
     if (!bank0) run.AddPlaceholder(sf, MakeUniqueSoundFontName(presetNames, kPlaceholderName));
     run.SetInfo(sf, fileName);
     run.Step("Saving SoundFont file...");
-    run.Save(sf, fileName);
+    // The folder is remembered once a file went into it.
+    if (run.Save(sf, fileName)) settings.WriteString(kLastFolderValue, folder);
   }
   target.reset();
   run.Progress.reset();
@@ -594,7 +620,11 @@ void SavePresetsAsSeparateSoundFonts(ui::TComponent* owner, CachedPresetRecord* 
   const std::string caption = "Choose directory for SoundFont files:";
   int answer = FolderChooser() ? FolderChooser()(owner, folder, caption) : ChooseDirectory(owner, folder, caption);
   if (answer != ui::mrOk || folder.empty()) return;
-  settings.WriteString(kLastFolderValue, folder);
+  const std::string chosen = folder;
+  if (DWORD error = FolderWriteError(chosen)) {
+    ReportUnwritableFolder(chosen, error);
+    return;
+  }
   folder = ui::IncludeTrailingBackslash(folder);
 
   TSFEdit edit(enginePath);
@@ -653,8 +683,10 @@ void SavePresetsAsSeparateSoundFonts(ui::TComponent* owner, CachedPresetRecord* 
     if (run.Save(sf, fileName)) anyWritten = true;
   });
   run.Progress.reset();
+  // The folder is remembered once a file went into it.
+  if (anyWritten) settings.WriteString(kLastFolderValue, chosen);
   if (cantCreate) ui::ShowMessageBox(kCantCreateText, kBoxCaption, MB_OK | MB_ICONSTOP);
-  if (!anyWritten && !cantCreate) run.Problems.NothingWritten = true;
+  if (!anyWritten && !cantCreate && !run.Stopped) run.Problems.NothingWritten = true;
   run.Problems.Report();
   DeleteEngineTempFiles();
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the file readers' libFuzzer targets natively with clang into build/fuzz/ and runs them,
 # seeded with files from the test builders (SF2 whole and damaged, GIF, icon, cursor, animated cursor,
-# icon list, wave): the SF2 preset-header reader, the preset walk that the card stand-in and the device layer
+# icon list, wave): the SF2 preset-header reader, the checks and bank patch of "Set bank in file...", the preset walk that the card stand-in and the device layer
 # share, the edit engine stand-in's SF2 reader and writer, the GIF coder, the icon and animated cursor readers and the icon list's stored form. The given seconds (default 30)
 # are shared by all targets. Exit code non-zero on a finding.
 set -euo pipefail
@@ -19,9 +19,11 @@ clang++ -std=c++17 -O1 -Wall -Wextra -Itests/common tests/common/sf2_builder.cpp
 
 # Each target: its sources, and the options of its run.
 declare -A target_sources target_options
-targets=(phdr_chunk sf2_preset_walk sf_edit_engine gif_codec icon_files icon_list_stream)
+targets=(phdr_chunk sf2_bank_rewrite sf2_preset_walk sf_edit_engine gif_codec icon_files icon_list_stream)
 target_sources[phdr_chunk]="-Istorage storage/chunk.cpp storage/subchunk.cpp storage/LISTpdta_subchunk.cpp storage/phdr_chunk.cpp tests/fuzz/phdr_chunk_fuzz.cpp"
 target_options[phdr_chunk]=""
+target_sources[sf2_bank_rewrite]="-Istorage -Ieditor storage/chunk.cpp storage/subchunk.cpp storage/LISTpdta_subchunk.cpp storage/phdr_chunk.cpp storage/str_to_int.cpp editor/sf2_bank_rewrite.cpp tests/fuzz/sf2_bank_rewrite_fuzz.cpp"
+target_options[sf2_bank_rewrite]="-malloc_limit_mb=64"
 target_sources[sf2_preset_walk]="-Istorage storage/sf2_preset_walk.cpp tests/fuzz/sf2_preset_walk_fuzz.cpp"
 # No single allocation may be larger than the small seed files could justify.
 target_options[sf2_preset_walk]="-malloc_limit_mb=64"

@@ -9,6 +9,8 @@
 #include "graphic_controls.h"
 #include "screen.h"
 #include "std_controls.h"
+#include "sys_utils.h"
+#include "text_compare.h"
 
 namespace ui {
 
@@ -177,6 +179,22 @@ bool TOpenDialog::Execute() {
   FFilterIndex = r.FilterIndex;
   FFiles = r.Files.empty() ? std::vector<std::string>{r.FileName} : r.Files;
   return true;
+}
+
+// The dialog also reports a change when it shows a folder, naming the same file then. Should it start
+// elsewhere than assumed here, the question comes back: asking once too often is the safe side.
+void TSaveDialog::AskOverwriteOnlyAfterChange() {
+  std::string folder = InitialDir();
+  if (folder.empty()) {
+    char current[MAX_PATH * 4] = {};
+    GetCurrentDirectoryA(sizeof current, current);
+    folder = current;
+  }
+  const std::string proposed = IncludeTrailingBackslash(folder) + FileName();
+  SetOptions(Options() & ~(1u << ofOverwritePrompt));
+  OnSelectionChange = [this, proposed](TObject*) {
+    if (!AnsiSameText(FileName(), proposed)) SetOptions(Options() | 1u << ofOverwritePrompt);
+  };
 }
 
 TColorDialogHandler SetColorDialogHandler(TColorDialogHandler handler) {

@@ -83,6 +83,9 @@ class TSaveDialog : public TOpenDialog {
   UI_CLASS(TSaveDialog, TOpenDialog)
  public:
   using TOpenDialog::TOpenDialog;
+  // For the next Execute: the proposed file (InitialDir, else the current folder, + FileName) is replaced
+  // unasked, but once the user picks another file the overwrite prompt comes on. Uses OnSelectionChange.
+  void AskOverwriteOnlyAfterChange();
 
  protected:
   bool IsSave() const override { return true; }

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 namespace testsupport {
 
 namespace {
@@ -41,6 +43,19 @@ class TRemoteBlock {
 const size_t kTextOffset = 512, kTextSize = 512;
 
 }  // namespace
+
+bool PostClickOnRemoteTreeSelection(HWND tree) {
+  HTREEITEM selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  TRemoteBlock block(tree, sizeof(RECT));
+  RECT rect{};
+  memcpy(&rect, &selected, sizeof selected);  // the item goes in the rectangle's place
+  if (!selected || !block.Ok() || !block.Write(0, &rect, sizeof rect) ||
+      !SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(block.At(0))) ||
+      !block.Read(0, &rect, sizeof rect))
+    return false;
+  const LPARAM at = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+  return PostMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, at) && PostMessageA(tree, WM_LBUTTONUP, 0, at);
+}
 
 int RemoteListViewColumns(HWND list) {
   HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));

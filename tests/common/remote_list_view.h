@@ -14,6 +14,10 @@ struct TRemoteRow {
   bool Selected = false;
 };
 
+// Posts a click on the selected node's label of a tree view, as the mouse would: the tree takes the focus,
+// the selection stays. False when nothing is selected or the node's place cannot be read.
+bool PostClickOnRemoteTreeSelection(HWND tree);
+
 // The rows of the list view; empty when it cannot be read.
 std::vector<TRemoteRow> ReadRemoteListView(HWND list, int columns);
 // The number of columns of a report list view's header.

@@ -18,4 +18,10 @@ struct Sf2DamagedCopy {
 // byte-swapped, 0, 10 records more, 1 byte less, with the high bit set, and 38 bytes less.
 std::vector<Sf2DamagedCopy> DamagedCopies(const Sf2Builder& builder);
 
+// Copies whose every byte is there but whose structure is wrong: "not RIFF", "not sfbk", "RIFF past the file",
+// "pdta past the RIFF", "no phdr", "phdr not whole records" (two bytes more, inside its parents), "no EOP"
+// (renamed), "EOP early" (the first preset named "EOP") and "two phdr" (a second copy inside pdta). The
+// builder needs at least one preset.
+std::vector<Sf2DamagedCopy> StructureDamagedCopies(const Sf2Builder& builder);
+
 }  // namespace sf2test

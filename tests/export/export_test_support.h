@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "file_dialog_driver.h"
 #include "screen.h"
 #include "tarnbel_mapping.h"
 
@@ -44,8 +45,8 @@ std::string ReaderLine(const std::string& file, const std::string& title, const 
 // Runs tests/export/export_reader.py over the folder: one line per file, sorted by path; empty on failure.
 std::vector<std::string> ReadWithPython(const std::string& folder);
 
-// Selects the file in the file dialog's list as a click would; true once the dialog names it.
-bool PickInList(HWND dialog, const std::string& name);
+using testsupport::PickInList;
+using testsupport::WaitForDialog;
 // The visible form of that class; null when none.
 template <class T>
 T* Shown() {
@@ -54,8 +55,5 @@ T* Shown() {
       if (form->Visible()) return form;
   return nullptr;
 }
-
-// A visible dialog of the thread: the file dialog itself (it has the file name field) or a box it shows.
-HWND WaitForDialog(DWORD thread, bool fileBox, DWORD timeoutMs = 10000);
 
 }  // namespace exporttest

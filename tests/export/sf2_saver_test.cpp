@@ -26,6 +26,7 @@
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
 #include "tarnbel_sf2_saver.h"
+#include "timer.h"
 
 using savertest::Record;
 using testsupport::StandinConfig;
@@ -475,6 +476,70 @@ TEST_F(SoundFontWriter, SeparateFilesAreNamedWithoutOverwritingAnything) {
       EXPECT_EQ(sf.Find(0, 127)->Name, e.Placeholder);
     }
   }
+}
+
+// A folder that cannot be written (gone since it was chosen, or a file in its place) ends the save with one
+// box that names it, whichever way the presets go; the folder stored before stays.
+TEST_F(SoundFontWriter, AFolderThatCannotBeWrittenEndsTheSaveWithOneBoxAndIsNotRemembered) {
+  Configure();
+  const std::string gone = Folder.File("gone"), file = Folder.File("plain.txt");
+  testsupport::WriteBytes(file, "a file, not a folder");
+  std::vector<CachedPresetRecord> fifteen;
+  for (int p = 0; p < 15; ++p) fifteen.push_back(Record("Preset " + std::to_string(p), 1, p, Bank, 0, p % 2));
+  struct Case {
+    const char* What;
+    bool Separate;
+    std::string Folder;
+  } cases[] = {{"separate files, folder gone", true, gone},
+               {"separate files, a file in its place", true, file},
+               {"one file, folder gone", false, gone}};
+  for (const Case& c : cases) {
+    TRegKey(TarnbelKeyPath, true).WriteString("LastSaverFolder", "C:\\before");
+    Boxes.Boxes.clear();
+    std::vector<CachedPresetRecord> records = fifteen;
+    if (c.Separate) {
+      TSaverFolderChooser previous = SetSaverFolderChooser([&](ui::TComponent*, std::string& chosen, const std::string&) {
+        chosen = c.Folder;
+        return IDOK;
+      });
+      SavePresetsAsSeparateSoundFonts(nullptr, records.data(), int(records.size()));
+      SetSaverFolderChooser(previous);
+    } else {
+      savertest::FileDialogAnswer dialog(c.Folder + "\\out.sf2");
+      SavePresetsAsSoundFont(nullptr, records.data(), int(records.size()), "");
+    }
+    ASSERT_EQ(Boxes.Boxes.size(), 1u) << c.What << "\n" << BoxTexts();
+    const std::string& text = Boxes.Boxes[0].Text;
+    EXPECT_EQ(text.find("Can't write into folder \"" + c.Folder), 0u) << text;
+    EXPECT_GT(text.size(), c.Folder.size() + 30) << "the system's reason follows: " << text;
+    EXPECT_EQ(TRegKey(TarnbelKeyPath, false).ReadString("LastSaverFolder", ""), "C:\\before") << c.What;
+  }
+  EXPECT_EQ(GetFileAttributesA(gone.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(testsupport::ReadBytes(file), "a file, not a folder");
+
+  // The folder goes while the files are written: the run ends at the first file that cannot go there.
+  Boxes.Boxes.clear();
+  const std::string vanishing = Folder.File("vanishing");
+  CreateDirectoryA(vanishing.c_str(), nullptr);
+  std::unique_ptr<ui::TTimer, ui::TFreeDeleter> remover(new ui::TTimer(nullptr));
+  remover->SetInterval(1);
+  remover->OnTimer = [&](ui::TObject*) {
+    std::vector<std::string> written = savertest::FilesMatching(vanishing, "*.sf2");
+    if (written.empty()) return;
+    for (const std::string& name : written) DeleteFileA((vanishing + "\\" + name).c_str());
+    if (RemoveDirectoryA(vanishing.c_str())) remover->SetEnabled(false);
+  };
+  TSaverFolderChooser previous = SetSaverFolderChooser([&](ui::TComponent*, std::string& chosen, const std::string&) {
+    chosen = vanishing;
+    return IDOK;
+  });
+  std::vector<CachedPresetRecord> records = fifteen;
+  SavePresetsAsSeparateSoundFonts(nullptr, records.data(), int(records.size()));
+  SetSaverFolderChooser(previous);
+  remover.reset();
+  ASSERT_EQ(Boxes.Boxes.size(), 1u) << BoxTexts();
+  EXPECT_EQ(Boxes.Boxes[0].Text.find("Can't write into folder \"" + vanishing), 0u) << Boxes.Boxes[0].Text;
+  EXPECT_EQ(TRegKey(TarnbelKeyPath, false).ReadString("LastSaverFolder", ""), vanishing) << "a file went there";
 }
 
 // The closing figure: 200 presets from 10 files, 100 MB of samples, into one file. Slow; run on demand with

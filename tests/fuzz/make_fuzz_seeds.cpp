@@ -107,9 +107,11 @@ int main(int argc, char** argv) {
   for (int i = 0; i < 40; ++i) many.AddPreset("P" + std::to_string(i), uint16_t(i % 3), uint16_t(i), {shared});
   ok &= many.Write(folder + "/many.sf2");
 
-  // Damaged copies as users meet them: cut short, or with a lying preset header size.
+  // Damaged copies as users meet them: cut short, with a lying preset header size, or wrongly built.
   int n = 0;
-  for (const sf2test::Sf2DamagedCopy& copy : sf2test::DamagedCopies(kit)) {
+  std::vector<sf2test::Sf2DamagedCopy> damaged = sf2test::DamagedCopies(kit);
+  for (sf2test::Sf2DamagedCopy& copy : sf2test::StructureDamagedCopies(kit)) damaged.push_back(copy);
+  for (const sf2test::Sf2DamagedCopy& copy : damaged) {
     std::ofstream out(folder + "/damaged" + std::to_string(n++) + ".sf2", std::ios::binary);
     out.write(copy.Bytes.data(), std::streamsize(copy.Bytes.size()));
     ok &= bool(out);

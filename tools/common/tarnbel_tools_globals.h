@@ -43,6 +43,8 @@ extern int32_t CacheCount;
 
 // The long month names the program's date formatting uses.
 extern std::array<std::string, 12> LongMonthNames;
+// The long name of month 1-12: LongMonthNames' when set, else the system's.
+std::string LongMonthName(int month);
 
 // The command line after the program's own name, as the program block split it.
 extern std::vector<std::string> ToolsParams;
