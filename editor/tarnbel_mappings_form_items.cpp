@@ -13,10 +13,7 @@
 #include "tarnbel_editor_settings.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mappings_form.h"
-#if __has_include("tarnbel_properties_form.h")
 #include "tarnbel_properties_form.h"
-#define TARNBEL_HAS_PROPERTIES_FORM 1
-#endif
 #include "text_compare.h"
 
 using namespace ui;
@@ -170,7 +167,6 @@ void TMappingsForm::SetPresetNameActionExecute() {
 }
 
 void TMappingsForm::PresetPropertiesActionExecute() {
-#ifdef TARNBEL_HAS_PROPERTIES_FORM
   if (!Mapping || Busy() || FocusedControl() != FilesListView) return;
   bool changed = false;
   {
@@ -199,7 +195,6 @@ void TMappingsForm::PresetPropertiesActionExecute() {
   if (!changed) return;
   Modified = true;
   RefreshPresetsPane();
-#endif
 }
 
 TListItem* TMappingsForm::BankCommandRow() {

@@ -10,10 +10,7 @@
 #include "tarnbel_mappings_array.h"
 #include "tarnbel_mappings_manager_form.h"
 #include "tarnbel_tools_globals.h"
-#if __has_include("tarnbel_autocreate.h")
 #include "tarnbel_autocreate.h"
-#define TARNBEL_HAS_AUTOCREATE 1
-#endif
 
 using namespace ui;
 
@@ -65,10 +62,8 @@ void TMappingsManagerForm::ExportCurrent(TExportDialog dialog) {
 }
 
 void TMappingsManagerForm::AutoExportActionExecute() {
-#ifdef TARNBEL_HAS_AUTOCREATE
   std::unique_ptr<TAutocreateForm, TFreeDeleter> form(new TAutocreateForm(this));
   form->ShowModal();
-#endif
 }
 
 void TMappingsManagerForm::CreateLogicList() {
