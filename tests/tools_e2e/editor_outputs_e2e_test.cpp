@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "clipboard_text.h"
 #include "html_page_reader.h"
 #include "peer_programs.h"
 #include "played_server.h"
@@ -64,28 +65,6 @@ const TEntry* EntryOfCaption(const std::string& caption) {
     if (caption.size() >= e.Name.size() && caption.compare(caption.size() - e.Name.size(), e.Name.size(), e.Name) == 0)
       return &e;
   return nullptr;
-}
-
-std::string ClipboardText() {
-  std::string text;
-  if (!OpenClipboard(nullptr)) return "<held>";
-  if (HANDLE data = GetClipboardData(CF_TEXT)) {
-    if (const char* p = static_cast<const char*>(GlobalLock(data))) text = p;
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return text;
-}
-
-bool PutOnClipboard(const std::string& text) {
-  if (!OpenClipboard(nullptr)) return false;
-  EmptyClipboard();
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-  memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
-  GlobalUnlock(memory);
-  SetClipboardData(CF_TEXT, memory);
-  CloseClipboard();
-  return true;
 }
 
 BOOL CALLBACK CollectChild(HWND window, LPARAM data) {
