@@ -16,6 +16,7 @@
 #include "pump_until.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
+#include "remote_menu.h"
 #include "scratch_folder.h"
 #include "server_profile.h"
 #include "sf2_builder.h"
@@ -143,22 +144,7 @@ class EditorOutputsE2E : public ::testing::Test {
     std::vector<std::string> captions = Captions();
     return int(std::count_if(captions.begin(), captions.end(), [](const std::string& c) { return EntryOfCaption(c); }));
   }
-  // The menu bar takes its letter only in the active window; the tracked menu then takes the keys, and its
-  // Enter sends the item's command.
-  void RunExportItem(int item) {
-    ASSERT_TRUE(Pump([&] {
-      if (GetForegroundWindow() == Editor) return true;
-      SetForegroundWindow(Editor);
-      return false;
-    }));
-    PostMessageA(Editor, WM_SYSCOMMAND, SC_KEYMENU, 'x');
-    HWND menu = nullptr;
-    ASSERT_TRUE(Pump([&] { return (menu = FindWindowOf(Tools.ProcessId(), "#32768", "")) != nullptr && IsWindowVisible(menu); }));
-    PostMessageA(menu, WM_KEYDOWN, VK_HOME, 0);
-    for (int i = 1; i < item; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    ASSERT_TRUE(Pump([&] { return !IsWindowVisible(menu); }));
-  }
+  void RunExportItem(int item) { ASSERT_TRUE(RunRemoteMenuItem(Tools.ProcessId(), Editor, 'x', item)); }
 
   // What the reader should find: the page's heading, a line per row of the list as it stands, the files.
   std::vector<std::string> ExpectedPage() {
