@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "choose_directory.h"
+#include "clipboard_text.h"
 #include "editor_fixture.h"
 #include "export_output.h"
 #include "file_dialog_driver.h"
@@ -79,27 +80,6 @@ std::thread AnswerFileDialog(const std::string& path, TFileDialogAnswer& answer,
       if (answer.Prompts > 3) break;
     }
   });
-}
-
-std::string ClipboardText() {
-  std::string text;
-  if (!OpenClipboard(nullptr)) return "<held>";
-  if (HANDLE data = GetClipboardData(CF_TEXT)) {
-    if (const char* p = static_cast<const char*>(GlobalLock(data))) text = p;
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return text;
-}
-
-void PutOnClipboard(const std::string& text) {
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  EmptyClipboard();
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-  memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
-  GlobalUnlock(memory);
-  SetClipboardData(CF_TEXT, memory);
-  CloseClipboard();
 }
 
 // The clipboard opened by a window of another thread for as long as this lives.
@@ -266,7 +246,7 @@ TEST_F(EditorOutputs, LogicListOfTheSelectedEntrysBank) {
       {"the clipboard held elsewhere", {"Grand <Piano>"}, true, "", "The list was not created: "},
   };
   for (const Case& c : cases) {
-    PutOnClipboard("sentinel");
+    ASSERT_TRUE(testsupport::PutOnClipboard("sentinel"));
     SelectEntries(c.Selected);
     MessageBoxRecorder boxes;
     {
@@ -276,7 +256,7 @@ TEST_F(EditorOutputs, LogicListOfTheSelectedEntrysBank) {
       }
       PressKey('L', {VK_CONTROL});
     }
-    EXPECT_EQ(ClipboardText(), c.Clipboard.empty() ? "sentinel" : c.Clipboard) << c.What;
+    EXPECT_EQ(testsupport::ClipboardText(), c.Clipboard.empty() ? "sentinel" : c.Clipboard) << c.What;
     ASSERT_EQ(boxes.Boxes.size(), c.Box ? 1u : 0u) << c.What;
     if (c.Box) {
       EXPECT_EQ(boxes.Boxes[0].Text.rfind(c.Box, 0), 0u) << boxes.Boxes[0].Text;
