@@ -24,28 +24,6 @@ namespace {
 
 const std::string MappingsKey = std::string(TarnbelKeyPath) + "\\mappings\\";
 
-// Answers every box of InputQuery in turn; a null answer cancels. Records the values the boxes start with.
-class TAnswers {
- public:
-  explicit TAnswers(std::vector<const char*> answers) : FAnswers(std::move(answers)) {
-    FPrevious = SetInputQueryHandler([this](const std::string& caption, const std::string& prompt, std::string& value) {
-      Asked.push_back(caption + "|" + prompt + "|" + value);
-      const char* answer = FNext < FAnswers.size() ? FAnswers[FNext] : nullptr;
-      ++FNext;
-      if (!answer) return false;
-      value = answer;
-      return true;
-    });
-  }
-  ~TAnswers() { SetInputQueryHandler(FPrevious); }
-  std::vector<std::string> Asked;
-
- private:
-  std::vector<const char*> FAnswers;
-  size_t FNext = 0;
-  TInputQueryHandler FPrevious;
-};
-
 class EditorItems : public EditingFixture {
  protected:
   // The server's messages from an index on, once as many as expected have come through the loop.
