@@ -64,6 +64,8 @@ class PreviewE2E : public ::testing::Test {
     Tools.Stop();
     Server.Stop();
     testsupport::EndToolsPrograms();
+    // "Pads" would stay on the bus for the cases after this one.
+    TVirtualMidiBus::RemoveAllPorts();
     testsupport::ResetTarnbelKey();
   }
 
