@@ -1,17 +1,41 @@
 #pragma once
 // The editor on a mapping with SoundFont presets, wave files of a folder and of its subfolder, and one
 // conflict, for the tests of the lists, the entry commands and preview.
+#include <windows.h>
 #include <commctrl.h>
 
 #include <string>
 #include <vector>
 
+#include "dialogs.h"
 #include "editor_fixture.h"
 #include "tarnbel_editor_settings.h"
 #include "tarnbel_mapping.h"
 #include "tarnbel_tools_globals.h"
 
 namespace editortest {
+
+// Answers every box of InputQuery in turn; a null answer cancels. Records the values the boxes start with.
+class TAnswers {
+ public:
+  explicit TAnswers(std::vector<const char*> answers) : FAnswers(std::move(answers)) {
+    FPrevious = ui::SetInputQueryHandler([this](const std::string& caption, const std::string& prompt, std::string& value) {
+      Asked.push_back(caption + "|" + prompt + "|" + value);
+      const char* answer = FNext < FAnswers.size() ? FAnswers[FNext] : nullptr;
+      ++FNext;
+      if (!answer) return false;
+      value = answer;
+      return true;
+    });
+  }
+  ~TAnswers() { ui::SetInputQueryHandler(FPrevious); }
+  std::vector<std::string> Asked;
+
+ private:
+  std::vector<const char*> FAnswers;
+  size_t FNext = 0;
+  ui::TInputQueryHandler FPrevious;
+};
 
 class EditingFixture : public EditorFixture {
  protected:

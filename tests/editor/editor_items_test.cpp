@@ -11,6 +11,7 @@
 #include "modal_driver.h"
 #include "oracle_programs.h"
 #include "route_record.h"
+#include "tarnbel_properties_form.h"
 #include "tarnbel_func.h"
 #include "tarnbel_protocol.h"
 
@@ -22,28 +23,6 @@ using testsupport::TModalDriver;
 namespace {
 
 const std::string MappingsKey = std::string(TarnbelKeyPath) + "\\mappings\\";
-
-// Answers every box of InputQuery in turn; a null answer cancels. Records the values the boxes start with.
-class TAnswers {
- public:
-  explicit TAnswers(std::vector<const char*> answers) : FAnswers(std::move(answers)) {
-    FPrevious = SetInputQueryHandler([this](const std::string& caption, const std::string& prompt, std::string& value) {
-      Asked.push_back(caption + "|" + prompt + "|" + value);
-      const char* answer = FNext < FAnswers.size() ? FAnswers[FNext] : nullptr;
-      ++FNext;
-      if (!answer) return false;
-      value = answer;
-      return true;
-    });
-  }
-  ~TAnswers() { SetInputQueryHandler(FPrevious); }
-  std::vector<std::string> Asked;
-
- private:
-  std::vector<const char*> FAnswers;
-  size_t FNext = 0;
-  TInputQueryHandler FPrevious;
-};
 
 class EditorItems : public EditingFixture {
  protected:
@@ -127,6 +106,87 @@ TEST_F(EditorItems, NamesStartWholeAndEachRowAnswersForItself) {
   EXPECT_EQ(answers.Asked.size(), 2u);
   EXPECT_NE(RowOf(Editor->FilesListView, "100: 000: ex"), nullptr);
   EXPECT_NE(RowOf(Editor->FilesListView, "100: 001: y"), nullptr);
+}
+
+// The properties dialog, a real modal window worked by keys: what it ends with moves, renames or keeps the
+// entry; a number past a field's range reaches no slot; Escape changes nothing.
+TEST_F(EditorItems, PropertiesMoveRenameOrKeepTheEntry) {
+  StoreStudio();
+  const std::string longName = "A name that runs past thirty characters";
+  {
+    TMapping mapping("Studio", false, nullptr, "");
+    mapping.AddItem(A, 0, true, 0, longName, 5, 0, 5);
+  }
+  ASSERT_NE(OpenEditor("Studio"), nullptr);
+  auto caption = [](int bank, int program, const std::string& name) {
+    return (bank == DrumKitBank ? std::string("drum") : IntToStrZero(bank, 3)) + ": " + IntToStrZero(program, 3) +
+           ": " + name;
+  };
+  struct TCase {
+    const char* What;
+    int Field;  // 0 none, 1 bank, 2 program, 3 name
+    const char* Typed;
+    WORD Key;
+    int Bank, Program;
+    std::string Name;
+  } cases[] = {
+      {"OK unchanged", 0, "", VK_RETURN, 0, 5, longName},
+      {"a new bank", 1, "7", VK_RETURN, 7, 5, longName},
+      {"a new program", 2, "9", VK_RETURN, 7, 9, longName},
+      {"a new name", 3, "Organ", VK_RETURN, 7, 9, "Organ"},
+      {"program 200", 2, "200", VK_RETURN, 7, 127, "Organ"},
+      {"bank 200", 1, "200", VK_RETURN, 128, 127, "Organ"},
+      {"Cancel", 1, "3", VK_ESCAPE, 128, 127, "Organ"},
+  };
+  const size_t entries = Editor->Mapping->Inactive.size();
+  int bank = 0, program = 5;
+  std::string name = longName;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    Select(Editor->FilesListView, {caption(bank, program, name)});
+    Editor->Modified = false;
+    std::string started;
+    TPropertiesForm* dialog = nullptr;
+    TWinControl* field = nullptr;
+    TModalDriver driver(nullptr,
+                        {[&] {
+                           dialog = dynamic_cast<TPropertiesForm*>(Screen().ActiveForm());
+                           if (!dialog || !IsWindowVisible(dialog->Handle())) return false;
+                           started = dialog->BankKitSpinEdit->Text() + "|" + dialog->ProgramKitSpinEdit->Text() + "|" +
+                                     dialog->NameEdit->Text();
+                           TWinControl* fields[] = {dialog->OkButton, dialog->BankKitSpinEdit,
+                                                    dialog->ProgramKitSpinEdit, dialog->NameEdit};
+                           field = fields[c.Field];
+                           SetFocus(field->Handle());
+                           if (c.Field) {
+                             SendMessageA(field->Handle(), EM_SETSEL, 0, -1);
+                             testsupport::PostText(field->Handle(), c.Typed);
+                           }
+                           return true;
+                         },
+                         [&] {
+                           // Every typed character taken (a value past the range is set back at once).
+                           MSG pending;
+                           if (PeekMessageA(&pending, field->Handle(), WM_CHAR, WM_CHAR, PM_NOREMOVE)) return false;
+                           testsupport::PostKey(field->Handle(), c.Key);
+                           return true;
+                         }});
+    Editor->PresetPropertiesAction->Execute();
+    ASSERT_TRUE(driver.AllDone());
+    EXPECT_FALSE(driver.TimedOut());
+    // The name box starts with the whole name, not the list's cut one.
+    EXPECT_EQ(started, std::to_string(bank) + "|" + std::to_string(program) + "|" + name);
+    const bool moved = c.Bank != bank || c.Program != program;
+    if (moved) {
+      EXPECT_EQ(Editor->Mapping->Slot(bank, program), nullptr);
+    }
+    EXPECT_EQ(Editor->Modified, moved || c.Name != name);
+    bank = c.Bank, program = c.Program, name = c.Name;
+    ASSERT_NE(Editor->Mapping->Slot(bank, program), nullptr);
+    EXPECT_EQ(Editor->Mapping->Slot(bank, program)->GetPresetName(), name);
+    EXPECT_NE(RowOf(Editor->FilesListView, caption(bank, program, name)), nullptr);
+    EXPECT_EQ(Editor->Mapping->Inactive.size(), entries);
+  }
 }
 
 TEST_F(EditorItems, BankNamesComeFromAnEntryAHeaderOrTheSourceFiles) {
@@ -281,7 +341,6 @@ TEST_F(EditorItems, PreviewModeFollowsTheServerAndTheRouteIsChosenOnce) {
       offered = route;
       return false;
     };
-    size_t from = Server->Received.size();
     Editor->PreviewModeAction->Execute();
     EXPECT_EQ(offered.Input, "");
     EXPECT_EQ(Settings->ReadString(PreviewRouteValue, ""), damaged);

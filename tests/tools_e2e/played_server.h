@@ -9,10 +9,12 @@
 
 namespace e2e {
 
-// Starts tarnbel.exe with the ports "Keys" (in) and "Synth" (out); a tray log when a path is given.
-inline bool StartServerOnBus(TProgramProcess& server, const std::string& trayLog = "") {
+// Starts tarnbel.exe with the ports "Keys" (in) and "Synth" (out), or those given; a tray log when a path is
+// given.
+inline bool StartServerOnBus(TProgramProcess& server, const std::string& trayLog = "",
+                             const std::string& ports = "in:Keys;out:Synth") {
   SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
-  SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", "in:Keys;out:Synth");
+  SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", ports.c_str());
   if (!trayLog.empty()) SetEnvironmentVariableA("TARNBEL_TRAY_LOG", trayLog.c_str());
   bool started = server.Start("tarnbel.exe");
   SetEnvironmentVariableA("TARNBEL_MIDI", nullptr);
