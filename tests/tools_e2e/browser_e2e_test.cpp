@@ -18,6 +18,7 @@
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
+#include "remote_menu.h"
 #include "server_profile.h"
 #include "sf2_builder.h"
 #include "standin_support.h"
@@ -126,21 +127,13 @@ class BrowserE2E : public ::testing::Test {
     // The monitor beside it shows the server's cache.
     PostMessageA(FindWindowA(nullptr, TOOLS_WINDOW_TITLE), WM_TB_SHOW_MONITOR, 0, 0);
   }
-  // Opens the menu by its letter and walks to its item from the top: items are counted without separators,
-  // disabled ones too.
+  // With the tree focused (the items' enabling follows the focus), runs the menu's item, counted from the
+  // top without separators, disabled ones too.
   void RunMenuItem(char letter, int item) {
     ASSERT_TRUE(testsupport::PostClickOnRemoteTreeSelection(Tree));
     DWORD_PTR ignored = 0;
     SendMessageTimeoutA(Editor, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &ignored);
-    PostMessageA(Editor, WM_SYSCOMMAND, SC_KEYMENU, letter);
-    HWND menu = nullptr;
-    ASSERT_TRUE(Pump([&] {
-      return (menu = testsupport::FindWindowOf(Tools.ProcessId(), "#32768", "")) != nullptr && IsWindowVisible(menu);
-    }));
-    PostMessageA(menu, WM_KEYDOWN, VK_HOME, 0);
-    for (int i = 1; i < item; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    ASSERT_TRUE(Pump([&] { return !IsWindowVisible(menu); }));
+    ASSERT_TRUE(testsupport::RunRemoteMenuItem(Tools.ProcessId(), Editor, letter, item));
   }
   HWND ToolsWindow(const std::string& title) {
     HWND window = nullptr;

@@ -15,6 +15,7 @@
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
+#include "remote_menu.h"
 #include "scratch_folder.h"
 #include "server_profile.h"
 #include "sf2_builder.h"
@@ -131,30 +132,8 @@ class EditorE2E : public ::testing::Test {
       return false;
     });
   }
-  // Another process's menu cannot be read under Wine: the "&Files" menu is opened by its letter and the
-  // keys go to the tracked menu, whose Enter sends the item's WM_COMMAND: "Save mapping" is its third item.
-  // The menu bar takes its letter only in the active, enabled window. After a detach the editor refills the
-  // presets pane disabled, serving its queue, and a menu key that arrives then is dropped, as a user's
-  // would be: the key is pressed again, as the user would, when no menu came.
-  void SaveThroughTheFilesMenu() {
-    HWND menu = nullptr;
-    for (int attempt = 0; attempt < 5 && !menu; ++attempt) {
-      ASSERT_TRUE(Pump([&] {
-        if (GetForegroundWindow() == Editor) return IsWindowEnabled(Editor) != 0;
-        SetForegroundWindow(Editor);
-        return false;
-      }));
-      PostMessageA(Editor, WM_SYSCOMMAND, SC_KEYMENU, 'f');
-      Pump([&] {
-        HWND found = testsupport::FindWindowOf(Tools.ProcessId(), "#32768", "");
-        if (found && IsWindowVisible(found)) menu = found;
-        return menu != nullptr;
-      }, 3000);
-    }
-    ASSERT_NE(menu, nullptr) << "the Files menu did not open";
-    for (WORD key : {WORD(VK_HOME), WORD(VK_DOWN), WORD(VK_DOWN), WORD(VK_RETURN)}) PostMessageA(menu, WM_KEYDOWN, key, 0);
-    EXPECT_TRUE(Pump([&] { return !IsWindowVisible(menu); }));
-  }
+  // "Save mapping" is the third item of "&Files".
+  void SaveThroughTheFilesMenu() { ASSERT_TRUE(testsupport::RunRemoteMenuItem(Tools.ProcessId(), Editor, 'f', 3)); }
   void UnloadFromTheCache(int program) {
     HWND server = FindWindowA(nullptr, SERVER_WINDOW_TITLE);
     PostMessageA(server, WM_TB_UNLOAD_PRESET, 0, program);
