@@ -1,7 +1,8 @@
 // The road of preview, with the real tb_tools.exe and tarnbel.exe, the stand-in card and the virtual MIDI bus:
 // F7 with no preview route stored asks for one ("choose route:"); chosen, it is stored and the server runs it
 // alone; a SoundFont entry selected in the editor is loaded there as a preview; F7 again brings the normal
-// routes back with nothing of the preview left in the cache.
+// routes back with nothing of the preview left in the cache. With no server running, F7 offers to start
+// one; closing the editor ends its preview.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -18,6 +19,7 @@
 #include "program_process.h"
 #include "pump_until.h"
 #include "recording_window.h"
+#include "remote_message_box.h"
 #include "reg_array.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
@@ -36,6 +38,7 @@ namespace {
 const DWORD kWaitMs = 20000;
 const char* const kListener = "tarnbel preview e2e listener";
 const char* const kPorts = "in:Keys;in:Pads;out:Synth";
+const char* const kPreviewRoute = "Keys\x01Synth\x01SB Live!\x01";
 
 bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) { return testsupport::PumpUntil(done, timeoutMs); }
 
@@ -63,6 +66,7 @@ class PreviewE2E : public ::testing::Test {
   void TearDown() override {
     Tools.Stop();
     Server.Stop();
+    EndServerStartedByTools();
     testsupport::EndToolsPrograms();
     // "Pads" would stay on the bus for the cases after this one.
     TVirtualMidiBus::RemoveAllPorts();
@@ -70,6 +74,19 @@ class PreviewE2E : public ::testing::Test {
   }
 
   HWND ServerWindow() { return FindWindowA(SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE); }
+  // A server the editor started has no handle here: its thread is asked to quit, killed when it does not.
+  void EndServerStartedByTools() {
+    HWND window = ServerWindow();
+    if (!window) return;
+    DWORD pid = 0;
+    const DWORD thread = GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+    PostThreadMessageA(thread, WM_QUIT, 0, 0);
+    if (!process) return;
+    if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) TerminateProcess(process, 1);
+    WaitForSingleObject(process, 2000);
+    CloseHandle(process);
+  }
   LRESULT Query(UINT id, LPARAM lParam = 0) {
     DWORD_PTR result = 0;
     EXPECT_NE(SendMessageTimeoutA(ServerWindow(), id, 0, lParam, SMTO_NORMAL, 5000, &result), 0);
@@ -144,6 +161,22 @@ class PreviewE2E : public ::testing::Test {
     PostMessageA(Attached, WM_KEYUP, VK_SHIFT, LPARAM(0xC0000001));
   }
 
+  // The monitor's cached presets: state, channel, bank, program, name, mapping, file, ...
+  std::vector<testsupport::TRemoteRow> MonitorRows() {
+    HWND monitor = testsupport::FindTopWindowStartingWith(Tools.ProcessId(), "tarnbel monitor");
+    HWND list = monitor ? testsupport::FindListViewWithColumns(monitor, 9) : nullptr;
+    return list ? testsupport::ReadRemoteListView(list, 9) : std::vector<testsupport::TRemoteRow>{};
+  }
+  // The box that offers to start the server, shown by the editor.
+  HWND AwaitRunServerBox() {
+    HWND box = nullptr;
+    EXPECT_TRUE(Pump([&] { return (box = testsupport::FindMessageBoxOf(Tools.ProcessId(), "tarnbel")) != nullptr; }));
+    if (box) {
+      EXPECT_EQ(testsupport::MessageBoxText(box), "You should run tarnbel to use preview function. Run it now?");
+    }
+    return box;
+  }
+
   testsupport::TempFolder Folder;
   testsupport::TRecordingWindow Listener{kListener};
   std::string Bank;
@@ -203,5 +236,50 @@ TEST_F(PreviewE2E, TheChosenRouteRunsAloneAndLoadsTheSelectedEntryUntilF7EndsIt)
   // F7 again: the normal routes, nothing cached.
   PressF7();
   ASSERT_TRUE(Pump([&] { return RouteInputs() == std::vector<std::string>{"Keys", "Pads"}; }));
+  EXPECT_TRUE(Pump([&] { return Cached().empty(); }));
+}
+
+TEST_F(PreviewE2E, WithNoServerF7OffersToStartItNoStartsNothingYesStartsItInPreview) {
+  ASSERT_EQ(TRegKey(TarnbelKeyPath, true).WriteString(PreviewRouteValue, kPreviewRoute), ERROR_SUCCESS);
+  ASSERT_EQ(ServerWindow(), nullptr);
+  OpenEditor();
+
+  PressF7();
+  HWND box = AwaitRunServerBox();
+  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(testsupport::ClickMessageBoxButton(box, IDNO));
+  ASSERT_TRUE(Pump([&] { return !IsWindow(box) || !IsWindowVisible(box); }));
+
+  // Preview stayed off: F7 asks again instead of ending it, and nothing was started in between.
+  PressF7();
+  box = AwaitRunServerBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(ServerWindow(), nullptr);
+  ASSERT_TRUE(testsupport::ClickMessageBoxButton(box, IDYES));
+
+  // The started server runs the preview route alone.
+  ASSERT_TRUE(Pump([&] { return ServerWindow() != nullptr; }));
+  ASSERT_TRUE(Pump([&] { return RouteInputs() == std::vector<std::string>{"Keys"}; }));
+}
+
+TEST_F(PreviewE2E, ClosingTheEditorWhileAPresetPreviewsEndsThePreview) {
+  ASSERT_EQ(TRegKey(TarnbelKeyPath, true).WriteString(PreviewRouteValue, kPreviewRoute), ERROR_SUCCESS);
+  StartServer();
+  OpenEditor();
+  PressF7();
+  ASSERT_TRUE(Pump([&] { return RouteInputs() == std::vector<std::string>{"Keys"}; }));
+  SelectAndRelease("000: 009: Warm Pad");
+  ASSERT_TRUE(Pump([&] { return OnlyPreviewOf(3); }));
+
+  // The monitor names the previewed preset's mapping "preview".
+  PostMessageA(testsupport::FindWindowOf(Tools.ProcessId(), "", TOOLS_WINDOW_TITLE), WM_TB_SHOW_MONITOR, 0, 0);
+  EXPECT_TRUE(Pump([&] {
+    std::vector<testsupport::TRemoteRow> rows = MonitorRows();
+    return rows.size() == 1 && rows[0].Texts[4] == "Warm Pad" && rows[0].Texts[5] == "preview";
+  }));
+
+  PostMessageA(Editor, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(Pump([&] { return !IsWindow(Editor) || !IsWindowVisible(Editor); }));
+  EXPECT_TRUE(Pump([&] { return RouteInputs() == std::vector<std::string>{"Keys", "Pads"}; }));
   EXPECT_TRUE(Pump([&] { return Cached().empty(); }));
 }
