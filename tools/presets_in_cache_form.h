@@ -51,7 +51,8 @@ constexpr DWORD LampAfterglowMs = 100;
 // The sort key of a row for a sort column; an empty key reads as the one character 0xFF.
 std::string PresetSortKey(ui::TListItem* item, int column);
 // Two sort keys: by sign when both are integers, else by their bytes unsigned (-1, 0 or 1).
-int ComparePresetKeys(const std::string& key1, const std::string& key2);
+// asNumbers false compares the keys as texts only.
+int ComparePresetKeys(const std::string& key1, const std::string& key2, bool asNumbers = true);
 
 class TPresetsInCacheForm : public ui::TForm {
   UI_CLASS(TPresetsInCacheForm, ui::TForm)

@@ -2,6 +2,7 @@
 // lamps and the unload requests.
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "none_marker.h"
 #include "presets_in_cache_form.h"
@@ -58,24 +59,47 @@ std::string PresetSortKey(TListItem* item, int column) {
   return key.empty() ? std::string(1, '\xFF') : key;
 }
 
-int ComparePresetKeys(const std::string& key1, const std::string& key2) {
+int ComparePresetKeys(const std::string& key1, const std::string& key2, bool asNumbers) {
   int32_t n1 = 0, n2 = 0;
   // By sign: a difference of two large numbers would overflow.
-  if (TryStrToInt(key1, n1) && TryStrToInt(key2, n2)) return n1 < n2 ? -1 : n1 > n2 ? 1 : 0;
+  if (asNumbers && TryStrToInt(key1, n1) && TryStrToInt(key2, n2)) return n1 < n2 ? -1 : n1 > n2 ? 1 : 0;
   size_t common = key1.size() < key2.size() ? key1.size() : key2.size();
   int c = std::memcmp(key1.data(), key2.data(), common);  // bytes compare as unsigned
   if (c == 0) c = key1.size() < key2.size() ? -1 : key1.size() > key2.size() ? 1 : 0;
   return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
+namespace {
+
+// A row's sort key made once per sort, not once per comparison.
+struct TPreparedKey {
+  std::string Text;
+  bool IsNumber = false;
+  int32_t Number = 0;
+};
+
+int ComparePreparedKeys(const TPreparedKey& key1, const TPreparedKey& key2) {
+  if (key1.IsNumber && key2.IsNumber) return key1.Number < key2.Number ? -1 : key1.Number > key2.Number ? 1 : 0;
+  return ComparePresetKeys(key1.Text, key2.Text, false);
+}
+
+}  // namespace
+
 void TPresetsInCacheForm::SortPresets() {
   int column = ListView1->Tag();
   if (column < 0 || column >= pcColumnCount) column = pcLamp;
   bool descending = IconsImageList->Tag() != 0;
+  TListItems& items = ListView1->Items();
+  // Indexed by the rows' places before the sort, which they keep until it is over.
+  std::vector<TPreparedKey> keys(size_t(items.Count()));
+  for (int i = 0; i < items.Count(); ++i) {
+    keys[size_t(i)].Text = PresetSortKey(items[i], column);
+    keys[size_t(i)].IsNumber = TryStrToInt(keys[size_t(i)].Text, keys[size_t(i)].Number);
+  }
   // The control's own sort: the number and text mix of the keys is no strict order, which a sort that
   // trusts its comparison could run past its range on.
-  ListView1->CustomSort([column, descending](TListItem* item1, TListItem* item2, intptr_t) {
-    int c = ComparePresetKeys(PresetSortKey(item1, column), PresetSortKey(item2, column));
+  ListView1->CustomSort([&keys, descending](TListItem* item1, TListItem* item2, intptr_t) {
+    int c = ComparePreparedKeys(keys[size_t(item1->Index())], keys[size_t(item2->Index())]);
     return descending ? -c : c;
   });
 }
@@ -110,21 +134,24 @@ void TPresetsInCacheForm::LoadCachedPresets(const std::vector<CachedPresetRecord
   items.BeginUpdate();
   items.Clear();
   for (auto r = records.rbegin(); r != records.rend(); ++r) {
-    TListItem* item = items.Add();
-    item->SetImageIndex(miLedOff);
-    SetLampTime(item, 0);
-    item->AddSubItem(r->Channel == -1 ? "=" : std::to_string(r->Channel + 1));
-    item->AddSubItem(r->Bank == 32768 ? "d" : std::to_string(r->Bank));
-    item->AddSubItem(std::to_string(r->Program));
-    item->AddSubItem(GetShortString(r->PresetName));
-    std::string mapping = GetShortString(r->MappingName);
-    item->AddSubItem(mapping == NoneMarker ? "preview" : mapping);
-    item->AddSubItem(GetShortString(r->SourceFile));
-    item->AddSubItem(r->SourceBank == 128 ? "d" : r->SourceBank == 200 ? "wave" : std::to_string(r->SourceBank));
-    item->AddSubItem(r->SourceBank == 200 ? "" : std::to_string(r->SourcePreset));
+    // Filled before it goes in: one insert per row, no change notices.
+    items.Add([r](TListItem* item) {
+      item->SetImageIndex(miLedOff);
+      SetLampTime(item, 0);
+      item->AddSubItem(r->Channel == -1 ? "=" : std::to_string(r->Channel + 1));
+      item->AddSubItem(r->Bank == 32768 ? "d" : std::to_string(r->Bank));
+      item->AddSubItem(std::to_string(r->Program));
+      item->AddSubItem(GetShortString(r->PresetName));
+      std::string mapping = GetShortString(r->MappingName);
+      item->AddSubItem(mapping == NoneMarker ? "preview" : mapping);
+      item->AddSubItem(GetShortString(r->SourceFile));
+      item->AddSubItem(r->SourceBank == 128 ? "d" : r->SourceBank == 200 ? "wave" : std::to_string(r->SourceBank));
+      item->AddSubItem(r->SourceBank == 200 ? "" : std::to_string(r->SourcePreset));
+    });
   }
-  items.EndUpdate();
+  // Sorted before the list draws again: one repaint for both.
   SortPresets();
+  items.EndUpdate();
   ActionList1->UpdateActions();
 }
 
