@@ -1,5 +1,7 @@
 #include "program_process.h"
 
+#include <cstdio>
+
 namespace e2e {
 
 std::string ProgramFolder() {
@@ -21,6 +23,8 @@ bool TProgramProcess::StartFile(const std::string& path, const std::string& para
   FStartTick = GetTickCount();
   if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
                       &FProcess)) {
+    // Rare under load, and unexplained so far: the system's reason goes with the failed start.
+    std::fprintf(stderr, "CreateProcess of %s failed: error %lu\n", command.c_str(), GetLastError());
     FProcess = PROCESS_INFORMATION{};
     return false;
   }
