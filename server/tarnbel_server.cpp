@@ -36,6 +36,8 @@ TTarnbelServer::TTarnbelServer(HINSTANCE instance) : FInstance(instance) {}
 
 TTarnbelServer::~TTarnbelServer() {
   Finish();
+  // The tools program may have posted payloads here that this ending server will never read.
+  TIPCLink::DiscardQueuedPayloads(FWindow);
   if (FWindow) DestroyWindow(FWindow);
   if (FClassRegistered) UnregisterClassA(SERVER_WINDOW_CLASS, FInstance);
 }

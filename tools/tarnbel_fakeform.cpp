@@ -192,6 +192,8 @@ void TFakeForm::FormCreate() {
 }
 
 void TFakeForm::Destroying() {
+  // The server may have posted payloads here that this ending program will never read.
+  if (HandleAllocated()) TIPCLink::DiscardQueuedPayloads(Handle());
   if (FakeForm == this) FakeForm = nullptr;
   if (Launcher == this) Launcher = nullptr;
   TForm::Destroying();

@@ -1,5 +1,6 @@
 #include "ipc.h"
 
+#include "tarnbel_protocol.h"
 #include "text_compare.h"
 #include "thread_post.h"
 
@@ -149,6 +150,13 @@ void TIPCLink::DiscardPayload(WPARAM param) {
   if (!PayloadAtom(param, atom) || !PayloadPath(atom, path) || !IsPayloadFileName(path)) return;
   DeleteFileA(path.c_str());
   GlobalDeleteAtom(atom);
+}
+
+void TIPCLink::DiscardQueuedPayloads(HWND window) {
+  if (!window) return;
+  MSG msg;
+  while (PeekMessageA(&msg, window, WM_USER, 0x7FFF, PM_REMOVE))
+    if (MessageCarriesPayload(msg.message)) DiscardPayload(msg.wParam);
 }
 
 TIPCLink::TIPCLink(const std::string& title, UINT defaultId) : FPeerTitle(title), FDefaultId(defaultId) {

@@ -37,6 +37,10 @@ class TIPCLink {
 
   // Removes a payload that the receiver does not want, unread.
   static void DiscardPayload(WPARAM atom);
+  // Removes the payloads posted to the window and not yet taken, for a window about to be destroyed: its queued
+  // messages go with it, and their files and atoms would stay. Posts after it is gone fail, and their senders
+  // remove those payloads themselves.
+  static void DiscardQueuedPayloads(HWND window);
 
   const std::string& PeerTitle() const { return FPeerTitle; }
   // nullptr while the peer is unknown.

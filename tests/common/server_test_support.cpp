@@ -95,6 +95,19 @@ std::set<std::string> PayloadFiles() {
   return files;
 }
 
+std::set<std::string> PayloadAtoms() {
+  std::set<std::string> names;
+  // Global string atoms take the ids from 0xC000 up.
+  for (UINT atom = 0xC000; atom <= 0xFFFF; ++atom) {
+    const std::string name = AtomName(atom);
+    const size_t slash = name.find_last_of('\\');
+    if (slash != std::string::npos && name.compare(slash + 1, 3, "$$$") == 0 && name.size() > slash + 8 &&
+        lstrcmpiA(name.c_str() + name.size() - 4, ".tmp") == 0)
+      names.insert(name);
+  }
+  return names;
+}
+
 namespace {
 std::atomic<int> failuresLeft{0}, attempts{0};
 std::atomic<bool (*)(HWND, UINT)> failureApplies{nullptr};

@@ -48,6 +48,8 @@ std::string AtomName(WPARAM atom);
 
 // Full names of the "$$$*.tmp" files in the temporary folder.
 std::set<std::string> PayloadFiles();
+// Names of the global atoms that name such a file: a payload posted and never taken leaves one.
+std::set<std::string> PayloadAtoms();
 
 // Stands in for a full queue: the next `count` posts that `applies` selects fail as a full queue
 // would; every selected attempt is counted.

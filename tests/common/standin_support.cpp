@@ -71,17 +71,25 @@ TempFolder::TempFolder() {
   CreateDirectoryA(FPath.c_str(), nullptr);
 }
 
-TempFolder::~TempFolder() {
+namespace {
+// The folder with everything in it: a folder left behind would meet a later run that gets the same process id.
+void RemoveFolder(const std::string& path) {
   WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((FPath + "\\*").c_str(), &data);
+  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
   if (find != INVALID_HANDLE_VALUE) {
     do {
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileA((FPath + "\\" + data.cFileName).c_str());
+      const std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveFolder(path + "\\" + name);
+      else DeleteFileA((path + "\\" + name).c_str());
     } while (FindNextFileA(find, &data));
     FindClose(find);
   }
-  RemoveDirectoryA(FPath.c_str());
+  RemoveDirectoryA(path.c_str());
 }
+}  // namespace
+
+TempFolder::~TempFolder() { RemoveFolder(FPath); }
 
 namespace {
 void Put16(std::string& s, uint16_t v) {
