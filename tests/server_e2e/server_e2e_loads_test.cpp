@@ -16,15 +16,21 @@ bool OutputReceived(const std::vector<TVirtualMidiEvent>& events, uint32_t messa
   return false;
 }
 
+// A bank in the folder with "Soft Bell" (5:7), its path; the preview route Keys --> Synth --> SB Live! stored.
+std::string StoreBellAndPreviewRoute(testsupport::TempFolder& folder, sf2test::Sf2Builder& builder) {
+  builder.AddPresetWithSamples("Soft Bell", 5, 7, {2500});
+  const std::string bell = folder.File("bell.sf2");
+  EXPECT_TRUE(builder.Write(bell));
+  WritePreviewRoute({"Keys", "Synth", "SB Live!", ""});
+  return bell;
+}
+
 }  // namespace
 
 TEST_F(ServerE2E, PreviewPlaysTheChosenPresetFromBankZeroAndStopClearsIt) {
   testsupport::TempFolder folder;
   sf2test::Sf2Builder builder;
-  builder.AddPresetWithSamples("Soft Bell", 5, 7, {2500});
-  const std::string bell = folder.File("bell.sf2");
-  ASSERT_TRUE(builder.Write(bell));
-  WritePreviewRoute({"Keys", "Synth", "SB Live!", ""});
+  const std::string bell = StoreBellAndPreviewRoute(folder, builder);
   StartServerWithVirtualMidi();
 
   // A preset chosen before preview mode loads nothing.
@@ -83,10 +89,7 @@ TEST_F(ServerE2E, PreviewPlaysTheChosenPresetFromBankZeroAndStopClearsIt) {
 TEST_F(ServerE2E, PreviewAskedDuringStartUpKeepsItsCacheReportedThroughTheMonitorsLateSelection) {
   testsupport::TempFolder folder;
   sf2test::Sf2Builder builder;
-  builder.AddPresetWithSamples("Soft Bell", 5, 7, {2500});
-  const std::string bell = folder.File("bell.sf2");
-  ASSERT_TRUE(builder.Write(bell));
-  WritePreviewRoute({"Keys", "Synth", "SB Live!", ""});
+  const std::string bell = StoreBellAndPreviewRoute(folder, builder);
   StoreActiveRoute("Keys");
   StoreActiveRoute("Pads", RouteNone);
   {
@@ -94,13 +97,7 @@ TEST_F(ServerE2E, PreviewAskedDuringStartUpKeepsItsCacheReportedThroughTheMonito
     settings.WriteBool("AutoStart", true);
     settings.WriteInteger("CurrentRoute", 1);
   }
-  SetEnvironmentVariableA("TARNBEL_MIDI", "virtual");
-  SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", "in:Keys;in:Pads;out:Synth");
-  const bool started = Server.Start();
-  SetEnvironmentVariableA("TARNBEL_MIDI", nullptr);
-  SetEnvironmentVariableA("TARNBEL_MIDI_PORTS", nullptr);
-  ASSERT_TRUE(started);
-  ASSERT_TRUE(Tools->PumpUntil([&] { return (Window = e2e::ServerWindow()) != nullptr; }, 20000));
+  StartServerWithVirtualMidi("in:Keys;in:Pads;out:Synth");
   PostMessageA(Window, WM_TB_PREVIEW_ON, 0, 0);
 
   // The routes of the start-up, last stored first, and the current one among them.
