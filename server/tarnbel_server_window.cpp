@@ -219,9 +219,14 @@ bool TTarnbelServer::HandleToolsCommand(UINT message, WPARAM wParam, LPARAM lPar
 void TTarnbelServer::SelectRoute(WPARAM atom) {
   std::string caption;
   if (!IPCReceiveString(atom, caption)) return;
+  const int index = FRoutes.FindByCaption(caption);
+  // The monitor answers each current-route report with its selection; the answer to the list of
+  // before the preview can come once the preview runs. The preview route alone is listed then: a
+  // caption it does not have is that stale answer, and would leave the preview with no current
+  // route (its cache unreported) and store that choice.
+  if (index < 0 && FPreviewMode) return;
   FRoutes.SetMonitor(ServerSettings.CurrentRoute - 1, false);
   ServerSettings.CurrentRoute = 0;
-  int index = FRoutes.FindByCaption(caption);
   if (index >= 0) {
     ServerSettings.CurrentRoute = index + 1;
     FRoutes.SetMonitor(index, true);

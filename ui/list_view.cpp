@@ -740,9 +740,20 @@ void TListView::WndProc(TMessage& m) {
       TWinControl::WndProc(m);
       AutoSizeColumns();
       return;
+    case WM_ERASEBKGND:
+      TWinControl::WndProc(m);
+      PaintHeaderNow();
+      return;
     default:
       TWinControl::WndProc(m);
   }
+}
+
+void TListView::PaintHeaderNow() {
+  // The column header has no background of its own and paints after every other control: a list just
+  // shown would have a black bar for a header meanwhile. It paints as the list's background does.
+  HWND header = HWND(Send(LVM_GETHEADER));
+  if (header && GetUpdateRect(header, nullptr, FALSE)) UpdateWindow(header);
 }
 
 bool TListView::DragAutoScroll(int x, int y) { return ScrollNearEdges(this, x, y); }

@@ -278,6 +278,7 @@ class TListView : public TWinControl {
   void UpdateColumn(TListColumn* column);
   void UpdateColumns();
   void AutoSizeColumns();
+  void PaintHeaderNow();
   void InsertIntoControl(TListItem* item);
   TListItem* ItemAtIndex(int index);
   void SetImageList(TImageList*& field, TImageList* v);

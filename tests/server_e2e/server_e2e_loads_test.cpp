@@ -16,15 +16,21 @@ bool OutputReceived(const std::vector<TVirtualMidiEvent>& events, uint32_t messa
   return false;
 }
 
+// A bank in the folder with "Soft Bell" (5:7), its path; the preview route Keys --> Synth --> SB Live! stored.
+std::string StoreBellAndPreviewRoute(testsupport::TempFolder& folder, sf2test::Sf2Builder& builder) {
+  builder.AddPresetWithSamples("Soft Bell", 5, 7, {2500});
+  const std::string bell = folder.File("bell.sf2");
+  EXPECT_TRUE(builder.Write(bell));
+  WritePreviewRoute({"Keys", "Synth", "SB Live!", ""});
+  return bell;
+}
+
 }  // namespace
 
 TEST_F(ServerE2E, PreviewPlaysTheChosenPresetFromBankZeroAndStopClearsIt) {
   testsupport::TempFolder folder;
   sf2test::Sf2Builder builder;
-  builder.AddPresetWithSamples("Soft Bell", 5, 7, {2500});
-  const std::string bell = folder.File("bell.sf2");
-  ASSERT_TRUE(builder.Write(bell));
-  WritePreviewRoute({"Keys", "Synth", "SB Live!", ""});
+  const std::string bell = StoreBellAndPreviewRoute(folder, builder);
   StartServerWithVirtualMidi();
 
   // A preset chosen before preview mode loads nothing.
@@ -75,6 +81,40 @@ TEST_F(ServerE2E, PreviewPlaysTheChosenPresetFromBankZeroAndStopClearsIt) {
   EXPECT_EQ(State(), 0);
   PostMessageA(Window, WM_COMMAND, TRAY_MENU_EXIT, 0);
   ExpectEndsCleanly();
+}
+
+// The editor starts the server and asks for preview as soon as its window exists, while the server
+// still turns its routes on. The monitor answers the report of those routes with its selection, which
+// the server takes after the preview began; the preview must keep its route's cache reported.
+TEST_F(ServerE2E, PreviewAskedDuringStartUpKeepsItsCacheReportedThroughTheMonitorsLateSelection) {
+  testsupport::TempFolder folder;
+  sf2test::Sf2Builder builder;
+  const std::string bell = StoreBellAndPreviewRoute(folder, builder);
+  StoreActiveRoute("Keys");
+  StoreActiveRoute("Pads", RouteNone);
+  {
+    TRegKey settings(TarnbelKeyPath, true);
+    settings.WriteBool("AutoStart", true);
+    settings.WriteInteger("CurrentRoute", 1);
+  }
+  StartServerWithVirtualMidi("in:Keys;in:Pads;out:Synth");
+  PostMessageA(Window, WM_TB_PREVIEW_ON, 0, 0);
+
+  // The routes of the start-up, last stored first, and the current one among them.
+  const TReceived* list = Tools->WaitFor(WM_TB_ROUTE_LIST, 0, 20000);
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(list->Payload, std::string("[no info]\x01Pads --> [none] --> SB Live!\x01") + kCaption + "\x01");
+  ASSERT_EQ(LParamOf(Tools->WaitFor(WM_TB_CURRENT_ROUTE)), 1);
+  PostMessageA(Window, WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Pads --> [none] --> SB Live!"), 0);
+  ASSERT_NE(Tools->WaitFor(WM_TB_PREVIEW_STARTED, 0, 20000), nullptr);
+
+  Query(WM_TB_PREVIEW_FILE, IPCWriteStringPayload(bell), 0);
+  Query(WM_TB_PREVIEW_PRESET, 5, 7);
+  std::vector<CachedPresetRecord> records;
+  ASSERT_TRUE(WaitCachedPresets(1, records)) << records.size() << " records";
+  EXPECT_EQ(GetShortString(records[0].SourceFile), bell);
+  EXPECT_EQ(records[0].SourcePreset, 7);
+  EXPECT_EQ(TRegKey(TarnbelKeyPath, false).ReadInteger("CurrentRoute", -1), 1);
 }
 
 TEST_F(ServerE2E, WinampRequestsReachTheMidiMapperRouteOnly) {

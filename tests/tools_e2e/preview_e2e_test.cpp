@@ -113,9 +113,11 @@ TEST_F(PreviewE2E, WithNoServerF7OffersToStartItNoStartsNothingYesStartsItInPrev
   EXPECT_EQ(ServerWindow(), nullptr);
   ASSERT_TRUE(testsupport::ClickMessageBoxButton(box, IDYES));
 
-  // The started server runs the preview route alone.
+  // The started server runs the preview route alone, and the selected entry is loaded there.
   ASSERT_TRUE(Pump([&] { return ServerWindow() != nullptr; }));
   ASSERT_TRUE(Pump([&] { return RouteInputs() == std::vector<std::string>{"Keys"}; }));
+  SelectAndRelease("000: 009: Warm Pad");
+  ASSERT_TRUE(Pump([&] { return OnlyPreviewOf(3); }));
 }
 
 TEST_F(PreviewE2E, ClosingTheEditorWhileAPresetPreviewsEndsThePreview) {

@@ -467,3 +467,25 @@ TEST(ListView, CustomDrawColoursReadBackFromTheScreen) {
   EXPECT_NE(kBack, screenPixel(1, 110));
   EXPECT_NE(kSubBack, screenPixel(3, 110));
 }
+
+// The column header paints only in its own paint, after every other control's: a list just shown has its
+// header drawn with its background, not a black bar until the loop comes round.
+TEST(ListView, AListJustShownHasItsHeaderDrawn) {
+  FormPtr form{new TForm(nullptr)};
+  form->SetBounds(20, 20, 420, 320);
+  auto* list = new TListView(form.get());
+  list->SetViewStyle(vsReport);
+  list->SetParent(form.get());
+  list->SetBounds(0, 0, 400, 280);
+  list->Columns()->Add()->SetCaption("No files");
+  form->Show();
+  HWND header = HWND(SendMessageA(list->Handle(), LVM_GETHEADER, 0, 0));
+  ASSERT_NE(header, nullptr);
+  EXPECT_FALSE(GetUpdateRect(header, nullptr, FALSE));
+  RECT r;
+  GetClientRect(header, &r);
+  HDC dc = GetDC(header);
+  // Right of the caption, inside the column's edge.
+  EXPECT_NE(GetPixel(dc, r.right - 40, r.bottom / 2), RGB(0, 0, 0));
+  ReleaseDC(header, dc);
+}
