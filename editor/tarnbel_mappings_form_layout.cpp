@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "none_marker.h"
+#include "action_controls.h"
 
 using namespace ui;
 
@@ -46,22 +47,13 @@ TSplitter* MakeSplitter(TForm* form, const char* name, TAlign align, const RECT&
   return splitter;
 }
 
-// A null action stands for a separator.
-TMenuItem* AddMenuItem(TComponent* owner, TMenuItem* parent, TAction* action) {
-  auto* item = new TMenuItem(owner);
-  if (action) item->SetAction(action);
-  else item->SetCaption("-");
-  parent->Add(item);
-  return item;
-}
-
 TMenuItem* AddSubmenu(TComponent* owner, TMenuItem* parent, const char* name, const std::string& caption,
                       const std::vector<TAction*>& actions) {
   auto* menu = new TMenuItem(owner);
   menu->SetName(name);
   menu->SetCaption(caption);
   parent->Add(menu);
-  for (TAction* action : actions) AddMenuItem(owner, menu, action);
+  AddMenuItems(owner, menu, actions);
   return menu;
 }
 
@@ -287,16 +279,7 @@ void TMappingsForm::CreatePopupMenus() {
 
 // A null action stands for a separator.
 void TMappingsForm::AddToolButtons(TToolBar* bar, const std::vector<TAction*>& actions) {
-  for (TAction* action : actions) {
-    auto* button = new TToolButton(this);
-    if (action) {
-      button->SetAction(action);
-      button->SetShowHint(true);
-    } else {
-      button->SetStyle(tbsSeparator);
-    }
-    button->SetParent(bar);
-  }
+  ::AddToolButtons(this, bar, actions);
 }
 
 TToolBar* TMappingsForm::AddToolBar(const char* name, const std::string& caption, int top,
@@ -353,14 +336,10 @@ void TMappingsForm::CreateToolbars() {
 // The "Tarnbel" menu and toolbar show the launcher's own actions with the launcher's images.
 void TMappingsForm::AddLauncherActions() {
   if (!Launcher) return;
-  TLauncherActions launcher = Launcher->WindowActions();
-  std::vector<TAction*> actions = {launcher.Monitor, launcher.MappingsManager, launcher.Preferences, nullptr,
-                                   launcher.About};
   TarnbelToolBar->SetImages(Launcher->GrayActionImages());
   TarnbelToolBar->SetHotImages(Launcher->ActionImages());
-  AddToolButtons(TarnbelToolBar, actions);
-  if (auto* menu = dynamic_cast<TMenuItem*>(FindComponent("TarnbelMenuItem")))
-    for (TAction* action : actions) AddMenuItem(this, menu, action);
+  AddTarnbelActions(Launcher, &TLauncherActions::MappingsEditor, this, TarnbelToolBar,
+                    dynamic_cast<TMenuItem*>(FindComponent("TarnbelMenuItem")));
 }
 
 void TMappingsForm::CreateFormStorage() {

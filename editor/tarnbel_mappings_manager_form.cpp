@@ -2,6 +2,7 @@
 
 #include "application.h"
 #include "messages.h"
+#include "action_controls.h"
 #include "tarnbel_func_vcl.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
@@ -26,20 +27,6 @@ const std::vector<std::string> ManagerImageNames = {
 const std::vector<std::string> EditorImageNames = {"SaveMappingInFile", "CreateCubase12", "CreateCubase1",
                                                    "CreateCakewalk", "CreateMassiva", "CreateLogic",
                                                    "CreateEncore", "CreateEvolution", "CreateQuartz"};
-
-TMenuItem* AddMenuItem(TComponent* owner, TMenuItem* parent, TAction* action, const std::string& caption = "") {
-  auto* item = new TMenuItem(owner);
-  if (action) item->SetAction(action);
-  else item->SetCaption(caption.empty() ? "-" : caption);
-  parent->Add(item);
-  return item;
-}
-
-void AddMenuItems(TComponent* owner, TMenuItem* parent, const std::vector<TAction*>& actions) {
-  for (TAction* action : actions) AddMenuItem(owner, parent, action);
-}
-
-TLauncherActions LauncherActions() { return Launcher ? Launcher->WindowActions() : TLauncherActions(); }
 
 }  // namespace
 
@@ -285,11 +272,8 @@ void TMappingsManagerForm::CreateToolbars() {
                              CheckIntegrityAction, CustomizeAction});
   OrderToolBar = AddToolBar("OrderToolBar", "Order", 400, 0,
                             {ImmediateChangesAction, nullptr, MappingActiveAction, MappingUpAction, MappingDownAction});
-  TLauncherActions launcher = LauncherActions();
   TarnbelToolBar = AddToolBar("TarnbelToolBar", "Tarnbel", 0, 28, {});
-  if (launcher.Monitor)
-    AddToolButtons(TarnbelToolBar, {launcher.Monitor, launcher.MappingsEditor, launcher.Preferences, nullptr,
-                                    launcher.About});
+  AddTarnbelActions(Launcher, &TLauncherActions::MappingsManager, this, TarnbelToolBar, nullptr);
   ExportToolBar = AddToolBar("ExportToolBar", "Export", 0, 56,
                              {CreateCubase12Action, CreateCubase1Action, CreateCakewalkAction, CreateMassivaAction,
                               CreateEvolutionAction, CreateEncoreAction, CreateQuartzAction, SaveMappingInFileAction,
@@ -320,11 +304,8 @@ void TMappingsManagerForm::CreatePopupMenu() {
                 CreateEvolutionAction, CreateEncoreAction, CreateQuartzAction, nullptr, CreateLogicAction,
                 SaveMappingInFileAction});
   AddMenuItems(this, root, {CheckIntegrityAction, nullptr});
-  TLauncherActions launcher = LauncherActions();
-  TMenuItem* tarnbel = AddMenuItem(this, root, nullptr, "&Tarnbel");
-  if (launcher.Monitor)
-    AddMenuItems(this, tarnbel, {launcher.Monitor, launcher.MappingsEditor, launcher.Preferences, nullptr,
-                                 launcher.About});
+  AddTarnbelActions(Launcher, &TLauncherActions::MappingsManager, this, nullptr,
+                    AddMenuItem(this, root, nullptr, "&Tarnbel"));
   AddMenuItems(this, root, {nullptr, AutoExportAction, CustomizeAction});
   CheckListBox1->SetPopupMenu(PopupMenu1);
 }

@@ -13,7 +13,7 @@ import math
 import os
 
 from make_main_icons import ACCENT, INK, PAPER, customize, preferences
-from make_resources import container, dib_24, dib_mono
+from make_resources import container, dib_mono, write_icon_folder
 
 RED = (200, 40, 40)
 GREEN = (40, 150, 60)
@@ -368,12 +368,8 @@ CURSORS = {
 }
 
 if __name__ == "__main__":
+    write_icon_folder("editor", {**ROW_ICONS, **ACTION_ICONS})
     here = os.path.dirname(os.path.abspath(__file__))
-    folder_path = os.path.join(here, "icons", "editor")
-    os.makedirs(folder_path, exist_ok=True)
-    for name, draw in list(ROW_ICONS.items()) + list(ACTION_ICONS.items()):
-        with open(os.path.join(folder_path, name + ".ico"), "wb") as f:
-            f.write(container(1, [(16, 1, 24, dib_24(16, draw))]))
     for name, draw in CURSORS.items():
         with open(os.path.join(here, name), "wb") as f:
             f.write(container(2, [(32, 0, 0, dib_mono(32, draw))]))

@@ -4,9 +4,7 @@
 The build copies the folder beside tb_tools.exe, where its windows look for icons\\main.
 Run it again after changing a drawing; the files it writes are committed.
 """
-import os
-
-from make_resources import container, dib_24
+from make_resources import write_icon_folder
 
 INK = (30, 50, 120)
 PAPER = (250, 250, 240)
@@ -90,8 +88,4 @@ ICONS = {
 }
 
 if __name__ == "__main__":
-    folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "icons", "main")
-    os.makedirs(folder, exist_ok=True)
-    for name, draw in ICONS.items():
-        with open(os.path.join(folder, name + ".ico"), "wb") as f:
-            f.write(container(1, [(16, 1, 24, dib_24(16, draw))]))
+    write_icon_folder("main", ICONS)

@@ -4,13 +4,9 @@
 The build copies the folder beside tb_tools.exe, where the manager looks for icons\\manager.
 Run it again after changing a drawing; the files it writes are committed.
 """
-import os
-
+from icon_parts import GREEN, RED, cross, plain, sheet, with_star
 from make_main_icons import ACCENT, INK, PAPER, customize
-from make_resources import container, dib_24
-
-RED = (200, 40, 40)
-GREEN = (40, 170, 60)
+from make_resources import write_icon_folder
 
 
 def rows(x, y):
@@ -19,24 +15,6 @@ def rows(x, y):
         if top <= y <= top + 2 and 1 <= x <= 14:
             return INK if y in (top, top + 2) or x in (1, 14) else PAPER
     return None
-
-
-def sheet(x, y):
-    if 2 <= x <= 11 and 1 <= y <= 14:
-        if x in (2, 11) or y in (1, 14):
-            return INK
-        if y in (4, 7, 10) and 4 <= x <= 9:
-            return INK
-        return PAPER
-    return None
-
-
-def with_star(base):
-    def draw(x, y):
-        if (x - 12.5) ** 2 + (y - 3.5) ** 2 <= 6:
-            return ACCENT
-        return base(x, y)
-    return draw
 
 
 def with_arrow_in(base):
@@ -68,14 +46,6 @@ def rename(x, y):
             return INK
         return PAPER
     return None
-
-
-def crossed(base, colour):
-    def draw(x, y):
-        if 8 <= x <= 15 and 8 <= y <= 15 and (x - y == 0 or x + y == 23):
-            return colour
-        return base(x, y)
-    return draw
 
 
 def arrow(up):
@@ -150,14 +120,10 @@ def pencil_rows(x, y):
     return rows(x, y)
 
 
-def plain(draw):
-    return lambda x, y, size: draw(x, y)
-
-
 ICONS = {
     "ImmediateChanges": plain(lightning),
     "LoadMappingFromFile": plain(with_arrow_in(sheet)),
-    "DeleteMapping": plain(crossed(rows, RED)),
+    "DeleteMapping": cross(plain(rows), RED),
     "RenameMapping": plain(rename),
     "CopyMapping": plain(twin),
     "NewMapping": plain(with_star(rows)),
@@ -167,14 +133,10 @@ ICONS = {
     "CheckIntegrity": plain(magnifier),
     "AutoExport": plain(gear_sheet),
     "SaveCombo": plain(disk),
-    "DeleteCombo": plain(crossed(disk, RED)),
+    "DeleteCombo": cross(plain(disk), RED),
     "EditMapping": plain(pencil_rows),
     "Customize": customize,
 }
 
 if __name__ == "__main__":
-    folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "icons", "manager")
-    os.makedirs(folder, exist_ok=True)
-    for name, draw in ICONS.items():
-        with open(os.path.join(folder, name + ".ico"), "wb") as f:
-            f.write(container(1, [(16, 1, 24, dib_24(16, draw))]))
+    write_icon_folder("manager", ICONS)

@@ -5,13 +5,9 @@ headers and the images of the monitor's actions.
 The build copies the folder beside tb_tools.exe, where the monitor looks for icons\\monitor.
 Run it again after changing a drawing; the files it writes are committed.
 """
-import os
-
+from icon_parts import GREEN, RED, cross, plain, sheet, with_star
 from make_main_icons import ACCENT, INK, PAPER, customize
-from make_resources import container, dib_24
-
-RED = (200, 40, 40)
-GREEN = (40, 170, 60)
+from make_resources import write_icon_folder
 
 
 def lamp(fill):
@@ -41,16 +37,6 @@ def chip(x, y):
         return INK if x in (3, 12) or y in (3, 12) else PAPER
     if x in (5, 7, 9, 11) and y in (1, 2, 13, 14):
         return INK
-    return None
-
-
-def sheet(x, y):
-    if 2 <= x <= 11 and 1 <= y <= 14:
-        if x in (2, 11) or y in (1, 14):
-            return INK
-        if y in (4, 7, 10) and 4 <= x <= 9:
-            return INK
-        return PAPER
     return None
 
 
@@ -88,22 +74,6 @@ def with_mark(base, mark):
         if x >= 11 and y >= 11:
             return mark if (x, y) != (11, 11) else INK
         return base(x, y)
-    return draw
-
-
-def with_star(base):
-    def draw(x, y):
-        if (x - 12.5) ** 2 + (y - 3.5) ** 2 <= 6:
-            return ACCENT
-        return base(x, y)
-    return draw
-
-
-def cross(base, colour):
-    def draw(x, y, size):
-        if 8 <= x <= 15 and 8 <= y <= 15 and (x - y == 0 or x + y == 23):
-            return colour
-        return base(x, y, size)
     return draw
 
 
@@ -177,10 +147,6 @@ def pin(on):
     return draw
 
 
-def plain(draw):
-    return lambda x, y, size: draw(x, y)
-
-
 ICONS = {
     "PresetLEDOff": lamp((90, 90, 90)),
     "PresetLEDOn": lamp((60, 240, 60)),
@@ -211,8 +177,4 @@ ICONS = {
 }
 
 if __name__ == "__main__":
-    folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "icons", "monitor")
-    os.makedirs(folder, exist_ok=True)
-    for name, draw in ICONS.items():
-        with open(os.path.join(folder, name + ".ico"), "wb") as f:
-            f.write(container(1, [(16, 1, 24, dib_24(16, draw))]))
+    write_icon_folder("monitor", ICONS)

@@ -3,6 +3,7 @@
 
 Run it again after changing a drawing; the files it writes are committed beside it.
 """
+import os
 import struct
 
 
@@ -59,6 +60,15 @@ def container(kind, images):
         out += data
     return out
 
+
+
+def write_icon_folder(name, icons):
+    """Writes each drawing of icons (name: pixel(x, y, size)) as a 16 x 16 icon into icons/<name>/ here."""
+    folder = os.path.join(os.path.dirname(os.path.abspath(__file__)), "icons", name)
+    os.makedirs(folder, exist_ok=True)
+    for icon, draw in icons.items():
+        with open(os.path.join(folder, icon + ".ico"), "wb") as f:
+            f.write(container(1, [(16, 1, 24, dib_24(16, draw))]))
 
 def main_icon(x, y, size):
     # A rounded dark-blue tile with an orange wave and a light bar: the sample memory of the card.

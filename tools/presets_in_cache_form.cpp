@@ -7,6 +7,7 @@
 #include "none_marker.h"
 #include "sys_utils.h"
 #include "tb_tools_program.h"
+#include "action_controls.h"
 #include "tarnbel_fakeform.h"
 #include "tarnbel_func.h"
 #include "tarnbel_func_vcl.h"
@@ -280,18 +281,8 @@ void TPresetsInCacheForm::UpdateActionStates() {
   RestartAction->SetEnabled(ListView2->Items().Count() > 0);
 }
 
-// A null action stands for a separator.
 void TPresetsInCacheForm::AddToolButtons(TToolBar* bar, const std::vector<TAction*>& actions) {
-  for (TAction* action : actions) {
-    auto* button = new TToolButton(this);
-    if (action) {
-      button->SetAction(action);
-      button->SetShowHint(true);
-    } else {
-      button->SetStyle(tbsSeparator);
-    }
-    button->SetParent(bar);
-  }
+  ::AddToolButtons(this, bar, actions);
 }
 
 void TPresetsInCacheForm::CreateToolbars() {
@@ -320,18 +311,6 @@ void TPresetsInCacheForm::CreateToolbars() {
   // Its buttons are the launcher's actions, linked once the launcher exists.
   TarnbelToolBar = makeBar("TarnbelToolBar", "Tarnbel", TopControlBar, {});
 }
-
-namespace {
-
-TMenuItem* AddMenuItem(TComponent* owner, TMenuItem* parent, TAction* action, const std::string& caption = "") {
-  auto* item = new TMenuItem(owner);
-  if (action) item->SetAction(action);
-  else item->SetCaption(caption.empty() ? "-" : caption);
-  parent->Add(item);
-  return item;
-}
-
-}  // namespace
 
 void TPresetsInCacheForm::CreatePopupMenu() {
   PopupMenu1 = new TPopupMenu(this);
@@ -364,12 +343,8 @@ void TPresetsInCacheForm::CreatePopupMenu() {
 }
 
 void TPresetsInCacheForm::LinkLauncherActions() {
-  if (!FakeForm) return;
-  std::vector<TAction*> actions = {FakeForm->MappingsManagerAction, FakeForm->MappingsEditorAction,
-                                   FakeForm->PreferencesAction, nullptr, FakeForm->AboutAction};
-  AddToolButtons(TarnbelToolBar, actions);
-  if (auto* menu = dynamic_cast<TMenuItem*>(FindComponent("TarnbelMenuItem")))
-    for (TAction* action : actions) AddMenuItem(this, menu, action);
+  AddTarnbelActions(FakeForm, &TLauncherActions::Monitor, this, TarnbelToolBar,
+                    dynamic_cast<TMenuItem*>(FindComponent("TarnbelMenuItem")));
 }
 
 void TPresetsInCacheForm::CreateFormStorage() {

@@ -33,29 +33,4 @@ bool TGuiProbe::WaitFor(const std::function<bool()>& question, DWORD timeoutMs) 
   return true;
 }
 
-void SendMouseTo(POINT p) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  in.mi.dx = LONG((LONGLONG(p.x) * 65536 + w - 1) / w);
-  in.mi.dy = LONG((LONGLONG(p.y) * 65536 + h - 1) / h);
-  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &in, sizeof in);
-}
-
-void SendLeftButton(bool down) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-  SendInput(1, &in, sizeof in);
-}
-
-void SendKeyTap(WORD key) {
-  INPUT in[2]{};
-  in[0].type = in[1].type = INPUT_KEYBOARD;
-  in[0].ki.wVk = in[1].ki.wVk = key;
-  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, in, sizeof in[0]);
-}
-
 }  // namespace testsupport

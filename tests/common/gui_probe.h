@@ -7,6 +7,9 @@
 #include <functional>
 #include <memory>
 
+// Its input: SendMouseTo, SendLeftButton, SendKeyTap.
+#include "input_events.h"
+
 namespace testsupport {
 
 class THiddenWindow;
@@ -28,10 +31,5 @@ class TGuiProbe {
   static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam);
   std::unique_ptr<THiddenWindow> FWindow;
 };
-
-// Real input, from any thread: the pointer to a screen point, the left button, a key pressed and released.
-void SendMouseTo(POINT screen);
-void SendLeftButton(bool down);
-void SendKeyTap(WORD key);
 
 }  // namespace testsupport

@@ -30,9 +30,9 @@ std::vector<UINT> TRecordingWindow::Ids(size_t from) const {
   return ids;
 }
 
-size_t TRecordingWindow::Count(UINT id) const {
+size_t TRecordingWindow::Count(UINT id, size_t from) const {
   size_t count = 0;
-  for (const TRecordedMessage& m : Received) count += m.Id == id;
+  for (size_t i = from; i < Received.size(); ++i) count += Received[i].Id == id;
   return count;
 }
 

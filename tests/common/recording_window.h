@@ -31,7 +31,8 @@ class TRecordingWindow {
   std::vector<TRecordedMessage> Received;
   // The ids received, in order, from the index on.
   std::vector<UINT> Ids(size_t from = 0) const;
-  size_t Count(UINT id) const;
+  // How many of the id came, from the index on.
+  size_t Count(UINT id, size_t from = 0) const;
   // Asks the server's window to send its current route's cache list to this window and waits for it;
   // false when none came within the time.
   bool AskCacheList(HWND server, std::vector<CachedPresetRecord>& records, DWORD timeoutMs);

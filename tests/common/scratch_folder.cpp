@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace testsupport {
 
 TScratchFolder::TScratchFolder(const std::string& prefix) {
@@ -56,6 +58,19 @@ void RemoveTree(const std::string& path) {
   if (wide.empty()) return;
   wide.pop_back();
   RemoveTreeW(L"\\\\?\\" + wide);
+}
+
+std::vector<std::string> FilesIn(const std::string& folder, const std::string& pattern) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "\\" + pattern).c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 }  // namespace testsupport

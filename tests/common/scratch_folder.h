@@ -1,6 +1,7 @@
 #pragma once
 // A test's own folder under the temporary folder, removed with its contents when the test ends.
 #include <string>
+#include <vector>
 
 namespace testsupport {
 
@@ -23,5 +24,7 @@ class TScratchFolder {
 bool WriteTextFile(const std::string& path, const std::string& text);
 // Removes a folder and everything below it; folder links are removed, not entered.
 void RemoveTree(const std::string& path);
+// The names of a folder's files (not its subfolders) that match a pattern such as "*.sf2", sorted.
+std::vector<std::string> FilesIn(const std::string& folder, const std::string& pattern = "*");
 
 }  // namespace testsupport

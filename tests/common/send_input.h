@@ -8,19 +8,10 @@
 #include <functional>
 #include <initializer_list>
 
+#include "input_events.h"
 #include "pump_until.h"
 
 namespace testsupport {
-
-inline bool InputDelivered(UINT kinds) { return HIWORD(GetQueueStatus(kinds)) == 0; }
-
-inline void SendKey(WORD key, bool down) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = key;
-  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  SendInput(1, &in, sizeof in);
-}
 
 // The key pressed and released while the modifiers are held; true once the loop took it.
 using TLoopStep = std::function<void()>;
@@ -34,25 +25,12 @@ inline bool KeyChord(std::initializer_list<WORD> modifiers, WORD key, const TLoo
 }
 
 inline bool MouseTo(POINT p, const TLoopStep& step = nullptr) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  in.mi.dx = LONG((LONGLONG(p.x) * 65536 + w - 1) / w);
-  in.mi.dy = LONG((LONGLONG(p.y) * 65536 + h - 1) / h);
-  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-  SendInput(1, &in, sizeof in);
-  return PumpUntil([p] {
-    POINT now;
-    GetCursorPos(&now);
-    return now.x == p.x && now.y == p.y && InputDelivered(QS_MOUSE);
-  }, 2000, step);
+  SendMouseTo(p);
+  return PumpUntil([p] { return CursorAt(p) && InputDelivered(QS_MOUSE); }, 2000, step);
 }
 
 inline bool MouseButton(DWORD flag, const TLoopStep& step = nullptr) {
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dwFlags = flag;
-  SendInput(1, &in, sizeof in);
+  SendMouseButton(flag);
   return PumpUntil([] { return InputDelivered(QS_MOUSE); }, 2000, step);
 }
 
@@ -77,17 +55,5 @@ inline POINT OnScreen(HWND window, int x, int y) {
   ClientToScreen(window, &p);
   return p;
 }
-
-// Puts the pointer back where it was: left over a later test's menu it would choose in it.
-class CursorKeeper {
- public:
-  CursorKeeper() { GetCursorPos(&FSaved); }
-  ~CursorKeeper() { SetCursorPos(FSaved.x, FSaved.y); }
-  CursorKeeper(const CursorKeeper&) = delete;
-  CursorKeeper& operator=(const CursorKeeper&) = delete;
-
- private:
-  POINT FSaved;
-};
 
 }  // namespace testsupport

@@ -19,37 +19,6 @@ using namespace ui;
 
 namespace editortest {
 
-TTestLauncher::TTestLauncher() {
-  Holder = new TForm(nullptr);
-  FImages = new TImageList(Holder);
-  FGrayImages = new TImageList(Holder);
-  auto make = [this](const char* name, const char* caption) {
-    auto* action = new TAction(Holder);
-    action->SetName(name);
-    action->SetCaption(caption);
-    return action;
-  };
-  FActions.Monitor = make("MonitorAction", "Monitor...");
-  FActions.MappingsManager = make("MappingsManagerAction", "Manager...");
-  FActions.MappingsEditor = make("MappingsEditorAction", "Editor...");
-  FActions.Preferences = make("PreferencesAction", "Preferences...");
-  FActions.About = make("AboutAction", "About...");
-  Launcher = this;
-}
-
-TTestLauncher::~TTestLauncher() {
-  if (Launcher == this) Launcher = nullptr;
-  Holder->Free();
-}
-
-TLauncherActions TTestLauncher::WindowActions() { return FActions; }
-
-void TTestLauncher::ApplyExportVisibility(TActionList* list, TWinControl*) {
-  for (const std::string& host : HiddenHosts)
-    for (int i = 0; i < list->ActionCount(); ++i)
-      if (list->Actions(i)->Name().find(host) != std::string::npos) list->Actions(i)->SetVisible(false);
-}
-
 void TTestMonitor::WndProc(TMessage& message) {
   if (message.Msg >= WM_USER && message.Msg < 0x8000) Closed.push_back(message.Msg);
   TForm::WndProc(message);

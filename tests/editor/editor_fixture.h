@@ -17,39 +17,9 @@
 #include "scratch_folder.h"
 #include "sf2_builder.h"
 #include "tarnbel_mappings_form.h"
-#include "tool_windows.h"
+#include "test_launcher.h"
 
 namespace editortest {
-
-// The launcher's part the editor sees: the window actions, their images and the mappings-changed notice.
-class TTestLauncher : public TLauncherOps {
- public:
-  TTestLauncher();
-  ~TTestLauncher() override;
-  TLauncherActions WindowActions() override;
-  ui::TImageList* ActionImages() override { return FImages; }
-  ui::TImageList* GrayActionImages() override { return FGrayImages; }
-  void PostMappingsChanged() override { ++MappingsChanged; }
-  void ApplyExportVisibility(ui::TActionList* list, ui::TWinControl* toolbar) override;
-  bool RunServer(bool wait) override {
-    ++ServerStarts;
-    return StartServer && StartServer(wait);
-  }
-  int ServerStarts = 0;
-  std::function<bool(bool wait)> StartServer;
-  void EditMapping(const std::string& mapping) override { Edited.push_back(mapping); }
-
-  int MappingsChanged = 0;
-  std::vector<std::string> Edited;
-  // Hosts whose exports are hidden ("Cubase", "Logic", ...).
-  std::vector<std::string> HiddenHosts;
-  ui::TForm* Holder;
-
- private:
-  ui::TImageList* FImages;
-  ui::TImageList* FGrayImages;
-  TLauncherActions FActions;
-};
 
 // The monitor's window as the once-windows know it: it records their closed messages.
 class TTestMonitor : public ui::TForm {

@@ -25,51 +25,7 @@ namespace {
 // Posted to the server's stand-in after the manager's messages: once it has come, they have too.
 constexpr UINT SyncMark = 0x7F00;
 
-TAction* LauncherAction(TForm* holder, TActionList* list, const char* name, const char* caption) {
-  auto* action = new TAction(holder);
-  action->SetName(name);
-  action->SetCaption(caption);
-  action->SetActionList(list);
-  action->OnExecute = [](TObject*) {};
-  return action;
-}
-
 }  // namespace
-
-TTestLauncher::TTestLauncher() : FHolder(new TForm(nullptr)) {
-  FImages = new TImageList(FHolder);
-  FGrayImages = new TImageList(FHolder);
-  auto* list = new TActionList(FHolder);
-  list->SetImages(FImages);
-  FActions.Monitor = LauncherAction(FHolder, list, "MonitorAction", "Monitor...");
-  FActions.MappingsManager = LauncherAction(FHolder, list, "MappingsManagerAction", "Manager...");
-  FActions.MappingsEditor = LauncherAction(FHolder, list, "MappingsEditorAction", "Editor...");
-  FActions.Preferences = LauncherAction(FHolder, list, "PreferencesAction", "Preferences...");
-  FActions.About = LauncherAction(FHolder, list, "AboutAction", "About...");
-  Launcher = this;
-}
-
-TTestLauncher::~TTestLauncher() {
-  if (Launcher == this) Launcher = nullptr;
-  FHolder->Free();
-}
-
-void TTestLauncher::PostMappingsChanged() {
-  ++MappingsChanged;
-  if (OnMappingsChanged) OnMappingsChanged();
-  if (auto* manager = dynamic_cast<TManagerWindowOps*>(MappingsManagerForm)) manager->ReloadMappings();
-  if (ServerLink) ServerLink->Notify(WM_TB_MAPPINGS_CHANGED);
-}
-
-void TTestLauncher::ApplyExportVisibility(TActionList* list, TWinControl* toolbar) {
-  for (int i = 0; i < list->ActionCount(); ++i) {
-    TAction* action = list->Actions(i);
-    bool hidden = false;
-    for (const std::string& host : HiddenHosts) hidden = hidden || action->Name().find(host) != std::string::npos;
-    action->SetVisible(!hidden);
-  }
-  if (auto* bar = dynamic_cast<TToolBar*>(toolbar)) bar->ArrangeButtons();
-}
 
 void TTestMonitor::WndProc(TMessage& message) {
   if (message.Msg == WM_TB_MANAGER_CLOSED) {
@@ -90,6 +46,7 @@ void ManagerFixture::SetUp() {
   Tools = std::make_unique<testsupport::TRecordingWindow>(TOOLS_WINDOW_TITLE);
   ServerLink = std::make_unique<TIPCLink>(SERVER_WINDOW_TITLE, 0);
   TestLauncher = std::make_unique<TTestLauncher>();
+  TestLauncher->ReloadsManager = true;
   TestMonitor = new TTestMonitor(nullptr);
   MonitorForm = TestMonitor;
   TestMonitor->Handle();

@@ -20,35 +20,11 @@
 #include "dialogs.h"
 #include "recording_window.h"
 #include "tarnbel_mappings_manager_form.h"
-#include "tool_windows.h"
+#include "test_launcher.h"
 
 namespace managertest {
 
-class TTestLauncher : public TLauncherOps {
- public:
-  TTestLauncher();
-  ~TTestLauncher() override;
-  TLauncherActions WindowActions() override { return FActions; }
-  ui::TImageList* ActionImages() override { return FImages; }
-  ui::TImageList* GrayActionImages() override { return FGrayImages; }
-  // As the launcher does it: the open manager reloads, the server hears of the change.
-  void PostMappingsChanged() override;
-  void ApplyExportVisibility(ui::TActionList* list, ui::TWinControl* toolbar) override;
-  void EditMapping(const std::string& mapping) override { Edited.push_back(mapping); }
-  // The manager starts no server.
-  bool RunServer(bool) override { return false; }
-
-  int MappingsChanged = 0;
-  std::function<void()> OnMappingsChanged;
-  std::vector<std::string> HiddenHosts;
-  std::vector<std::string> Edited;
-
- private:
-  ui::TForm* FHolder;
-  ui::TImageList* FImages;
-  ui::TImageList* FGrayImages;
-  TLauncherActions FActions;
-};
+using editortest::TTestLauncher;
 
 // The monitor as the once-windows know it: on the manager's closed message it lets go of the manager
 // and has it freed, as the real monitor does.

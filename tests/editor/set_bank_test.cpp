@@ -17,6 +17,7 @@
 #include "unix_shell.h"
 
 using namespace ui;
+using testsupport::FilesIn;
 
 namespace {
 
@@ -25,19 +26,6 @@ struct TFileState {
   FILETIME Written{};
   std::vector<std::string> FolderFiles;
 };
-
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 TFileState StateOf(const std::string& path) {
   TFileState state;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dialogs.h"
+#include "scratch_folder.h"
 #include "standin_support.h"
 
 namespace savertest {
@@ -82,7 +83,7 @@ FileDialogAnswer::~FileDialogAnswer() { ui::SetFileDialogHandler(previousHandler
 
 namespace {
 void RemoveFolder(const std::string& path) {
-  for (const std::string& name : FilesMatching(path, "*")) DeleteFileA((path + "\\" + name).c_str());
+  for (const std::string& name : testsupport::FilesIn(path)) DeleteFileA((path + "\\" + name).c_str());
   RemoveDirectoryA(path.c_str());
 }
 }  // namespace
@@ -94,17 +95,5 @@ SubFolder::SubFolder(const std::string& path) : Path(path) {
 }
 
 SubFolder::~SubFolder() { RemoveFolder(Path); }
-
-std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\" + pattern).c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
-  return names;
-}
 
 }  // namespace savertest

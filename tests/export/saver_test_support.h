@@ -40,7 +40,4 @@ class SubFolder {
   const std::string Path;
 };
 
-// Files of a folder whose names match a pattern.
-std::vector<std::string> FilesMatching(const std::string& folder, const std::string& pattern);
-
 }  // namespace savertest

@@ -19,6 +19,7 @@
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "saver_test_support.h"
+#include "scratch_folder.h"
 #include "sf2_builder.h"
 #include "sf2_checker.h"
 #include "sf_edit.h"
@@ -392,7 +393,7 @@ TEST_F(SoundFontWriter, AFailingSaveLeavesTheOldFileAndNoLeftovers) {
   ASSERT_EQ(Boxes.Boxes.size(), 1u);
   EXPECT_EQ(Boxes.Boxes[0].Text, kTooComplex);
   EXPECT_EQ(testsupport::ReadBytes(out), "the old file");
-  EXPECT_EQ(savertest::FilesMatching(Folder.Path(), "kept*").size(), 1u);
+  EXPECT_EQ(testsupport::FilesIn(Folder.Path(), "kept*").size(), 1u);
   EXPECT_EQ(GetFileAttributesA((temp + "~sftest1").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_NE(GetFileAttributesA((temp + "~sftest2.txt").c_str()), INVALID_FILE_ATTRIBUTES);
   DeleteFileA((temp + "~sftest2.txt").c_str());
@@ -419,7 +420,7 @@ TEST_F(SoundFontWriter, AFullDiskLeavesTheOldFileAndNoLeftovers) {
     savertest::FileDialogAnswer dialog(out);
     SavePresetsAsSoundFont(nullptr, records.data(), 1, "");
   }
-  std::vector<std::string> left = savertest::FilesMatching(dir, "*");
+  std::vector<std::string> left = testsupport::FilesIn(dir);
   std::string old = testsupport::ReadBytes(out);
   savertest::RunShell("umount " + unixDir + " && rmdir " + unixDir, 20000);
   ASSERT_EQ(Boxes.Boxes.size(), 1u);
@@ -462,7 +463,7 @@ TEST_F(SoundFontWriter, SeparateFilesAreNamedWithoutOverwritingAnything) {
       {"Long name_ eigh 1", 0, 9, "Long name: eighte", nullptr}, {"Pad", 4, 2, "Pad", "fake"},
       {"Pad 1", 0, 0, "Pad", nullptr},       {"lead 1", 0, 7, "lead", nullptr},
   };
-  std::vector<std::string> files = savertest::FilesMatching(folder, "*");
+  std::vector<std::string> files = testsupport::FilesIn(folder);
   EXPECT_EQ(files.size(), std::size(expected) + 1) << ::testing::PrintToString(files);
   for (const Expected& e : expected) {
     sf2check::SoundFont sf = sf2check::CheckFile(folder + "\\" + e.File + ".sf2");
@@ -524,7 +525,7 @@ TEST_F(SoundFontWriter, AFolderThatCannotBeWrittenEndsTheSaveWithOneBoxAndIsNotR
   std::unique_ptr<ui::TTimer, ui::TFreeDeleter> remover(new ui::TTimer(nullptr));
   remover->SetInterval(1);
   remover->OnTimer = [&](ui::TObject*) {
-    std::vector<std::string> written = savertest::FilesMatching(vanishing, "*.sf2");
+    std::vector<std::string> written = testsupport::FilesIn(vanishing, "*.sf2");
     if (written.empty()) return;
     for (const std::string& name : written) DeleteFileA((vanishing + "\\" + name).c_str());
     if (RemoveDirectoryA(vanishing.c_str())) remover->SetEnabled(false);

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "menu_window.h"
 #include "server_test_support.h"
 
 namespace {
@@ -18,23 +19,6 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
-}
-
-struct TFindMenu {
-  DWORD threadId;
-  HWND found;
-};
-
-BOOL CALLBACK MatchMenuWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<TFindMenu*>(param);
-  char name[16] = {};
-  GetClassNameA(window, name, sizeof(name));
-  if (std::string(name) == "#32768" && IsWindowVisible(window) &&
-      GetWindowThreadProcessId(window, nullptr) == search->threadId) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
 }
 
 class ContextMenuTest : public ::testing::Test {
@@ -69,14 +53,10 @@ class ContextMenuTest : public ::testing::Test {
   }
 
   HWND FindPopup(DWORD timeoutMs) {
-    TFindMenu search{MenuThreadId, nullptr};
-    servertest::PumpUntil(
-        [&] {
-          EnumWindows(&MatchMenuWindow, reinterpret_cast<LPARAM>(&search));
-          return search.found != nullptr;
-        },
-        timeoutMs);
-    return search.found;
+    HWND found = nullptr;
+    servertest::PumpUntil([&] { return (found = testsupport::TrackedMenuWindow(MenuThreadId)) != nullptr; },
+                          timeoutMs);
+    return found;
   }
 
   // Items read back from the menu being tracked: text and greyed state by id.

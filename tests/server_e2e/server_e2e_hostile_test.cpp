@@ -6,6 +6,7 @@
 #include "file_link.h"
 #include "remote_message_box.h"
 #include "server_e2e_fixture.h"
+#include "server_test_support.h"
 
 using namespace e2e;
 
@@ -30,19 +31,6 @@ void Snapshot(const std::string& path, std::vector<std::string>& out) {
     out.push_back(path + "|" + name + "|" + std::to_string(v.type) + "|" + std::string(v.data.begin(), v.data.end()));
   }
   for (const std::string& sub : SubkeyNames(path)) Snapshot(path + "\\" + sub, out);
-}
-
-size_t PayloadFileCount() {
-  char temp[MAX_PATH];
-  GetTempPathA(sizeof(temp), temp);
-  WIN32_FIND_DATAA data;
-  HANDLE found = FindFirstFileA((std::string(temp) + "$$$*.tmp").c_str(), &data);
-  if (found == INVALID_HANDLE_VALUE) return 0;
-  size_t count = 0;
-  do ++count;
-  while (FindNextFileA(found, &data));
-  FindClose(found);
-  return count;
 }
 
 }  // namespace
@@ -245,11 +233,11 @@ TEST_F(HostileE2E, AThousandPostedBoxRequestsShowOneBox) {
 
 TEST_F(HostileE2E, PostedQueriesLeaveNoPayloadAndNoAtom) {
   StartServer();
-  size_t files = PayloadFileCount();
+  size_t files = servertest::PayloadFiles().size();
   for (UINT id : {WM_TB_QUERY_ROUTE_NAME, WM_TB_QUERY_1175, WM_TB_QUERY_PRESET_NAME, WM_TB_QUERY_BANK_NAMES})
     ASSERT_EQ(RunPeer("flood " + std::to_string(id) + " 5000", 60000, false), 0);
   ASSERT_TRUE(PostedServed(60000));
-  EXPECT_EQ(PayloadFileCount(), files);
+  EXPECT_EQ(servertest::PayloadFiles().size(), files);
   // The desktop's atom table has room: 20,000 answers would have filled it.
   ATOM probe = GlobalAddAtomA("tarnbel hostile peer probe");
   EXPECT_NE(probe, 0);
@@ -394,7 +382,7 @@ TEST_F(HostileE2E, RandomMessageStormLeavesTheServerAliveAndAnswering) {
   if (const char* given = std::getenv("TARNBEL_STORM_SEED")) seed = static_cast<uint32_t>(std::strtoul(given, nullptr, 10));
   std::cout << "message storm seed: " << seed << " (TARNBEL_STORM_SEED repeats it)" << std::endl;
   StartServer();
-  size_t files = PayloadFileCount();
+  size_t files = servertest::PayloadFiles().size();
   DWORD start = GetTickCount();
   EXPECT_EQ(RunPeer("storm " + std::to_string(seed) + " 20000", 400000, true), 0) << "seed " << seed;
   ASSERT_TRUE(Server.Running()) << "seed " << seed;
@@ -408,6 +396,6 @@ TEST_F(HostileE2E, RandomMessageStormLeavesTheServerAliveAndAnswering) {
       10000));
   EXPECT_TRUE(AnswersWithin(1000)) << "seed " << seed;
   Tools->PumpFor(100);  // what the server sent the tools window is read, and its payloads removed
-  EXPECT_EQ(PayloadFileCount(), files) << "seed " << seed;
+  EXPECT_EQ(servertest::PayloadFiles().size(), files) << "seed " << seed;
   EXPECT_TRUE(Server.Running());
 }

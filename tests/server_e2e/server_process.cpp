@@ -7,28 +7,9 @@
 
 namespace e2e {
 
-namespace {
-const char* const kClassName = "TarnbelE2EToolsWindow";
-}
-
-TToolsWindow::TToolsWindow() : FWindow(kClassName, TOOLS_WINDOW_TITLE, &TToolsWindow::Proc, this) {}
+TToolsWindow::TToolsWindow() : TRecordingWindow(TOOLS_WINDOW_TITLE) {}
 
 TToolsWindow::~TToolsWindow() = default;
-
-LRESULT CALLBACK TToolsWindow::Proc(HWND window, UINT id, WPARAM wParam, LPARAM lParam) {
-  auto* self = testsupport::THiddenWindow::Owner<TToolsWindow>(window);
-  if (self && id >= WM_USER && id < 0x8000) {
-    TReceived received{id, wParam, lParam, false, {}};
-    if (MessageCarriesPayload(id)) {
-      std::vector<uint8_t> data;
-      received.HasPayload = IPCReceiveBuffer(wParam, data);
-      received.Payload.assign(data.begin(), data.end());
-    }
-    self->Received.push_back(received);
-    return 0;
-  }
-  return DefWindowProcA(window, id, wParam, lParam);
-}
 
 bool TToolsWindow::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
   DWORD start = GetTickCount();
@@ -71,12 +52,6 @@ const MSG* TToolsWindow::WaitForThreadMessage(UINT id, DWORD timeoutMs) {
       },
       timeoutMs);
   return found;
-}
-
-size_t TToolsWindow::Count(UINT id, size_t from) const {
-  size_t count = 0;
-  for (size_t i = from; i < Received.size(); ++i) count += Received[i].Id == id;
-  return count;
 }
 
 bool TServerProcess::Start() { return FProgram.Start("tarnbel.exe"); }

@@ -8,30 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "hidden_window.h"
 #include "program_process.h"
+#include "recording_window.h"
 
 namespace e2e {
 
-struct TReceived {
-  UINT Id;
-  WPARAM WParam;
-  LPARAM LParam;
-  bool HasPayload;
-  std::string Payload;  // read (and removed) at once for the ids that carry one
-};
+using TReceived = testsupport::TRecordedMessage;
 
 // The hidden top-level window "tb_tools_fake_window_running". Thread messages posted to the test's
 // thread are recorded too (with a null window), since the server answers outside clients that way.
-class TToolsWindow {
+class TToolsWindow : public testsupport::TRecordingWindow {
  public:
   TToolsWindow();
   ~TToolsWindow();
-  TToolsWindow(const TToolsWindow&) = delete;
-  TToolsWindow& operator=(const TToolsWindow&) = delete;
 
-  HWND Handle() const { return FWindow.Handle(); }
-  std::vector<TReceived> Received;
   std::vector<MSG> ThreadMessages;
 
   // Pumps until the predicate holds or the time is up.
@@ -40,15 +30,10 @@ class TToolsWindow {
   // Waits for the next message of the id arriving after `from` (an index into Received).
   const TReceived* WaitFor(UINT id, size_t from = 0, DWORD timeoutMs = 5000);
   const MSG* WaitForThreadMessage(UINT id, DWORD timeoutMs = 5000);
-  size_t Count(UINT id, size_t from = 0) const;
   void Clear() {
     Received.clear();
     ThreadMessages.clear();
   }
-
- private:
-  static LRESULT CALLBACK Proc(HWND window, UINT id, WPARAM wParam, LPARAM lParam);
-  testsupport::THiddenWindow FWindow;
 };
 
 // tarnbel.exe from beside the test, started in its own folder (the tray icons lie there).

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "scratch_folder.h"
 #include "sf2_builder.h"
 #include "sf2_damage.h"
 #include "sf2_preset_walk.h"
@@ -14,6 +15,7 @@
 #include "standin_support.h"
 
 using namespace sfedit;
+using testsupport::FilesIn;
 using testsupport::StandinConfig;
 using testsupport::TempFolder;
 
@@ -135,18 +137,6 @@ std::string Wave(uint16_t tag, uint16_t channels, uint16_t bits, const std::vect
   std::string file = "RIFF";
   Put32(file, uint32_t(wave.size()));
   return file + wave;
-}
-
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(data.cFileName);
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
-  return names;
 }
 
 // The INFO chunks of a file in order, with their raw bodies.

@@ -9,6 +9,7 @@
 #include "action.h"
 #include "bitmap.h"
 #include "image_list.h"
+#include "menu_window.h"
 #include "menus.h"
 #include "message_box.h"
 #include "std_controls.h"
@@ -21,30 +22,11 @@ using namespace uitest;
 
 namespace {
 
-struct TMenuSearch {
-  DWORD ThreadId;
-  HWND Found;
-};
-
-BOOL CALLBACK MatchMenuWindow(HWND window, LPARAM param) {
-  auto* search = reinterpret_cast<TMenuSearch*>(param);
-  char name[16] = {};
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "#32768" && IsWindowVisible(window) &&
-      GetWindowThreadProcessId(window, nullptr) == search->ThreadId) {
-    search->Found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 // Waits (from another thread) for the GUI thread's tracked menu window.
 HWND WaitForTrackedMenu(DWORD guiThread, DWORD timeoutMs = 5000) {
   DWORD start = GetTickCount();
   while (GetTickCount() - start < timeoutMs) {
-    TMenuSearch search{guiThread, nullptr};
-    EnumWindows(&MatchMenuWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.Found) return search.Found;
+    if (HWND found = testsupport::TrackedMenuWindow(guiThread)) return found;
     Sleep(10);
   }
   return nullptr;

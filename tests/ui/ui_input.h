@@ -2,26 +2,20 @@
 // Real input for GUI tests: the pointer moves and the buttons and keys go through the system's queue.
 #include <windows.h>
 
-namespace testsupport {
+#include "input_events.h"
 
-inline void PressKey(WORD vk, bool down) {
-  INPUT in{};
-  in.type = INPUT_KEYBOARD;
-  in.ki.wVk = vk;
-  in.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-  SendInput(1, &in, sizeof in);
-}
+namespace testsupport {
 
 // A left click at a screen point, with Ctrl held when asked.
 inline void ClickAt(POINT screen, bool ctrl = false) {
   SetCursorPos(screen.x, screen.y);
-  if (ctrl) PressKey(VK_CONTROL, true);
+  if (ctrl) SendKey(VK_CONTROL, true);
   INPUT in[2]{};
   in[0].type = in[1].type = INPUT_MOUSE;
   in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
   SendInput(2, in, sizeof(INPUT));
-  if (ctrl) PressKey(VK_CONTROL, false);
+  if (ctrl) SendKey(VK_CONTROL, false);
 }
 
 // The centre of a client rectangle of a window, on the screen.
