@@ -763,17 +763,21 @@ bool TListView::CustomSort(TLVCompare compare, intptr_t data) {
     item.iItem = i;
     if (Send(LVM_GETITEMA, 0, LPARAM(&item))) FItems.FItems[size_t(i)] = reinterpret_cast<TListItem*>(item.lParam);
   }
-  FItems.Renumber(0);
-  if (FSortDepth == 0) {
-    std::vector<TListItem*> pending;
-    pending.swap(FItems.FPendingDeletes);
-    for (TListItem* i : pending) {
-      i->FDeleted = false;
-      FItems.DeleteItem(i);
-    }
-  }
+  FinishSort();
   if (context.Failure) std::rethrow_exception(context.Failure);
   return true;
+}
+
+// The items take their new numbers; those deleted during the sort go now.
+void TListView::FinishSort() {
+  FItems.Renumber(0);
+  if (FSortDepth > 0) return;
+  std::vector<TListItem*> pending;
+  pending.swap(FItems.FPendingDeletes);
+  for (TListItem* i : pending) {
+    i->FDeleted = false;
+    FItems.DeleteItem(i);
+  }
 }
 
 // ---- messages ----

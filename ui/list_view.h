@@ -287,6 +287,7 @@ class TListView : public TWinControl {
   void UpdateColumns();
   void AutoSizeColumns();
   void InsertIntoControl(TListItem* item);
+  void FinishSort();
   TListItem* ItemAtIndex(int index);
   // Where selection and focus are read: the items' own bits without a window or while virtual items
   // wait for their sync, else the control.

@@ -163,15 +163,7 @@ bool TListView::SortVirtual(const TLVCompare& compare, intptr_t data) {
     }
   });
   --FSortDepth;
-  FItems.Renumber(0);
-  if (FSortDepth == 0) {
-    std::vector<TListItem*> pending;
-    pending.swap(FItems.FPendingDeletes);
-    for (TListItem* i : pending) {
-      i->FDeleted = false;
-      FItems.DeleteItem(i);
-    }
-  }
+  FinishSort();
   RowsChanged();
   if (failure) std::rethrow_exception(failure);
   return true;
