@@ -827,10 +827,8 @@ void TListView::Notify(TMessage& m) {
       return;
     }
     case LVN_ODFINDITEMA:
-      if (FVirtualItems) {
-        auto* nm = reinterpret_cast<NMLVFINDITEMA*>(m.LParam);
-        m.Result = FindCaption(nm->lvfi, nm->iStart);
-      }
+    case LVN_ODFINDITEMW:
+      if (FVirtualItems) m.Result = FindCaption(*reinterpret_cast<NMLVFINDITEMA*>(m.LParam), hdr->code == LVN_ODFINDITEMW);
       return;
     case LVN_BEGINLABELEDITA: {
       auto* di = reinterpret_cast<NMLVDISPINFOA*>(m.LParam);

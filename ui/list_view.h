@@ -302,7 +302,7 @@ class TListView : public TWinControl {
   void SelectionChanged(bool joined);
   bool SortVirtual(const TLVCompare& compare, intptr_t data);
   TListItem* NextInItems(TListItem* start, UINT flags);
-  int FindCaption(const LVFINDINFOA& find, int start);
+  int FindCaption(const NMLVFINDITEMA& find, bool wide);
   void VirtualDisplayState(const TListItem* item, LVITEMA& it);
   void SetImageList(TImageList*& field, TImageList* v);
   void Notify(TMessage& m);

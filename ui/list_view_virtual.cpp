@@ -169,21 +169,31 @@ bool TListView::SortVirtual(const TLVCompare& compare, intptr_t data) {
   return true;
 }
 
-// Type-ahead: the next caption from start that begins with (or is) the typed text, case-blind.
-int TListView::FindCaption(const LVFINDINFOA& find, int start) {
-  if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.psz) return -1;
-  const std::string text = find.psz;
+// Type-ahead and LVM_FINDITEM: the next caption from the start row that begins with (or is) the text, case-blind.
+// The control may ask in either character set (the record's layout is the same).
+int TListView::FindCaption(const NMLVFINDITEMA& find, bool wide) {
+  const LVFINDINFOA& info = find.lvfi;
+  if (!(info.flags & (LVFI_STRING | LVFI_PARTIAL)) || !info.psz) return -1;
+  std::string text = info.psz;
+  if (wide) {
+    auto* w = reinterpret_cast<const wchar_t*>(info.psz);
+    int size = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
+    text.assign(size_t(std::max(size, 1)), '\0');
+    WideCharToMultiByte(CP_ACP, 0, w, -1, &text[0], size, nullptr, nullptr);
+    text.resize(text.size() - 1);
+  }
   const int count = FItems.Count();
   if (count == 0) return -1;
-  start = std::max(0, std::min(start, count));
-  const int steps = (find.flags & LVFI_WRAP) ? count : count - start;
+  const int start = std::max(0, std::min(find.iStart, count));
+  const bool partial = (info.flags & LVFI_PARTIAL) != 0;
+  const int steps = (info.flags & LVFI_WRAP) ? count : count - start;
   for (int n = 0; n < steps; ++n) {
-    const std::string& caption = FItems.FItems[size_t((start + n) % count)]->FCaption;
-    const bool partial = (find.flags & LVFI_PARTIAL) != 0;
+    const int row = (start + n) % count;
+    const std::string& caption = FItems.FItems[size_t(row)]->FCaption;
     if (caption.size() < text.size() || (!partial && caption.size() != text.size())) continue;
     if (CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.data(), int(text.size()), text.data(),
                        int(text.size())) == CSTR_EQUAL)
-      return (start + n) % count;
+      return row;
   }
   return -1;
 }

@@ -590,4 +590,9 @@ TEST(ListView, VirtualItemsKeepNumbersSelectionAndFocusThroughEveryChange) {
       EXPECT_EQ(step.Expected, told);
     }
   }
+  // A search by caption (type-ahead, LVM_FINDITEM) is answered from the items.
+  LVFINDINFOA find{};
+  find.flags = LVFI_STRING;
+  find.psz = "R0003";
+  EXPECT_EQ(row("r0003")->Index(), SendMessageA(h, LVM_FINDITEMA, WPARAM(-1), LPARAM(&find)));
 }
