@@ -372,6 +372,7 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   void InsertBankHeaders();
   std::string PresetsCaption() const;
   void ColumnClicked(ui::TListView* list);
+  void DeselectHeaderRows(ui::TListView* list);
   void ListSelectionChanged(ui::TListView* list, ui::TListItem* row, bool selected);
   void ShowEntryStatus();
   void ShowSourceStatus();

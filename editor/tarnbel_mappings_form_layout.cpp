@@ -32,6 +32,8 @@ TListView* MakeList(TForm* form, const char* name, TAlign align, const RECT& bou
   list->SetRowSelect(true);
   list->SetHideSelection(false);
   list->SetDragMode(dmAutomatic);
+  // Thousands of rows: the control asks for what it shows.
+  list->SetVirtualItems(true);
   TListColumn* column = list->Columns()->Add();
   column->SetCaption(caption);
   column->SetAutoSize(true);

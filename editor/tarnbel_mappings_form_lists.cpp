@@ -256,10 +256,20 @@ int TMappingsForm::SelectGroupUnderHeader(TListView* list) {
   return selected;
 }
 
+void TMappingsForm::DeselectHeaderRows(TListView* list) {
+  for (const auto& header : HeaderRows)
+    if (header.second == list && header.first->Selected()) header.first->SetSelected(false);
+}
+
 void TMappingsForm::ListSelectionChanged(TListView* list, TListItem* row, bool selected) {
   if (FSelectingAll) return;
-  // A header or divider never stays selected.
+  // A header or divider never stays selected; a change of many rows at once (no row) may have taken some.
   if (selected && row && !row->Data()) row->SetSelected(false);
+  if (selected && !row) {
+    FSelectingAll = true;
+    DeselectHeaderRows(list);
+    FSelectingAll = false;
+  }
   int count = list->SelCount();
   SetStatusText(count >= 2 ? "Selected " + std::to_string(count) + " presets" : std::string());
 }
@@ -446,13 +456,11 @@ void TMappingsForm::SelectAllActionExecute() {
   TListView* list = focused == FilesListView ? FilesListView : focused == PresetsListView ? PresetsListView : nullptr;
   if (!list) return;
   list->Items().BeginUpdate();
-  // The control tells of each row's change; the status text is set once, after the headers are left out.
+  // The status text is set once, after the headers and dividers are left out.
   FSelectingAll = true;
   list->SelectAll();
+  DeselectHeaderRows(list);
   FSelectingAll = false;
-  // Headers and dividers are no part of a selection.
-  for (const auto& header : HeaderRows)
-    if (header.second == list) header.first->SetSelected(false);
   list->Items().EndUpdate();
   ListSelectionChanged(list, nullptr, false);
 }
