@@ -20,7 +20,8 @@ UI_CLASSINFO(TListView, UI_PROP_CLASS("Columns", Columns, SetColumns, TListColum
              UI_PROP_BOOL("Checkboxes", Checkboxes, SetCheckboxes), UI_PROP_BOOL("ReadOnly", ReadOnly, SetReadOnly),
              UI_PROP_BOOL("ShowColumnHeaders", ShowColumnHeaders, SetShowColumnHeaders),
              UI_PROP_BOOL("HideSelection", HideSelection, SetHideSelection),
-             UI_PROP_BOOL("OwnerData", OwnerData, SetOwnerData))
+             UI_PROP_BOOL("OwnerData", OwnerData, SetOwnerData),
+             UI_PROP_BOOL("VirtualItems", VirtualItems, SetVirtualItems))
 
 namespace {
 
@@ -168,18 +169,20 @@ void TListItem::SetImageIndex(int v) {
 
 void TListItem::SetStateIndex(int v) {
   FStateIndex = v;
-  if (ListView() && !ListView()->FCheckboxes)
+  if (ListView() && ListView()->FVirtualItems) Update();  // the control asks for it
+  else if (ListView() && !ListView()->FCheckboxes)
     SetStateBits(v >= 0 && v < 15 ? INDEXTOSTATEIMAGEMASK(v + 1) : 0, LVIS_STATEIMAGEMASK);
 }
 
 void TListItem::SetOverlayIndex(int v) {
   FOverlayIndex = v;
-  SetStateBits(v >= 0 && v < 15 ? INDEXTOOVERLAYMASK(v + 1) : 0, LVIS_OVERLAYMASK);
+  if (ListView() && ListView()->FVirtualItems) Update();
+  else SetStateBits(v >= 0 && v < 15 ? INDEXTOOVERLAYMASK(v + 1) : 0, LVIS_OVERLAYMASK);
 }
 
 UINT TListItem::ControlState() const {
   TListView* lv = ListView();
-  if (lv && lv->HandleAllocated() && FIndex >= 0)
+  if (lv && !lv->StateInItems() && FIndex >= 0)
     return UINT(lv->Send(LVM_GETITEMSTATE, WPARAM(FIndex), LVIS_SELECTED | LVIS_FOCUSED | LVIS_STATEIMAGEMASK));
   return FState;
 }
@@ -187,8 +190,12 @@ UINT TListItem::ControlState() const {
 bool TListItem::StateBit(UINT bit) const { return (ControlState() & bit) != 0; }
 
 void TListItem::SetStateBits(UINT state, UINT mask) {
-  FState = (FState & ~mask) | (state & mask);
   TListView* lv = ListView();
+  if (lv && lv->FVirtualItems) {
+    lv->SetVirtualState(this, state, mask);
+    return;
+  }
+  FState = (FState & ~mask) | (state & mask);
   if (!lv || !lv->HandleAllocated() || FIndex < 0 || lv->FFillingData) return;
   LVITEMA item{};
   item.state = state;
@@ -209,12 +216,14 @@ void TListItem::Delete() {
 
 void TListItem::MakeVisible(bool partialOK) {
   TListView* lv = ListView();
+  if (lv) lv->SyncNow();
   if (lv && lv->HandleAllocated()) lv->Send(LVM_ENSUREVISIBLE, WPARAM(FIndex), partialOK);
 }
 
 RECT TListItem::DisplayRect(int code) const {
   RECT r{code, 0, 0, 0};
   TListView* lv = ListView();
+  if (lv) lv->SyncNow();
   if (!lv || !lv->HandleAllocated() || !lv->Send(LVM_GETITEMRECT, WPARAM(FIndex), LPARAM(&r))) r = RECT{};
   return r;
 }
@@ -222,13 +231,15 @@ RECT TListItem::DisplayRect(int code) const {
 bool TListItem::EditCaption() {
   TListView* lv = ListView();
   if (!lv || lv->FReadOnly) return false;
+  lv->SyncNow();
   lv->SetFocus();
   return lv->Send(LVM_EDITLABELA, WPARAM(FIndex)) != 0;
 }
 
 void TListItem::Update() {
   TListView* lv = ListView();
-  if (lv && lv->HandleAllocated() && FIndex >= 0 && lv->FItems.FUpdateCount == 0 && !lv->FFillingData)
+  if (lv && lv->HandleAllocated() && FIndex >= 0 && lv->FItems.FUpdateCount == 0 && !lv->FFillingData &&
+      !lv->FCountStale && !lv->FStateStale)
     lv->Send(LVM_REDRAWITEMS, WPARAM(FIndex), LPARAM(FIndex));
 }
 
@@ -250,6 +261,7 @@ TListItem* TListItems::Insert(int index) {
   if (FOwner->FOwnerData) throw EInvalidOperation("An owner-data list has no items of its own");
   if (index < 0 || index > int(FItems.size())) throw EInvalidOperation(Format("List index out of bounds (%d)", index));
   auto* item = new TListItem(this);
+  if (index < int(FItems.size())) FOwner->RowsMoving();
   FItems.insert(FItems.begin() + index, item);
   Renumber(index);
   FOwner->InsertIntoControl(item);
@@ -260,6 +272,7 @@ TListItem* TListItems::Add(const std::function<void(TListItem*)>& prepare) {
   if (FOwner->FOwnerData) throw EInvalidOperation("An owner-data list has no items of its own");
   auto* item = new TListItem(this);
   if (prepare) prepare(item);
+  if (item->FState & (LVIS_SELECTED | LVIS_FOCUSED)) FOwner->RowsMoving();
   item->FIndex = int(FItems.size());
   FItems.push_back(item);
   FOwner->InsertIntoControl(item);
@@ -317,14 +330,19 @@ void TListItems::DeleteItem(TListItem* item) {
     FOwner->FEditingItem = nullptr;
     if (FOwner->HandleAllocated()) FOwner->Send(LVM_CANCELEDITLABEL);
   }
+  if (FOwner->FVirtualItems) {
+    FOwner->RowsMoving();
+    if (item->FState & LVIS_SELECTED) FOwner->SelectionChanged(false);
+  }
   // Still ours while the control tells of its going (a deselection, say); no second deletion meanwhile.
   item->FDeleted = true;
-  if (FOwner->HandleAllocated()) FOwner->Send(LVM_DELETEITEM, WPARAM(item->FIndex));
+  if (FOwner->HandleAllocated() && !FOwner->FVirtualItems) FOwner->Send(LVM_DELETEITEM, WPARAM(item->FIndex));
   int index = item->FIndex;
   FItems.erase(FItems.begin() + index);
   item->FOwner = nullptr;
   Renumber(index);
   delete item;
+  FOwner->RowsChanged();
 }
 
 void TListItems::Clear() {
@@ -340,9 +358,12 @@ void TListItems::Clear() {
     FOwner->FEditingItem = nullptr;
     if (FOwner->HandleAllocated()) FOwner->Send(LVM_CANCELEDITLABEL);
   }
+  // As the control's own delete-all, this tells of no deselection.
+  if (FOwner->FVirtualItems) FOwner->RowsMoving();
   std::vector<TListItem*> items;
   items.swap(FItems);
-  if (FOwner->HandleAllocated()) FOwner->Send(LVM_DELETEALLITEMS);
+  if (FOwner->HandleAllocated() && !FOwner->FVirtualItems) FOwner->Send(LVM_DELETEALLITEMS);
+  FOwner->RowsChanged();
   for (TListItem* i : items) {
     i->FOwner = nullptr;
     delete i;
@@ -355,6 +376,7 @@ void TListItems::BeginUpdate() {
 
 void TListItems::EndUpdate() {
   if (FUpdateCount == 0 || --FUpdateCount > 0) return;
+  FOwner->SyncNow();
   if (FOwner->HandleAllocated()) {
     FOwner->Send(WM_SETREDRAW, TRUE);
     InvalidateRect(FOwner->Handle(), nullptr, TRUE);
@@ -388,7 +410,7 @@ void TListView::CreateParams(TCreateParams& p) {
   if (!FReadOnly) p.Style |= LVS_EDITLABELS;
   if (!FShowColumnHeaders) p.Style |= LVS_NOCOLUMNHEADER;
   if (!FHideSelection) p.Style |= LVS_SHOWSELALWAYS;
-  if (FOwnerData) p.Style |= LVS_OWNERDATA;
+  if (FOwnerData || FVirtualItems) p.Style |= LVS_OWNERDATA;
   p.ExStyle |= WS_EX_CLIENTEDGE;
 }
 
@@ -398,7 +420,12 @@ void TListView::CreateWnd() {
   ApplyImages();
   UpdateColumns();
   FRestoring = true;
-  if (FOwnerData) {
+  if (FVirtualItems) {
+    // The items' bits hold selection and focus while there is no window.
+    Send(LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK | LVIS_OVERLAYMASK);
+    FCountStale = FStateStale = true;
+    SyncControl();
+  } else if (FOwnerData) {
     Send(LVM_SETITEMCOUNT, WPARAM(FItems.FOwnerCount), 0);
     LVITEMA state{};
     state.stateMask = state.state = LVIS_SELECTED;
@@ -424,6 +451,10 @@ void TListView::SaveWindowData() {
   if (IsDestroying()) return;
   for (int i = 0; i < FColumns.Count(); ++i) FColumns.Items(i)->FWidth = FColumns.Items(i)->Width();
   FSavedTop = int(Send(LVM_GETTOPINDEX));
+  if (FVirtualItems) {
+    if (!FStateStale) TakeStateFromControl();
+    return;
+  }
   if (FOwnerData) {
     FSavedSelection.clear();
     for (int i = int(Send(LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED)); i >= 0;
@@ -483,6 +514,7 @@ void TListView::SetCheckboxes(bool v) {
 
 void TListView::SetOwnerData(bool v) {
   if (v == FOwnerData) return;
+  FVirtualItems = false;
   // Rows of one mode mean nothing in the other.
   FItems.Clear();
   FItems.FOwnerCount = 0;
@@ -581,6 +613,10 @@ void TListView::AutoSizeColumns() {
 // ---- items ----
 
 void TListView::InsertIntoControl(TListItem* item) {
+  if (FVirtualItems) {
+    RowsChanged();
+    return;
+  }
   if (!HandleAllocated()) return;
   LVITEMA lv{};
   lv.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE;
@@ -612,7 +648,10 @@ TListItem* TListView::ItemAtIndex(int index) {
   return FItems.Item(index);
 }
 
+bool TListView::StateInItems() const { return !HandleAllocated() || (FVirtualItems && FStateStale); }
+
 TListItem* TListView::Selected() {
+  if (FVirtualItems && StateInItems()) return NextInItems(nullptr, LVNI_SELECTED);
   if (!HandleAllocated()) {
     for (TListItem* i : FItems.FItems)
       if (i->FState & LVIS_SELECTED) return i;
@@ -627,7 +666,7 @@ void TListView::SetSelected(TListItem* item) {
 }
 
 int TListView::SelCount() {
-  if (!HandleAllocated()) {
+  if (StateInItems()) {
     return int(std::count_if(FItems.FItems.begin(), FItems.FItems.end(),
                              [](TListItem* i) { return (i->FState & LVIS_SELECTED) != 0; }));
   }
@@ -635,6 +674,7 @@ int TListView::SelCount() {
 }
 
 TListItem* TListView::ItemFocused() {
+  if (FVirtualItems && StateInItems()) return NextInItems(nullptr, LVNI_FOCUSED);
   if (!HandleAllocated()) return nullptr;
   return ItemAtIndex(int(Send(LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED)));
 }
@@ -649,6 +689,7 @@ void TListView::SetItemFocused(TListItem* item) {
 
 void TListView::SelectAll() {
   if (!FMultiSelect) return;
+  SyncNow();
   for (TListItem* i : FItems.FItems) i->FState |= LVIS_SELECTED;
   if (!HandleAllocated()) return;
   LVITEMA state{};
@@ -657,6 +698,7 @@ void TListView::SelectAll() {
 }
 
 void TListView::ClearSelection() {
+  SyncNow();
   for (TListItem* i : FItems.FItems) i->FState &= ~UINT(LVIS_SELECTED);
   if (!HandleAllocated()) return;
   LVITEMA state{};
@@ -665,12 +707,15 @@ void TListView::ClearSelection() {
 }
 
 TListItem* TListView::GetNextItem(TListItem* start, UINT flags) {
+  if (FVirtualItems && StateInItems() && !(flags & ~UINT(LVNI_SELECTED | LVNI_FOCUSED))) return NextInItems(start, flags);
+  SyncNow();
   if (!HandleAllocated()) return nullptr;
   int from = start ? start->FIndex : -1;
   return ItemAtIndex(int(Send(LVM_GETNEXTITEM, WPARAM(from), LPARAM(flags))));
 }
 
 TListItem* TListView::GetItemAt(int x, int y) {
+  SyncNow();
   if (!HandleAllocated()) return nullptr;
   LVHITTESTINFO hit{};
   hit.pt = POINT{x, y};
@@ -679,6 +724,7 @@ TListItem* TListView::GetItemAt(int x, int y) {
 }
 
 TListItem* TListView::TopItem() {
+  SyncNow();
   if (!HandleAllocated()) return nullptr;
   return ItemAtIndex(int(Send(LVM_GETTOPINDEX)));
 }
@@ -705,6 +751,7 @@ bool TListView::CustomSort(TLVCompare compare, intptr_t data) {
       };
     }
   }
+  if (FVirtualItems) return SortVirtual(compare, data);
   SortContext context{this, compare, data, nullptr};
   ++FSortDepth;
   Send(LVM_SORTITEMS, WPARAM(&context), LPARAM(&CompareItems));
@@ -758,6 +805,7 @@ void TListView::Notify(TMessage& m) {
       return;
     case LVN_ITEMCHANGED: {
       auto* nm = reinterpret_cast<NMLISTVIEW*>(m.LParam);
+      // A whole-list change of virtual items comes as one notice with no row (iItem -1).
       if (FRestoring || !(nm->uChanged & LVIF_STATE) || !((nm->uOldState ^ nm->uNewState) & LVIS_SELECTED)) return;
       if (OnSelectItem) OnSelectItem(this, ItemAtIndex(nm->iItem), (nm->uNewState & LVIS_SELECTED) != 0);
       return;
@@ -774,6 +822,12 @@ void TListView::Notify(TMessage& m) {
         OnColumnClick(this, FColumns.Items(nm->iSubItem));
       return;
     }
+    case LVN_ODFINDITEMA:
+      if (FVirtualItems) {
+        auto* nm = reinterpret_cast<NMLVFINDITEMA*>(m.LParam);
+        m.Result = FindCaption(nm->lvfi, nm->iStart);
+      }
+      return;
     case LVN_BEGINLABELEDITA: {
       auto* di = reinterpret_cast<NMLVDISPINFOA*>(m.LParam);
       TListItem* item = FOwnerData ? nullptr : ItemAtIndex(di->item.iItem);
@@ -814,6 +868,7 @@ void TListView::DisplayInfo(NMLVDISPINFOA& di) {
   if ((it.mask & LVIF_TEXT) && it.pszText && it.cchTextMax > 0)
     lstrcpynA(it.pszText, item->ColumnText(it.iSubItem).c_str(), it.cchTextMax);
   if (it.mask & LVIF_IMAGE) it.iImage = it.iSubItem == 0 ? item->FImageIndex : -1;
+  if (FVirtualItems) VirtualDisplayState(item, it);
 }
 
 void TListView::EndEdit(NMLVDISPINFOA& di) {

@@ -1,5 +1,6 @@
 #pragma once
-// TListView over the common list view: columns, items with sub-items, owner data, the control's own sort.
+// TListView over the common list view: columns, items with sub-items, owner data, the control's own sort,
+// and virtual items (our items shown by an owner-data control).
 #include <windows.h>
 
 #include <commctrl.h>
@@ -134,7 +135,7 @@ class TListItem {
   std::vector<std::string> FSubItems;
   void* FData = nullptr;
   int FImageIndex = -1, FStateIndex = -1, FOverlayIndex = -1;
-  UINT FState = 0;        // selected, focused and check bits while there is no window
+  UINT FState = 0;        // selected, focused and check bits while they are not read from the control
   bool FDeleted = false;  // deletion waits for the running sort
 };
 
@@ -216,6 +217,13 @@ class TListView : public TWinControl {
   // Rows live with the owner, who fills them in OnData; Items().SetCount sets how many.
   bool OwnerData() const { return FOwnerData; }
   void SetOwnerData(bool v);
+  // The items stay ours while the control, in owner-data mode, asks for what it shows: a fill, a sort or an
+  // insert among thousands of rows costs the control nothing per row, and a change of the whole selection
+  // (select all, a range by shift-click, selected rows deleted, rows selected inside an update bracket)
+  // reaches OnSelectItem once, with no item.
+  // Without check boxes. Excludes OwnerData.
+  bool VirtualItems() const { return FVirtualItems; }
+  void SetVirtualItems(bool v);
 
   TImageList* SmallImages() const { return FSmallImages; }
   void SetSmallImages(TImageList* v);
@@ -280,6 +288,21 @@ class TListView : public TWinControl {
   void AutoSizeColumns();
   void InsertIntoControl(TListItem* item);
   TListItem* ItemAtIndex(int index);
+  // Where selection and focus are read: the items' own bits without a window or while virtual items
+  // wait for their sync, else the control.
+  bool StateInItems() const;
+  // Virtual items (list_view_virtual.cpp).
+  void RowsMoving();
+  void RowsChanged();
+  void SyncNow();
+  void SyncControl();
+  void TakeStateFromControl();
+  void SetVirtualState(TListItem* item, UINT state, UINT mask);
+  void SelectionChanged(bool joined);
+  bool SortVirtual(const TLVCompare& compare, intptr_t data);
+  TListItem* NextInItems(TListItem* start, UINT flags);
+  int FindCaption(const LVFINDINFOA& find, int start);
+  void VirtualDisplayState(const TListItem* item, LVITEMA& it);
   void SetImageList(TImageList*& field, TImageList* v);
   void Notify(TMessage& m);
   void DisplayInfo(NMLVDISPINFOA& di);
@@ -291,7 +314,13 @@ class TListView : public TWinControl {
   TListItem FTempItem;  // the passing item of owner-data mode
   TViewStyle FViewStyle = vsIcon;
   bool FMultiSelect = false, FRowSelect = false, FCheckboxes = false, FReadOnly = false;
-  bool FShowColumnHeaders = true, FHideSelection = true, FOwnerData = false;
+  bool FShowColumnHeaders = true, FHideSelection = true, FOwnerData = false, FVirtualItems = false;
+  // Virtual items: the control has not yet been told the count, or the selection and focus (then the
+  // items' bits hold them).
+  bool FCountStale = false, FStateStale = false;
+  // Virtual items: the selection changed while the items held it (rows left it, or also joined it); the
+  // owner hears of it once, at the sync.
+  enum { scNone, scLeft, scJoined } FSelectionChange = scNone;
   TImageList *FSmallImages = nullptr, *FStateImages = nullptr, *FHeaderImages = nullptr;
   TCustomDraw FCustomDraw;
   TListItem* FEditingItem = nullptr;

@@ -467,3 +467,127 @@ TEST(ListView, CustomDrawColoursReadBackFromTheScreen) {
   EXPECT_NE(kBack, screenPixel(1, 110));
   EXPECT_NE(kSubBack, screenPixel(3, 110));
 }
+
+// Virtual items: each change leaves rows numbered as the control shows them, selection and focus with
+// their items, and tells the owner of a row it selected, or once of a change of many rows.
+TEST(ListView, VirtualItemsKeepNumbersSelectionAndFocusThroughEveryChange) {
+  ListForm f;
+  f.List->Columns()->Add()->SetWidth(200);
+  f.List->SetMultiSelect(true);
+  f.List->SetRowSelect(true);
+  f.List->SetVirtualItems(true);
+  TListItems& items = f.List->Items();
+  HWND h = f.List->Handle();
+  ASSERT_NE(0, GetWindowLongPtrA(h, GWL_STYLE) & LVS_OWNERDATA);
+  using Told = std::vector<std::pair<std::string, bool>>;  // the row's caption, "*" for none
+  Told told;
+  f.List->OnSelectItem = [&](TObject*, TListItem* item, bool selected) {
+    told.emplace_back(item ? item->Caption() : "*", selected);
+  };
+  auto name = [](int i) {
+    char s[8];
+    std::snprintf(s, sizeof s, "r%04d", i);
+    return std::string(s);
+  };
+  auto row = [&](const std::string& caption) {
+    for (int i = 0; i < items.Count(); ++i)
+      if (items[i]->Caption() == caption) return items[i];
+    throw std::runtime_error("no row " + caption);
+  };
+  constexpr int kRows = 2000;
+  const std::vector<std::string> range = [&] {
+    std::vector<std::string> r;
+    for (int i = 20; i >= 3; --i)
+      if (i != 10) r.push_back(name(i));  // r0010 is deleted by then
+    return r;
+  }();
+  struct Step {
+    const char* Name;
+    std::function<void()> Act;
+    int SelectedCount;
+    std::vector<std::string> Selected;  // in row order, when not every row
+    std::string Focused;
+    Told Expected;  // exactly, or for a change the control makes in steps, the last of its whole-list notices
+    bool InSteps = false;
+  };
+  const Step steps[] = {
+      {"filled in a bracket",
+       [&] {
+         items.BeginUpdate();
+         for (int i = 0; i < kRows; ++i)
+           items.Add([&, i](TListItem* r) {
+             r->SetCaption(name(i));
+             r->SetImageIndex(i % 7);
+             r->SetStateIndex(i % 5);
+           });
+         items.EndUpdate();
+       },
+       0, {}, "", {}},
+      {"two selected, one focused",
+       [&] {
+         row("r0010")->SetSelected(true);
+         row("r0020")->SetSelected(true);
+         row("r0020")->SetFocused(true);
+       },
+       2, {"r0010", "r0020"}, "r0020", {{"r0010", true}, {"r0020", true}}},
+      {"a row inserted above them", [&] { items.Insert(0)->SetCaption("a"); }, 2, {"r0010", "r0020"}, "r0020", {}},
+      {"a selected row deleted", [&] { row("r0010")->Delete(); }, 1, {"r0020"}, "r0020", {{"*", false}}},
+      {"sorted descending",
+       [&] {
+         f.List->CustomSort([](TListItem* a, TListItem* b, intptr_t) {
+           return (a->Caption() < b->Caption()) - (a->Caption() > b->Caption());
+         });
+       },
+       1, {"r0020"}, "r0020", {}},
+      {"inserted, selected and deleted in a bracket",
+       [&] {
+         items.BeginUpdate();
+         items.Insert(3)->SetCaption("b");
+         row("r0005")->SetSelected(true);
+         items.Delete(0);
+         items.EndUpdate();
+       },
+       2, {"r0020", "r0005"}, "r0020", {{"*", true}}},
+      {"a range by shift-click",
+       [&] {
+         row("r0003")->MakeVisible(false);
+         testsupport::PressKey(VK_SHIFT, true);
+         testsupport::ClickAt(testsupport::ScreenCentre(h, row("r0003")->DisplayRect()));
+         testsupport::PressKey(VK_SHIFT, false);
+         PumpUntil([&] { return f.List->SelCount() == int(range.size()); }, 3000, LoopStep);
+       },
+       int(range.size()), range, "r0003", {{"*", true}}, true},
+      {"all selected", [&] { f.List->SelectAll(); }, kRows, {}, "r0003", {{"*", true}}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.Name);
+    told.clear();
+    step.Act();
+    ASSERT_EQ(items.Count(), SendMessageA(h, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < items.Count(); ++i) {
+      TListItem* item = items[i];
+      ASSERT_EQ(i, item->Index());
+      ASSERT_EQ(item->Caption(), CellText(h, i, 0)) << i;
+      UINT image = item->StateIndex() >= 0 ? INDEXTOSTATEIMAGEMASK(item->StateIndex() + 1) : 0;
+      ASSERT_EQ(image, UINT(SendMessageA(h, LVM_GETITEMSTATE, WPARAM(i), LVIS_STATEIMAGEMASK))) << i;
+    }
+    std::vector<std::string> shown, read;
+    for (int i : SelectedRows(h)) shown.push_back(items[i]->Caption());
+    for (TListItem* s = f.List->Selected(); s; s = f.List->GetNextItem(s, LVNI_SELECTED)) read.push_back(s->Caption());
+    EXPECT_EQ(step.SelectedCount, int(shown.size()));
+    EXPECT_EQ(shown, read);
+    EXPECT_EQ(step.SelectedCount, f.List->SelCount());
+    if (step.SelectedCount < items.Count()) {
+      EXPECT_EQ(step.Selected, shown);
+    }
+    int focused = int(SendMessageA(h, LVM_GETNEXTITEM, WPARAM(-1), LVNI_FOCUSED));
+    EXPECT_EQ(step.Focused, focused >= 0 ? items[focused]->Caption() : std::string());
+    EXPECT_EQ(step.Focused, f.List->ItemFocused() ? f.List->ItemFocused()->Caption() : std::string());
+    if (step.InSteps) {
+      EXPECT_TRUE(std::all_of(told.begin(), told.end(), [](const auto& t) { return t.first == "*"; }));
+      EXPECT_EQ(step.Expected, Told(told.end() - std::min<size_t>(told.size(), 1), told.end()));
+    } else {
+      EXPECT_EQ(step.Expected, told);
+    }
+  }
+}
