@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 
 #include "application.h"
 #include "utility_window.h"
@@ -13,10 +15,42 @@ UI_CLASSINFO(TKitWindowHook, UI_PROP_BOOL("Active", Active, SetActive),
 
 namespace {
 
-// The window keeps its hook and the procedure our procedure calls on, so that a hook that cannot take
-// itself out of the chain (someone subclassed after it) still passes every message on until WM_NCDESTROY.
-const char* const kPropHook = "TarnbelKitHook";
-const char* const kPropPrev = "TarnbelKitHookPrev";
+// Each window our procedure sits in keeps its hook and the procedure ours calls on, so that a hook that
+// cannot take itself out of the chain (someone subclassed after it) still passes every message on until
+// WM_NCDESTROY. Kept here rather than as window properties: this is read for every message, and a
+// property read is a round trip to the window server (tens of microseconds under Wine).
+struct THookedWindow {
+  WNDPROC Prev = nullptr;
+  TControlHook* Hook = nullptr;
+};
+
+class THookedWindows {
+ public:
+  // An empty entry when our procedure is not in the window's chain.
+  THookedWindow Find(HWND window) {
+    std::lock_guard<std::mutex> lock(FLock);
+    auto it = FWindows.find(window);
+    return it == FWindows.end() ? THookedWindow{} : it->second;
+  }
+  void Set(HWND window, const THookedWindow& entry) {
+    std::lock_guard<std::mutex> lock(FLock);
+    FWindows[window] = entry;
+  }
+  void Forget(HWND window) {
+    std::lock_guard<std::mutex> lock(FLock);
+    FWindows.erase(window);
+  }
+
+ private:
+  std::mutex FLock;
+  std::unordered_map<HWND, THookedWindow> FWindows;
+};
+
+// Never freed: windows may still get messages while the program's statics go.
+THookedWindows& HookedWindows() {
+  static auto* windows = new THookedWindows;
+  return *windows;
+}
 
 class THookList {
  public:
@@ -99,8 +133,9 @@ void FreeKitHookList() { ListHolder().reset(); }
 
 // The one procedure every hooked window gets. Nothing may unwind from here into the system's frames.
 LRESULT CALLBACK KitHookWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
-  auto prev = reinterpret_cast<WNDPROC>(GetPropA(h, kPropPrev));
-  auto* hook = static_cast<TControlHook*>(GetPropA(h, kPropHook));
+  THookedWindow entry = HookedWindows().Find(h);
+  WNDPROC prev = entry.Prev;
+  TControlHook* hook = entry.Hook;
   LRESULT result = 0;
   try {
     if (hook && KitHookListContains(hook) && hook->FHookedWindow == h) {
@@ -112,8 +147,7 @@ LRESULT CALLBACK KitHookWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
     Application().HandleException(nullptr);
   }
   if (msg == WM_NCDESTROY) {
-    RemovePropA(h, kPropHook);
-    RemovePropA(h, kPropPrev);
+    HookedWindows().Forget(h);
     if (hook && KitHookListContains(hook) && hook->FHookedWindow == h) hook->FHookedWindow = nullptr;
   }
   return result;
@@ -175,28 +209,28 @@ void TControlHook::HookWndProc() {
   HWND h = FControl->Handle();
   if (!h || !IsWindow(h)) return;
   if (FHookedWindow && FHookedWindow != h) UnhookWndProc();
-  if (GetPropA(h, kPropPrev)) {
-    // Our procedure is still in this window's chain (under a later subclass): attach again, never twice.
-    FPrevWndProc = reinterpret_cast<WNDPROC>(GetPropA(h, kPropPrev));
-  } else {
-    WNDPROC current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC));
-    SetPropA(h, kPropPrev, reinterpret_cast<HANDLE>(current));
-    SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&KitHookWndProc));
-    FPrevWndProc = current;
-  }
-  SetPropA(h, kPropHook, this);
+  // Our procedure may still be in this window's chain (under a later subclass): attach again, never twice.
+  WNDPROC prev = HookedWindows().Find(h).Prev;
+  bool inChain = prev != nullptr;
+  if (!inChain) prev = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC));
+  // Known before our procedure can get its first message.
+  HookedWindows().Set(h, THookedWindow{prev, this});
+  if (!inChain) SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&KitHookWndProc));
+  FPrevWndProc = prev;
   FHookedWindow = h;
 }
 
 void TControlHook::UnhookWndProc() {
   HWND h = FHookedWindow;
-  if (h && IsWindow(h) && GetPropA(h, kPropHook) == this) {
-    RemovePropA(h, kPropHook);
+  THookedWindow entry = h ? HookedWindows().Find(h) : THookedWindow{};
+  if (h && IsWindow(h) && entry.Hook == this) {
     if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC)) == &KitHookWndProc) {
-      SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GetPropA(h, kPropPrev)));
-      RemovePropA(h, kPropPrev);
+      SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(entry.Prev));
+      HookedWindows().Forget(h);
+    } else {
+      // A later subclass sits on top: our procedure stays in the chain and passes messages on.
+      HookedWindows().Set(h, THookedWindow{entry.Prev, nullptr});
     }
-    // Otherwise a later subclass sits on top: our procedure stays in the chain and passes messages on.
   }
   FHookedWindow = nullptr;
   FPrevWndProc = nullptr;

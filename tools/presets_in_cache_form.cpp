@@ -5,6 +5,7 @@
 #include "application.h"
 #include "export_settings.h"
 #include "none_marker.h"
+#include "presets_list_view.h"
 #include "sys_utils.h"
 #include "tb_tools_program.h"
 #include "action_controls.h"
@@ -144,8 +145,10 @@ void TPresetsInCacheForm::CreateComponents() {
   Splitter1->SetAlign(alTop);
   Splitter1->SetBounds(0, 97, 400, 3);
 
-  ListView1 = new TListView(this);
+  ListView1 = new TPresetsListView(this);
   ListView1->SetName("ListView1");
+  // A payload refills a thousand rows and sorts them: the control asks only for the rows it shows.
+  ListView1->SetVirtualItems(true);
   ListView1->SetParent(this);
   ListView1->SetAlign(alClient);
   ListView1->SetViewStyle(vsReport);

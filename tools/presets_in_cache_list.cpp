@@ -96,8 +96,8 @@ void TPresetsInCacheForm::SortPresets() {
     keys[size_t(i)].Text = PresetSortKey(items[i], column);
     keys[size_t(i)].IsNumber = TryStrToInt(keys[size_t(i)].Text, keys[size_t(i)].Number);
   }
-  // The control's own sort: the number and text mix of the keys is no strict order, which a sort that
-  // trusts its comparison could run past its range on.
+  // The list's sort stays within its range whatever the comparison answers: the number and text mix of the
+  // keys is no strict order.
   ListView1->CustomSort([&keys, descending](TListItem* item1, TListItem* item2, intptr_t) {
     int c = ComparePreparedKeys(keys[size_t(item1->Index())], keys[size_t(item2->Index())]);
     return descending ? -c : c;

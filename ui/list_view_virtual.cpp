@@ -84,7 +84,9 @@ void TListView::SyncControl() {
   FRestoring = true;
   const std::vector<TListItem*>& items = FItems.FItems;
   const int count = int(items.size());
-  if (FCountStale || FStateStale) Send(LVM_SETITEMCOUNT, WPARAM(count), LVSICF_NOSCROLL);
+  // An unchanged count is not sent again: the control would lay out its scroll bar and header anew.
+  if ((FCountStale || FStateStale) && int(Send(LVM_GETITEMCOUNT)) != count)
+    Send(LVM_SETITEMCOUNT, WPARAM(count), LVSICF_NOSCROLL);
   if (FStateStale) {
     HWND h = Handle();
     const int selected = int(std::count_if(items.begin(), items.end(),

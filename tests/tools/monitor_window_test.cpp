@@ -324,6 +324,51 @@ TEST_F(Monitor, SortingByEachKeyKindWithHeaderImages) {
   EXPECT_EQ(ComparePresetKeys("10", "1a"), -1);
 }
 
+// The control asks for each row it shows: after every sort it reads the sorted rows, each with its own
+// texts, lamp and selection.
+TEST_F(Monitor, TheControlShowsTheSortedRowsWithTheirLampsAndSelection) {
+  Start();
+  SendRecords({Rec("b", 10, 5, 0, "M", "f", 1, 10), Rec("a", 2, 0, 1, NoneMarker, "f", 0, 2),
+               Rec("c", 32768, 1, 2, "M", "f", 128, 1), Rec("w", 2, 1, 3, "M", "w.wav", 200, 0)});
+  PostToTools(WM_TB_NOTE_ON_LAMP, 2, EncodeLampParam(128, 1));  // lights "c"
+  for (int i = 0; i < Rows().Count(); ++i) Rows()[i]->SetSelected(Rows()[i]->ColumnText(pcName) == "c");
+  struct Case {
+    int column;
+    std::vector<std::string> names;
+  } cases[] = {{pcBank, {"a", "w", "b", "c"}},
+               {pcBank, {"c", "b", "w", "a"}},
+               {pcBankInFile, {"a", "b", "c", "w"}},
+               {pcMapping, {"b", "c", "w", "a"}}};
+  HWND list = M()->ListView1->Handle();
+  for (const Case& c : cases) {
+    ClickHeader(c.column);
+    std::vector<std::string> names;
+    for (int row = 0; row < Rows().Count(); ++row) {
+      std::vector<std::string> shown;
+      for (int column = 1; column < pcColumnCount; ++column) {
+        char text[260] = "";
+        LVITEMA lv = {};
+        lv.iSubItem = column;
+        lv.pszText = text;
+        lv.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMTEXTA, WPARAM(row), LPARAM(&lv));
+        shown.push_back(text);
+      }
+      EXPECT_EQ(shown, RowTexts(Rows()[row])) << "column " << c.column << " row " << row;
+      std::string name = shown[pcName - 1];
+      names.push_back(name);
+      LVITEMA lv = {};
+      lv.mask = LVIF_IMAGE;
+      lv.iItem = row;
+      ASSERT_TRUE(SendMessageA(list, LVM_GETITEMA, 0, LPARAM(&lv)));
+      EXPECT_EQ(lv.iImage, name == "c" ? miLedOn : miLedOff) << name;
+      EXPECT_EQ(SendMessageA(list, LVM_GETITEMSTATE, WPARAM(row), LVIS_SELECTED) != 0, name == "c") << name;
+    }
+    EXPECT_EQ(names, c.names) << "column " << c.column;
+  }
+  EXPECT_EQ(M()->ListView1->SelCount(), 1);
+}
+
 TEST_F(Monitor, SortOfManyRowsKeepsEveryRow) {
   Start();
   std::vector<CachedPresetRecord> records;
