@@ -573,9 +573,9 @@ TEST(ListView, VirtualItemsKeepNumbersSelectionAndFocusThroughEveryChange) {
       {"a range by shift-click",
        [&] {
          row("r0003")->MakeVisible(false);
-         testsupport::PressKey(VK_SHIFT, true);
+         testsupport::SendKey(VK_SHIFT, true);
          testsupport::ClickAt(testsupport::ScreenCentre(h, row("r0003")->DisplayRect()));
-         testsupport::PressKey(VK_SHIFT, false);
+         testsupport::SendKey(VK_SHIFT, false);
          PumpUntil([&] { return f.List->SelCount() == int(range.size()); }, 3000, LoopStep);
        },
        int(range.size()), range, "r0003", {{"*", true}}, true},
