@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "registry_internal.h"
@@ -153,13 +155,60 @@ void TRegArray::Save() {
   key.Flush();
 }
 
+namespace {
+// Items first..last-1 of one key; what does not read is left to the caller.
+struct TItemRange {
+  const TRegKey* Key;
+  int First, Last;
+  std::vector<std::string>* Values;
+  std::vector<char>* Read;
+};
+
+void ReadItemRange(const TItemRange& range) {
+  for (int i = range.First; i < range.Last; ++i)
+    (*range.Read)[size_t(i)] = range.Key->QueryString(NumberedName("item", i), (*range.Values)[size_t(i)]) == ERROR_SUCCESS;
+}
+
+DWORD WINAPI ReadItemRangeThread(void* range) {
+  ReadItemRange(*static_cast<TItemRange*>(range));
+  return 0;
+}
+
+// Each value costs a round trip to the registry's server, which mostly waits: a long list (a full mapping
+// holds 16,512) is read in a few ranges at once.
+void ReadItems(const TRegKey& key, std::vector<std::string>& values, std::vector<char>& read) {
+  const int count = int(values.size()), perThread = 2048, most = 4;
+  int threads = std::min(most, (count + perThread - 1) / perThread);
+  std::vector<TItemRange> ranges;
+  for (int t = 0; t < threads; ++t)
+    ranges.push_back({&key, int(int64_t(count) * t / threads), int(int64_t(count) * (t + 1) / threads), &values, &read});
+  if (ranges.size() < 2) {
+    ReadItemRange({&key, 0, count, &values, &read});
+    return;
+  }
+  std::vector<HANDLE> started;
+  for (size_t t = 1; t < ranges.size(); ++t) {
+    HANDLE h = CreateThread(nullptr, 0, ReadItemRangeThread, &ranges[t], 0, nullptr);
+    if (h) started.push_back(h);
+    else ReadItemRange(ranges[t]);  // no thread: this one reads it
+  }
+  ReadItemRange(ranges[0]);
+  if (!started.empty()) WaitForMultipleObjects(DWORD(started.size()), started.data(), TRUE, INFINITE);
+  for (HANDLE h : started) CloseHandle(h);
+}
+}  // namespace
+
 void TRegArray::Load() {
   TRegKey key(FPath, true, HKEY_CURRENT_USER);
   FItems.clear();
   int count = StoredItemCount(key);
+  std::vector<std::string> values(size_t(std::max(count, 0)));
+  std::vector<char> read(values.size());
+  ReadItems(key, values, read);
   for (int i = 0; i < count; ++i) {
-    std::string item = key.ReadString(NumberedName("item", i), "");
-    if (!item.empty()) FItems.push_back(item);
+    // One that did not read is read again here, where a missing item gets its empty default written back.
+    if (!read[size_t(i)]) values[size_t(i)] = key.ReadString(NumberedName("item", i), "");
+    if (!values[size_t(i)].empty()) FItems.push_back(std::move(values[size_t(i)]));
   }
   FContentKnown = true;
 }
