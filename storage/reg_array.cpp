@@ -3,8 +3,8 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
+#include <memory>
 
 #include "registry_internal.h"
 #include "text_compare.h"
@@ -156,61 +156,79 @@ void TRegArray::Save() {
 }
 
 namespace {
-// Items first..last-1 of one key; what does not read is left to the caller.
+// What one list's load reads: its key, and its items as they read (or not) from there.
+struct TListRead {
+  std::unique_ptr<TRegKey> Key;
+  std::vector<std::string> Values;
+  std::vector<char> Read;
+};
+
+// Items First..Last-1 of one list.
 struct TItemRange {
-  const TRegKey* Key;
+  TListRead* List;
   int First, Last;
-  std::vector<std::string>* Values;
-  std::vector<char>* Read;
+};
+
+struct TItemRanges {
+  std::vector<TItemRange> Ranges;
+  volatile LONG Next = -1;
 };
 
 void ReadItemRange(const TItemRange& range) {
+  TListRead& list = *range.List;
   for (int i = range.First; i < range.Last; ++i)
-    (*range.Read)[size_t(i)] = range.Key->QueryString(NumberedName("item", i), (*range.Values)[size_t(i)]) == ERROR_SUCCESS;
+    list.Read[size_t(i)] = list.Key->QueryString(NumberedName("item", i), list.Values[size_t(i)]) == ERROR_SUCCESS;
 }
 
-DWORD WINAPI ReadItemRangeThread(void* range) {
-  ReadItemRange(*static_cast<TItemRange*>(range));
+DWORD WINAPI ReadItemRanges(void* p) {
+  auto& work = *static_cast<TItemRanges*>(p);
+  for (LONG r; (r = InterlockedIncrement(&work.Next)) < LONG(work.Ranges.size());) ReadItemRange(work.Ranges[size_t(r)]);
   return 0;
 }
 
-// Each value costs a round trip to the registry's server, which mostly waits: a long list (a full mapping
-// holds 16,512) is read in a few ranges at once.
-void ReadItems(const TRegKey& key, std::vector<std::string>& values, std::vector<char>& read) {
-  const int count = int(values.size()), perThread = 2048, most = 4;
-  int threads = std::min(most, (count + perThread - 1) / perThread);
-  std::vector<TItemRange> ranges;
-  for (int t = 0; t < threads; ++t)
-    ranges.push_back({&key, int(int64_t(count) * t / threads), int(int64_t(count) * (t + 1) / threads), &values, &read});
-  if (ranges.size() < 2) {
-    ReadItemRange({&key, 0, count, &values, &read});
-    return;
+// Each value costs a round trip to the registry's server, which mostly waits: the values of long lists (a full
+// mapping holds 16,512, in one list per source file) are read by a few threads at once.
+void ReadItems(std::vector<TListRead>& lists) {
+  const int rangeSize = 512, perThread = 2048, most = 4;
+  TItemRanges work;
+  int total = 0;
+  for (TListRead& list : lists) {
+    const int count = int(list.Values.size());
+    for (int first = 0; first < count; first += rangeSize)
+      work.Ranges.push_back({&list, first, std::min(count, first + rangeSize)});
+    total += count;
   }
+  int threads = std::min(most, (total + perThread - 1) / perThread);
   std::vector<HANDLE> started;
-  for (size_t t = 1; t < ranges.size(); ++t) {
-    HANDLE h = CreateThread(nullptr, 0, ReadItemRangeThread, &ranges[t], 0, nullptr);
-    if (h) started.push_back(h);
-    else ReadItemRange(ranges[t]);  // no thread: this one reads it
-  }
-  ReadItemRange(ranges[0]);
+  for (int t = 1; t < threads; ++t)
+    if (HANDLE h = CreateThread(nullptr, 0, ReadItemRanges, &work, 0, nullptr)) started.push_back(h);
+  ReadItemRanges(&work);  // with no thread started this one reads everything
   if (!started.empty()) WaitForMultipleObjects(DWORD(started.size()), started.data(), TRUE, INFINITE);
   for (HANDLE h : started) CloseHandle(h);
 }
 }  // namespace
 
-void TRegArray::Load() {
-  TRegKey key(FPath, true, HKEY_CURRENT_USER);
-  FItems.clear();
-  int count = StoredItemCount(key);
-  std::vector<std::string> values(size_t(std::max(count, 0)));
-  std::vector<char> read(values.size());
-  ReadItems(key, values, read);
-  for (int i = 0; i < count; ++i) {
-    // One that did not read is read again here, where a missing item gets its empty default written back.
-    if (!read[size_t(i)]) values[size_t(i)] = key.ReadString(NumberedName("item", i), "");
-    if (!values[size_t(i)].empty()) FItems.push_back(std::move(values[size_t(i)]));
+void TRegArray::Load() { LoadRegArrays({this}); }
+
+void LoadRegArrays(const std::vector<TRegArray*>& arrays) {
+  std::vector<TListRead> lists(arrays.size());
+  for (size_t a = 0; a < arrays.size(); ++a) {
+    lists[a].Key = std::make_unique<TRegKey>(arrays[a]->FPath, true, HKEY_CURRENT_USER);
+    lists[a].Values.resize(size_t(std::max(StoredItemCount(*lists[a].Key), 0)));
+    lists[a].Read.resize(lists[a].Values.size());
   }
-  FContentKnown = true;
+  ReadItems(lists);
+  for (size_t a = 0; a < arrays.size(); ++a) {
+    TRegArray& array = *arrays[a];
+    TListRead& list = lists[a];
+    array.FItems.clear();
+    for (size_t i = 0; i < list.Values.size(); ++i) {
+      // One that did not read is read again here, where a missing item gets its empty default written back.
+      if (!list.Read[i]) list.Values[i] = list.Key->ReadString(NumberedName("item", int(i)), "");
+      if (!list.Values[i].empty()) array.FItems.push_back(std::move(list.Values[i]));
+    }
+    array.FContentKnown = true;
+  }
 }
 
 void TRegArray::DeleteFromRegistry() {
