@@ -2,7 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <memory>
 
 #include "registry_internal.h"
 #include "text_compare.h"
@@ -153,15 +155,80 @@ void TRegArray::Save() {
   key.Flush();
 }
 
-void TRegArray::Load() {
-  TRegKey key(FPath, true, HKEY_CURRENT_USER);
-  FItems.clear();
-  int count = StoredItemCount(key);
-  for (int i = 0; i < count; ++i) {
-    std::string item = key.ReadString(NumberedName("item", i), "");
-    if (!item.empty()) FItems.push_back(item);
+namespace {
+// What one list's load reads: its key, and its items as they read (or not) from there.
+struct TListRead {
+  std::unique_ptr<TRegKey> Key;
+  std::vector<std::string> Values;
+  std::vector<char> Read;
+};
+
+// Items First..Last-1 of one list.
+struct TItemRange {
+  TListRead* List;
+  int First, Last;
+};
+
+struct TItemRanges {
+  std::vector<TItemRange> Ranges;
+  volatile LONG Next = -1;
+};
+
+void ReadItemRange(const TItemRange& range) {
+  TListRead& list = *range.List;
+  for (int i = range.First; i < range.Last; ++i)
+    list.Read[size_t(i)] = list.Key->QueryString(NumberedName("item", i), list.Values[size_t(i)]) == ERROR_SUCCESS;
+}
+
+DWORD WINAPI ReadItemRanges(void* p) {
+  auto& work = *static_cast<TItemRanges*>(p);
+  for (LONG r; (r = InterlockedIncrement(&work.Next)) < LONG(work.Ranges.size());) ReadItemRange(work.Ranges[size_t(r)]);
+  return 0;
+}
+
+// Each value costs a round trip to the registry's server, which mostly waits: the values of long lists (a full
+// mapping holds 16,512, in one list per source file) are read by a few threads at once.
+void ReadItems(std::vector<TListRead>& lists) {
+  const int rangeSize = 512, perThread = 2048, most = 4;
+  TItemRanges work;
+  int total = 0;
+  for (TListRead& list : lists) {
+    const int count = int(list.Values.size());
+    for (int first = 0; first < count; first += rangeSize)
+      work.Ranges.push_back({&list, first, std::min(count, first + rangeSize)});
+    total += count;
   }
-  FContentKnown = true;
+  int threads = std::min(most, (total + perThread - 1) / perThread);
+  std::vector<HANDLE> started;
+  for (int t = 1; t < threads; ++t)
+    if (HANDLE h = CreateThread(nullptr, 0, ReadItemRanges, &work, 0, nullptr)) started.push_back(h);
+  ReadItemRanges(&work);  // with no thread started this one reads everything
+  if (!started.empty()) WaitForMultipleObjects(DWORD(started.size()), started.data(), TRUE, INFINITE);
+  for (HANDLE h : started) CloseHandle(h);
+}
+}  // namespace
+
+void TRegArray::Load() { LoadRegArrays({this}); }
+
+void LoadRegArrays(const std::vector<TRegArray*>& arrays) {
+  std::vector<TListRead> lists(arrays.size());
+  for (size_t a = 0; a < arrays.size(); ++a) {
+    lists[a].Key = std::make_unique<TRegKey>(arrays[a]->FPath, true, HKEY_CURRENT_USER);
+    lists[a].Values.resize(size_t(std::max(StoredItemCount(*lists[a].Key), 0)));
+    lists[a].Read.resize(lists[a].Values.size());
+  }
+  ReadItems(lists);
+  for (size_t a = 0; a < arrays.size(); ++a) {
+    TRegArray& array = *arrays[a];
+    TListRead& list = lists[a];
+    array.FItems.clear();
+    for (size_t i = 0; i < list.Values.size(); ++i) {
+      // One that did not read is read again here, where a missing item gets its empty default written back.
+      if (!list.Read[i]) list.Values[i] = list.Key->ReadString(NumberedName("item", int(i)), "");
+      if (!list.Values[i].empty()) array.FItems.push_back(std::move(list.Values[i]));
+    }
+    array.FContentKnown = true;
+  }
 }
 
 void TRegArray::DeleteFromRegistry() {

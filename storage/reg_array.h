@@ -4,6 +4,10 @@
 #include <vector>
 
 class TRegKey;
+class TRegArray;
+
+// Loads each list as its Load would; long lists are read faster together than one by one.
+void LoadRegArrays(const std::vector<TRegArray*>& arrays);
 
 class TRegArray {
  public:
@@ -40,6 +44,8 @@ class TRegArray {
   void EnsureLoaded();
 
  private:
+  friend void LoadRegArrays(const std::vector<TRegArray*>& arrays);
+
   std::string FPath;
   std::vector<std::string> FItems;
   bool FContentKnown = false;

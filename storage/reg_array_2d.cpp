@@ -154,12 +154,14 @@ void TRegArray2D::Save() {
 void TRegArray2D::Load() {
   FKeys.Clear();
   int count = StoredItemCount(*FKey);
+  std::vector<TRegArray*> toLoad;
   for (int stored = 0; stored < count; ++stored) {
     std::string name = FKey->ReadString(NumberedName("item", stored), "");
     if (name.empty()) continue;
     int index = FKeys.Count();
     if (index == stored) {
-      FKeys.AddKey(name, FCreateKey);
+      FKeys.AddKey(name, false);
+      if (FCreateKey) toLoad.push_back(&FKeys.Values(index));
       continue;
     }
     // A missing name before this one: the values still lie in the subkey of the stored number, not in
@@ -170,6 +172,7 @@ void TRegArray2D::Load() {
     FKeys.Values(index).Clear();
     FKeys.Values(index).AddStrings(source.Items());
   }
+  LoadRegArrays(toLoad);
 }
 
 void TRegArray2D::MergeDuplicateKeys() {

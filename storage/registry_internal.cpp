@@ -88,6 +88,14 @@ LONG TRegKey::WriteBool(const std::string& name, bool value) { return WriteInteg
 
 std::string TRegKey::ReadString(const std::string& name, const std::string& defaultValue) {
   if (!FOpened) return defaultValue;
+  std::string value;
+  if (QueryString(name, value) == ERROR_SUCCESS) return value;
+  WriteString(name, defaultValue);
+  return defaultValue;
+}
+
+LONG TRegKey::QueryString(const std::string& name, std::string& value) const {
+  if (!FOpened) return FStatus;
   std::vector<char> buffer(1024);
   DWORD size = static_cast<DWORD>(buffer.size());
   LONG status = RegQueryValueExA(FHandle, name.c_str(), nullptr, nullptr,
@@ -99,14 +107,12 @@ std::string TRegKey::ReadString(const std::string& name, const std::string& defa
     status = RegQueryValueExA(FHandle, name.c_str(), nullptr, nullptr,
                               reinterpret_cast<BYTE*>(buffer.data()), &size);
   }
-  if (status != ERROR_SUCCESS) {
-    WriteString(name, defaultValue);
-    return defaultValue;
-  }
+  if (status != ERROR_SUCCESS) return status;
   // Drop the terminating NUL; a value stored without one (or empty) keeps all its bytes.
   size_t length = size < buffer.size() ? size : buffer.size();
   if (length > 0 && buffer[length - 1] == '\0') --length;
-  return std::string(buffer.data(), length);
+  value.assign(buffer.data(), length);
+  return ERROR_SUCCESS;
 }
 
 int32_t TRegKey::ReadInteger(const std::string& name, int32_t defaultValue) {

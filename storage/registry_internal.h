@@ -68,6 +68,9 @@ class TRegKey {
   // A value of any type, byte for byte.
   LONG WriteValue(const std::string& name, DWORD type, const std::vector<BYTE>& data);
   std::string ReadString(const std::string& name, const std::string& defaultValue);
+  // The stored string as ReadString gives it, but nothing is written when it does not read. Safe from
+  // several threads at once.
+  LONG QueryString(const std::string& name, std::string& value) const;
   int32_t ReadInteger(const std::string& name, int32_t defaultValue);
   bool ReadBool(const std::string& name, bool defaultValue);
 

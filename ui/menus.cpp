@@ -291,7 +291,9 @@ void TMenuItem::Changed(bool rebuild) {
     else FParent->UpdateEntry(this);
   }
   if (rebuild && FHandle) RebuildHandle();
-  if (TMenu* menu = GetParentMenu()) menu->MenuChanged();
+  // A bar shows only the root's own items; redrawing it for a change deeper down costs a frame change.
+  bool onBar = !FParent || !FParent->FParent;
+  if (TMenu* menu = GetParentMenu(); menu && onBar) menu->MenuChanged();
 }
 
 HBITMAP TMenuItem::ImageBitmap() {

@@ -29,19 +29,28 @@ bool LoadIconFile(const std::string& path, TIcon& icon) {
   }
 }
 
-std::unique_ptr<TIcon> GreyCopy(TIcon& icon) {
-  const TColor back = 0x101010;  // stays itself in grey, so it can be the transparent colour again
-  std::unique_ptr<TBitmap> bmp(CreateBitmapFromIcon(icon, back));
+const TColor GreyBack = 0x101010;  // stays itself in grey, so it can be the transparent colour again
+
+std::unique_ptr<TBitmap> GreyCopy(TIcon& icon) {
+  std::unique_ptr<TBitmap> bmp(CreateBitmapFromIcon(icon, GreyBack));
   GrayscaleBitmap(*bmp);
-  return std::unique_ptr<TIcon>(CreateIconFromBitmap(*bmp, back));
+  return bmp;
+}
+
+// A copy of the list's own size goes in as a masked bitmap; another size as an icon, which the list scales.
+int AddGrey(TImageList* grey, TBitmap* bmp) {
+  if (!bmp || bmp->Empty()) return -1;
+  if (bmp->Width() == grey->Width() && bmp->Height() == grey->Height()) return grey->AddMasked(*bmp, GreyBack);
+  std::unique_ptr<TIcon> icon(CreateIconFromBitmap(*bmp, GreyBack));
+  return icon ? grey->AddIcon(*icon) : -1;
 }
 
 // Adds the icon to the colour list and its counterpart to the grey list, keeping both in step.
 // Returns the colour list's index, or -1 when nothing was added.
-int AddPair(TImageList* colour, TImageList* grey, TIcon& icon, TIcon* greyIcon) {
+int AddPair(TImageList* colour, TImageList* grey, TIcon& icon, TBitmap* greyBitmap) {
   int index = colour->AddIcon(icon);
   if (index < 0 || !grey) return index;
-  bool added = (greyIcon && grey->AddIcon(*greyIcon) >= 0) || grey->AddIcon(icon) >= 0;
+  bool added = AddGrey(grey, greyBitmap) >= 0 || grey->AddIcon(icon) >= 0;
   if (!added) {
     colour->Delete(index);
     return -1;
@@ -94,8 +103,8 @@ void LoadActionImages(TForm* form, const std::string& subfolder, const std::vect
     TIcon icon;
     int index = -1;
     if (LoadIconFile(folder + file, icon)) {
-      std::unique_ptr<TIcon> greyIcon = GreyCopy(icon);
-      index = AddPair(colour, grey, icon, greyIcon.get());
+      std::unique_ptr<TBitmap> greyBitmap = GreyCopy(icon);
+      index = AddPair(colour, grey, icon, greyBitmap.get());
     }
     if (index >= 0) {
       if (i < 0) defaultIndex = index;
