@@ -215,6 +215,15 @@ TEST_F(EditorItems, BankNamesComeFromAnEntryAHeaderOrTheSourceFiles) {
     Editor->SetBankNameAction->Execute();
     EXPECT_EQ(Editor->Mapping->GetBankName(c.Bank), c.Name);
   }
+  // No row selected or focused: the command has no bank and asks nothing.
+  Select(Editor->FilesListView, {});
+  if (TListItem* focused = Editor->FilesListView->ItemFocused()) focused->SetFocused(false);
+  ASSERT_EQ(Editor->FilesListView->ItemFocused(), nullptr);
+  {
+    TAnswers unasked({"Never"});
+    Editor->SetBankNameAction->Execute();
+    EXPECT_TRUE(unasked.Asked.empty());
+  }
   // By file names: an .sf2's name without extension, a wave's folder, a bank named by hand kept.
   Editor->Mapping->SetBankName(0, "");
   Editor->Mapping->SetBankName(128, "Kits");
