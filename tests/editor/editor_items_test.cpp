@@ -366,6 +366,27 @@ TEST_F(EditorItems, PreviewSendsStopFileAndPresetInOrder) {
   from = Server->Received.size();
   Browse(Folder["W"]);
   EXPECT_EQ(PostsArrived(from, 1), (std::vector<UINT>{WM_TB_PREVIEW_STOP}));
+  // No payload file can be written: the preset goes not alone, which would play that bank and program of the
+  // previous file, and nothing counts as sounding.
+  Browse(A);
+  char tmp[MAX_PATH] = "", temp[MAX_PATH] = "";
+  GetEnvironmentVariableA("TMP", tmp, MAX_PATH);
+  GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
+  SetEnvironmentVariableA("TMP", "C:\\no such folder");
+  SetEnvironmentVariableA("TEMP", "C:\\no such folder");
+  from = Server->Received.size();
+  Select(Editor->PresetsListView, {"000: 005: Five"});
+  PressKey(VK_SHIFT);
+  SetEnvironmentVariableA("TMP", tmp);
+  SetEnvironmentVariableA("TEMP", temp);
+  EXPECT_EQ(Editor->PreviewedRow, -1);
+  // The same release again, the folder back: the file and the preset go, in that order.
+  PressKey(VK_SHIFT);
+  std::vector<UINT> posts = PostsArrived(from, 2);
+  EXPECT_EQ(std::count(posts.begin(), posts.end(), UINT(WM_TB_PREVIEW_PRESET)), 1) << "only after its file";
+  ASSERT_GE(posts.size(), 2u);
+  EXPECT_EQ(posts[posts.size() - 2], UINT(WM_TB_PREVIEW_FILE));
+  EXPECT_EQ(posts.back(), UINT(WM_TB_PREVIEW_PRESET));
 }
 
 TEST_F(EditorItems, PreviewModeFollowsTheServerAndTheRouteIsChosenOnce) {
