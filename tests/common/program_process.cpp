@@ -21,14 +21,18 @@ bool TProgramProcess::StartFile(const std::string& path, const std::string& para
   STARTUPINFOA startup{};
   startup.cb = sizeof(startup);
   FStartTick = GetTickCount();
-  if (!CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                      &FProcess)) {
-    // Rare under load, and unexplained so far: the system's reason goes with the failed start.
-    std::fprintf(stderr, "CreateProcess of %s failed: error %lu\n", command.c_str(), GetLastError());
+  for (int attempt = 1;; ++attempt) {
+    if (CreateProcessA(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                       &FProcess))
+      return true;
+    const DWORD error = GetLastError();
+    std::fprintf(stderr, "CreateProcess of %s failed: error %lu\n", command.c_str(), error);
     FProcess = PROCESS_INFORMATION{};
-    return false;
+    // Wine answers ERROR_INTERNAL_ERROR when the new process ended before it had finished starting. Seen
+    // rarely under load, for different programs, just after an earlier instance ended, with nothing of
+    // the program's own output; each failure is printed above. Any other reason fails the start.
+    if (error != ERROR_INTERNAL_ERROR || attempt == 3) return false;
   }
-  return true;
 }
 
 bool TProgramProcess::Running() const {

@@ -302,6 +302,40 @@ TEST_F(EditorItems, MergingCopiesEveryEntryAndRefusesTheSameMappingInAnyCase) {
   EXPECT_EQ(Editor->Mapping->Inactive.size(), 1u);
 }
 
+// Figures, run by hand: test_editor.exe --gtest_also_run_disabled_tests --gtest_filter=EditorItems.DISABLED_*
+TEST_F(EditorItems, DISABLED_FiguresOfMergingAFullMappingAndNamingItsBanks) {
+  StoreStudio();
+  {
+    TMapping full("Full", false, nullptr, "");
+    for (int bank = 0; bank < MappingBanks; ++bank)
+      for (int program = 0; program < MappingPrograms; ++program)
+        full.AddItem(bank % 2 ? A : Z, bank, true, 0, "P" + std::to_string(program), 1, 0, program);
+  }
+  { TMapping empty("Empty", false, nullptr, ""); }
+  ASSERT_NE(OpenEditor("Empty"), nullptr);
+  TModalDriver driver(nullptr, {[] { return dynamic_cast<TChooseMappingForm*>(Screen().ActiveForm()) != nullptr; },
+                                [] {
+                                  auto* dialog = dynamic_cast<TChooseMappingForm*>(Screen().ActiveForm());
+                                  dialog->ComboBox1->SetItemIndex(dialog->ComboBox1->Items()->IndexOf("Full"));
+                                  dialog->OkButton->Click();
+                                  return true;
+                                }});
+  DWORD start = GetTickCount();
+  Editor->MergeMappingAction->Execute();
+  const DWORD merged = GetTickCount() - start;
+  EXPECT_TRUE(driver.AllDone());
+  EXPECT_EQ(Editor->AttachedRows(false).size(), size_t(MappingBanks * MappingPrograms));
+  start = GetTickCount();
+  {
+    MessageBoxRecorder boxes;
+    Editor->SetBankNamesByFileNamesAction->Execute();
+  }
+  const DWORD named = GetTickCount() - start;
+  EXPECT_EQ(Editor->Mapping->GetBankName(0), "z");
+  std::printf("[figure] full mapping merged into an empty one %lu ms; bank names by file names %lu ms\n",
+              static_cast<unsigned long>(merged), static_cast<unsigned long>(named));
+}
+
 TEST_F(EditorItems, PreviewSendsStopFileAndPresetInOrder) {
   ASSERT_NE(OpenStudio(), nullptr);
   Browse(A);
@@ -332,6 +366,27 @@ TEST_F(EditorItems, PreviewSendsStopFileAndPresetInOrder) {
   from = Server->Received.size();
   Browse(Folder["W"]);
   EXPECT_EQ(PostsArrived(from, 1), (std::vector<UINT>{WM_TB_PREVIEW_STOP}));
+  // No payload file can be written: the preset goes not alone, which would play that bank and program of the
+  // previous file, and nothing counts as sounding.
+  Browse(A);
+  char tmp[MAX_PATH] = "", temp[MAX_PATH] = "";
+  GetEnvironmentVariableA("TMP", tmp, MAX_PATH);
+  GetEnvironmentVariableA("TEMP", temp, MAX_PATH);
+  SetEnvironmentVariableA("TMP", "C:\\no such folder");
+  SetEnvironmentVariableA("TEMP", "C:\\no such folder");
+  from = Server->Received.size();
+  Select(Editor->PresetsListView, {"000: 005: Five"});
+  PressKey(VK_SHIFT);
+  SetEnvironmentVariableA("TMP", tmp);
+  SetEnvironmentVariableA("TEMP", temp);
+  EXPECT_EQ(Editor->PreviewedRow, -1);
+  // The same release again, the folder back: the file and the preset go, in that order.
+  PressKey(VK_SHIFT);
+  std::vector<UINT> posts = PostsArrived(from, 2);
+  EXPECT_EQ(std::count(posts.begin(), posts.end(), UINT(WM_TB_PREVIEW_PRESET)), 1) << "only after its file";
+  ASSERT_GE(posts.size(), 2u);
+  EXPECT_EQ(posts[posts.size() - 2], UINT(WM_TB_PREVIEW_FILE));
+  EXPECT_EQ(posts.back(), UINT(WM_TB_PREVIEW_PRESET));
 }
 
 TEST_F(EditorItems, PreviewModeFollowsTheServerAndTheRouteIsChosenOnce) {
