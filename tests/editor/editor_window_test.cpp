@@ -15,6 +15,7 @@
 #include "modal_driver.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
+#include "route_record.h"
 #include "screen.h"
 #include "scratch_folder.h"
 #include "tarnbel_editor_settings.h"
@@ -238,6 +239,22 @@ TEST_F(EditorWindowTest, TheTreeAndPanesOpenAsTheLastSessionLeftThem) {
   EXPECT_TRUE(RunUntil([&] { return Editor->SourcePath == Bank; })) << Editor->SourcePath;
   EXPECT_EQ(Editor->PresetsListView->Items().Count(), 3);
   EXPECT_EQ(Editor->FilesListView->Width(), 321);
+}
+
+TEST_F(EditorWindowTest, AlwaysStartInPreviewModeOpensInPreviewMode) {
+  StoreStudio();
+  Settings->WriteString(PreviewRouteValue, "Keys\x01Synth\x01SB Live!\x01");
+  // The request to open the preview route goes before the one to close it, which freeing the editor posts.
+  for (bool autoload : {true, false}) {
+    SCOPED_TRACE(autoload);
+    Settings->WriteBool("AutoloadPreview", autoload);
+    const size_t from = Server->Received.size();
+    ASSERT_NE(OpenEditor("Studio"), nullptr);
+    EXPECT_EQ(Editor->StartInPreviewModeAction->Checked(), autoload);
+    FreeEditor();
+    ASSERT_TRUE(RunUntil([&] { return Server->Count(WM_TB_PREVIEW_OFF, from) == 1; }));
+    EXPECT_EQ(Server->Count(WM_TB_PREVIEW_ON, from), autoload ? 1u : 0u);
+  }
 }
 
 TEST_F(EditorWindowTest, SavingWritesOnlyAChangeAndTellsTheServer) {
