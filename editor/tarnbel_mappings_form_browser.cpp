@@ -108,9 +108,14 @@ void TMappingsForm::RefreshPresetsPane() {
     return;
   }
   FPresetsRefreshPending = false;
-  TBusyScope busy(*this);
-  TFillScope fill(FFillingPresets, PresetsListView->Items(), [this] { EndProgress(); });
-  FillPresetsPane();
+  {
+    TBusyScope busy(*this);
+    TFillScope fill(FFillingPresets, PresetsListView->Items(), [this] { EndProgress(); });
+    FillPresetsPane();
+  }
+  // A single wave file's one row is taken as clicked: its status text and its preview.
+  if (IsWaveFile(SourcePath) && FileExistsNotDir(SourcePath) && PresetsListView->Items().Count() == 1)
+    ListReleased(PresetsListView);
 }
 
 void TMappingsForm::FillPresetsPane() {
@@ -126,10 +131,8 @@ void TMappingsForm::FillPresetsPane() {
       std::string folder = ExtractFilePath(SourcePath);
       AddWaveRow(SourcePath.substr(folder.size()),
                  Mapping->FindItemBySource(SourcePath, int(WaveSourceBank), int(WaveSourceBank)) != nullptr);
-      // The one row is taken as clicked: its status text and its preview.
       PresetsListView->Items()[0]->SetSelected(true);
       PresetsListView->Items()[0]->SetFocused(true);
-      if (PresetsListView->OnClick) PresetsListView->OnClick(PresetsListView);
     } else {
       FillSoundFont(SourcePath);
     }
