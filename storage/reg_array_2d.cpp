@@ -1,5 +1,6 @@
 #include "reg_array_2d.h"
 
+#include "mapping_text_form.h"
 #include "text_compare.h"
 
 TStringListVsRegArray::TStringListVsRegArray(const std::string& path) : FPath(path) {}
@@ -128,12 +129,7 @@ bool TRegArray2D::DeleteValueByName(const std::string& keyName, const std::strin
 void TRegArray2D::Clear() { FKeys.Clear(); }
 
 void TRegArray2D::ExportSections(std::vector<std::string>& dest) const {
-  for (int i = 0; i < KeyCount(); ++i) {
-    dest.push_back("[" + FKeys.Name(i) + "]");
-    const std::vector<std::string>& values = FKeys.Values(i).Items();
-    dest.insert(dest.end(), values.begin(), values.end());
-    dest.emplace_back();
-  }
+  for (int i = 0; i < KeyCount(); ++i) AppendTextSection(FKeys.Name(i), FKeys.Values(i).Items(), dest);
 }
 
 void TRegArray2D::Save() {
