@@ -10,6 +10,7 @@ TStringListVsRegArray::~TStringListVsRegArray() { Clear(); }
 int TStringListVsRegArray::AddKey(const std::string& name, bool load) {
   int index = Count();
   FNames.push_back(name);
+  FIndex.Add(name, index);
   FArrays.push_back(std::make_unique<TRegArray>(FPath + "\\" + NumberedName("key", index), load));
   return index;
 }
@@ -24,8 +25,9 @@ void TStringListVsRegArray::Delete(int index) {
     moved.AssignTo(values, false);
     FArrays[index]->Clear();
     FArrays[index]->AddStrings(values);
-    FNames[index] = FNames[last];
+    SetName(index, FNames[last]);
   }
+  FIndex.Remove(FNames[last], last);
   FArrays[last]->SaveOnDestroy = false;
   FArrays.pop_back();
   FNames.pop_back();
@@ -37,6 +39,13 @@ void TStringListVsRegArray::Clear() {
     FArrays.pop_back();
   }
   FNames.clear();
+  FIndex.Clear();
+}
+
+void TStringListVsRegArray::SetName(int index, const std::string& name) {
+  FIndex.Remove(FNames[index], index);
+  FNames[index] = name;
+  FIndex.Add(name, index);
 }
 
 TRegArray2D::TRegArray2D(const std::string& path, bool create)
@@ -61,8 +70,9 @@ void TRegArray2D::SetKey(int index, const std::string& name) {
 }
 
 int TRegArray2D::IndexOfKey(const std::string& name, bool localeAware) const {
+  if (localeAware) return FKeys.IndexOf(name);
   for (int i = 0; i < KeyCount(); ++i)
-    if (SameTextAs(FKeys.Name(i), name, localeAware)) return i;
+    if (SameTextAscii(FKeys.Name(i), name)) return i;
   return -1;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "import_patch.h"
 #include "registry_test_support.h"
 #include "string_list.h"
 #include "tarnbel_mapping.h"
@@ -208,4 +209,28 @@ TEST_F(MappingTextTest, EveryNameSurvivesExportAndImport) {
     EXPECT_EQ(text, Exported(*copy));
     EXPECT_EQ(Slots(*original), Slots(*copy));
   }
+}
+
+namespace {
+int comparisons = 0;
+int(WINAPI* realCompare)(LCID, DWORD, LPCSTR, int, LPCSTR, int) = nullptr;
+int WINAPI CountedCompare(LCID locale, DWORD flags, LPCSTR a, int aLength, LPCSTR b, int bLength) {
+  return ++comparisons, realCompare(locale, flags, a, aLength, b, bLength);
+}
+}  // namespace
+
+TEST_F(MappingTextTest, ImportComparesEachSectionWithFewOthers) {
+  const int files = 2000;
+  std::vector<std::string> text = {"[Bank names]", ""};
+  for (int f = 0; f < files; ++f) text.insert(text.end(), {"[C:\\sf\\" + std::to_string(f) + ".sf2]", "000: 000: 000: 000: x", ""});
+  text.insert(text.end(), {"[c:\\SF\\7.SF2]", "000: 001: 000: 001: joined"});
+  comparisons = 0;
+  TImportPatch patch("CompareStringA", reinterpret_cast<void*>(&CountedCompare), reinterpret_cast<void**>(&realCompare));
+  ASSERT_NE(nullptr, realCompare);
+  auto m = Import(text);
+  // Each section line once against its like, each header search once over the text: not every pair.
+  EXPECT_LE(comparisons, 4 * static_cast<int>(text.size()));
+  EXPECT_EQ(files, m->Store->KeyCount());
+  EXPECT_EQ(2, m->Store->ValueCountByName("C:\\sf\\7.sf2"));
+  EXPECT_EQ("C:\\sf\\7.sf2", m->Slot(0, 1)->SourceFileText());
 }
