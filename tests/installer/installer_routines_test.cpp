@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -136,29 +135,23 @@ TEST(InstallerRoutines, RemovalDeletesTheFilesBearingTheStampAndNothingElse) {
   std::string changed = files.Add("Removal Sub\\changed by the user.txt", "x", Stamp + 1);
   std::string users = files.Add("Removal Sub\\the user's.txt", "x");
   std::string held = files.Add("held.txt", "x", Stamp);
-  std::string readOnly = files.Add("read only.txt", "x", Stamp);
-  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
   std::vector<std::string> left;
   {
     THeldFile holding(held);
     EXPECT_FALSE(DeleteStampedFiles("wendrel.dll", left));
   }
   // The reference stays with them, so that a later removal finds them.
-  ASSERT_EQ(left.size(), 3u);
-  EXPECT_EQ(std::set<std::string>(left.begin(), left.end() - 1), (std::set<std::string>{readOnly, held}));
-  EXPECT_EQ(left.back(), SuiteFolder() + "wendrel.dll");
-  EXPECT_TRUE(FileExists(readOnly));
+  EXPECT_EQ(left, (std::vector<std::string>{held, SuiteFolder() + "wendrel.dll"}));
   EXPECT_FALSE(FileExists(installed));
   EXPECT_FALSE(FileExists(installedToo));
   EXPECT_TRUE(FileExists(changed));
   EXPECT_TRUE(FileExists(users));
   EXPECT_TRUE(FileExists(SuiteFolder() + "test_installer.exe"));
-  // Run again once they can go, it takes them and the reference.
-  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+  // Run again once it can go, it takes it and the reference.
   left.clear();
   EXPECT_TRUE(DeleteStampedFiles("wendrel.dll", left));
-  EXPECT_EQ(left, std::vector<std::string>{});
-  for (const std::string& gone : {held, readOnly, SuiteFolder() + "wendrel.dll"}) EXPECT_FALSE(FileExists(gone)) << gone;
+  EXPECT_FALSE(FileExists(held));
+  EXPECT_FALSE(FileExists(SuiteFolder() + "wendrel.dll"));
 
   // Folders go only when empty.
   EXPECT_TRUE(RemoveProgramSubfolder("Removal Sub\\Deeper"));
