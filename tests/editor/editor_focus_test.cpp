@@ -101,8 +101,12 @@ TEST_F(EditorFocus, TheKeyboardStaysWithTheEditorAfterItsSaveAndItsChecker) {
     EXPECT_EQ(GetActiveWindow(), Editor->Handle());
     EXPECT_EQ(GetFocus(), Editor->FilesListView->Handle());
     // For a look by eye: TARNBEL_FOCUS_SHOTS names a folder for the pictures of the editor at this point.
-    if (const char* folder = std::getenv("TARNBEL_FOCUS_SHOTS"))
+    if (const char* folder = std::getenv("TARNBEL_FOCUS_SHOTS")) {
+      // A picture for the eye only: what was painted reaches the screen as the loop runs.
+      RedrawWindow(Editor->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      RunFor(200);
       testsupport::SaveWindowShot(Editor->Handle(), std::string(folder) + "\\" + c.What + ".bmp");
+    }
     EXPECT_TRUE(CtrlOOpensThePreferences());
   }
 }
