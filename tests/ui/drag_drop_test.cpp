@@ -10,6 +10,8 @@
 #include "splitter.h"
 #include "std_controls.h"
 #include "sys_utils.h"
+#include "toolbar.h"
+#include "graphic_controls.h"
 
 using namespace ui;
 using namespace uitest;
@@ -262,4 +264,55 @@ TEST(Splitter, DragResizesTheNeighbourNeverBelowMinSize) {
   ASSERT_TRUE(LeftDown());
   ASSERT_TRUE(LeftUp());
   EXPECT_EQ(1, moved);
+}
+
+// With the program's settings (drags immediate), a click on a control in automatic drag mode is still the
+// control's own click: the press and the release reach it, and no drag begins without a move.
+TEST(DragDrop, AClickOnAControlInAutomaticDragModeIsItsOwnClick) {
+  CursorKeeper cursor;
+  FormPtr form{new TForm(nullptr)};
+  form->SetBounds(100, 100, 500, 300);
+  auto* list = new TListBox(form.get());
+  list->SetParent(form.get());
+  list->SetBounds(10, 10, 100, 100);
+  list->Items()->Add("one");
+  list->Items()->Add("two");
+  auto* bar = new TToolBar(form.get());
+  bar->SetParent(form.get());
+  bar->SetBounds(150, 10, 120, 30);
+  bar->SetDragKind(dkDock);
+  auto* button = new TToolButton(form.get());
+  button->SetParent(bar);
+  auto* label = new TLabel(form.get());
+  label->SetParent(form.get());
+  label->SetBounds(300, 10, 80, 30);
+  label->SetCaption("label");
+  std::vector<std::string> log;
+  list->OnClick = [&](TObject*) { log.push_back("list " + std::to_string(list->ItemIndex())); };
+  button->OnClick = [&](TObject*) { log.push_back("button"); };
+  label->OnClick = [&](TObject*) { log.push_back("label"); };
+  for (TControl* c : std::initializer_list<TControl*>{list, bar, label}) {
+    c->SetDragMode(dmAutomatic);
+    c->OnStartDrag = [&](TObject*) { log.push_back("start"); };
+  }
+  form->Show();
+  struct TCase {
+    const char* What;
+    POINT At;
+    std::string Heard;
+  };
+  RECT row = list->ItemRect(1);
+  const TCase cases[] = {
+      {"a list's row", ScreenPoint(list->Handle(), 20, (row.top + row.bottom) / 2), "list 1"},
+      {"a tool button", ScreenPoint(bar->Handle(), button->Left() + 4, button->Top() + 4), "button"},
+      {"a graphic control", ScreenPoint(form->Handle(), 310, 20), "label"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    log.clear();
+    ASSERT_TRUE(MouseTo(c.At) && LeftDown() && LeftUp());
+    EXPECT_EQ(std::vector<std::string>{c.Heard}, log);
+    EXPECT_EQ(nullptr, DragSource());
+    EXPECT_EQ(nullptr, GetCapture());
+  }
 }
