@@ -320,7 +320,7 @@ TEST_F(SourceBrowser, ExpandedFoldersChildrenAreWatchedAndFollowTheDisk) {
   // A node whose folder is gone still lets go of its monitor when it collapses.
   CreateDirectoryA(Folder["top\\b\\quiet"].c_str(), nullptr);
   Expand(Folder["top\\b"]);
-  ASSERT_TRUE(IsWatched(Folder["top\\b\\quiet"]));
+  ASSERT_TRUE(RunUntil([&] { return IsWatched(Folder["top\\b\\quiet"]); }, 4000));
   // A refresh of an expanded node watches its new children.
   CreateDirectoryA(Folder["top\\b\\fresh"].c_str(), nullptr);
   Editor->SystemTreeView->RefreshNode(NodeFor(Folder["top\\b"]));
@@ -350,6 +350,69 @@ TEST_F(SourceBrowser, ExpandedFoldersChildrenAreWatchedAndFollowTheDisk) {
   Expand(Folder["top"]);
   EXPECT_FALSE(IsWatched(Folder["top\\c"]));
   EXPECT_FALSE(IsWatched(Folder["top\\b"]));
+}
+
+// What the user looks at in the browser: the selected file, the open branch, the view and the presets list.
+struct TBrowserPlace {
+  std::string Selection;
+  bool BranchOpen;
+  std::string TopNode;
+  std::vector<std::string> Presets;
+  int SelectedPreset;
+};
+
+// A folder read again after a change on disk keeps the user's place, wherever the change was.
+TEST_F(SourceBrowser, AFolderReadAgainKeepsTheUsersPlace) {
+  // Enough folders before the SoundFont's that the tree scrolls to show it.
+  for (int i = 10; i < 50; ++i) CreateDirectoryA(Folder["pad" + std::to_string(i)].c_str(), nullptr);
+  for (const char* sub : {"sfx", "sfx\\inner"}) CreateDirectoryA(Folder[sub].c_str(), nullptr);
+  const std::string file = MakeSoundFont("sfx\\one.sf2", {{0, 0, "Piano"}, {0, 1, "Organ"}});
+  ASSERT_TRUE(OpenEditor("place"));
+  Browse(file);
+  TListItem* preset = nullptr;
+  for (int i = 0; i < Editor->PresetsListView->Items().Count() && !preset; ++i)
+    if (Editor->PresetsListView->Items()[i]->Data()) preset = Editor->PresetsListView->Items()[i];
+  ASSERT_NE(preset, nullptr);
+  preset->SetSelected(true);
+  ASSERT_TRUE(IsWatched(Folder.Path()) && IsWatched(Folder["sfx"]));
+  auto place = [&] {
+    TKitSystemTreeView* tree = Editor->SystemTreeView;
+    TTreeNode* branch = NodeFor(Folder["sfx"]);
+    TListItem* selected = Editor->PresetsListView->Selected();
+    return TBrowserPlace{UpperCase(tree->Selection()), branch && branch->Expanded(),
+                         tree->TopItem() ? tree->TopItem()->Text() : "", Captions(Editor->PresetsListView),
+                         selected ? selected->Index() : -1};
+  };
+  const TBrowserPlace before = place();
+  ASSERT_NE(before.TopNode, Editor->SystemTreeView->Items().GetFirstNode()->Text()) << "the tree must be scrolled";
+
+  struct TCase {
+    const char* What;
+    std::function<bool()> Change;
+    std::function<bool()> Shown;
+  };
+  const TCase cases[] = {
+      {"a file in the parent folder", [&] { return testsupport::WriteBytes(Folder["new.sf2"], "x"); },
+       [&] { return HasChild(Folder.Path(), "new.sf2"); }},
+      {"a file beside the selected one", [&] { return testsupport::WriteBytes(Folder["sfx\\two.sf2"], "x"); },
+       [&] { return HasChild(Folder["sfx"], "two.sf2"); }},
+      {"a folder gone beside the selected one",
+       [&] { return testsupport::RunShell("rmdir '" + testsupport::HostName(Folder["sfx\\inner"]) + "'", 10000); },
+       [&] { return !HasChild(Folder["sfx"], "inner"); }},
+      {"a file in a folder nobody opened", [&] { return testsupport::WriteBytes(Folder["pad12\\x.sf2"], "x"); },
+       [&] { return NodeFor(Folder["pad12"]) && NodeFor(Folder["pad12"])->HasChildren(); }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    ASSERT_TRUE(c.Change());
+    EXPECT_TRUE(RunUntil(c.Shown, 4000));
+    const TBrowserPlace now = place();
+    EXPECT_EQ(now.Selection, before.Selection);
+    EXPECT_TRUE(now.BranchOpen);
+    EXPECT_EQ(now.TopNode, before.TopNode);
+    EXPECT_EQ(now.Presets, before.Presets);
+    EXPECT_EQ(now.SelectedPreset, before.SelectedPreset);
+  }
 }
 
 TEST_F(SourceBrowser, CtrlOOpensThePreferencesAndDoubleClickGoesOnFromAWave) {
