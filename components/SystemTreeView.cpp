@@ -407,15 +407,11 @@ LPITEMIDLIST TKitSystemTreeView::ParsePath(IShellFolder* folder, const std::stri
 IShellFolder* TKitSystemTreeView::RootShellFolder() {
   ui::TTreeNode* root = Items().GetFirstNode();
   TFolderItemData* d = root ? NodeData(root, false) : nullptr;
-  if (!d || (FRootFolder == rfDesktop && !d->RelativeID->mkid.cb)) {
+  if (!d) {
     FDesktopFolder->AddRef();
     return FDesktopFolder;
   }
-  IShellFolder* folder = nullptr;
-  if (FAILED(d->ParentFolder->BindToObject(d->RelativeID, nullptr, IID_IShellFolder,
-                                           reinterpret_cast<void**>(&folder))))
-    return nullptr;
-  return folder;
+  return BindNodeFolder(root, d);
 }
 
 void TKitSystemTreeView::SetSelectionPath(const std::string& path) {
