@@ -1,7 +1,7 @@
 // Figures of the source browser, run by hand (they take a minute and a gigabyte of disk):
 //   test_editor.exe --gtest_also_run_disabled_tests --gtest_filter=BrowserFigures.*
 // the presets pane filled from 5,000 presets and from 2,000 waves, "Set bank in file..." on a 500 MB file,
-// the time from a change on disk to its node read again, and a busy folder read again under the selection.
+// and the time from a change on disk to its node read again.
 #include <algorithm>
 #include <cstdio>
 #include <thread>
@@ -9,7 +9,6 @@
 #include "editor_fixture.h"
 #include "set_bank_in_file.h"
 #include "standin_support.h"
-#include "sys_utils.h"
 
 using namespace ui;
 
@@ -106,50 +105,4 @@ TEST_F(BrowserFigures, DISABLED_DiskChangeToRefreshedNode) {
   }
   std::sort(times.begin(), times.end());
   printf("[figure] disk change to refreshed node: p50 %.3f s, p99 %.3f s over 20\n", times[10], times[19]);
-}
-
-// The folder of the selected SoundFont receives 10 new files a second for 10 s: every 100 ms the selection,
-// the open branch and the presets list with its selected row are sampled.
-TEST_F(BrowserFigures, DISABLED_BusyFolderKeepsTheSelection) {
-  CreateDirectoryA(Folder["busy"].c_str(), nullptr);
-  const std::string file = MakeSoundFont("busy\\selected.sf2", {{0, 0, "Piano"}, {0, 1, "Organ"}});
-  ASSERT_TRUE(OpenEditor("figures"));
-  Browse(file);
-  TListItems& rows = Editor->PresetsListView->Items();
-  int row = -1;
-  for (int i = 0; i < rows.Count() && row < 0; ++i)
-    if (rows[i]->Data()) row = i;
-  ASSERT_GE(row, 0);
-  rows[row]->SetSelected(true);
-  TKitSystemTreeView* tree = Editor->SystemTreeView;
-  TTreeNode* branch = tree->Selected()->Parent();
-  const std::vector<std::string> presets = Captions(Editor->PresetsListView);
-  auto kept = [&] {
-    TListItem* selected = Editor->PresetsListView->Selected();
-    return UpperCase(tree->Selection()) == UpperCase(file) && branch->Expanded() &&
-           Captions(Editor->PresetsListView) == presets && selected && selected->Index() == row;
-  };
-  const int files = 100;
-  std::thread writer([&] {
-    const DWORD start = GetTickCount();
-    for (int i = 0; i < files; ++i) {
-      while (GetTickCount() - start < DWORD(i) * 100) Sleep(5);
-      testsupport::WriteBytes(Folder["busy\\f" + std::to_string(i) + ".sf2"], "x");
-    }
-  });
-  int samples = 0, good = 0;
-  const DWORD start = GetTickCount();
-  for (int i = 1; i <= files; ++i) {
-    RunUntil([&] { return GetTickCount() - start >= DWORD(i) * 100; }, 1000);
-    ++samples;
-    good += kept();
-  }
-  writer.join();
-  // The last files shown too, then one more sample.
-  EXPECT_TRUE(RunUntil([&] { return branch->Count() == files + 1; }, 10000)) << branch->Count();
-  ++samples;
-  good += kept();
-  printf("[figure] busy folder, %d new files in 10 s: selection, branch and presets list kept in %d of %d samples; "
-         "%d nodes at the end\n", files, good, samples, branch->Count());
-  EXPECT_EQ(good, samples);
 }

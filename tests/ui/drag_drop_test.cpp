@@ -273,45 +273,38 @@ TEST(DragDrop, AClickOnAControlInAutomaticDragModeIsItsOwnClick) {
   FormPtr form{new TForm(nullptr)};
   form->SetBounds(100, 100, 500, 300);
   auto* list = new TListBox(form.get());
-  list->SetParent(form.get());
-  list->SetBounds(10, 10, 100, 100);
-  list->Items()->Add("one");
-  list->Items()->Add("two");
   auto* bar = new TToolBar(form.get());
-  bar->SetParent(form.get());
-  bar->SetBounds(150, 10, 120, 30);
-  bar->SetDragKind(dkDock);
-  auto* button = new TToolButton(form.get());
-  button->SetParent(bar);
   auto* label = new TLabel(form.get());
-  label->SetParent(form.get());
-  label->SetBounds(300, 10, 80, 30);
-  label->SetCaption("label");
   std::vector<std::string> log;
-  list->OnClick = [&](TObject*) { log.push_back("list " + std::to_string(list->ItemIndex())); };
-  button->OnClick = [&](TObject*) { log.push_back("button"); };
-  label->OnClick = [&](TObject*) { log.push_back("label"); };
+  int left = 10;
   for (TControl* c : std::initializer_list<TControl*>{list, bar, label}) {
+    c->SetParent(form.get());
+    c->SetBounds(left, 10, 100, 100);
+    left += 150;
     c->SetDragMode(dmAutomatic);
     c->OnStartDrag = [&](TObject*) { log.push_back("start"); };
   }
+  list->Items()->Add("one");
+  list->Items()->Add("two");
+  bar->SetDragKind(dkDock);
+  auto* button = new TToolButton(form.get());
+  button->SetParent(bar);
+  label->SetCaption("label");
+  list->OnClick = [&](TObject*) { log.push_back("list " + std::to_string(list->ItemIndex())); };
+  button->OnClick = [&](TObject*) { log.push_back("button"); };
+  label->OnClick = [&](TObject*) { log.push_back("label"); };
   form->Show();
-  struct TCase {
-    const char* What;
-    POINT At;
-    std::string Heard;
-  };
   RECT row = list->ItemRect(1);
-  const TCase cases[] = {
-      {"a list's row", ScreenPoint(list->Handle(), 20, (row.top + row.bottom) / 2), "list 1"},
-      {"a tool button", ScreenPoint(bar->Handle(), button->Left() + 4, button->Top() + 4), "button"},
-      {"a graphic control", ScreenPoint(form->Handle(), 310, 20), "label"},
+  const std::pair<POINT, std::string> cases[] = {
+      {ScreenPoint(list->Handle(), 20, (row.top + row.bottom) / 2), "list 1"},
+      {ScreenPoint(bar->Handle(), button->Left() + 4, button->Top() + 4), "button"},
+      {ScreenPoint(form->Handle(), label->Left() + 5, label->Top() + 5), "label"},
   };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.What);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.second);
     log.clear();
-    ASSERT_TRUE(MouseTo(c.At) && LeftDown() && LeftUp());
-    EXPECT_EQ(std::vector<std::string>{c.Heard}, log);
+    ASSERT_TRUE(MouseTo(c.first) && LeftDown() && LeftUp());
+    EXPECT_EQ(std::vector<std::string>{c.second}, log);
     EXPECT_EQ(nullptr, DragSource());
     EXPECT_EQ(nullptr, GetCapture());
   }
