@@ -99,8 +99,25 @@ TEST_F(ManagerFixture, MovesAndChecksByRealInput) {
                              &ManagerFixture::LoopStep);
     };
   };
+  // From the combo box (which Ctrl+arrows would switch): a press on a row, moved less than the drag threshold
+  // (no drag begins), gives the list the keyboard.
+  auto pressThen = [](int row, int moved, WORD modifier, WORD key) {
+    return [=](TMappingsManagerForm* m) {
+      m->ComboBox1->SetFocus();
+      POINT p = RowPoint(m->CheckListBox1, row, false);
+      ASSERT_TRUE(testsupport::MouseTo(p, &ManagerFixture::LoopStep) &&
+                  testsupport::MouseButton(MOUSEEVENTF_LEFTDOWN, &ManagerFixture::LoopStep) &&
+                  testsupport::MouseTo(POINT{p.x + moved, p.y + moved}, &ManagerFixture::LoopStep));
+      EXPECT_EQ(-1, DragIndex);
+      ASSERT_TRUE(testsupport::MouseButton(MOUSEEVENTF_LEFTUP, &ManagerFixture::LoopStep));
+      ASSERT_TRUE(modifier ? Keys({modifier}, key) : Keys({}, key));
+    };
+  };
   const std::vector<bool> all = {true, true, true, true};
   const TCase cases[] = {
+      {"click, Ctrl+Up", 0, pressThen(2, 0, VK_CONTROL, VK_UP), {"A", "C", "B", "D"}, all},
+      {"click, Space", 0, pressThen(1, 0, 0, VK_SPACE), {"A", "B", "C", "D"}, {true, false, true, true}},
+      {"nudged press, Shift+Down", 0, pressThen(1, 2, VK_SHIFT, VK_DOWN), {"A", "C", "B", "D"}, all},
       {"Up button", 1, upButton, {"B", "A", "C", "D"}, all},
       {"Up button on the top row", 0, upButton, {"A", "B", "C", "D"}, all},
       {"Down button on the bottom row", 3, downButton, {"A", "B", "C", "D"}, all},
@@ -140,61 +157,6 @@ TEST_F(ManagerFixture, MovesAndChecksByRealInput) {
     }
     bool moved = c.Rows != V{"A", "B", "C", "D"};
     EXPECT_EQ(moved ? 1u : 0u, ServerCount(WM_TB_MAPPING_ORDER, from));
-    EXPECT_EQ(-1, DragIndex);
-    FreeManager();
-  }
-}
-
-// The combo box has the keyboard first: a press on a row must take it over, else Ctrl+arrows switch combos.
-TEST_F(ManagerFixture, APressOnARowTakesTheKeyboardAndOnlyAMoveStartsADrag) {
-  testsupport::CursorKeeper cursor;
-  using TGesture = std::function<void(TMappingsManagerForm*)>;
-  auto click = [](int row) -> TGesture {
-    return [row](TMappingsManagerForm* m) {
-      testsupport::MouseClick(RowPoint(m->CheckListBox1, row, false), &ManagerFixture::LoopStep);
-    };
-  };
-  // Pressed, moved less than the drag threshold, released: a click all the same.
-  auto nudge = [](int row) -> TGesture {
-    return [row](TMappingsManagerForm* m) {
-      POINT p = RowPoint(m->CheckListBox1, row, false);
-      ASSERT_TRUE(testsupport::MouseTo(p, &ManagerFixture::LoopStep));
-      ASSERT_TRUE(testsupport::MouseButton(MOUSEEVENTF_LEFTDOWN, &ManagerFixture::LoopStep));
-      ASSERT_TRUE(testsupport::MouseTo(POINT{p.x + 2, p.y + 2}, &ManagerFixture::LoopStep));
-      EXPECT_EQ(-1, DragIndex);
-      ASSERT_TRUE(testsupport::MouseButton(MOUSEEVENTF_LEFTUP, &ManagerFixture::LoopStep));
-    };
-  };
-  struct TCase {
-    const char* What;
-    TGesture Press;
-    WORD Modifier;  // 0: none
-    WORD Key;
-    std::vector<std::string> Rows;
-    std::vector<bool> Checks;
-  };
-  const std::vector<bool> all = {true, true, true, true};
-  const TCase cases[] = {
-      {"click, Ctrl+Up", click(2), VK_CONTROL, VK_UP, {"A", "C", "B", "D"}, all},
-      {"click on the top row, Shift+Down", click(0), VK_SHIFT, VK_DOWN, {"B", "A", "C", "D"}, all},
-      {"click, Space", click(1), 0, VK_SPACE, {"A", "B", "C", "D"}, {true, false, true, true}},
-      {"nudged press, Ctrl+Down", nudge(1), VK_CONTROL, VK_DOWN, {"A", "C", "B", "D"}, all},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.What);
-    ResetRegistry();
-    for (const char* name : {"A", "B", "C", "D"}) StoreMapping(name, 'E' - name[0], true);
-    for (const char* combo : {"Live", "Studio"})
-      TRegKey(std::string("Software\\tarnbel\\combos\\") + combo, true).WriteInteger("Count", 0);
-    TMappingsManagerForm* m = Open();
-    SetForegroundWindow(m->Handle());
-    m->ComboBox1->SetItemIndex(1);
-    m->ComboBox1->SetFocus();
-    c.Press(m);
-    ASSERT_TRUE(c.Modifier ? Keys({c.Modifier}, c.Key) : Keys({}, c.Key));
-    EXPECT_EQ(c.Rows, Rows());
-    EXPECT_EQ(c.Checks, Checks());
-    EXPECT_EQ(1, m->ComboBox1->ItemIndex());
     EXPECT_EQ(-1, DragIndex);
     FreeManager();
   }
