@@ -260,12 +260,14 @@ TEST_F(SourceBrowser, BadFilesListNothingAndLeaveTheWindowWorking) {
 }
 
 TEST_F(SourceBrowser, AChangeOrACloseDuringAFillWaitsForItsEnd) {
-  const std::string big = MakeBigSoundFont("big.sf2", 3000);
+  // Long enough that the 10 ms ticks of TDuringFill surely land while the fill is under way.
+  const int bigRows = 20000;
+  const std::string big = MakeBigSoundFont("big.sf2", bigRows);
   const std::string small = MakeSoundFont("small.sf2", {{0, 0, "Piano"}, {0, 1, "Organ"}});
   ASSERT_TRUE(OpenEditor("during fill"));
-  auto midFill = [this] {
+  auto midFill = [this, bigRows] {
     int count = Editor->PresetsListView->Items().Count();
-    return count > 100 && count < 2000;
+    return count > 100 && count < bigRows - 100;
   };
   bool disabledMidFill = false;
   {
@@ -290,7 +292,7 @@ TEST_F(SourceBrowser, AChangeOrACloseDuringAFillWaitsForItsEnd) {
     ASSERT_TRUE(RunUntil([&] { return !Editor->Visible(); }, 20000));
     rowsAtClose = int(SourceRows().size());
   }
-  EXPECT_EQ(rowsAtClose, 3000);
+  EXPECT_EQ(rowsAtClose, bigRows);
   EXPECT_TRUE(RunUntil([&] { return !Monitor->Closed.empty(); }, 2000));
 }
 
