@@ -170,7 +170,8 @@ bool TMappingsForm::InitEditor(const std::string& name) {
   CreateDockManager();
   LoadImages();
   OpenMapping(chosen, nullptr);
-  if (StartInPreviewModeAction->Checked() && PreviewModeAction->Enabled()) PreviewModeAction->Execute();
+  // The action's own update decides whether it may run: actions are updated only when the shown window idles.
+  if (StartInPreviewModeAction->Checked()) PreviewModeAction->Execute();
   return true;
 }
 
