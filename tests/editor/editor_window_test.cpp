@@ -253,10 +253,13 @@ TEST_F(EditorWindowTest, DisabledToolbarButtonsKeepTheShapeOfTheirImages) {
       for (auto level = byLevel.begin(); level != byLevel.end(); ++level) {
         ASSERT_EQ(level->second.size(), 1u) << level->first;
         auto next = std::next(level);
-        if (next != byLevel.end() && next->first - level->first > 1)
+        if (next != byLevel.end() && next->first - level->first > 1) {
           EXPECT_NE(*level->second.begin(), *next->second.begin()) << level->first << " and " << next->first;
+        }
       }
-      if (byLevel.size() > 1) EXPECT_GT(colours.size(), 1u) << "a flat block";
+      if (byLevel.size() > 1) {
+        EXPECT_GT(colours.size(), 1u) << "a flat block";
+      }
     }
   }
 }
