@@ -69,7 +69,10 @@ int StoredItemCount(TRegKey& key) {
   // the default is what the stored items say: a damaged count must not hide the list.
   int fromItems = CountReadable(key) ? 0 : CountFromStoredItems(key, 0x7FFFFFFF);
   int count = key.ReadInteger("Count", fromItems);
-  if (count <= 0) return 0;
+  // No save writes a negative count: the items decide, as for a count too large. A count of 0 stays 0
+  // (a save cut short may have left items behind it).
+  if (count < 0) return CountFromStoredItems(key, 0x7FFFFFFF);
+  if (count == 0) return 0;
   TRegKeyInfo info;
   if (!key.GetKeyInfo(info) || static_cast<uint32_t>(count) <= info.NumValues) return count;
   // More items counted than values stored: a damaged count must not make a load write millions of
