@@ -100,11 +100,13 @@ int TRegArray::Add(const std::string& s, bool allowDuplicates) {
       if (found != Count() - 1) {
         FItems.erase(FItems.begin() + found);
         FItems.push_back(s);
+        FChanged = true;
       }
       return -1;
     }
   }
   FItems.push_back(s);
+  FChanged = true;
   return Count() - 1;
 }
 
@@ -112,6 +114,7 @@ bool TRegArray::Delete(int index) {
   EnsureLoaded();
   if (index < 0 || index >= Count()) return false;
   FItems.erase(FItems.begin() + index);
+  FChanged = true;
   return true;
 }
 
@@ -121,12 +124,15 @@ std::string TRegArray::GetItem(int index) const {
 
 void TRegArray::SetItem(int index, const std::string& s) {
   EnsureLoaded();
-  if (index >= 0 && index < Count()) FItems[index] = s;
+  if (index < 0 || index >= Count()) return;
+  FItems[index] = s;
+  FChanged = true;
 }
 
 void TRegArray::Clear() {
   FItems.clear();
   FContentKnown = true;
+  FChanged = true;
 }
 
 int TRegArray::IndexOf(const std::string& s, bool localeAware) const {
@@ -145,17 +151,23 @@ void TRegArray::AssignTo(std::vector<std::string>& dest, bool reversed) const {
 void TRegArray::AddStrings(const std::vector<std::string>& source) {
   EnsureLoaded();
   for (const std::string& line : source)
-    if (!line.empty()) FItems.push_back(line);
+    if (!line.empty()) {
+      FItems.push_back(line);
+      FChanged = true;
+    }
 }
 
 void TRegArray::Save() {
   if (!FContentKnown) return;
+  TRegFailureWatch watch;
   TRegKey key(FPath, true, HKEY_CURRENT_USER);
   // Overwrite in place, then drop the surplus: a save cut short leaves old and new items, never none.
   for (int i = 0; i < Count(); ++i) key.WriteString(NumberedName("item", i), FItems[i]);
   key.WriteInteger("Count", Count());
   DeleteNumberedFrom(key, "item", Count(), false);
   key.Flush();
+  // A list not written whole is still to be saved.
+  if (watch.FirstFailure() == ERROR_SUCCESS) FChanged = false;
 }
 
 namespace {
@@ -231,6 +243,7 @@ void LoadRegArrays(const std::vector<TRegArray*>& arrays) {
       if (!list.Values[i].empty()) array.FItems.push_back(std::move(list.Values[i]));
     }
     array.FContentKnown = true;
+    array.FChanged = false;
   }
 }
 

@@ -40,6 +40,8 @@ class TRegArray {
   // Removes the key with everything below it and switches saving off; the caller then frees the object.
   void DeleteFromRegistry();
   bool ContentKnown() const { return FContentKnown; }
+  // Changed in memory since it was last loaded or saved.
+  bool Changed() const { return FChanged; }
   // Changes to a list whose items were never read work on the stored items.
   void EnsureLoaded();
 
@@ -49,6 +51,7 @@ class TRegArray {
   std::string FPath;
   std::vector<std::string> FItems;
   bool FContentKnown = false;
+  bool FChanged = false;
 };
 
 // Name of the numbered value or subkey: prefix followed by the decimal index ("item10", "key3").

@@ -168,13 +168,12 @@ bool TMapping::FileCellInUse(const std::string* cell, const TMappingInactiveItem
   return false;
 }
 
-void TMapping::ForgetEntry(const TMappingInactiveItem& item, bool inactive) {
+void TMapping::ForgetEntry(const TMappingInactiveItem& item) {
   std::string file = item.SourceFileText();
   const int key = Store->IndexOfKey(file, true);
-  const std::string stored = item.Stored.empty() ? item.EntryString(inactive) : item.Stored;
   int value = -1;
   for (int v = 0; v < Store->ValueCount(key) && value < 0; ++v)
-    if (Store->GetValue(key, v) == stored) value = v;
+    if (Store->GetValue(key, v) == item.Stored) value = v;
   Store->DeleteValueAt(key, value);
   if (Store->ValueCount(key) == 0) Store->DeleteKeyAt(key);
   if (item.SourceFile && !FileCellInUse(item.SourceFile, &item)) ReleaseFile(file);
@@ -183,13 +182,13 @@ void TMapping::ForgetEntry(const TMappingInactiveItem& item, bool inactive) {
 void TMapping::RemoveItem(int targetBank, int targetProgram) {
   TMappingInactiveItem* item = Slot(targetBank, targetProgram);
   if (!item) return;
-  ForgetEntry(*item, false);
+  ForgetEntry(*item);
   (*FSlots)[MappingBankOf(targetBank)][targetProgram].reset();
 }
 
 void TMapping::RemoveInactiveItem(int index) {
   if (index < 0 || index >= static_cast<int>(Inactive.size())) return;
-  ForgetEntry(*Inactive[index], true);
+  ForgetEntry(*Inactive[index]);
   Inactive.erase(Inactive.begin() + index);
 }
 
@@ -344,10 +343,11 @@ bool TMapping::SaveSettings() {
   Store->Key().WriteInteger("DefaultDrumBank", static_cast<int32_t>(DefaultDrumBank));
   Store->Key().WriteInteger("DefaultMelodicBank", static_cast<int32_t>(DefaultMelodicBank));
   Store->Save();
-  // The bank lists go with the entries, whatever filled them (an import, a merge). Not after a failure:
-  // on a key deleted meanwhile they would only make it again.
+  // The bank lists go with the entries, whatever changed them (an import, colours chosen for showing); one
+  // unchanged is left as stored. Not after a failure: on a key deleted meanwhile they would only make it again.
   if (!Temporary && watch.FirstFailure() == ERROR_SUCCESS)
-    for (TRegArray* list : {BankNames.get(), BankColors.get(), BankBackgrounds.get()}) list->Save();
+    for (TRegArray* list : {BankNames.get(), BankColors.get(), BankBackgrounds.get()})
+      if (list->Changed()) list->Save();
   return watch.FirstFailure() == ERROR_SUCCESS;
 }
 

@@ -126,7 +126,7 @@ class TMapping {
   bool FileCellInUse(const std::string* cell, const TMappingInactiveItem* except) const;
   // Frees the file cell and moves the final cell into its place.
   void DropFileAt(int index);
-  void ForgetEntry(const TMappingInactiveItem& item, bool inactive);
+  void ForgetEntry(const TMappingInactiveItem& item);
 
   // On the heap: the table is too large for a thread's stack when a mapping lives there.
   using TSlotRow = std::array<std::unique_ptr<TMappingInactiveItem>, MappingPrograms>;

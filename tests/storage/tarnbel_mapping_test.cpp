@@ -351,4 +351,9 @@ TEST_F(MappingTest, SaveStoresTheBankListsWithTheEntries) {
   EXPECT_EQ("255", m->GetBankBackground(3));
   ASSERT_NE(nullptr, m->Slot(3, 1));
   EXPECT_EQ("Violin", m->Slot(3, 1)->Name);
+  // A list left unchanged is not written over what another window stored meanwhile.
+  Open("m")->SetBankName(5, "Brass");
+  m->AddItem(kPiano, 5, true, 0, "Horn", 2, 0, 2);
+  EXPECT_TRUE(m->SaveSettings());
+  EXPECT_EQ("Brass", Open("m")->GetBankName(5));
 }
