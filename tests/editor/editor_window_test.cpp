@@ -485,6 +485,44 @@ TEST_F(EditorWindowTest, ConflictsAskBeforeLeavingAndClosingSavesAndTellsTheMoni
   EXPECT_TRUE(none.Boxes.empty());
 }
 
+namespace {
+// Fails every write to one of a mapping's bank lists.
+LONG FailBankListWrites(TRegOperation operation, const std::string& path, const std::string&) {
+  const std::string list = "\\BankBackgrounds";
+  return operation == TRegOperation::Write && path.size() > list.size() &&
+                 path.compare(path.size() - list.size(), list.size(), list) == 0
+             ? ERROR_ACCESS_DENIED
+             : ERROR_SUCCESS;
+}
+}  // namespace
+
+// A bank list that cannot be written fails the save as entries that cannot: said, kept unsaved, not announced.
+TEST_F(EditorWindowTest, ABankListThatIsNotWrittenFailsTheSave) {
+  {
+    TMapping mapping("Studio", false, nullptr, "");
+    mapping.AddItem(Bank, 0, true, 0, "Grand Piano", 0, 0, 0);
+  }
+  ASSERT_NE(OpenEditor("Studio"), nullptr);
+  const int sent = MappingSavedCount();
+  Editor->Mapping->BankBackgrounds->Add("000:255", true);
+  Editor->Modified = true;
+  MessageBoxRecorder boxes(IDOK);
+  SetRegFaultHook(FailBankListWrites);
+  const bool saved = Editor->SaveMapping();
+  SetRegFaultHook(nullptr);
+  EXPECT_FALSE(saved);
+  ASSERT_EQ(boxes.Boxes.size(), 1u);
+  EXPECT_EQ(boxes.Boxes[0].Text, "Can't save mapping Studio in registry.");
+  EXPECT_TRUE(Editor->Modified);
+  RunFor(50);
+  EXPECT_EQ(MappingSavedCount(), sent);
+  // Written the next time, and announced.
+  EXPECT_TRUE(Editor->SaveMapping());
+  EXPECT_EQ(testsupport::ReadRaw(MappingsKey + "Studio\\BankBackgrounds", "Count").data,
+            (std::vector<uint8_t>{1, 0, 0, 0}));
+  EXPECT_TRUE(RunUntil([&] { return MappingSavedCount() == sent + 1; }));
+}
+
 TEST_F(EditorWindowTest, BadSettingsNamesAndStoresDoNotLoseAnything) {
   // Settings of the wrong type read as their defaults (written back); colours that are no numbers as none.
   testsupport::WriteRawString(TarnbelKeyPath, "DetachConfirmation", "yes");
