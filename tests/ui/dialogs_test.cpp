@@ -9,11 +9,14 @@
 #include "bitmap.h"
 #include "clipboard.h"
 #include "dialogs.h"
+#include "message_box.h"
 #include "picture.h"
 #include "std_controls.h"
 #include "sys_utils.h"
 #include "text_compare.h"
 #include "timer.h"
+#include "pump_until.h"
+#include "remote_message_box.h"
 #include "ui_exceptions.h"
 #include "ui_test_support.h"
 
@@ -234,4 +237,43 @@ TEST(Clipboard, TextBuffersAndPicturesGoThroughTheClipboard) {
   EXPECT_EQ(COLORREF(RGB(255, 0, 0)), COLORREF(picture.Bitmap()->Canvas().Pixels(1, 1)));
   EXPECT_FALSE(TPicture::SupportsClipboardFormat(format));
   EXPECT_THROW(picture.LoadFromClipboardFormat(format, nullptr), EInvalidGraphic);
+}
+
+// A box is as wide as its longest word: a name without blanks as wide as the screen would run off it.
+TEST(Dialogs, AMessageBoxStaysWithinTheScreenAndKeepsItsText) {
+  const std::string longName(218, 'W');
+  struct TCase {
+    const char* What;
+    std::string Text;
+    bool Unchanged;  // short words: shown exactly as given
+  };
+  const TCase cases[] = {
+      {"a quoted long name", "Mapping \"" + longName + "\" already exists. Choose another name.", false},
+      {"one word of 2000 characters", std::string(2000, 'x'), false},
+      {"a sentence", "Really want to delete mapping \"Pads\" ?", true},
+  };
+  const int screen = GetSystemMetrics(SM_CXSCREEN);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    std::thread shower([text = c.Text] { ShowMessageBox(text, "wide box test", MB_OK); });
+    HWND box = nullptr;
+    bool shown = testsupport::PumpUntil(
+        [&] { return (box = testsupport::FindMessageBoxOf(GetCurrentProcessId(), "wide box test")) != nullptr; }, 5000);
+    if (shown) {
+      RECT rect{};
+      GetWindowRect(box, &rect);
+      EXPECT_LE(rect.right - rect.left, screen);
+      std::string text = testsupport::MessageBoxText(box), flat;
+      for (char ch : text)
+        if (ch != '\r' && ch != '\n') flat += ch;
+      if (c.Unchanged) EXPECT_EQ(c.Text, text);
+      EXPECT_EQ(c.Text, flat) << "every character is shown";
+      testsupport::ClickMessageBoxButton(box, IDOK);
+      shower.join();
+    } else {
+      // A box that never came leaves its thread behind rather than the suite waiting for it.
+      shower.detach();
+    }
+    ASSERT_TRUE(shown);
+  }
 }
