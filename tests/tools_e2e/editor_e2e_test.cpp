@@ -56,17 +56,6 @@ int IndexOf(const std::vector<std::string>& captions, const std::string& caption
   return it == captions.end() ? -1 : int(it - captions.begin());
 }
 
-// The editor's two lists: the source presets left of the attached ones.
-struct TChildSearch {
-  std::vector<HWND> Lists;
-};
-BOOL CALLBACK CollectList(HWND window, LPARAM data) {
-  char name[64] = {0};
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "TListView") reinterpret_cast<TChildSearch*>(data)->Lists.push_back(window);
-  return TRUE;
-}
-
 int StoredKeyCount() {
   testsupport::RawValue count = testsupport::ReadRaw(DemoKey, "Count");
   return count.found && count.data.size() == 4 ? int(count.data[0]) : -1;
@@ -154,19 +143,13 @@ TEST_F(EditorE2E, AnAttachedPresetIsServedAfterTheSaveAndNoLongerOnceDetached) {
     Editor = testsupport::FindTopWindowStartingWith(Tools.ProcessId(), "tarnbel editor - Demo");
     return Editor && IsWindowVisible(Editor);
   }));
-  TChildSearch search;
-  EnumChildWindows(Editor, CollectList, reinterpret_cast<LPARAM>(&search));
-  ASSERT_EQ(search.Lists.size(), 2u);
-  std::sort(search.Lists.begin(), search.Lists.end(), [](HWND a, HWND b) {
-    RECT ra, rb;
-    GetWindowRect(a, &ra);
-    GetWindowRect(b, &rb);
-    return ra.left < rb.left;
-  });
+  // The editor's two lists: the source presets left of the attached ones.
+  std::vector<HWND> lists = testsupport::ListViewsLeftToRight(Editor);
+  ASSERT_EQ(lists.size(), 2u);
   // The monitor beside it, as the user opens it, shows the server's cache.
   PostMessageA(FindWindowA(nullptr, TOOLS_WINDOW_TITLE), WM_TB_SHOW_MONITOR, 0, 0);
-  Presets = search.Lists[0];
-  Attached = search.Lists[1];
+  Presets = lists[0];
+  Attached = lists[1];
   EXPECT_EQ(Entries(Attached), std::vector<std::string>{"000: 000: Grand Piano"});
   // The stored tree selection shows the second SoundFont's presets.
   ASSERT_TRUE(Pump([&] { return Entries(Presets).size() == 2; }));

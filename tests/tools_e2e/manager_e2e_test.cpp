@@ -20,6 +20,7 @@
 #include "protocol_payloads.h"
 #include "pump_until.h"
 #include "recording_window.h"
+#include "reg_export.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
@@ -41,7 +42,7 @@ const int kImmediateButton = 0, kUpButton = 3;
 // The Combos toolbar's: the box's place, a separator, save, delete.
 const int kSaveComboButton = 2;
 // The list's pop-up menu: edit, copy, rename, delete, ...
-const int kCopyItem = 1, kDeleteItem = 3;
+const int kEditItem = 0, kCopyItem = 1, kDeleteItem = 3;
 
 bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
@@ -135,6 +136,31 @@ class ManagerE2E : public ::testing::Test {
     SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     PostMessageA(testsupport::ChildWithCaption(prompt, "OK", "TButton"), BM_CLICK, 0, 0);
     return true;
+  }
+  int RowOf(const std::string& name) {
+    const int count = int(SendMessageA(List, LB_GETCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row)
+      if (Row(row) == name) return row;
+    return -1;
+  }
+  // Answers the box of that caption whose text holds the words, with the button.
+  bool AnswerBox(const std::string& caption, const std::string& words, int button) {
+    HWND box = nullptr;
+    if (!Pump([&] { return (box = testsupport::FindWindowOf(ToolsPid, "#32770", caption)) != nullptr; })) return false;
+    EXPECT_NE(std::string::npos, testsupport::BoxText(box).find(words)) << testsupport::BoxText(box);
+    PostMessageA(box, WM_COMMAND, WPARAM(button), 0);
+    return Pump([&] { return !IsWindow(box); });
+  }
+  // Finds the manager of the tools program the server started, and its list.
+  void FindManager(HWND& manager) {
+    ASSERT_TRUE(Pump([&] {
+      manager = FindWindowA(nullptr, "tarnbel manager");
+      return manager && IsWindowVisible(manager);
+    })) << "ShowControlPanel did not bring the manager up";
+    GetWindowThreadProcessId(manager, &ToolsPid);
+    List = testsupport::FindChildOfClass(manager, "TCheckListBox");
+    OrderBar = testsupport::ChildWithCaption(manager, "Order");
+    ASSERT_NE(List, nullptr);
   }
   // A row's text, by the list's own message (the system carries the text across processes; its wide form
   // comes back whole under Wine).
@@ -286,4 +312,83 @@ TEST_F(ManagerE2E, TheCardFollowsTheOrderAndTheActiveFlagsSetInTheManager) {
   // Closed, the manager leaves nothing behind in the tools program.
   PostMessageA(manager, WM_CLOSE, 0, 0);
   EXPECT_TRUE(Pump([&] { return !IsWindow(manager); }));
+}
+
+// The manager deletes or renames the mapping the editor has open, with and without an unsaved edit: once
+// the editor is closed, nothing is stored under the old name.
+TEST_F(ManagerE2E, AMappingDeletedOrRenamedWhileTheEditorHasItOpenDoesNotComeBack) {
+  struct TCase {
+    const char* Victim;
+    bool Rename;
+    bool Edited;  // a preset detached and not saved
+  };
+  const TCase cases[] = {{"Victim 1", false, false}, {"Victim 2", false, true}, {"Victim 3", true, false},
+                         {"Victim 4", true, true}};
+  for (const TCase& c : cases) {
+    StoreBank(c.Victim, "Lost Lead");
+    TMapping(c.Victim, false, nullptr, "").SetBankName(0, "Named");
+  }
+  ASSERT_TRUE(e2e::StartServerOnBus(Server));
+  HWND manager = nullptr;
+  FindManager(manager);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Victim);
+    const std::string renamed = std::string(c.Victim) + " renamed";
+    // Opened in the editor by the manager's Edit.
+    int row = -1;
+    ASSERT_TRUE(Pump([&] { return (row = RowOf(c.Victim)) >= 0; }));
+    ASSERT_TRUE(PopupCommand(row, kEditItem));
+    HWND editor = nullptr;
+    ASSERT_TRUE(Pump([&] {
+      editor = testsupport::FindTopWindowStartingWith(ToolsPid, std::string("tarnbel editor - ") + c.Victim);
+      return editor && IsWindowVisible(editor) && IsWindowEnabled(editor);
+    }));
+    if (c.Edited) {
+      std::vector<HWND> lists = testsupport::ListViewsLeftToRight(editor);
+      ASSERT_EQ(lists.size(), 2u);
+      HWND files = lists[1];
+      int entry = -1;
+      ASSERT_TRUE(Pump([&] {
+        std::vector<testsupport::TRemoteRow> rows = testsupport::ReadRemoteListView(files, 1);
+        for (size_t i = 0; i < rows.size() && entry < 0; ++i)
+          if (rows[i].Texts[0] == "000: 005: Lost Lead") entry = int(i);
+        return entry >= 0;
+      }));
+      ASSERT_TRUE(testsupport::PostClickOnRemoteRow(files, entry));
+      ASSERT_TRUE(Pump([&] {
+        std::vector<testsupport::TRemoteRow> rows = testsupport::ReadRemoteListView(files, 1);
+        return size_t(entry) < rows.size() && rows[size_t(entry)].Selected;
+      }));
+      PostMessageA(files, WM_KEYDOWN, VK_DELETE, 1);
+      ASSERT_TRUE(AnswerBox("Confirmation", "", IDOK));
+    }
+    ASSERT_TRUE(Pump([&] { return (row = RowOf(c.Victim)) >= 0; }));
+    if (c.Rename) {
+      SendMessageA(List, LB_SETCURSEL, WPARAM(row), 0);
+      PostMessageA(List, WM_KEYDOWN, VK_F2, 0);
+      PostMessageA(List, WM_KEYUP, VK_F2, 0);
+      std::wstring wide(renamed.begin(), renamed.end());
+      ASSERT_TRUE(AnswerPrompt("Rename mapping", wide.c_str()));
+    } else {
+      ASSERT_TRUE(PopupCommand(row, kDeleteItem));
+      ASSERT_TRUE(AnswerBox("Confirmation", "Really want to delete mapping", IDOK));
+      if (c.Edited) {
+        ASSERT_TRUE(AnswerBox("Confirmation", "Leave it anyway ?", IDYES));
+      }
+    }
+    ASSERT_TRUE(Pump([&] { return RowOf(c.Victim) < 0; }));
+    // The user closes whatever editor is left; an edit still held is left unsaved.
+    HWND open = testsupport::FindTopWindowStartingWith(ToolsPid, "tarnbel editor - ");
+    if (open && IsWindowVisible(open)) PostMessageA(open, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Pump([&] {
+      if (HWND box = testsupport::FindWindowOf(ToolsPid, "#32770", "Confirmation")) PostMessageA(box, WM_COMMAND, IDYES, 0);
+      return !open || !IsWindow(open);
+    }));
+    EXPECT_TRUE(testsupport::ExportRegistryKey("HKCU\\" + MappingPath(c.Victim)).empty()) << "the old name is stored again";
+    if (c.Rename) {
+      EXPECT_TRUE(testsupport::KeyExists(MappingPath(renamed)));
+      // The edit went along with the rename.
+      EXPECT_EQ(c.Edited ? 0 : 1, TRegKey(MappingPath(renamed), true).ReadInteger("Count", -1));
+    }
+  }
 }
