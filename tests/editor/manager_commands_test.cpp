@@ -312,66 +312,49 @@ TEST_F(ManagerCommands, ImportReadsItsFileBeforeMakingAnything) {
 TEST_F(ManagerCommands, ImportRefusesAFileThatHoldsNoMappingText) {
   StoreTwo();
   Open();
-  const std::string before = Dump(Mappings.substr(0, Mappings.size() - 1));
+  const std::string before = Dump("Software\\tarnbel\\mappings"), file = (*Folder)["not_a_mapping.txt"];
   std::string noise;
   for (int i = 0; i < 3000; ++i) noise += char((i * 7919 + 13) % 251);
-  struct TCase {
-    const char* What;
-    std::string Bytes;
-  };
-  const TCase cases[] = {{"empty", ""},
-                         {"random bytes", noise},
-                         {"ini-style", "[Settings]\r\nVolume=3\r\n[Bank colors]\r\n000:255\r\n"}};
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.What);
-    const std::string file = (*Folder)["not_a_mapping.txt"];
-    ASSERT_TRUE(testsupport::WriteBytes(file, c.Bytes));
+  for (const std::string& bytes : {std::string(), noise, std::string("[Settings]\r\nVolume=3\r\n[Bank colors]\r\n")}) {
+    ASSERT_TRUE(testsupport::WriteBytes(file, bytes));
     Boxes.clear();
     Queries.clear();
     ChosenFile = file;
-    Answer("Unwanted");
     Manager->LoadMappingFromFileAction->Execute();
-    Answers.clear();
     EXPECT_TRUE(Queries.empty()) << "no name is asked for a file that holds no mapping";
     ASSERT_EQ(1u, Boxes.size());
     EXPECT_EQ(file + " is not a mapping file.", Boxes[0].Text);
     EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), Boxes[0].Flags);
-    EXPECT_EQ(before, Dump(Mappings.substr(0, Mappings.size() - 1)));
+    EXPECT_EQ(before, Dump("Software\\tarnbel\\mappings"));
   }
 }
 
 // The row commands go on with the row a command made, or with the one that took a deleted row's place.
 TEST_F(ManagerCommands, EachCommandLeavesItsMappingSelected) {
-  struct TCase {
-    const char* What;
-    TCommandKind Kind;  // cmNew..cmRename; Delete otherwise
-    int Row;
-    const char* Selected;
-  };
   const int Delete = cmRename + 1;
-  const TCase cases[] = {
-      {"New", cmNew, 0, "Fresh"},       {"Import", cmImport, 0, "Fresh"},   {"Copy", cmCopy, 0, "Fresh"},
-      {"Rename", cmRename, 0, "Fresh"}, {"Delete the top", TCommandKind(Delete), 0, "Pads"},
-      {"Delete the last", TCommandKind(Delete), 1, "Strings"},
-  };
-  for (const TCase& c : cases) {
-    SCOPED_TRACE(c.What);
+  const struct {
+    int Kind, Row;
+    const char* Selected;
+  } cases[] = {{cmNew, 0, "Fresh"}, {cmImport, 0, "Fresh"}, {cmCopy, 0, "Fresh"},
+               {cmRename, 0, "Fresh"}, {Delete, 0, "Pads"},    {Delete, 1, "Strings"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Kind) + " on row " + std::to_string(c.Row));
     FreeManager();
     ResetRegistry();
     StoreTwo();
     Open();
+    Answer("Fresh");
     if (c.Kind == Delete) {
       Manager->CheckListBox1->SetItemIndex(c.Row);
       Manager->DeleteMappingAction->Execute();
     } else {
-      Answer("Fresh");
-      Run(c.Kind);
+      Run(TCommandKind(c.Kind));
     }
+    Answers.clear();
     ASSERT_GE(Manager->SelectedRow(), 0);
     EXPECT_EQ(c.Selected, Rows()[size_t(Manager->SelectedRow())]);
     Manager->ActionList1->UpdateActions();
     EXPECT_TRUE(Manager->CopyMappingAction->Enabled());
-    EXPECT_TRUE(Manager->DeleteMappingAction->Enabled());
   }
 }
 

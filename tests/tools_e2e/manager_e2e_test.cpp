@@ -42,7 +42,9 @@ const int kImmediateButton = 0, kUpButton = 3;
 // The Combos toolbar's: the box's place, a separator, save, delete.
 const int kSaveComboButton = 2;
 // The list's pop-up menu: edit, copy, rename, delete, ...
-const int kEditItem = 0, kCopyItem = 1, kDeleteItem = 3;
+const int kCopyItem = 1, kDeleteItem = 3;
+// The Tools toolbar's: new, import, a separator, edit, copy, rename, delete, ...
+const int kEditButton = 3, kDeleteButton = 6;
 
 bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
@@ -143,7 +145,7 @@ class ManagerE2E : public ::testing::Test {
       if (Row(row) == name) return row;
     return -1;
   }
-  // Answers the box of that caption whose text holds the words, with the button.
+  // Answers the box of that caption, whose text holds the words, with the button.
   bool AnswerBox(const std::string& caption, const std::string& words, int button) {
     HWND box = nullptr;
     if (!Pump([&] { return (box = testsupport::FindWindowOf(ToolsPid, "#32770", caption)) != nullptr; })) return false;
@@ -192,17 +194,9 @@ class ManagerE2E : public ::testing::Test {
 TEST_F(ManagerE2E, TheCardFollowsTheOrderAndTheActiveFlagsSetInTheManager) {
   ASSERT_TRUE(e2e::StartServerOnBus(Server));
   HWND manager = nullptr;
-  ASSERT_TRUE(Pump([&] {
-    manager = FindWindowA(nullptr, "tarnbel manager");
-    return manager && IsWindowVisible(manager);
-  })) << "ShowControlPanel did not bring the manager up";
-  DWORD pid = 0;
-  GetWindowThreadProcessId(manager, &pid);
+  FindManager(manager);
+  const DWORD pid = ToolsPid;
   EXPECT_NE(pid, Server.ProcessId());
-  ToolsPid = pid;
-  List = testsupport::FindChildOfClass(manager, "TCheckListBox");
-  OrderBar = testsupport::ChildWithCaption(manager, "Order");
-  ASSERT_NE(List, nullptr);
   ASSERT_NE(OrderBar, nullptr);
   // The server keeps a mapping of its own below the two.
   ASSERT_EQ("Strings", Row(0));
@@ -319,75 +313,63 @@ TEST_F(ManagerE2E, TheCardFollowsTheOrderAndTheActiveFlagsSetInTheManager) {
 TEST_F(ManagerE2E, AMappingDeletedOrRenamedWhileTheEditorHasItOpenDoesNotComeBack) {
   struct TCase {
     const char* Victim;
-    bool Rename;
-    bool Edited;  // a preset detached and not saved
+    bool Rename, Edited;  // edited: a preset detached and not saved
   };
-  const TCase cases[] = {{"Victim 1", false, false}, {"Victim 2", false, true}, {"Victim 3", true, false},
-                         {"Victim 4", true, true}};
-  for (const TCase& c : cases) {
-    StoreBank(c.Victim, "Lost Lead");
-    TMapping(c.Victim, false, nullptr, "").SetBankName(0, "Named");
-  }
+  const TCase cases[] = {{"V1", false, false}, {"V2", false, true}, {"V3", true, false}, {"V4", true, true}};
+  for (const TCase& c : cases) StoreBank(c.Victim, "Lost Lead");
   ASSERT_TRUE(e2e::StartServerOnBus(Server));
   HWND manager = nullptr;
   FindManager(manager);
+  HWND tools = testsupport::ChildWithCaption(manager, "Tools");
+  ASSERT_NE(tools, nullptr);
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Victim);
     const std::string renamed = std::string(c.Victim) + " renamed";
-    // Opened in the editor by the manager's Edit.
     int row = -1;
     ASSERT_TRUE(Pump([&] { return (row = RowOf(c.Victim)) >= 0; }));
-    ASSERT_TRUE(PopupCommand(row, kEditItem));
+    SendMessageA(List, LB_SETCURSEL, WPARAM(row), 0);
+    ASSERT_TRUE(ClickButton(tools, kEditButton));
     HWND editor = nullptr;
     ASSERT_TRUE(Pump([&] {
       editor = testsupport::FindTopWindowStartingWith(ToolsPid, std::string("tarnbel editor - ") + c.Victim);
-      return editor && IsWindowVisible(editor) && IsWindowEnabled(editor);
+      return editor && IsWindowEnabled(editor) && testsupport::ListViewsLeftToRight(editor).size() == 2;
     }));
     if (c.Edited) {
-      std::vector<HWND> lists = testsupport::ListViewsLeftToRight(editor);
-      ASSERT_EQ(lists.size(), 2u);
-      HWND files = lists[1];
-      int entry = -1;
-      ASSERT_TRUE(Pump([&] {
+      HWND files = testsupport::ListViewsLeftToRight(editor)[1];
+      auto selected = [&] {
         std::vector<testsupport::TRemoteRow> rows = testsupport::ReadRemoteListView(files, 1);
-        for (size_t i = 0; i < rows.size() && entry < 0; ++i)
-          if (rows[i].Texts[0] == "000: 005: Lost Lead") entry = int(i);
-        return entry >= 0;
-      }));
-      ASSERT_TRUE(testsupport::PostClickOnRemoteRow(files, entry));
-      ASSERT_TRUE(Pump([&] {
-        std::vector<testsupport::TRemoteRow> rows = testsupport::ReadRemoteListView(files, 1);
-        return size_t(entry) < rows.size() && rows[size_t(entry)].Selected;
-      }));
+        return rows.size() == 2 && rows[1].Selected;  // the entry, below its group's header
+      };
+      ASSERT_TRUE(testsupport::PostClickOnRemoteRow(files, 1));
+      ASSERT_TRUE(Pump(selected));
       PostMessageA(files, WM_KEYDOWN, VK_DELETE, 1);
-      ASSERT_TRUE(AnswerBox("Confirmation", "", IDOK));
+      ASSERT_TRUE(AnswerBox("Confirmation", "Really detach 1 preset ?", IDOK));
+      // Detached, and the editor's job is over (its window is enabled again).
+      ASSERT_TRUE(Pump([&] { return testsupport::ReadRemoteListView(files, 1).size() < 2 && IsWindowEnabled(editor); }));
     }
-    ASSERT_TRUE(Pump([&] { return (row = RowOf(c.Victim)) >= 0; }));
     if (c.Rename) {
       SendMessageA(List, LB_SETCURSEL, WPARAM(row), 0);
       PostMessageA(List, WM_KEYDOWN, VK_F2, 0);
-      PostMessageA(List, WM_KEYUP, VK_F2, 0);
-      std::wstring wide(renamed.begin(), renamed.end());
-      ASSERT_TRUE(AnswerPrompt("Rename mapping", wide.c_str()));
+      ASSERT_TRUE(AnswerPrompt("Rename mapping", std::wstring(renamed.begin(), renamed.end()).c_str()));
     } else {
-      ASSERT_TRUE(PopupCommand(row, kDeleteItem));
+      SendMessageA(List, LB_SETCURSEL, WPARAM(row), 0);
+      ASSERT_TRUE(ClickButton(tools, kDeleteButton));
       ASSERT_TRUE(AnswerBox("Confirmation", "Really want to delete mapping", IDOK));
       if (c.Edited) {
         ASSERT_TRUE(AnswerBox("Confirmation", "Leave it anyway ?", IDYES));
       }
     }
     ASSERT_TRUE(Pump([&] { return RowOf(c.Victim) < 0; }));
-    // The user closes whatever editor is left; an edit still held is left unsaved.
+    // The user closes whatever editor is left; an edit it still holds is left unsaved.
     HWND open = testsupport::FindTopWindowStartingWith(ToolsPid, "tarnbel editor - ");
     if (open && IsWindowVisible(open)) PostMessageA(open, WM_CLOSE, 0, 0);
     ASSERT_TRUE(Pump([&] {
       if (HWND box = testsupport::FindWindowOf(ToolsPid, "#32770", "Confirmation")) PostMessageA(box, WM_COMMAND, IDYES, 0);
       return !open || !IsWindow(open);
     }));
-    EXPECT_TRUE(testsupport::ExportRegistryKey("HKCU\\" + MappingPath(c.Victim)).empty()) << "the old name is stored again";
+    EXPECT_TRUE(testsupport::ExportRegistryKey("HKCU\\" + MappingPath(c.Victim)).empty()) << "stored again";
+    // A rename takes the edit along.
     if (c.Rename) {
-      EXPECT_TRUE(testsupport::KeyExists(MappingPath(renamed)));
-      // The edit went along with the rename.
       EXPECT_EQ(c.Edited ? 0 : 1, TRegKey(MappingPath(renamed), true).ReadInteger("Count", -1));
     }
   }
