@@ -368,6 +368,8 @@ TEST_F(ManagerE2E, AMappingDeletedOrRenamedWhileTheEditorHasItOpenDoesNotComeBac
       return !open || !IsWindow(open);
     }));
     EXPECT_TRUE(testsupport::ExportRegistryKey("HKCU\\" + MappingPath(c.Victim)).empty()) << "stored again";
+    // Nor does the next editor open it again.
+    EXPECT_EQ(c.Rename ? renamed : "default", TRegKey(TarnbelKeyPath, true).ReadString("CurrentEditorMapping", ""));
     // A rename takes the edit along.
     if (c.Rename) {
       EXPECT_EQ(c.Edited ? 0 : 1, TRegKey(MappingPath(renamed), true).ReadInteger("Count", -1));
