@@ -338,9 +338,11 @@ void TValidator::RewriteEntry(TMapping& mapping, const TEntry& entry, const std:
   }
   MarkChanged();
   int targetBank = static_cast<int>(entry.TargetBank), targetProgram = static_cast<int>(entry.TargetProgram);
+  if (OnSlotRewrite) OnSlotRewrite(targetBank, targetProgram, false);
   mapping.RemoveItem(targetBank, targetProgram);
   mapping.AddItem(StoredSpelling(mapping, file), targetBank, true, entry.Tag, name,
                   static_cast<int>(entry.SourceProgram), static_cast<int>(entry.SourceBank), targetProgram);
+  if (OnSlotRewrite) OnSlotRewrite(targetBank, targetProgram, true);
 }
 
 void TValidator::MarkChanged() {

@@ -382,7 +382,7 @@ TEST_F(EditorWindowTest, ChoosingNewAndImportOpenAnotherMappingAfterSaving) {
   for (const TCase& c : std::vector<TCase>{{"Fresh", ""},
                                            {"a\\b", "Mapping name cannot contain a \"\\\" character."},
                                            {"", "Mapping name cannot be empty."},
-                                           {std::string(256, 'n'), "Mapping name cannot be longer than 255 characters."}}) {
+                                           {std::string(219, 'n'), "Mapping name cannot be longer than 218 characters."}}) {
     std::vector<std::string> asked;
     TInputQueryHandler previous = SetInputQueryHandler([&](const std::string& caption, const std::string& prompt,
                                                            std::string& value) {

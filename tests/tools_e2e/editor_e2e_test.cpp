@@ -58,48 +58,10 @@ int IndexOf(const std::vector<std::string>& captions, const std::string& caption
   return it == captions.end() ? -1 : int(it - captions.begin());
 }
 
-// The editor's two lists: the source presets left of the attached ones.
-struct TChildSearch {
-  std::vector<HWND> Lists;
-};
-BOOL CALLBACK CollectList(HWND window, LPARAM data) {
-  char name[64] = {0};
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "TListView") reinterpret_cast<TChildSearch*>(data)->Lists.push_back(window);
-  return TRUE;
-}
-
-// The file names in the folder, sorted.
-std::vector<std::string> FilesIn(const std::string& folder) {
-  std::vector<std::string> names;
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return names;
-  do
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(found.cFileName);
-  while (FindNextFileA(search, &found));
-  FindClose(search);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 std::vector<std::string> StoredList(const std::string& list) {
   TRegArray stored(DemoKey + "\\" + list, true);
   stored.SaveOnDestroy = false;
   return stored.Items();
-}
-
-// The editor's two lists, left to right.
-std::vector<HWND> ListsOf(HWND editor) {
-  TChildSearch search;
-  EnumChildWindows(editor, CollectList, reinterpret_cast<LPARAM>(&search));
-  std::sort(search.Lists.begin(), search.Lists.end(), [](HWND a, HWND b) {
-    RECT ra, rb;
-    GetWindowRect(a, &ra);
-    GetWindowRect(b, &rb);
-    return ra.left < rb.left;
-  });
-  return search.Lists;
 }
 
 int StoredKeyCount() {
@@ -189,7 +151,8 @@ TEST_F(EditorE2E, AnAttachedPresetIsServedAfterTheSaveAndNoLongerOnceDetached) {
     Editor = testsupport::FindTopWindowStartingWith(Tools.ProcessId(), "tarnbel editor - Demo");
     return Editor && IsWindowVisible(Editor);
   }));
-  std::vector<HWND> lists = ListsOf(Editor);
+  // The editor's two lists: the source presets left of the attached ones.
+  std::vector<HWND> lists = testsupport::ListViewsLeftToRight(Editor);
   ASSERT_EQ(lists.size(), 2u);
   // The monitor beside it, as the user opens it, shows the server's cache.
   PostMessageA(FindWindowA(nullptr, TOOLS_WINDOW_TITLE), WM_TB_SHOW_MONITOR, 0, 0);
@@ -292,7 +255,7 @@ TEST_F(EditorE2E, SaveStoresImportedBankNamesForTheNextAutomaticExport) {
   HWND choose = nullptr;
   ASSERT_TRUE(Pump([&] { return (choose = testsupport::VisibleWindow("Load file as (choose mapping name):")) != nullptr; }));
   PostMessageA(testsupport::ChildWithCaption(choose, "Ok", "TButton"), BM_CLICK, 0, 0);
-  std::vector<HWND> lists = ListsOf(Editor);
+  std::vector<HWND> lists = testsupport::ListViewsLeftToRight(Editor);
   ASSERT_EQ(lists.size(), 2u);
   Attached = lists[1];
   ASSERT_TRUE(Pump([&] {
@@ -321,6 +284,6 @@ TEST_F(EditorE2E, SaveStoresImportedBankNamesForTheNextAutomaticExport) {
     ASSERT_TRUE(Pump([&] { return TRegKey(DemoKey, true).ReadBool("Active", !active) == active; }));
   }
   const std::string current = exports + "\\tarnbel\\current";
-  ASSERT_TRUE(Pump([&] { return FilesIn(current).size() == 2; })) << FilesIn(current).size();
-  EXPECT_EQ(FilesIn(current), (std::vector<std::string>{"Pianos.dev", "Strings.dev"}));
+  ASSERT_TRUE(Pump([&] { return testsupport::FilesIn(current).size() == 2; })) << testsupport::FilesIn(current).size();
+  EXPECT_EQ(testsupport::FilesIn(current), (std::vector<std::string>{"Pianos.dev", "Strings.dev"}));
 }
