@@ -227,6 +227,21 @@ TEST_F(EditorOutputs, HtmlPageIsWrittenWhereTheUserSaysOrNotAtAll) {
   }
 }
 
+// Both save dialogs propose a name Windows keeps as a file name, whatever the mapping's name holds.
+TEST_F(EditorOutputs, SaveDialogsProposeAFileNameWindowsKeeps) {
+  ASSERT_NE(OpenEditor(Name), nullptr);
+  const std::pair<TAction*, const char*> dialogs[] = {{Editor->SaveMappingAsHTMLAction, "Tom's _live_ & _B__ mix.htm"},
+                                                      {Editor->SaveMappingInFileAction, "Tom's _live_ & _B__ mix.txt"}};
+  for (const auto& d : dialogs) {
+    TFileDialogAnswer answer;
+    std::thread user = AnswerFileDialog("", answer, d.first->Name() + ".bmp");
+    d.first->Execute();
+    user.join();
+    ASSERT_TRUE(answer.Seen) << d.first->Name();
+    EXPECT_EQ(answer.Proposed, d.second);
+  }
+}
+
 // Ctrl+L puts the names of the selected entry's bank on the clipboard, one line per program, entries in
 // force only; without a selection, or while another program holds the clipboard, a box says so and what
 // was on the clipboard stays.
