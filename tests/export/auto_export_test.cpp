@@ -79,15 +79,42 @@ TEST_F(AutomaticExports, EveryExportOnWritesEveryFileIntoItsFolderAndMakesVanish
 }
 
 TEST_F(AutomaticExports, AFolderThatCannotBeMadeGoesToTheProgramFolderAndTheRestRunOn) {
-  AutocreateCakewalk = AutocreateMassiva = true;
-  CakewalkPath = "Q:\\unmapped";
+  AutocreateCakewalk = AutocreateCubase1 = AutocreateMassiva = true;
+  CakewalkPath = CubasePath = "Q:\\unmapped";
+  const std::string program = ui::ProgramFolder();
+  const std::vector<std::string> beside = testsupport::FilesIn(program);
   EXPECT_TRUE(Run());
-  std::vector<std::string> fellBack = FilesBelow(ui::ProgramFolder() + "tarnbel\\current");
-  testsupport::RemoveTree(ui::ProgramFolder() + "tarnbel");
-  ASSERT_EQ(Boxes.Boxes.size(), 1u);
-  EXPECT_EQ(Boxes.Boxes[0].Text, "Can't create directory: Q:\\unmapped");
-  EXPECT_EQ(fellBack, SortedPaths({"drums.ins", "melodic.ins"}));
+  std::vector<std::string> fellBack = FilesBelow(program + "tarnbel\\current");
+  testsupport::RemoveTree(program + "tarnbel");
+  const std::string box = "Can't create directory: Q:\\unmapped\\tarnbel\\current\r\nWriting into " + program +
+                          "tarnbel\\current\\ instead.";
+  EXPECT_EQ(Boxes.Texts(), std::vector<std::string>(2, box));
+  EXPECT_EQ(fellBack, SortedPaths({"bank 000.dev", "drums.dev", "drums.ins", "melodic.ins", "Strings .dev"}));
+  EXPECT_EQ(testsupport::FilesIn(program), beside) << "files were written loose beside the program";
   EXPECT_EQ(FilesBelow(Folder["massiva"]).size(), 3u);
+}
+
+// No folder chosen: every export writes below the program folder, without a word.
+TEST_F(AutomaticExports, NoFolderMeansTheProgramFolderForEveryExport) {
+  Set(true);
+  for (auto& setting : Settings) std::get<1>(setting).clear();
+  const std::string program = ui::ProgramFolder();
+  EXPECT_TRUE(Run());
+  std::vector<std::string> below = FilesBelow(program + "tarnbel"), sets = FilesBelow(program + "sets");
+  const bool text = FileExistsNotDir(program + "current.txt");
+  testsupport::RemoveTree(program + "tarnbel");
+  testsupport::RemoveTree(program + "sets");
+  DeleteFileA((program + "current.txt").c_str());
+  EXPECT_TRUE(Boxes.Boxes.empty());
+  EXPECT_TRUE(text);
+  EXPECT_EQ(sets, SortedPaths({"current_drums.set", "current_melodic.set"}));
+  std::vector<std::string> expected;
+  for (const char* file : {"drums.ins", "melodic.ins", "drums.pls", "melodic.pls", "bank 000.ini", "drumsets.ini",
+                           "Strings and Pads.ini", "bank 000.mxp", "drumsets.mxp", "Strings and Pads.mxp",
+                           "bank 000.dev", "drums.dev", "Strings .dev"})
+    expected.push_back(std::string("current\\") + file);
+  for (int first = 0; first < 129; first += 12) expected.push_back("current\\" + DriverFile(first));
+  EXPECT_EQ(below, SortedPaths(expected));
 }
 
 // A read-only file and a full disk: each failed file keeps its old content, nothing temporary is left, and
