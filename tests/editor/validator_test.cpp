@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "application.h"
+#include "hidden_window.h"
 #include "import_patch.h"
 #include "message_box_recorder.h"
 #include "modal_driver.h"
@@ -347,14 +348,21 @@ TEST_F(Validator, MappingsGoLastToFirstWhileTheOwnerAndTheMainWindowAreDisabled)
                      (progress && progress->Visible() ? " " + progress->Caption() : "") +
                      (progress ? " of " + std::to_string(progress->ProgressBar1->Max()) : ""));
   };
+  // The walk serves the queue before it reads its first slot: a message posted now is handled while it
+  // walks, before the first question (a timer tick might come only once that question is open).
+  struct TWalkProbe {
+    std::function<void()> OnPosted;
+    static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM w, LPARAM l) {
+      auto* probe = testsupport::THiddenWindow::Owner<TWalkProbe>(window);
+      if (msg == WM_APP && probe) return probe->OnPosted(), 0;
+      return DefWindowProcA(window, msg, w, l);
+    }
+  } probe{[&] { note("walking"); }};
+  testsupport::THiddenWindow probeWindow("TValidatorWalkProbe", "", &TWalkProbe::Proc, &probe);
+  PostMessageA(probeWindow.Handle(), WM_APP, 0, 0);
   TValidator validator(owner.get());
   bool done = Check(validator, nullptr,
-                    {[&] {
-                       if (ShownDialog()) return false;
-                       note("walking");
-                       return true;
-                     },
-                     Answer([&](TValidatorDialog& d) { note("asked"), Click(d.IgnoreButton); }),
+                    {Answer([&](TValidatorDialog& d) { note("asked"), Click(d.IgnoreButton); }),
                      Press(&TValidatorDialog::CancelAllButton)});
   Application().SetMainForm(previousMain);
   EXPECT_TRUE(done);
