@@ -170,7 +170,8 @@ bool TMappingsForm::InitEditor(const std::string& name) {
   CreateDockManager();
   LoadImages();
   OpenMapping(chosen, nullptr);
-  if (StartInPreviewModeAction->Checked() && PreviewModeAction->Enabled()) PreviewModeAction->Execute();
+  // The action's own update decides whether it may run: actions are updated only when the shown window idles.
+  if (StartInPreviewModeAction->Checked()) PreviewModeAction->Execute();
   return true;
 }
 
@@ -412,16 +413,17 @@ bool TMappingsForm::SaveMappingToRegistry() {
   TBusyScope busy(*this);
   bool rewritten = CheckIntegrity(false);
   if (!Modified && !rewritten) return true;
+  bool written = false;
   {
     TFormOfCall<TProgressForm> progress(new TProgressForm(this));
     progress->SetText("saving mapping (" + MappingName + ") in registry...");
     progress->SetMax(100);
     progress->SetProgress(100);
     progress->ShowAtOnce();
-    Mapping->SaveSettings();
+    written = Mapping->SaveSettings();
   }
   // A key deleted meanwhile takes no values: what was not stored is said, kept as unsaved and not announced.
-  if (!StoredFormWritten()) {
+  if (!written || !StoredFormWritten()) {
     Modified = true;
     ShowMessageBox("Can't save mapping " + MappingName + " in registry.", "tarnbel", MB_OK | MB_ICONERROR, Handle());
     return false;
