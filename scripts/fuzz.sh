@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the file readers' libFuzzer targets natively with clang into build/fuzz/ and runs them,
 # seeded with files from the test builders (SF2 whole and damaged, GIF, icon, cursor, animated cursor,
-# icon list, wave): the SF2 preset-header reader, the checks and bank patch of "Set bank in file...", the preset walk that the card stand-in and the device layer
-# share, the edit engine stand-in's SF2 reader and writer, the GIF coder, the icon and animated cursor readers and the icon list's stored form. The given seconds (default 30)
+# icon list, wave, mapping text): the SF2 preset-header reader, the checks and bank patch of "Set bank in file...", the preset walk that the card stand-in and the device layer
+# share, the edit engine stand-in's SF2 reader and writer, the GIF coder, the icon and animated cursor readers, the icon list's stored form
+# and the mapping text form (import, export, import again). The given seconds (default 30)
 # are shared by all targets. Exit code non-zero on a finding.
 set -euo pipefail
 budget=${1:-30}
@@ -19,7 +20,7 @@ clang++ -std=c++17 -O1 -Wall -Wextra -Itests/common tests/common/sf2_builder.cpp
 
 # Each target: its sources, and the options of its run.
 declare -A target_sources target_options
-targets=(phdr_chunk sf2_bank_rewrite sf2_preset_walk sf_edit_engine gif_codec icon_files icon_list_stream)
+targets=(phdr_chunk sf2_bank_rewrite sf2_preset_walk sf_edit_engine gif_codec icon_files icon_list_stream mapping_text)
 target_sources[phdr_chunk]="-Istorage storage/chunk.cpp storage/subchunk.cpp storage/LISTpdta_subchunk.cpp storage/phdr_chunk.cpp tests/fuzz/phdr_chunk_fuzz.cpp"
 target_options[phdr_chunk]=""
 target_sources[sf2_bank_rewrite]="-Istorage -Ieditor storage/chunk.cpp storage/subchunk.cpp storage/LISTpdta_subchunk.cpp storage/phdr_chunk.cpp storage/str_to_int.cpp editor/sf2_bank_rewrite.cpp tests/fuzz/sf2_bank_rewrite_fuzz.cpp"
@@ -35,6 +36,8 @@ target_sources[icon_files]="-Icomponents -iquote ui ui/icon_file.cpp components/
 target_options[icon_files]="-malloc_limit_mb=64"
 target_sources[icon_list_stream]="-Icomponents components/kit_icon_list_stream.cpp tests/fuzz/icon_list_stream_fuzz.cpp"
 target_options[icon_list_stream]="-malloc_limit_mb=64"
+target_sources[mapping_text]="-Istorage storage/mapping_text_form.cpp tests/fuzz/mapping_text_fuzz.cpp"
+target_options[mapping_text]="-malloc_limit_mb=64"
 
 per_target=$(( budget / ${#targets[@]} ))
 [ "$per_target" -lt 1 ] && per_target=1

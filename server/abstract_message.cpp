@@ -1,5 +1,6 @@
 #include "abstract_message.h"
 
+#include "advanced_thread.h"
 #include "live_requests.h"
 #include "thread_post.h"
 
@@ -41,7 +42,7 @@ bool TAbstractMessage::Send() {
     if (target) CloseHandle(target);
     delivered = delivered && FAnswered;
   } else {
-    delivered = PostThreadUntilAccepted(FTargetThreadId, FMessageId, 0, FParam);
+    delivered = TAdvancedThread::PostAsOwner(FTargetThreadId, FMessageId, 0, FParam);
   }
   if (!delivered) Undelivered();
   Finish();

@@ -1,5 +1,11 @@
 #include "advanced_thread.h"
 
+#include <limits>
+#include <map>
+#include <mutex>
+#include <tuple>
+#include <unordered_map>
+
 #include "live_requests.h"
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
@@ -7,6 +13,20 @@
 namespace {
 // The thread object whose loop runs on this thread, if any.
 thread_local const TAdvancedThread* runningThread = nullptr;
+
+// What PostAsOwner posted to the running threads and they have not taken yet, by target thread,
+// id and parameters. Another program cannot add to it, so what it posts matches nothing.
+using TPostKey = std::tuple<DWORD, UINT, WPARAM, LPARAM>;
+struct TOwnerPosts {
+  std::mutex Lock;
+  std::unordered_map<DWORD, const TAdvancedThread*> Threads;
+  std::map<TPostKey, unsigned> Pending;
+};
+
+TOwnerPosts& OwnerPosts() {
+  static TOwnerPosts posts;
+  return posts;
+}
 }  // namespace
 
 TAdvancedThread::TAdvancedThread() : FCreatorThreadId(GetCurrentThreadId()) { EnsureMessageQueue(); }
@@ -14,6 +34,7 @@ TAdvancedThread::TAdvancedThread() : FCreatorThreadId(GetCurrentThreadId()) { En
 TAdvancedThread::~TAdvancedThread() {
   // Owners stop the thread while the derived object is still whole; this only catches a forgotten Stop.
   Stop();
+  ForgetOwnerPosts(FThreadId);
   if (FHandle) CloseHandle(FHandle);
 }
 
@@ -54,8 +75,10 @@ DWORD WINAPI TAdvancedThread::ThreadProc(LPVOID self) {
   auto* thread = static_cast<TAdvancedThread*>(self);
   runningThread = thread;
   EnsureMessageQueue();
+  thread->RegisterOwnerPosts();
   SetEvent(thread->FQueueReady);
   thread->Execute();
+  thread->ForgetOwnerPosts(GetCurrentThreadId());
   if (HANDLE launched = thread->FLaunched) {
     WaitForSingleObject(launched, INFINITE);
     CloseHandle(launched);
@@ -74,7 +97,7 @@ void TAdvancedThread::Execute() {
     FCurrentMessage = msg;
     ProcessMessage(msg);
     if (IsQuit(msg)) break;
-    if (msg.message == TM_ECHO) PostThreadUntilAccepted(FCreatorThreadId, TM_ECHO, 0, 0);
+    if (msg.message == TM_ECHO) PostAsOwner(FCreatorThreadId, TM_ECHO, 0, 0);
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
@@ -93,6 +116,8 @@ bool TAdvancedThread::IsQuit(const MSG& msg) { return msg.message == TM_QUIT && 
 bool TAdvancedThread::Accepts(const MSG& msg) const {
   // Only a quit the owner asked for ends the loop; another program's is dropped unread.
   if (IsQuit(msg)) return FQuitAsked;
+  if (msg.hwnd == nullptr && OwnerOnly(msg.message))
+    return TakeOwnerPost(GetCurrentThreadId(), msg.message, msg.wParam, msg.lParam);
   if (msg.hwnd != nullptr || !CarriesObject(msg.message)) return true;
   return TLiveRequests::Contains(msg.lParam, msg.message);
 }
@@ -117,6 +142,52 @@ void TAdvancedThread::Stop() {
   }
   PostQuit();
   WaitForSingleObject(FHandle, INFINITE);
+  // Also a thread ended from outside, whose loop never got to forget its registration.
+  ForgetOwnerPosts(FThreadId);
+}
+
+bool TAdvancedThread::PostAsOwner(DWORD threadId, UINT id, WPARAM wParam, LPARAM lParam) {
+  bool noted = false;
+  {
+    TOwnerPosts& posts = OwnerPosts();
+    std::lock_guard<std::mutex> guard(posts.Lock);
+    auto thread = posts.Threads.find(threadId);
+    if (thread != posts.Threads.end() && thread->second->OwnerOnly(id)) {
+      ++posts.Pending[TPostKey(threadId, id, wParam, lParam)];
+      noted = true;
+    }
+  }
+  if (PostThreadUntilAccepted(threadId, id, wParam, lParam)) return true;
+  if (noted) TakeOwnerPost(threadId, id, wParam, lParam);
+  return false;
+}
+
+void TAdvancedThread::RegisterOwnerPosts() {
+  TOwnerPosts& posts = OwnerPosts();
+  std::lock_guard<std::mutex> guard(posts.Lock);
+  posts.Threads[GetCurrentThreadId()] = this;
+}
+
+void TAdvancedThread::ForgetOwnerPosts(DWORD threadId) {
+  TOwnerPosts& posts = OwnerPosts();
+  std::lock_guard<std::mutex> guard(posts.Lock);
+  auto thread = posts.Threads.find(threadId);
+  if (thread == posts.Threads.end() || thread->second != this) return;
+  posts.Threads.erase(thread);
+  // Posts the thread never took: its id may later name another thread.
+  auto first = posts.Pending.lower_bound(TPostKey(threadId, 0, 0, std::numeric_limits<LPARAM>::min()));
+  auto last = first;
+  while (last != posts.Pending.end() && std::get<0>(last->first) == threadId) ++last;
+  posts.Pending.erase(first, last);
+}
+
+bool TAdvancedThread::TakeOwnerPost(DWORD threadId, UINT id, WPARAM wParam, LPARAM lParam) {
+  TOwnerPosts& posts = OwnerPosts();
+  std::lock_guard<std::mutex> guard(posts.Lock);
+  auto found = posts.Pending.find(TPostKey(threadId, id, wParam, lParam));
+  if (found == posts.Pending.end()) return false;
+  if (--found->second == 0) posts.Pending.erase(found);
+  return true;
 }
 
 bool TAdvancedThread::PostQuit() {
@@ -130,10 +201,11 @@ bool TAdvancedThread::EndedUnasked() const {
   return FHandle && !FQuitAsked && WaitForSingleObject(FHandle, 0) == WAIT_OBJECT_0;
 }
 
+// What this thread took is posted on as its owner would.
 bool TAdvancedThread::Requeue() {
-  return PostThreadUntilAccepted(FThreadId, FCurrentMessage.message, FCurrentMessage.wParam, FCurrentMessage.lParam);
+  return PostAsOwner(FThreadId, FCurrentMessage.message, FCurrentMessage.wParam, FCurrentMessage.lParam);
 }
 
 bool TAdvancedThread::ForwardTo(DWORD threadId) {
-  return PostThreadUntilAccepted(threadId, FCurrentMessage.message, FCurrentMessage.wParam, FCurrentMessage.lParam);
+  return PostAsOwner(threadId, FCurrentMessage.message, FCurrentMessage.wParam, FCurrentMessage.lParam);
 }

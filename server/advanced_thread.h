@@ -1,7 +1,8 @@
 #pragma once
 // TAdvancedThread: a worker thread with its own message loop. It reports ready to its creator,
 // hands every message to ProcessMessage, answers TM_ECHO and ends on the TM_QUIT its owner posts.
-// Any program can post the id to the thread: a TM_QUIT the owner did not ask for is dropped.
+// Any program can post any id to the thread: a TM_QUIT the owner did not ask for is dropped, and so is
+// a control message of an id the thread takes only from this process (OwnerOnly).
 #include <windows.h>
 #include <atomic>
 #include <cstdint>
@@ -41,6 +42,9 @@ class TAdvancedThread {
 
   // Called from another thread: posts TM_QUIT and waits until the thread has ended.
   void Stop();
+  // Posts a message to a thread as this process does (retried as PostThreadUntilAccepted): a thread
+  // that takes the id only from its owner acts on it. Every post of ours to a worker thread goes here.
+  static bool PostAsOwner(DWORD threadId, UINT id, WPARAM wParam, LPARAM lParam);
   // The owner's quit, from any thread (the thread itself too): the loop ends at the TM_QUIT posted
   // here, once the messages queued before it are handled. False when the thread is gone.
   bool PostQuit();
@@ -77,6 +81,12 @@ class TAdvancedThread {
     (void)id;
     return false;
   }
+  // True for the thread-message ids this thread acts on only when PostAsOwner posted them; the same id
+  // posted by another program is dropped unread.
+  virtual bool OwnerOnly(UINT id) const {
+    (void)id;
+    return false;
+  }
 
   // Inside ProcessMessage: posts the current message again to this thread, behind those queued.
   bool Requeue();
@@ -90,6 +100,11 @@ class TAdvancedThread {
   void Execute();
   void DiscardQueued();
   bool Accepts(const MSG& msg) const;
+  // The thread's registration for PostAsOwner, while it runs (it is whole from its start to its Stop).
+  void RegisterOwnerPosts();
+  void ForgetOwnerPosts(DWORD threadId);
+  // Takes one post that PostAsOwner made with exactly these values; false when there is none.
+  static bool TakeOwnerPost(DWORD threadId, UINT id, WPARAM wParam, LPARAM lParam);
   // A thread message of the quit id (a window message of that id is an ordinary one).
   static bool IsQuit(const MSG& msg);
 

@@ -48,7 +48,7 @@ bool TRouteControl::OpenPreviewRoute(const RouteRecord& definition, std::string&
   caption.clear();
   DWORD threadId = 0;
   if (!StartRoute(definition, caption, threadId)) return false;
-  PostThreadUntilAccepted(threadId, TM_PREVIEW_ON, 0, 0);
+  TAdvancedThread::PostAsOwner(threadId, TM_PREVIEW_ON, 0, 0);
   return true;
 }
 
@@ -58,7 +58,7 @@ void TRouteControl::Quiesce() {
 
 void TRouteControl::CloseAll() {
   while (!FRoutes.empty()) {
-    PostThreadUntilAccepted(FRoutes.back()->ThreadID(), TM_ROUTE_CLOSE, 0, 0);
+    TAdvancedThread::PostAsOwner(FRoutes.back()->ThreadID(), TM_ROUTE_CLOSE, 0, 0);
     FRoutes.back()->Stop();
     FRoutes.pop_back();
   }
@@ -138,7 +138,7 @@ void TRouteControl::UnloadUnused() {
 }
 
 void TRouteControl::PostToRoute(int index, UINT id, WPARAM wParam, LPARAM lParam) {
-  if (ValidIndex(index)) PostThreadUntilAccepted(FRoutes[index]->ThreadID(), id, wParam, lParam);
+  if (ValidIndex(index)) TAdvancedThread::PostAsOwner(FRoutes[index]->ThreadID(), id, wParam, lParam);
 }
 
 void TRouteControl::ClearPreset(int index, int32_t bank, int32_t program) {

@@ -221,7 +221,7 @@ void TRouteThread::Reload() {
       if (!HasBankProgram(FInput->WinampList, pair.Bank, pair.Program)) pair = TChannelPair{-1, -1};
   }
   RestoreChannels(saved);
-  PostThreadUntilAccepted(CreatorThreadID(), TM_ECHO, 0, 0);
+  PostAsOwner(CreatorThreadID(), TM_ECHO, 0, 0);
   FInput->Reloading = 0;
   FInput->Enabled = enabled;
 }

@@ -57,6 +57,8 @@ class TRouteThread : public TAdvancedThread {
   void DoStop() override;
   void DiscardMessage(const MSG& msg) override;
   bool CarriesObject(UINT id) const override;
+  // Every other id of ours changes the route's state or reaches the main thread's boxes.
+  bool OwnerOnly(UINT id) const override { return id >= WM_USER && !CarriesObject(id); }
 
  private:
   void OpenRoute();

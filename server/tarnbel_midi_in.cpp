@@ -19,7 +19,7 @@ namespace {
 const char* const NoDevice = "[none]";
 
 void PostOrphanTick(uint32_t routeThreadId) {
-  PostThreadUntilAccepted(static_cast<DWORD>(routeThreadId), TM_ROUTE_1064, 0, 0);
+  TAdvancedThread::PostAsOwner(static_cast<DWORD>(routeThreadId), TM_ROUTE_1064, 0, 0);
 }
 
 TLoadSource SourceOf(const TMappingInactiveItem& item) {
@@ -85,7 +85,7 @@ TTarnbelMIDIInput::TTarnbelMIDIInput(const std::string& deviceName, const std::s
     }
   }
   if (FSFThread)
-    PostThreadUntilAccepted(FSFThread->ThreadID(), TM_SF_ADD_CLIENT, 0, static_cast<LPARAM>(GetCurrentThreadId()));
+    TAdvancedThread::PostAsOwner(FSFThread->ThreadID(), TM_SF_ADD_CLIENT, 0, static_cast<LPARAM>(GetCurrentThreadId()));
   ResetChannels();
 }
 
@@ -95,7 +95,7 @@ TTarnbelMIDIInput::~TTarnbelMIDIInput() {
   Close();
   FTimer.Stop();
   if (FSFThread)
-    PostThreadUntilAccepted(FSFThread->ThreadID(), TM_SF_REMOVE_CLIENT, 0, static_cast<LPARAM>(RouteThreadId));
+    TAdvancedThread::PostAsOwner(FSFThread->ThreadID(), TM_SF_REMOVE_CLIENT, 0, static_cast<LPARAM>(RouteThreadId));
   // The last route holding the manager thread stops it.
   FSFThread.reset();
 }

@@ -4,6 +4,7 @@
 
 #include "none_marker.h"
 #include "protocol_payloads.h"
+#include "route_thread.h"
 #include "server_settings.h"
 #include "tarnbel_context_menu.h"
 #include "tarnbel_mappings_array.h"
@@ -219,7 +220,11 @@ bool TTarnbelServer::HandleToolsCommand(UINT message, WPARAM wParam, LPARAM lPar
 void TTarnbelServer::SelectRoute(WPARAM atom) {
   std::string caption;
   if (!IPCReceiveString(atom, caption)) return;
-  const int index = FRoutes.FindByCaption(caption);
+  int index = FRoutes.FindByCaption(caption);
+  // A route stored twice is listed twice under one caption: the caption of the current route keeps
+  // it, rather than moving the choice to its twin, which may not even have opened.
+  const TRouteThread* current = FRoutes.At(ServerSettings.CurrentRoute - 1);
+  if (index >= 0 && current && current->Caption() == caption) index = ServerSettings.CurrentRoute - 1;
   // The monitor answers each current-route report with its selection; the answer to the list of
   // before the preview can come once the preview runs. The preview route alone is listed then: a
   // caption it does not have is that stale answer, and would leave the preview with no current

@@ -125,7 +125,7 @@ void TSFManagerThread::DiscardMessage(const MSG& msg) {
   Done(msg);
 }
 
-void TSFManagerThread::PostToCreator(UINT id) { PostThreadUntilAccepted(CreatorThreadID(), id, 0, 0); }
+void TSFManagerThread::PostToCreator(UINT id) { PostAsOwner(CreatorThreadID(), id, 0, 0); }
 
 void TSFManagerThread::ReportBusy(uint8_t& notifyBusy) {
   if (!notifyBusy) return;
@@ -139,7 +139,7 @@ void TSFManagerThread::ReportIdle(uint8_t notifyBusy) {
 
 void TSFManagerThread::NotifyClients(UINT id, WPARAM wParam, LPARAM lParam) {
   for (size_t i = FClients.size(); i-- > 0;)
-    if (FClients[i] != FreeClientSlot) PostThreadUntilAccepted(FClients[i], id, wParam, lParam);
+    if (FClients[i] != FreeClientSlot) PostAsOwner(FClients[i], id, wParam, lParam);
 }
 
 void TSFManagerThread::AddClient(DWORD threadId) {

@@ -43,6 +43,8 @@ class TSFManagerThread : public TAdvancedThread {
   void DoStop() override;
   void DiscardMessage(const MSG& msg) override;
   bool CarriesObject(UINT id) const override { return SFThreadCarriesObject(id); }
+  // The clients' comings and goings and the echo: only from this process.
+  bool OwnerOnly(UINT id) const override { return id >= WM_USER && !CarriesObject(id); }
 
  private:
   void Load(const MSG& msg);

@@ -1,5 +1,6 @@
 #include "reg_array_2d.h"
 
+#include "mapping_text_form.h"
 #include "text_compare.h"
 
 TStringListVsRegArray::TStringListVsRegArray(const std::string& path) : FPath(path) {}
@@ -9,6 +10,7 @@ TStringListVsRegArray::~TStringListVsRegArray() { Clear(); }
 int TStringListVsRegArray::AddKey(const std::string& name, bool load) {
   int index = Count();
   FNames.push_back(name);
+  FIndex.Add(name, index);
   FArrays.push_back(std::make_unique<TRegArray>(FPath + "\\" + NumberedName("key", index), load));
   return index;
 }
@@ -23,8 +25,9 @@ void TStringListVsRegArray::Delete(int index) {
     moved.AssignTo(values, false);
     FArrays[index]->Clear();
     FArrays[index]->AddStrings(values);
-    FNames[index] = FNames[last];
+    SetName(index, FNames[last]);
   }
+  FIndex.Remove(FNames[last], last);
   FArrays[last]->SaveOnDestroy = false;
   FArrays.pop_back();
   FNames.pop_back();
@@ -36,6 +39,13 @@ void TStringListVsRegArray::Clear() {
     FArrays.pop_back();
   }
   FNames.clear();
+  FIndex.Clear();
+}
+
+void TStringListVsRegArray::SetName(int index, const std::string& name) {
+  FIndex.Remove(FNames[index], index);
+  FNames[index] = name;
+  FIndex.Add(name, index);
 }
 
 TRegArray2D::TRegArray2D(const std::string& path, bool create)
@@ -60,8 +70,9 @@ void TRegArray2D::SetKey(int index, const std::string& name) {
 }
 
 int TRegArray2D::IndexOfKey(const std::string& name, bool localeAware) const {
+  if (localeAware) return FKeys.IndexOf(name);
   for (int i = 0; i < KeyCount(); ++i)
-    if (SameTextAs(FKeys.Name(i), name, localeAware)) return i;
+    if (SameTextAscii(FKeys.Name(i), name)) return i;
   return -1;
 }
 
@@ -128,12 +139,7 @@ bool TRegArray2D::DeleteValueByName(const std::string& keyName, const std::strin
 void TRegArray2D::Clear() { FKeys.Clear(); }
 
 void TRegArray2D::ExportSections(std::vector<std::string>& dest) const {
-  for (int i = 0; i < KeyCount(); ++i) {
-    dest.push_back("[" + FKeys.Name(i) + "]");
-    const std::vector<std::string>& values = FKeys.Values(i).Items();
-    dest.insert(dest.end(), values.begin(), values.end());
-    dest.emplace_back();
-  }
+  for (int i = 0; i < KeyCount(); ++i) AppendTextSection(FKeys.Name(i), FKeys.Values(i).Items(), dest);
 }
 
 void TRegArray2D::Save() {

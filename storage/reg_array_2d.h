@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "case_blind_index.h"
 #include "reg_array.h"
 #include "registry_internal.h"
 
@@ -22,7 +23,9 @@ class TStringListVsRegArray {
   const std::string& Path() const { return FPath; }
   int Count() const { return static_cast<int>(FNames.size()); }
   const std::string& Name(int index) const { return FNames[index]; }
-  void SetName(int index, const std::string& name) { FNames[index] = name; }
+  void SetName(int index, const std::string& name);
+  // The first key of that name, compared as AnsiSameText does, or -1.
+  int IndexOf(const std::string& name) const { return FIndex.First(name, FNames); }
   TRegArray& Values(int index) { return *FArrays[index]; }
   const TRegArray& Values(int index) const { return *FArrays[index]; }
 
@@ -35,6 +38,7 @@ class TStringListVsRegArray {
   std::string FPath;
   std::vector<std::string> FNames;
   std::vector<std::unique_ptr<TRegArray>> FArrays;
+  TCaseBlindIndex FIndex;  // of FNames: a mapping may have thousands of source files
 };
 
 class TRegArray2D {

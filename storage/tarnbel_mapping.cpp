@@ -230,22 +230,29 @@ void TMapping::MarkUsedSourcePresets(const std::string& sourceName,
 }
 
 int TMapping::IndexOfFile(const std::string& name) const {
-  for (int i = static_cast<int>(Files.size()) - 1; i >= 0; --i)
-    if (*Files[i] == name) return i;
-  return -1;
+  auto found = FFileIndex.find(name);
+  return found == FFileIndex.end() ? -1 : found->second;
 }
 
 const std::string* TMapping::InternFile(const std::string& name) {
   int index = IndexOfFile(name);
   if (index >= 0) return Files[index].get();
+  FFileIndex[name] = static_cast<int>(Files.size());
   Files.push_back(std::make_unique<std::string>(name));
   return Files.back().get();
 }
 
 void TMapping::ReleaseFile(const std::string& name) {
   int index = IndexOfFile(name);
-  if (index < 0) return;
-  Files[index] = std::move(Files.back());
+  if (index >= 0) DropFileAt(index);
+}
+
+void TMapping::DropFileAt(int index) {
+  FFileIndex.erase(*Files[index]);
+  if (index != static_cast<int>(Files.size()) - 1) {
+    Files[index] = std::move(Files.back());
+    FFileIndex[*Files[index]] = index;
+  }
   Files.pop_back();
 }
 
@@ -271,10 +278,8 @@ bool TMapping::RenameSourceFile(const std::string& oldName, const std::string& n
     for (auto& slot : bank) move(slot.get());
   for (auto& item : Inactive) move(item.get());
   for (int i = static_cast<int>(Files.size()) - 1; i >= 0; --i)
-    if (Files[i].get() != cell && AnsiSameText(*Files[i], oldName) && !FileCellInUse(Files[i].get(), nullptr)) {
-      Files[i] = std::move(Files.back());
-      Files.pop_back();
-    }
+    if (Files[i].get() != cell && AnsiSameText(*Files[i], oldName) && !FileCellInUse(Files[i].get(), nullptr))
+      DropFileAt(i);
   return true;
 }
 

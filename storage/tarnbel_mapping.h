@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "reg_array.h"
@@ -117,9 +118,13 @@ class TMapping {
   void BuildFromStore();
   void SetBankAttribute(TRegArray& list, int bank, const std::string& text);
   bool FileCellInUse(const std::string* cell, const TMappingInactiveItem* except) const;
+  // Frees the file cell and moves the final cell into its place.
+  void DropFileAt(int index);
   void ForgetEntry(const TMappingInactiveItem& item, bool inactive);
 
   // On the heap: the table is too large for a thread's stack when a mapping lives there.
   using TSlotRow = std::array<std::unique_ptr<TMappingInactiveItem>, MappingPrograms>;
   std::unique_ptr<std::array<TSlotRow, MappingBanks>> FSlots = std::make_unique<std::array<TSlotRow, MappingBanks>>();
+  // Position of each name in Files (whose names are distinct): every loaded entry looks its file up.
+  std::unordered_map<std::string, int> FFileIndex;
 };

@@ -10,6 +10,18 @@ int AnsiCompareText(const std::string& a, const std::string& b) {
 
 bool AnsiSameText(const std::string& a, const std::string& b) { return AnsiCompareText(a, b) == 0; }
 
+std::string AnsiSortKey(const std::string& s) {
+  const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+  // An empty text given by its length is refused; as an empty C string it has the key of an empty text.
+  const char* text = s.empty() ? "" : s.data();
+  const int length = s.empty() ? -1 : static_cast<int>(s.size());
+  const int size = LCMapStringA(LOCALE_USER_DEFAULT, flags, text, length, nullptr, 0);
+  if (size <= 0) return std::string();
+  std::string key(static_cast<size_t>(size), '\0');
+  if (LCMapStringA(LOCALE_USER_DEFAULT, flags, text, length, &key[0], size) != size) return std::string();
+  return key;
+}
+
 bool SameTextAscii(const std::string& a, const std::string& b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {

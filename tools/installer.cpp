@@ -65,12 +65,6 @@ bool SetStringValue(HKEY key, const char* name, const std::string& text) {
   return result == ERROR_SUCCESS;
 }
 
-bool FileIsGone(const std::string& path) {
-  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
-  DWORD error = GetLastError();
-  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
 // The folder the plug-in goes to: Winamp's, else the one the user picks; false when cancelled.
 bool WinampFolderForInstall(std::string& folder) {
   if (FindWinampFolder(folder)) return true;
@@ -128,7 +122,7 @@ bool InstallWinampPlugin(const std::string& pluginName) {
   std::string plugins = folder + "plugins";
   if (GetFileAttributesA(plugins.c_str()) == INVALID_FILE_ATTRIBUTES && !CreateDirectoryA(plugins.c_str(), nullptr))
     return false;
-  return CopyFileA((ui::ProgramFolder() + pluginName).c_str(), (plugins + "\\" + pluginName).c_str(), FALSE) != FALSE;
+  return CopyWritable(ui::ProgramFolder() + pluginName, plugins + "\\" + pluginName);
 }
 
 std::string InstalledWinampPluginPath(const std::string& pluginName) {
@@ -138,8 +132,7 @@ std::string InstalledWinampPluginPath(const std::string& pluginName) {
 
 bool UninstallWinampPlugin(const std::string& pluginName) {
   std::string path = InstalledWinampPluginPath(pluginName);
-  if (path.empty() || FileIsGone(path)) return true;
-  return DeleteFileA(path.c_str()) != FALSE;
+  return path.empty() || DeleteInstalledCopy(path);
 }
 
 std::string SystemFolderPath(const std::string& name) {
@@ -151,14 +144,12 @@ std::string SystemFolderPath(const std::string& name) {
 
 bool DeleteFromSystemFolder(const std::string& name) {
   std::string path = SystemFolderPath(name);
-  if (path.empty()) return false;
-  return FileIsGone(path) || DeleteFileA(path.c_str());
+  return !path.empty() && DeleteInstalledCopy(path);
 }
 
 bool CopyToSystemFolder(const std::string& name) {
   std::string path = SystemFolderPath(name);
-  if (path.empty()) return false;
-  return CopyFileA((ui::ProgramFolder() + name).c_str(), path.c_str(), FALSE) != FALSE;
+  return !path.empty() && CopyWritable(ui::ProgramFolder() + name, path);
 }
 
 bool WriteUninstallEntry(const std::string& keyName, const std::string& command, const std::string& displayName) {

@@ -38,6 +38,17 @@ bool UninstallWinampPlugin(const std::string& pluginName);
 // The plug-in's path in Winamp's "plugins" folder; "" without Winamp.
 std::string InstalledWinampPluginPath(const std::string& pluginName);
 
+// True when nothing is at the path (a missing folder on the way counts).
+bool FileIsGone(const std::string& path);
+// Deletes the file and looks that it is gone: a deletion the system reports done can leave the file in
+// place (a read-only medium). True when it is gone, or never was; else false with the system's error.
+bool DeleteFileConfirmed(const std::string& path);
+// Copies the file, overwriting, and makes the copy writable: the copy carries the source's read-only
+// attribute, and could then not be replaced or removed.
+bool CopyWritable(const std::string& from, const std::string& to);
+// Deletes a copy that installation made, also one that an earlier installation left read-only.
+bool DeleteInstalledCopy(const std::string& path);
+
 std::string SystemFolderPath(const std::string& name);
 // True when the file is gone from the system folder (deleted or never there).
 bool DeleteFromSystemFolder(const std::string& name);
@@ -66,10 +77,13 @@ bool RemoveUninstallEntry(const std::string& keyName);
 // Gives each file under the program folder that the list file names (path after the program folder,
 // case-blind) the last-write time of the reference file, then deletes the list. Without the reference
 // file's time nothing is stamped and the list stays; false then, and when a named file kept its time.
-bool StampInstalledFiles(const std::string& referenceFile, const std::string& listFile);
-// Deletes the reference file and every file under the program folder that bears its last-write time.
-// Without that time nothing is deleted. The stamped files that stay (this program aside, which the
-// batch deletes) are added to left; false when there are any.
+// A list that cannot be deleted gets the stamp too, so that removal takes it; false then, with
+// listKept set (may be null).
+bool StampInstalledFiles(const std::string& referenceFile, const std::string& listFile, bool* listKept = nullptr);
+// Deletes every file under the program folder that bears the last-write time of the reference file but
+// this program (the batch deletes it), then the reference file itself, each deletion confirmed. Without
+// that time nothing is deleted. The stamped files that stay are added to left, and then the reference
+// stays too, so that a later removal finds them; false when there are any.
 bool DeleteStampedFiles(const std::string& referenceFile, std::vector<std::string>& left);
 // Removes that folder of the program folder when it is empty; true when it is gone.
 bool RemoveProgramSubfolder(const std::string& relativeFolder);

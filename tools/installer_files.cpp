@@ -1,4 +1,5 @@
-// The installation stamp, the program's subfolders and the batch that deletes the program after it ended.
+// Deletions and copies of installed files, the installation stamp, the program's subfolders and the batch
+// that deletes the program after it ended.
 #include <windows.h>
 
 #include <set>
@@ -66,6 +67,14 @@ std::vector<std::string> ProgramFiles() {
   return files;
 }
 
+bool MakeWritable(const std::string& path) {
+  DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  if (!(attributes & FILE_ATTRIBUTE_READONLY)) return true;
+  attributes &= ~DWORD(FILE_ATTRIBUTE_READONLY);
+  return SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
 // A path as a batch line must hold it: the command interpreter would expand percent signs.
 std::string Quoted(const std::string& path) {
   std::string text = "\"";
@@ -75,13 +84,37 @@ std::string Quoted(const std::string& path) {
 
 }  // namespace
 
+bool FileIsGone(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return false;
+  DWORD error = GetLastError();
+  return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+bool DeleteFileConfirmed(const std::string& path) {
+  if (FileIsGone(path)) return true;
+  DWORD error = DeleteFileA(path.c_str()) ? DWORD(ERROR_WRITE_PROTECT) : GetLastError();
+  if (FileIsGone(path)) return true;
+  SetLastError(error);
+  return false;
+}
+
+bool CopyWritable(const std::string& from, const std::string& to) {
+  return CopyFileA(from.c_str(), to.c_str(), FALSE) && MakeWritable(to);
+}
+
+bool DeleteInstalledCopy(const std::string& path) {
+  MakeWritable(path);
+  return DeleteFileConfirmed(path);
+}
+
 std::string ThisProgramPath() {
   char path[MAX_PATH] = {};
   DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
   return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
 }
 
-bool StampInstalledFiles(const std::string& referenceFile, const std::string& listFile) {
+bool StampInstalledFiles(const std::string& referenceFile, const std::string& listFile, bool* listKept) {
+  if (listKept) *listKept = false;
   const std::string folder = ui::ProgramFolder();
   const std::string listPath = folder + listFile;
   std::set<std::string> listed = ReadListLines(listPath);
@@ -97,7 +130,12 @@ bool StampInstalledFiles(const std::string& referenceFile, const std::string& li
       error = GetLastError();
     }
   }
-  DeleteFileA(listPath.c_str());
+  if (!DeleteFileConfirmed(listPath)) {
+    error = GetLastError();
+    WriteLastWriteTime(listPath, stamp);
+    if (listKept) *listKept = true;
+    allStamped = false;
+  }
   if (!allStamped) SetLastError(error);
   return allStamped;
 }
@@ -110,16 +148,18 @@ bool DeleteStampedFiles(const std::string& referenceFile, std::vector<std::strin
     left.push_back(folder);
     return false;
   }
-  size_t leftBefore = left.size();
-  if (!DeleteFileA(reference.c_str())) left.push_back(reference);
+  const std::string self = ui::UpperCase(ThisProgramPath()), referenceName = ui::UpperCase(reference);
   std::vector<std::string> stamped;
   for (const std::string& file : ProgramFiles()) {
     FILETIME time{};
-    if (ReadLastWriteTime(file, time) && SameTime(time, stamp)) stamped.push_back(file);
+    const std::string name = ui::UpperCase(file);
+    if (name != self && name != referenceName && ReadLastWriteTime(file, time) && SameTime(time, stamp))
+      stamped.push_back(file);
   }
-  const std::string self = ui::UpperCase(ThisProgramPath());
+  const size_t leftBefore = left.size();
   for (auto file = stamped.rbegin(); file != stamped.rend(); ++file)
-    if (!DeleteFileA(file->c_str()) && ui::UpperCase(*file) != self) left.push_back(*file);
+    if (!DeleteFileConfirmed(*file)) left.push_back(*file);
+  if (left.size() != leftBefore || !DeleteFileConfirmed(reference)) left.push_back(reference);
   return left.size() == leftBefore;
 }
 

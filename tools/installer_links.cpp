@@ -57,14 +57,6 @@ std::string FolderOf(const std::string& path) {
   return folder;
 }
 
-bool DeleteLinkFile(const std::string& path) {
-  if (DeleteFileA(path.c_str())) return true;
-  DWORD error = GetLastError();
-  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
-  SetLastError(error);
-  return false;
-}
-
 }  // namespace
 
 bool CreateShellLink(const std::string& target, const std::string& linkFile) {
@@ -105,10 +97,10 @@ bool CreateStartMenuShortcut(const std::string& group, const std::string& target
   return CreateShellLink(target, StartMenuShortcutPath(group, name));
 }
 
-bool RemoveDesktopShortcut(const std::string& name) { return DeleteLinkFile(DesktopShortcutPath(name)); }
+bool RemoveDesktopShortcut(const std::string& name) { return DeleteFileConfirmed(DesktopShortcutPath(name)); }
 
 bool RemoveStartMenuShortcut(const std::string& group, const std::string& name) {
-  return DeleteLinkFile(StartMenuShortcutPath(group, name));
+  return DeleteFileConfirmed(StartMenuShortcutPath(group, name));
 }
 
 bool RemoveStartMenuGroup(const std::string& group) {

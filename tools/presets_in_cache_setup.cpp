@@ -34,10 +34,13 @@ const char* const ProgramSubfolders[] = {"help\\pictures", "help",         "icon
                                          "icons\\monitor", "icons\\main", "icons\\manager", "icons"};
 // The time the user has to close the program that holds a file.
 constexpr DWORD RetryDelayMs = 5000;
+// Paths named in the box of a removal that is not complete; the rest are counted.
+constexpr size_t ListedLeftovers = 10;
 
-std::string Joined(const std::vector<std::string>& lines) {
+std::string Joined(const std::vector<std::string>& lines, size_t shown = std::string::npos) {
   std::string text;
-  for (const std::string& line : lines) text += "\r\n" + line;
+  for (size_t i = 0; i < lines.size() && i < shown; ++i) text += "\r\n" + lines[i];
+  if (lines.size() > shown) text += "\r\n... and " + std::to_string(lines.size() - shown) + " more.";
   return text;
 }
 
@@ -118,10 +121,13 @@ void TPresetsInCacheForm::InstallComponents(bool reinstall) {
 
 void TPresetsInCacheForm::Install() {
   InstallComponents(false);
-  if (!StampInstalledFiles(DriverFile, InstallListFile))
-    SetupBox("Can't mark the installed files for removal (" + ProgramFolder() + DriverFile +
-                 "): " + SysErrorMessage(GetLastError()),
-             MB_ICONERROR);
+  bool listKept = false;
+  if (!StampInstalledFiles(DriverFile, InstallListFile, &listKept)) {
+    const std::string reason = SysErrorMessage(GetLastError());
+    if (listKept) SetupBox("Can't delete " + ProgramFolder() + InstallListFile + ": " + reason, MB_ICONERROR);
+    else SetupBox("Can't mark the installed files for removal (" + ProgramFolder() + DriverFile + "): " + reason,
+                  MB_ICONERROR);
+  }
   SetupBox("Installation complete.", MB_ICONINFORMATION);
 }
 
@@ -146,15 +152,17 @@ void TPresetsInCacheForm::Uninstall() {
     if (!RemoveStartMenuShortcut(group, name)) left.push_back(StartMenuShortcutPath(group, name));
   // A group the user put other things into stays, as does a subfolder with the user's files.
   RemoveStartMenuGroup(group);
-  if (!RemoveUninstallEntry(UninstallEntryName))
-    left.push_back("HKEY_LOCAL_MACHINE\\" + std::string(UninstallKeyPath) + UninstallEntryName);
-  DeleteStampedFiles(DriverFile, left);
+  // While installed files stay, so do this program and its uninstall entry: the removal can be run again.
+  const bool filesGone = DeleteStampedFiles(DriverFile, left);
   for (const char* subfolder : ProgramSubfolders) RemoveProgramSubfolder(subfolder);
-  bool deleteSelf = WriteDeleteSelfBatch(true);
-  if (!deleteSelf) left.push_back(ThisProgramPath());
+  const bool deleteSelf = filesGone && WriteDeleteSelfBatch(true);
+  if (filesGone && !deleteSelf) left.push_back(ThisProgramPath());
+  if (deleteSelf && !RemoveUninstallEntry(UninstallEntryName))
+    left.push_back("HKEY_LOCAL_MACHINE\\" + std::string(UninstallKeyPath) + UninstallEntryName);
 
   if (left.empty()) SetupBox("Uninstallation complete.", MB_ICONINFORMATION);
-  else SetupBox("Uninstallation is not complete. These could not be removed:" + Joined(left), MB_ICONWARNING);
+  else SetupBox("Uninstallation is not complete. These could not be removed:" + Joined(left, ListedLeftovers),
+                MB_ICONWARNING);
   // Started last: its bounded wait for this program's end then starts when the end is near.
   if (deleteSelf) StartDeleteSelfBatch();
 }

@@ -41,7 +41,8 @@ void RemoveTreeW(const std::wstring& path) {
       bool folder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
       if (folder && !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         RemoveTreeW(child);
-      } else if (!DeleteFileW(child.c_str())) {
+      } else if (!DeleteFileW(child.c_str()) &&
+                 !(SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL) && DeleteFileW(child.c_str()))) {
         RemoveDirectoryW(child.c_str());
       }
     } while (FindNextFileW(found, &data));

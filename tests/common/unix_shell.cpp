@@ -35,6 +35,29 @@ TSmallDisk::~TSmallDisk() {
   if (FMounted) RunShell("umount " + FUnixPath + " && rmdir " + FUnixPath, 20000);
 }
 
+TReadOnlyFolder::TReadOnlyFolder(const std::string& stem)
+    : FUnixPath(UniqueUnixPath(stem)), FPath(WindowsPath(FUnixPath)) {}
+
+TReadOnlyFolder::~TReadOnlyFolder() {
+  Unmount();
+  RunShell("rm -rf " + FUnixPath, 20000);
+}
+
+bool TReadOnlyFolder::Mount() {
+  DWORD code = 1;
+  FMounted = RunShell("mount --bind " + FUnixPath + " " + FUnixPath + " && mount -o remount,ro,bind " + FUnixPath,
+                      20000, &code) &&
+             code == 0;
+  // A bind mount that could not be made read-only is taken away again.
+  if (!FMounted) RunShell("umount " + FUnixPath, 20000);
+  return FMounted;
+}
+
+void TReadOnlyFolder::Unmount() {
+  if (FMounted) RunShell("umount " + FUnixPath, 20000);
+  FMounted = false;
+}
+
 std::string FluidsynthPresetReport(const std::string& sf2File) {
   const std::string unixDir = UniqueUnixPath("tarnbel_fluid");
   const std::string dir = WindowsPath(unixDir);

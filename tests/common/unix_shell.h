@@ -1,6 +1,6 @@
 #pragma once
-// The host's own programs from a test under Wine: a small full disk, and fluidsynth as an independent
-// reader of SoundFont files.
+// The host's own programs from a test under Wine: a small full disk, a read-only folder, and fluidsynth as
+// an independent reader of SoundFont files.
 #include <windows.h>
 
 #include <string>
@@ -17,6 +17,24 @@ class TSmallDisk {
   TSmallDisk& operator=(const TSmallDisk&) = delete;
   bool Mounted() const { return FMounted; }
   // The mount point as a Windows path, without a trailing backslash.
+  const std::string& Path() const { return FPath; }
+
+ private:
+  std::string FUnixPath, FPath;
+  bool FMounted = false;
+};
+
+// A folder of the host's /tmp, made for the test and removed after it, that can be mounted read-only over
+// itself for a while. Mount() is false where the test may not mount (not root): the test then skips.
+class TReadOnlyFolder {
+ public:
+  explicit TReadOnlyFolder(const std::string& stem);
+  ~TReadOnlyFolder();
+  TReadOnlyFolder(const TReadOnlyFolder&) = delete;
+  TReadOnlyFolder& operator=(const TReadOnlyFolder&) = delete;
+  bool Mount();
+  void Unmount();
+  // The folder as a Windows path, without a trailing backslash.
   const std::string& Path() const { return FPath; }
 
  private:

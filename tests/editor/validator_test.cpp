@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "application.h"
+#include "hidden_window.h"
+#include "import_patch.h"
 #include "message_box_recorder.h"
 #include "modal_driver.h"
 #include "oracle_programs.h"
@@ -83,42 +85,6 @@ void CALLBACK CancelAfterTimeOut(HWND, UINT, UINT_PTR, DWORD) {
   if (watchedDriver && watchedDriver->TimedOut())
     if (TValidatorDialog* dialog = ShownDialog()) dialog->SetModalResult(mrCancel);
 }
-
-// Points one import slot of this program at a counting stand-in while it lives (the figure's counts).
-class TImportPatch {
- public:
-  TImportPatch(const char* name, void* replacement, void** original) {
-    auto* base = reinterpret_cast<BYTE*>(GetModuleHandleA(nullptr));
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
-    DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-    for (auto* dll = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + imports); dll->Name && !FSlot; ++dll) {
-      auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->OriginalFirstThunk);
-      auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + dll->FirstThunk);
-      for (; names->u1.AddressOfData && !FSlot; ++names, ++slots)
-        if (!IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal) &&
-            strcmp(reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData)->Name, name) == 0)
-          FSlot = reinterpret_cast<void**>(&slots->u1.Function);
-    }
-    if (FSlot) *original = Exchange(replacement);
-  }
-  ~TImportPatch() {
-    if (FSlot) Exchange(FOld);
-  }
-  TImportPatch(const TImportPatch&) = delete;
-  TImportPatch& operator=(const TImportPatch&) = delete;
-
- private:
-  void* Exchange(void* value) {
-    DWORD protection = 0;
-    VirtualProtect(FSlot, sizeof(void*), PAGE_READWRITE, &protection);
-    void* old = *FSlot;
-    *FSlot = value;
-    VirtualProtect(FSlot, sizeof(void*), protection, &protection);
-    return FOld = old;
-  }
-  void** FSlot = nullptr;
-  void* FOld = nullptr;
-};
 
 int fileOpens = 0;
 FILE* (*realFopen)(const char*, const char*) = nullptr;
@@ -382,14 +348,21 @@ TEST_F(Validator, MappingsGoLastToFirstWhileTheOwnerAndTheMainWindowAreDisabled)
                      (progress && progress->Visible() ? " " + progress->Caption() : "") +
                      (progress ? " of " + std::to_string(progress->ProgressBar1->Max()) : ""));
   };
+  // The walk serves the queue before it reads its first slot: a message posted now is handled while it
+  // walks, before the first question (a timer tick might come only once that question is open).
+  struct TWalkProbe {
+    std::function<void()> OnPosted;
+    static LRESULT CALLBACK Proc(HWND window, UINT msg, WPARAM w, LPARAM l) {
+      auto* probe = testsupport::THiddenWindow::Owner<TWalkProbe>(window);
+      if (msg == WM_APP && probe) return probe->OnPosted(), 0;
+      return DefWindowProcA(window, msg, w, l);
+    }
+  } probe{[&] { note("walking"); }};
+  testsupport::THiddenWindow probeWindow("TValidatorWalkProbe", "", &TWalkProbe::Proc, &probe);
+  PostMessageA(probeWindow.Handle(), WM_APP, 0, 0);
   TValidator validator(owner.get());
   bool done = Check(validator, nullptr,
-                    {[&] {
-                       if (ShownDialog()) return false;
-                       note("walking");
-                       return true;
-                     },
-                     Answer([&](TValidatorDialog& d) { note("asked"), Click(d.IgnoreButton); }),
+                    {Answer([&](TValidatorDialog& d) { note("asked"), Click(d.IgnoreButton); }),
                      Press(&TValidatorDialog::CancelAllButton)});
   Application().SetMainForm(previousMain);
   EXPECT_TRUE(done);

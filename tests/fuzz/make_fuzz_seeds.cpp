@@ -1,5 +1,5 @@
-// Writes small SF2, GIF, icon, cursor, animated cursor and icon list files from the test builders into
-// the folder given, as the fuzzers' seeds.
+// Writes small SF2, GIF, icon, cursor, animated cursor, icon list and mapping text files from the test
+// builders into the folder given, as the fuzzers' seeds.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -82,6 +82,22 @@ bool WriteIconSeeds(const std::string& folder) {
   return ok;
 }
 
+// Mapping texts, each after the line with its mapping's name: names that look like headers, sections of one
+// file in two spellings, parked entries, lines with nowhere to go.
+bool WriteMappingTextSeeds(const std::string& folder) {
+  const std::string body =
+      "[Name]\nignored\n\n[Bank backgrounds]\n128:C:\\bg.bmp\n\n[Bank colors]\n003:255\n003:255\n\n"
+      "[Bank names]\n005:Strings\n\n[C:\\sf\\piano.sf2]\n000: 005: 000: 010: Grand Piano\n"
+      "000: 006: 000: 010:*Parked\n\n[c:\\SF\\PIANO.sf2]\n000: 007: 000: 011: Other\n\n"
+      "[C:\\waves]\n200: 000: 003: 007: loops\\beat.wav|Beat\n\n[]\nlost\n[\nlost\n";
+  bool ok = true;
+  int n = 0;
+  for (const char* name : {"Piano", "[Bank colors]", "[bank names]", "[Name]", "", " [Bank backgrounds] "})
+    ok &= WriteSeed(folder + "/mapping" + std::to_string(n++) + ".txt", std::string(name) + "\n" + body);
+  ok &= WriteSeed(folder + "/mapping_headers_only.txt", "x\n[BANK NAMES]\n001:One\n[bank colors]\n002:7\n");
+  return ok;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -124,5 +140,6 @@ int main(int argc, char** argv) {
 
   ok &= WriteGifSeeds(folder);
   ok &= WriteIconSeeds(folder);
+  ok &= WriteMappingTextSeeds(folder);
   return ok ? 0 : 1;
 }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,10 @@ namespace {
 class TProgramFiles {
  public:
   ~TProgramFiles() {
-    for (auto path = FPaths.rbegin(); path != FPaths.rend(); ++path)
+    for (auto path = FPaths.rbegin(); path != FPaths.rend(); ++path) {
+      SetFileAttributesA(path->c_str(), FILE_ATTRIBUTE_NORMAL);
       if (!DeleteFileA(path->c_str())) RemoveDirectoryA(path->c_str());
+    }
   }
   std::string Add(const std::string& relative, const std::string& text = "x", uint64_t time = 0) {
     std::string path = SuiteFolder() + relative;
@@ -92,11 +95,13 @@ TEST(InstallerRoutines, StampReachesTheListedFilesOnceTheReferenceHasATime) {
     const char* What;
     bool Reference, List;
     bool Result, Stamped, ListKept;
+    bool ListReadOnly = false;
   };
   const TCase cases[] = {
       {"reference and list", true, true, true, true, false},
       {"no reference: nothing stamped, the list kept", false, true, false, false, true},
       {"no list: nothing to stamp", true, false, true, false, false},
+      {"a list that cannot be deleted: stamped as installed, and said", true, true, false, true, true, true},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
@@ -107,8 +112,12 @@ TEST(InstallerRoutines, StampReachesTheListedFilesOnceTheReferenceHasATime) {
     // Listed case-blind; a listed file that is not there is passed over.
     std::string list = c.List ? files.Add("instlist.txt", "listed.txt\r\nSTAMP SUB\\b.txt\r\nmissing.txt\r\nwendrel.dll\r\n")
                               : SuiteFolder() + "instlist.txt";
+    if (c.ListReadOnly) SetFileAttributesA(list.c_str(), FILE_ATTRIBUTE_READONLY);
     uint64_t suiteTime = WriteTime(SuiteFolder() + "test_installer.exe");
-    EXPECT_EQ(StampInstalledFiles("wendrel.dll", "instlist.txt"), c.Result);
+    bool listKept = !c.ListReadOnly;
+    EXPECT_EQ(StampInstalledFiles("wendrel.dll", "instlist.txt", &listKept), c.Result);
+    EXPECT_EQ(listKept, c.ListReadOnly);
+    if (c.ListReadOnly) EXPECT_EQ(WriteTime(list), Stamp);
     uint64_t expected = c.Stamped ? Stamp : Later;
     EXPECT_EQ(WriteTime(listed), expected);
     EXPECT_EQ(WriteTime(inFolder), expected);
@@ -131,13 +140,18 @@ TEST(InstallerRoutines, RemovalDeletesTheFilesBearingTheStampAndNothingElse) {
     THeldFile holding(held);
     EXPECT_FALSE(DeleteStampedFiles("wendrel.dll", left));
   }
-  EXPECT_EQ(left, std::vector<std::string>{held});
-  EXPECT_FALSE(FileExists(SuiteFolder() + "wendrel.dll"));
+  // The reference stays with them, so that a later removal finds them.
+  EXPECT_EQ(left, (std::vector<std::string>{held, SuiteFolder() + "wendrel.dll"}));
   EXPECT_FALSE(FileExists(installed));
   EXPECT_FALSE(FileExists(installedToo));
   EXPECT_TRUE(FileExists(changed));
   EXPECT_TRUE(FileExists(users));
   EXPECT_TRUE(FileExists(SuiteFolder() + "test_installer.exe"));
+  // Run again once it can go, it takes it and the reference.
+  left.clear();
+  EXPECT_TRUE(DeleteStampedFiles("wendrel.dll", left));
+  EXPECT_FALSE(FileExists(held));
+  EXPECT_FALSE(FileExists(SuiteFolder() + "wendrel.dll"));
 
   // Folders go only when empty.
   EXPECT_TRUE(RemoveProgramSubfolder("Removal Sub\\Deeper"));
@@ -151,6 +165,24 @@ TEST(InstallerRoutines, RemovalDeletesTheFilesBearingTheStampAndNothingElse) {
   EXPECT_FALSE(DeleteStampedFiles("wendrel.dll", left));
   EXPECT_EQ(left, std::vector<std::string>{SuiteFolder()});
   EXPECT_TRUE(FileExists(stamped));
+}
+
+// An earlier installation copied the read-only attribute along: its copies go all the same.
+TEST(InstallerRoutines, ACopyLeftReadOnlyIsRemovedAllTheSame) {
+  WriteWinampEntry(REG_SZ, "\"" + WinampFolder() + "UninstWA.exe\" /S");
+  CreateDirectoryA(WinampFolder().c_str(), nullptr);
+  CreateDirectoryA((WinampFolder() + "plugins").c_str(), nullptr);
+  const std::pair<std::string, std::function<bool()>> copies[] = {
+      {SystemFile("wendrel.dll"), [] { return DeleteFromSystemFolder("wendrel.dll"); }},
+      {WinampFolder() + "plugins\\in_tbvox.dll", [] { return UninstallWinampPlugin("in_tbvox.dll"); }},
+  };
+  for (const auto& copy : copies) {
+    ASSERT_TRUE(WriteTextFile(copy.first, "an earlier copy"));
+    ASSERT_TRUE(SetFileAttributesA(copy.first.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(copy.second()) << copy.first;
+    EXPECT_FALSE(FileExists(copy.first)) << copy.first;
+  }
+  RemoveInstallation(ProgramFolderUnderTest());
 }
 
 TEST(InstallerRoutines, TheBatchHoldsItsPathsAsTheyAreAndEndsWithinAMinute) {

@@ -236,6 +236,8 @@ void RemoveInstallation(const std::string& programFolder) {
     RegDeleteValueA(devices, "wendrel.dll");
     RegCloseKey(devices);
   }
+  // Also a copy left read-only.
+  SetFileAttributesA(SystemFile("wendrel.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
   DeleteFileA(SystemFile("wendrel.dll").c_str());
   DeleteFileA(TempFile("delself.bat").c_str());
 }

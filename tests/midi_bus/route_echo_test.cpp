@@ -84,7 +84,7 @@ TEST_F(RouteEchoTest, EveryRequestReportsBusyAndIdleAndAsksForTheEchoAsItsCaller
          ASSERT_TRUE(WaitCardPreset(0, 1, "P2"));
          Drain(route);
          Reports.clear();
-         PostThreadUntilAccepted(route.ThreadID(), TM_RELOAD_MAPPINGS, 0, 0);
+         TAdvancedThread::PostAsOwner(route.ThreadID(), TM_RELOAD_MAPPINGS, 0, 0);
          Drain(route);
        },
        3},
@@ -116,7 +116,7 @@ TEST_F(RouteEchoTest, EveryRequestReportsBusyAndIdleAndAsksForTheEchoAsItsCaller
        [this](TRouteThread& route) {
          Load(route, Pack(0xC9, 3, 0), 32768, 3, "Kit3");
          Reports.clear();
-         PostThreadUntilAccepted(route.ThreadID(), TM_ROUTE_1044, 0, 0);
+         TAdvancedThread::PostAsOwner(route.ThreadID(), TM_ROUTE_1044, 0, 0);
          ASSERT_TRUE(WaitCardPreset(32768, 3, ""));
          ASSERT_TRUE(WaitCardPreset(0, 0, ""));
          Drain(route);
@@ -135,7 +135,7 @@ TEST_F(RouteEchoTest, EveryRequestReportsBusyAndIdleAndAsksForTheEchoAsItsCaller
          settings.UnloadTime = 1;
          SetRouteSettings(settings);
          gNow += 1500;
-         PostThreadUntilAccepted(route.ThreadID(), TM_UNLOAD_UNUSED, 0, 0);
+         TAdvancedThread::PostAsOwner(route.ThreadID(), TM_UNLOAD_UNUSED, 0, 0);
          ASSERT_TRUE(WaitCardPreset(0, 0, ""));
          Drain(route);
        },

@@ -154,7 +154,7 @@ TEST_F(RouteFailureTest, MappingsChangedOrDeletedWhileTheRouteRunsAreTakenOnRelo
     TWriteLock lock(*Mappings);
     Mappings->Mappings().Reload();
   }
-  PostThreadUntilAccepted(route.ThreadID(), TM_RELOAD_MAPPINGS, 0, 0);
+  TAdvancedThread::PostAsOwner(route.ThreadID(), TM_RELOAD_MAPPINGS, 0, 0);
   EXPECT_TRUE(WaitCardPreset(0, 0, "P4"));
   EXPECT_GE(ReportCount(TM_ECHO), 1u);
 
@@ -167,7 +167,7 @@ TEST_F(RouteFailureTest, MappingsChangedOrDeletedWhileTheRouteRunsAreTakenOnRelo
     TWriteLock lock(*Mappings);
     Mappings->Mappings().Reload();
   }
-  PostThreadUntilAccepted(route.ThreadID(), TM_RELOAD_MAPPINGS, 0, 0);
+  TAdvancedThread::PostAsOwner(route.ThreadID(), TM_RELOAD_MAPPINGS, 0, 0);
   Play("Keys", {Pack(0xC1, 1, 0), Pack(0x90, 60, 100)});
   Settle(route);
   Pump();

@@ -86,11 +86,11 @@ TEST_F(RouteOptionsTest, AnOrphanIsUnloadedAtOnceOrAfterItsTimeInLimbo) {
   Settle(timed);
   EXPECT_EQ(timed.Input()->LimboList.Count(), 1);
   gNow = 2500;
-  PostThreadUntilAccepted(timed.ThreadID(), TM_ROUTE_1064, 0, 0);
+  TAdvancedThread::PostAsOwner(timed.ThreadID(), TM_ROUTE_1064, 0, 0);
   Settle(timed);
   EXPECT_EQ(CardPreset(0, 0), "P1");
   gNow = 4000;
-  PostThreadUntilAccepted(timed.ThreadID(), TM_ROUTE_1064, 0, 0);
+  TAdvancedThread::PostAsOwner(timed.ThreadID(), TM_ROUTE_1064, 0, 0);
   EXPECT_TRUE(WaitCardPreset(0, 0, ""));
   EXPECT_EQ(timed.Input()->LimboList.Count(), 0);
   CloseRoutes();
@@ -109,7 +109,7 @@ TEST_F(RouteOptionsTest, AMidiResetSelectsTheCachedPresetsAgainAndDropsTheOthers
   Settle(route);
   Output();
 
-  PostThreadUntilAccepted(route.ThreadID(), TM_MIDI_RESET, 0, 0);
+  TAdvancedThread::PostAsOwner(route.ThreadID(), TM_MIDI_RESET, 0, 0);
   Settle(route);
   EXPECT_EQ(Output(), (std::vector<uint32_t>{Pack(0xB0, 0, 0), Pack(0xC0, 0, 0), Pack(0xC9, 3, 0)}));
   TRouteThread::TChannelPairs channels = Channels(route);
@@ -136,7 +136,7 @@ TEST_F(RouteOptionsTest, RequestsThatLoadNothingStillReleaseTheirSender) {
 
 TEST_F(RouteOptionsTest, PreviewLoadsOnlyWhatTheEditorSends) {
   TRouteThread& route = OpenRoute("Keys", Card, "Synth");
-  PostThreadUntilAccepted(route.ThreadID(), TM_PREVIEW_ON, 0, 0);
+  TAdvancedThread::PostAsOwner(route.ThreadID(), TM_PREVIEW_ON, 0, 0);
   Play("Keys", {Pack(0xC0, 1, 0)});
   Settle(route);
   EXPECT_EQ(route.Input()->Channels[0].Program, 1);
@@ -152,7 +152,7 @@ TEST_F(RouteOptionsTest, PreviewLoadsOnlyWhatTheEditorSends) {
 
   // The preview selection goes to the output; the channels stay as they were.
   Output();
-  PostThreadUntilAccepted(route.ThreadID(), TM_PREVIEW_SELECT, 0, 0);
+  TAdvancedThread::PostAsOwner(route.ThreadID(), TM_PREVIEW_SELECT, 0, 0);
   Settle(route);
   EXPECT_EQ(Output(), (std::vector<uint32_t>{Pack(0xB0, 0, 0), Pack(0xC0, 0, 0)}));
   Settle(route);
@@ -161,7 +161,7 @@ TEST_F(RouteOptionsTest, PreviewLoadsOnlyWhatTheEditorSends) {
 
 TEST_F(RouteOptionsTest, AMonitoredRouteLightsLampsAndReportsPresetChanges) {
   TRouteThread& route = OpenRoute("Keys", Card, "Synth");
-  PostThreadUntilAccepted(route.ThreadID(), TM_MONITOR_ON, 0, 0);
+  TAdvancedThread::PostAsOwner(route.ThreadID(), TM_MONITOR_ON, 0, 0);
   Play("Keys", {Pack(0xC2, 1, 0), Pack(0x92, 60, 100), Pack(0x82, 60, 0)});
   Settle(route);
   Pump();
@@ -177,7 +177,7 @@ TEST_F(RouteOptionsTest, AMonitoredRouteLightsLampsAndReportsPresetChanges) {
   EXPECT_EQ(lamps[1].lParam, MAKELONG(1, 0));
   EXPECT_EQ(lamps[2].message, WM_TB_NOTE_OFF_LAMP);
 
-  PostThreadUntilAccepted(route.ThreadID(), TM_MONITOR_OFF, 0, 0);
+  TAdvancedThread::PostAsOwner(route.ThreadID(), TM_MONITOR_OFF, 0, 0);
   Reports.clear();
   Play("Keys", {Pack(0x92, 60, 100)});
   Settle(route);

@@ -90,7 +90,7 @@ void RouteTest::CloseRoutes() {
   for (size_t i = List.Routes.size(); i-- > 0;) {
     TRouteThread& route = *List.Routes[i];
     TSyncMessage(route.ThreadID(), TM_ROUTE_1063).Send();
-    PostThreadUntilAccepted(route.ThreadID(), TM_ROUTE_CLOSE, 0, 0);
+    TAdvancedThread::PostAsOwner(route.ThreadID(), TM_ROUTE_CLOSE, 0, 0);
     route.Stop();
     List.Routes.pop_back();
   }

@@ -20,7 +20,7 @@ namespace {
 std::string LiveCard(uint64_t memory) { return "sfman.device=10k," + std::to_string(memory) + ",SB Live! Synth A\n"; }
 
 void Register(DWORD sfThread, UINT id = TM_SF_ADD_CLIENT) {
-  PostThreadUntilAccepted(sfThread, id, 0, static_cast<LPARAM>(GetCurrentThreadId()));
+  TAdvancedThread::PostAsOwner(sfThread, id, 0, static_cast<LPARAM>(GetCurrentThreadId()));
 }
 
 // The (bank, program) pairs of the TM_1120 notifications, in order.
@@ -346,7 +346,7 @@ TEST_F(SFManagerThread, AClientRegisteredTwiceHasTwoSlotsAndOneRemoveClearsBoth)
     EnsureMessageQueue();
     gone = GetCurrentThreadId();
   }).join();
-  PostThreadUntilAccepted(Fixture.Id(), TM_SF_ADD_CLIENT, 0, static_cast<LPARAM>(gone));
+  TAdvancedThread::PostAsOwner(Fixture.Id(), TM_SF_ADD_CLIENT, 0, static_cast<LPARAM>(gone));
 
   ASSERT_TRUE(Fixture.LoadSync(128, 0, CacheDrumKitBank, 0, Files.Bank));
   ASSERT_TRUE(Fixture.ClearSync(CacheDrumKitBank, 0, NoEntryId));

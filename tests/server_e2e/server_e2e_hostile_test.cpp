@@ -193,6 +193,41 @@ TEST_F(HostileE2E, AQuitPostedToEveryWorkerThreadLeavesMidiLoadingPresets) {
   EXPECT_EQ(BoxCount(), 0);
 }
 
+// Every thread-message id of the server posted by another program to its worker threads, with lParam 0
+// and a junk one: after each the server is on with its route, a program change loads its preset, and
+// no box came.
+TEST_F(HostileE2E, ControlMessagesPostedToTheWorkerThreadsChangeNothing) {
+  const UINT ids[] = {TM_QUIT, TM_LOAD_PRESET, TM_CLEAR_PRESET, TM_QUERY_SAMPLE_MEMORY, TM_ROUTE_OPEN,
+                      TM_ROUTE_CLOSE, TM_THREAD_READY, TM_ECHO, TM_ROUTE_1044, TM_CLEAR_ALL_LOADED,
+                      TM_GET_CACHED_LIST, TM_1050, WM_TB_SERVER_BUSY, WM_TB_SERVER_IDLE, WM_TB_SERVER_ERROR,
+                      TM_GET_SF_THREAD, WM_TB_NOTE_ON_LAMP, WM_TB_NOTE_OFF_LAMP, TM_UNLOAD_UNUSED, TM_MIDI_RESET,
+                      TM_MONITOR_ON, TM_MONITOR_OFF, TM_ROUTE_1063, TM_ROUTE_1064, TM_GET_CHANNELS,
+                      WM_TB_PRESET_CHANGED, TM_SF_ADD_CLIENT, TM_SF_REMOVE_CLIENT, TM_1120, TM_MM_DONE,
+                      TM_MM_LOAD_PRESETS, TM_LOAD_PRESET_SYNC, TM_MM_LOAD_DRUMS, TM_DRIVER_1140, TM_DRIVER_1141,
+                      TM_WINAMP_LOADED, TM_WINAMP_LOAD_PRESETS, TM_WINAMP_1146, TM_WINAMP_MODE_ON,
+                      TM_WINAMP_MODE_OFF, TM_WINAMP_MODE_ON_DONE, TM_UNSUPPORTED_WAVE, TM_PREVIEW_SELECT,
+                      TM_GET_CACHED_COUNT, TM_PRESET_TOO_BIG, TM_PRESET_NOT_FOUND, TM_RELOAD_MAPPINGS,
+                      TM_PREVIEW_ON, TM_PREVIEW_OFF, WM_TB_WINAMP_1195, WM_TB_WINAMP_1196, TM_CLEAR_PRESET_SYNC,
+                      TM_UNLOAD_UNUSED_SYNC, TM_MIDI_EVENT, TM_SHOW_BOX};
+  StartWithStudioRoute();
+  ASSERT_EQ(LParamOf(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)), 1);
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Keys --> Synth --> SB Live!"), 0);
+  std::vector<CachedPresetRecord> records;
+  for (UINT id : ids) {
+    SCOPED_TRACE("thread message " + std::to_string(id));
+    // The route's thread and its SoundFont thread at least.
+    ASSERT_GE(RunPeer("control " + std::to_string(id), 30000, false), 2);
+    ASSERT_NO_FATAL_FAILURE(ExpectMidiLoads());
+    ASSERT_TRUE(PostedServed());
+    ASSERT_EQ(BoxCount(), 0);
+    ASSERT_EQ(State(), 1);
+    ASSERT_EQ(RouteCount(), 1);
+    // Unloaded again, so the next program change has something to load.
+    Query(WM_TB_UNLOAD_PRESET, 0, 9);
+    ASSERT_TRUE(WaitCachedPresets(0, records));
+  }
+}
+
 // Worker threads ended from outside: the server notices, says it is off and shows its error state and
 // box, rather than report on while nothing handles the MIDI; turned on again, MIDI loads again.
 TEST_F(HostileE2E, WorkerThreadsEndedFromOutsideTurnTheServerOffWithItsError) {

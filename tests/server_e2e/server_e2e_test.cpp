@@ -170,6 +170,26 @@ TEST_F(ServerE2E, SelectingAnUnknownRouteStoresZero) {
   EXPECT_EQ(stored.data[0] | stored.data[1] | stored.data[2] | stored.data[3], 0);
 }
 
+// The same route stored twice: the route that opens second cannot have the ports and says so. The
+// monitor answers the current-route report with the caption of its row, which both routes have: the
+// stored choice, the route that runs, stays.
+TEST_F(ServerE2E, ARouteThatFailsToOpenChangesNoStoredChoice) {
+  StoreActiveRoute("Keys");
+  StoreActiveRoute("Keys");
+  TRegKey(TarnbelKeyPath, true).WriteInteger("CurrentRoute", 1);
+  StartServerWithVirtualMidi();
+  ASSERT_EQ(LParamOf(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)), 1);
+  HWND box = WaitForBox(Server.ProcessId());
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(testsupport::BoxText(box).find("Can't open MIDI Input:  \"Keys\""), 0u) << testsupport::BoxText(box);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  ASSERT_EQ(LParamOf(LastReceived(WM_TB_CURRENT_ROUTE)), 1);
+
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Keys --> Synth --> SB Live!"), 0);
+  EXPECT_EQ(LParamOf(Ask(WM_TB_GET_CURRENT_ROUTE, 0, 0, WM_TB_CURRENT_ROUTE)), 1);
+  EXPECT_EQ(TRegKey(TarnbelKeyPath, false).ReadInteger("CurrentRoute", -1), 1);
+}
+
 TEST_F(ServerE2E, TurningOffDuringPreviewEndsItWithoutTurningBackOn) {
   WritePreviewRoute(RouteRecord{"Keys", "Synth", "SB Live!", ""});
   StartServerWithVirtualMidi();

@@ -4,6 +4,7 @@
 
 #include "reg_array_2d.h"
 #include "registry_test_support.h"
+#include "text_compare.h"
 
 using namespace testsupport;
 
@@ -157,4 +158,32 @@ TEST_F(RegArray2DTest, DeletingAllKeysLeavesAnEmptyTree) {
   EXPECT_TRUE(Loaded().empty());
   EXPECT_TRUE(SubkeyNames(kPath).empty());
   EXPECT_EQ((std::vector<std::string>{"Count"}), ValueNames(kPath));
+}
+
+TEST_F(RegArray2DTest, KeysAreFoundAsTheSystemComparesNamesAfterEveryChange) {
+  TRegArray2D store(kPath, true);
+  store.SaveOnDestroy = false;
+  // Case in the system's code page, a soft hyphen the comparison passes over, and names that differ.
+  const std::vector<std::string> names = {"C:\\a.sf2", "c:\\A.SF2", "\xC9T\xC9.sf2", "\xE9t\xE9.sf2", "a\xAD.sf2",
+                                          "a.sf2", "ab.sf2", "", "\xAD", "stra\xDF" "e.sf2", "strasse.sf2"};
+  auto expectSystemLookups = [&](const char* after) {
+    for (const std::string& name : names) {
+      int expected = -1;
+      for (int k = 0; k < store.KeyCount() && expected < 0; ++k)
+        if (AnsiSameText(store.GetKeyName(k), name)) expected = k;
+      EXPECT_EQ(expected, store.IndexOfKey(name, true)) << after << ": \"" << name << "\"";
+    }
+  };
+  for (const std::string& name : names) store.Keys().AddKey(name, false);
+  expectSystemLookups("adding");
+  store.DeleteKeyAt(1);  // the last key moves into its place
+  store.DeleteKeyAt(store.KeyCount() - 1);
+  expectSystemLookups("deleting");
+  store.SetKey(0, "ab.sf2");
+  store.SetKey(2, "C:\\A.sf2");
+  expectSystemLookups("renaming");
+  store.Clear();
+  expectSystemLookups("clearing");
+  EXPECT_EQ(0, store.FindOrAddKey("x"));
+  EXPECT_EQ(0, store.IndexOfKey("X", true));
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "import_patch.h"
 #include "registry_test_support.h"
 #include "string_list.h"
 #include "tarnbel_mapping.h"
@@ -178,4 +179,58 @@ TEST_F(MappingTextTest, MissingFileOrFolderImportsNothing) {
     TMapping m("m", false, &ignored, file);
     EXPECT_EQ("Kept", m.Slot(0, 1)->Name);
   }
+}
+
+namespace {
+// A mapping with something in every part of the text, named as given.
+std::unique_ptr<TMapping> Filled(const std::string& name) {
+  auto m = std::make_unique<TMapping>(name, true, nullptr, "");
+  m->AddItem(kPiano, 0, true, 0, "Grand Piano", 5, 0, 10);
+  m->AddItem(kPiano, 0, false, 0, "Parked", 6, 0, 10);
+  m->AddItem("C:\\waves", 3, true, 0, "loops\\beat.wav|Beat", 0, 200, 7);
+  m->AddItem("C:\\sf\\drums.sf2", 32768, true, 0, "Kit", 0, 32768, 3);
+  m->SetBankBackground(128, "C:\\bg.bmp");
+  m->SetBankColor(3, "255");
+  m->SetBankName(5, "Strings");
+  return m;
+}
+}  // namespace
+
+TEST_F(MappingTextTest, EveryNameSurvivesExportAndImport) {
+  // Names that read like the headers (in any case, with blanks, with a soft hyphen the system's comparison
+  // passes over), no name at all, and names in the system's code page.
+  for (const std::string name : {"[Bank colors]", "[bank names]", "[BANK BACKGROUNDS]", "[Name]", "[name]", "",
+                                 " ", "[Bank names] ", "[Bank\xAD" "colors]", "[Bank\xAD names]", "\xC9t\xE9 [Bank names]",
+                                 "Caf\xE9 \x80 \xFF", "[C:/sf/piano.sf2]", "Piano"}) {
+    SCOPED_TRACE("name \"" + name + "\"");
+    auto original = Filled(name);
+    const std::vector<std::string> text = Exported(*original);
+    auto copy = Import(text, name);
+    EXPECT_EQ(text, Exported(*copy));
+    EXPECT_EQ(Slots(*original), Slots(*copy));
+  }
+}
+
+namespace {
+int comparisons = 0;
+int(WINAPI* realCompare)(LCID, DWORD, LPCSTR, int, LPCSTR, int) = nullptr;
+int WINAPI CountedCompare(LCID locale, DWORD flags, LPCSTR a, int aLength, LPCSTR b, int bLength) {
+  return ++comparisons, realCompare(locale, flags, a, aLength, b, bLength);
+}
+}  // namespace
+
+TEST_F(MappingTextTest, ImportComparesEachSectionWithFewOthers) {
+  const int files = 2000;
+  std::vector<std::string> text = {"[Bank names]", ""};
+  for (int f = 0; f < files; ++f) text.insert(text.end(), {"[C:\\sf\\" + std::to_string(f) + ".sf2]", "000: 000: 000: 000: x", ""});
+  text.insert(text.end(), {"[c:\\SF\\7.SF2]", "000: 001: 000: 001: joined"});
+  comparisons = 0;
+  TImportPatch patch("CompareStringA", reinterpret_cast<void*>(&CountedCompare), reinterpret_cast<void**>(&realCompare));
+  ASSERT_NE(nullptr, realCompare);
+  auto m = Import(text);
+  // Each section line once against its like, each header search once over the text: not every pair.
+  EXPECT_LE(comparisons, 4 * static_cast<int>(text.size()));
+  EXPECT_EQ(files, m->Store->KeyCount());
+  EXPECT_EQ(2, m->Store->ValueCountByName("C:\\sf\\7.sf2"));
+  EXPECT_EQ("C:\\sf\\7.sf2", m->Slot(0, 1)->SourceFileText());
 }

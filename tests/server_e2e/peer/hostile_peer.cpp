@@ -3,8 +3,9 @@
 //   onoff <ms>             sends a turn-on, and the given time after it a turn-off from another thread
 //   objects                posts every thread-message id that carries an object, with foreign lParams,
 //                          to every thread of the server's process; the exit code is the thread count
-//   quit                   posts the worker quit id (TM_QUIT) to every thread of the server's process but the
-//                          window's; the exit code is the number of threads that took it
+//   control <id>           posts the id with wParam 0 and lParam 0, then with a junk lParam, to every thread of
+//                          the server's process but the window's; the exit code is the number that took it
+//   quit                   control with the worker quit id (TM_QUIT)
 //   kill                   turns the server on and ends the threads with a message queue that the turn-on
 //                          started (the route and SoundFont threads), as a program with the rights can; the
 //                          exit code is the number ended
@@ -76,9 +77,13 @@ std::vector<DWORD> ServerThreads(bool withoutMain) {
   return threads;
 }
 
-int QuitWorkers() {
+int PostToWorkers(UINT id) {
   int reached = 0;
-  for (DWORD thread : ServerThreads(true)) reached += PostThreadMessageA(thread, TM_QUIT, 0, 0) ? 1 : 0;
+  for (DWORD thread : ServerThreads(true)) {
+    bool any = false;
+    for (LPARAM param : {LPARAM(0), LPARAM(0x41414141)}) any = PostThreadMessageA(thread, id, 0, param) || any;
+    reached += any;
+  }
   return reached;
 }
 
@@ -188,8 +193,9 @@ int main(int argc, char** argv) {
   std::string command = argv[1];
   if (command == "onoff" && argc == 3) return OnOff(std::atof(argv[2]));
   if (command == "objects") return Objects();
-  if (command == "quit") return QuitWorkers();
+  if (command == "quit") return PostToWorkers(TM_QUIT);
   if (command == "kill") return KillWorkers();
+  if (command == "control" && argc == 3) return PostToWorkers(static_cast<UINT>(std::atoi(argv[2])));
   if (command == "flood" && argc == 4) return Flood(static_cast<UINT>(std::atoi(argv[2])), std::atoi(argv[3]));
   if (command == "storm" && argc == 4)
     return Storm(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)), std::atoi(argv[3]));
