@@ -382,7 +382,22 @@ std::string TKitSpinEdit::FormatValue(double v) const {
   return s;
 }
 
-void TKitSpinEdit::SetValue(double v) { SetText(FormatValue(CheckValue(v))); }
+void TKitSpinEdit::SetValue(double v) {
+  const std::string text = FormatValue(CheckValue(v));
+  if (!HandleAllocated()) {
+    SetText(text);
+    return;
+  }
+  // Typing goes on where it was: a caret or selection end at the end of the old text stays at the end of the
+  // new one, any other stays where it was (within the new text).
+  DWORD start = 0, end = 0;
+  SendMessageA(Handle(), EM_GETSEL, WPARAM(&start), LPARAM(&end));
+  const DWORD oldLength = DWORD(GetWindowTextLengthA(Handle()));
+  const DWORD length = DWORD(text.size());
+  SetText(text);
+  auto place = [&](DWORD at) { return at >= oldLength ? length : std::min(at, length); };
+  SendMessageA(Handle(), EM_SETSEL, place(start), place(end));
+}
 
 void TKitSpinEdit::SetMinValue(double v) { FMinValue = v; }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "KitItemProps.h"
 #include "KitMasks.h"
@@ -263,17 +264,53 @@ bool TKitSystemTreeView::CanExpand(ui::TTreeNode* node) {
 bool TKitSystemTreeView::PopulateNode(ui::TTreeNode* node) {
   TFolderItemData* d = NodeData(node);
   if (!d || d->Populated) return true;
-  if (!node->Parent() && FRootFolder == rfDesktop) {
-    d->Populated = true;
-    EnumerateFolder(FDesktopFolder, node);
-    return true;
-  }
-  ComRef<IShellFolder> folder;
-  HRESULT hr = d->ParentFolder->BindToObject(d->RelativeID, nullptr, IID_IShellFolder, folder.OutVoid());
   d->Populated = true;
+  ComRef<IShellFolder> folder(BindNodeFolder(node, d));
   // A folder gone from the disk meanwhile opens empty.
-  if (FAILED(hr) || !folder.Get()) return false;
-  return EnumerateFolder(folder.Get(), node);
+  if (!folder.Get()) return false;
+  return EnumerateFolder(folder.Get(), node) || (!node->Parent() && FRootFolder == rfDesktop);
+}
+
+IShellFolder* TKitSystemTreeView::BindNodeFolder(ui::TTreeNode* node, TFolderItemData* d) {
+  if (!node->Parent() && FRootFolder == rfDesktop) {
+    FDesktopFolder->AddRef();
+    return FDesktopFolder;
+  }
+  IShellFolder* folder = nullptr;
+  if (FAILED(d->ParentFolder->BindToObject(d->RelativeID, nullptr, IID_IShellFolder,
+                                           reinterpret_cast<void**>(&folder))))
+    return nullptr;
+  return folder;
+}
+
+bool TKitSystemTreeView::EnumerateItems(IShellFolder* folder, const std::function<void(LPITEMIDLIST)>& take) {
+  DWORD flags = SHCONTF_FOLDERS;
+  if (FShowHiddenDirs) flags |= SHCONTF_INCLUDEHIDDEN;
+  if (FShowFiles) flags |= SHCONTF_NONFOLDERS;
+  ComRef<IEnumIDList> items;
+  HRESULT hr = folder->EnumObjects(GetOwnerWindow(), flags, items.Out());
+  bool any = false;
+  if (hr == S_OK && items.Get()) {
+    LPITEMIDLIST item = nullptr;
+    ULONG fetched = 0;
+    while (items->Next(1, &item, &fetched) == S_OK && fetched == 1 && item) {
+      any = true;
+      take(item);
+      item = nullptr;
+    }
+  }
+  return any;
+}
+
+ui::TTreeNode* TKitSystemTreeView::AddItem(IShellFolder* folder, ui::TTreeNode* parentNode, LPITEMIDLIST item) {
+  TFolderItemData* parentData = parentNode ? NodeData(parentNode, false) : nullptr;
+  LPITEMIDLIST absolute = parentData ? ConcatPIDLs(parentData->AbsoluteID, item) : CopyPIDL(item);
+  ui::TTreeNode* node = AddNewNode(folder, absolute, parentNode, item);
+  if (!node) {
+    FreePIDL(absolute);
+    FreePIDL(item);
+  }
+  return node;
 }
 
 bool TKitSystemTreeView::EnumerateFolder(IShellFolder* folder, ui::TTreeNode* parentNode) {
@@ -281,25 +318,7 @@ bool TKitSystemTreeView::EnumerateFolder(IShellFolder* folder, ui::TTreeNode* pa
   THourGlass wait;
   bool any = false;
   try {
-    DWORD flags = SHCONTF_FOLDERS;
-    if (FShowHiddenDirs) flags |= SHCONTF_INCLUDEHIDDEN;
-    if (FShowFiles) flags |= SHCONTF_NONFOLDERS;
-    ComRef<IEnumIDList> items;
-    HRESULT hr = folder->EnumObjects(GetOwnerWindow(), flags, items.Out());
-    TFolderItemData* parentData = parentNode ? NodeData(parentNode, false) : nullptr;
-    if (hr == S_OK && items.Get()) {
-      LPITEMIDLIST item = nullptr;
-      ULONG fetched = 0;
-      while (items->Next(1, &item, &fetched) == S_OK && fetched == 1 && item) {
-        any = true;
-        LPITEMIDLIST absolute = parentData ? ConcatPIDLs(parentData->AbsoluteID, item) : CopyPIDL(item);
-        if (!AddNewNode(folder, absolute, parentNode, item)) {
-          FreePIDL(absolute);
-          FreePIDL(item);
-        }
-        item = nullptr;
-      }
-    }
+    any = EnumerateItems(folder, [&](LPITEMIDLIST item) { AddItem(folder, parentNode, item); });
   } catch (...) {
     Items().EndUpdate();
     throw;
@@ -388,15 +407,11 @@ LPITEMIDLIST TKitSystemTreeView::ParsePath(IShellFolder* folder, const std::stri
 IShellFolder* TKitSystemTreeView::RootShellFolder() {
   ui::TTreeNode* root = Items().GetFirstNode();
   TFolderItemData* d = root ? NodeData(root, false) : nullptr;
-  if (!d || (FRootFolder == rfDesktop && !d->RelativeID->mkid.cb)) {
+  if (!d) {
     FDesktopFolder->AddRef();
     return FDesktopFolder;
   }
-  IShellFolder* folder = nullptr;
-  if (FAILED(d->ParentFolder->BindToObject(d->RelativeID, nullptr, IID_IShellFolder,
-                                           reinterpret_cast<void**>(&folder))))
-    return nullptr;
-  return folder;
+  return BindNodeFolder(root, d);
 }
 
 void TKitSystemTreeView::SetSelectionPath(const std::string& path) {
@@ -465,12 +480,61 @@ LPITEMIDLIST TKitSystemTreeView::SelectedPIDL() {
 
 void TKitSystemTreeView::RefreshNode(ui::TTreeNode* node) {
   if (!node) return;
+  if (TFolderItemData* d = NodeData(node)) {
+    d->Populated = true;
+    ReconcileChildren(node, d);
+  }
+  DelayedChange();
+}
+
+// The children read again in place, with the window drawing on: those gone are removed, new ones added in the
+// shell's order, and the ones still there kept with their own branches, so the expanded nodes, the selection
+// and the view stay, and a change below a closed node shows nothing but its button.
+void TKitSystemTreeView::ReconcileChildren(ui::TTreeNode* node, TFolderItemData* d) {
+  struct TOwnedIDs {
+    std::vector<LPITEMIDLIST> Items;
+    ~TOwnedIDs() {
+      for (LPITEMIDLIST& id : Items) FreePIDL(id);
+    }
+  } found;
+  ComRef<IShellFolder> folder(BindNodeFolder(node, d));
+  if (folder.Get()) EnumerateItems(folder.Get(), [&](LPITEMIDLIST item) { found.Items.push_back(item); });
+  auto before = [&](LPCITEMIDLIST a, LPCITEMIDLIST b) { return short(LOWORD(folder->CompareIDs(0, a, b))) < 0; };
+  if (folder.Get()) std::sort(found.Items.begin(), found.Items.end(), before);
+
+  std::vector<bool> present(found.Items.size(), false);
+  std::vector<ui::TTreeNode*> gone;
+  for (ui::TTreeNode* child = node->GetFirstChild(); child; child = child->GetNextSibling()) {
+    TFolderItemData* cd = NodeData(child, false);
+    auto at = cd ? std::lower_bound(found.Items.begin(), found.Items.end(), cd->RelativeID, before)
+                 : found.Items.end();
+    if (at != found.Items.end() && !before(cd->RelativeID, *at)) present[size_t(at - found.Items.begin())] = true;
+    else gone.push_back(child);
+  }
+
+  ui::TTreeNode* top = TopItem();
+  for (ui::TTreeNode* n = top; n && top; n = n->Parent())
+    if (std::find(gone.begin(), gone.end(), n) != gone.end()) top = nullptr;
+  for (ui::TTreeNode* child : gone) child->Delete();
+  bool added = false;
+  for (size_t i = 0; i < found.Items.size(); ++i) {
+    if (present[i]) continue;
+    LPITEMIDLIST item = found.Items[i];
+    found.Items[i] = nullptr;
+    added = AddItem(folder.Get(), node, item) || added;
+  }
+  if (added) SortChildrenOf(node);
+  if (top && TopItem() != top) SetTopItem(top);
+  node->SetHasChildren(node->Count() > 0);
+  if (node->Count() > 0) DoPopulated(node);
+}
+
+void TKitSystemTreeView::ReadChildrenAgain(ui::TTreeNode* node) {
   bool wasExpanded = node->Expanded();
   node->DeleteChildren();
   if (TFolderItemData* d = NodeData(node)) d->Populated = false;
   node->SetHasChildren(true);
-  bool read = PopulateNode(node);
-  if (read) {
+  if (PopulateNode(node)) {
     SortChildrenOf(node);
     DoPopulated(node);
     if (wasExpanded && !node->Expanded()) node->Expand(false);
@@ -573,8 +637,8 @@ bool TKitSystemTreeView::RenameItem(ui::TTreeNode* node, const std::string& type
   d->SetRelativeID(newID);
   TFolderItemData* parentData = node->Parent() ? NodeData(node->Parent(), false) : nullptr;
   d->SetAbsoluteID(parentData ? ConcatPIDLs(parentData->AbsoluteID, newID) : CopyPIDL(newID));
-  // Children hold the old path in their lists: read them again.
-  if (d->Populated) RefreshNode(node);
+  // Children hold the old path in their lists: read them all again.
+  if (d->Populated) ReadChildrenAgain(node);
   return true;
 }
 

@@ -63,7 +63,8 @@ class TKitSystemTreeView : public TKitCustomSystemTreeView {
   // '' for a node without a record or a file-system path.
   std::string GetNodePath(ui::TTreeNode* node) const;
   ui::TTreeNodes& GetItems() { return Items(); }
-  // Reads the node's children again, keeping it expanded when it was.
+  // Reads the node's children again in place: new items come, gone ones go, the others stay as they are
+  // (expanded, selected, in view).
   void RefreshNode(ui::TTreeNode* node);
   void RebuildTree() override;
   // The selected node's absolute item IDs (the node's own), nullptr when none is selected.
@@ -98,7 +99,15 @@ class TKitSystemTreeView : public TKitCustomSystemTreeView {
 
  private:
   bool PopulateNode(ui::TTreeNode* node);
+  // The node's folder with a reference for the caller; nullptr when it cannot be opened.
+  IShellFolder* BindNodeFolder(ui::TTreeNode* node, TFolderItemData* d);
+  // Hands every item the tree would list to take, which owns it; true when there was any.
+  bool EnumerateItems(IShellFolder* folder, const std::function<void(LPITEMIDLIST)>& take);
+  // The item as a new child (its absolute list made here); frees it when no node is added.
+  ui::TTreeNode* AddItem(IShellFolder* folder, ui::TTreeNode* parentNode, LPITEMIDLIST item);
   bool EnumerateFolder(IShellFolder* folder, ui::TTreeNode* parentNode);
+  void ReconcileChildren(ui::TTreeNode* node, TFolderItemData* d);
+  void ReadChildrenAgain(ui::TTreeNode* node);
   LPITEMIDLIST ParsePath(IShellFolder* folder, const std::string& path);
   IShellFolder* RootShellFolder();
   bool RenameItem(ui::TTreeNode* node, const std::string& typed);

@@ -176,6 +176,8 @@ class TMappingsManagerForm : public ui::TForm, public TManagerWindowOps {
 
   // The list's mouse and keys.
   void ListMouseDown(ui::TMouseButton button, int x, int y);
+  // Where the left button last went down on the list: the row a drag carries.
+  POINT FPressPoint{-1, -1};
   void SelectRow(int row);
   void ListStartDrag();
   void ListDragOver(ui::TObject* source, int x, int y, bool& accept);

@@ -122,6 +122,7 @@ void TMappingsManagerForm::MoveSelected(int step) {
 }
 
 void TMappingsManagerForm::ListMouseDown(TMouseButton button, int x, int y) {
+  if (button == mbLeft) FPressPoint = POINT{x, y};
   // The pop-up menu is about the row under the pointer.
   if (button != mbRight || Busy()) return;
   int row = CheckListBox1->ItemAtPos(POINT{x, y});
@@ -129,11 +130,8 @@ void TMappingsManagerForm::ListMouseDown(TMouseButton button, int x, int y) {
 }
 
 void TMappingsManagerForm::ListStartDrag() {
-  // The drag starts with the press, before the list sees it: the pressed row is the one carried.
-  POINT press;
-  GetCursorPos(&press);
-  ScreenToClient(CheckListBox1->Handle(), &press);
-  int row = Busy() ? -1 : CheckListBox1->ItemAtPos(press);
+  // The drag starts once the mouse has moved: the row carried is the pressed one, not the one now under it.
+  int row = Busy() ? -1 : CheckListBox1->ItemAtPos(FPressPoint);
   if (row >= 0) SelectRow(row);
   DragIndex = row;
 }

@@ -268,8 +268,8 @@ LRESULT TControl::Perform(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void TControl::WndProc(TMessage& m) {
   // Reaches graphic controls through their parent; windowed ones override this.
-  if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && BeginAutoDrag()) return;
   MouseMessage(m);
+  if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) BeginAutoDrag();
 }
 
 bool TControl::MouseMessage(TMessage& m) {
@@ -924,9 +924,10 @@ void TWinControl::WndProc(TMessage& m) {
       if (m.Msg == WM_RBUTTONUP) DefaultHandler(m);
       return;
     }
-    if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && BeginAutoDrag()) return;
     MouseMessage(m);
     DefaultHandler(m);
+    // The press did what any press does (focus, selection); an automatic drag waits for the mouse to move.
+    if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) BeginAutoDrag();
     return;
   }
   switch (m.Msg) {

@@ -193,7 +193,8 @@ class TControl : public TComponent {
   virtual void MouseLeave();
   // Mouse messages to events; true when the message was one.
   bool MouseMessage(TMessage& message);
-  // A left press on a control in automatic drag mode begins its drag; true when one began (the press ends there).
+  // After a left press on a control in automatic drag mode, which the control handled as any press: begins a
+  // drag that starts once the mouse moves past the drag threshold; true when one began.
   // Controls that start their own drags (list and tree views: on their begin-drag notice) answer false.
   virtual bool BeginAutoDrag();
   // Shows the popup menu for a WM_CONTEXTMENU point (-1, -1: from the keyboard); true when one showed.

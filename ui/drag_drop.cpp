@@ -23,6 +23,10 @@ struct TDragSession {
   TControl* Source = nullptr;
   bool Dock = false;
   bool Started = false;
+  // Begun by a press that the pressed control handled as any press: until the drag starts, the mouse stays
+  // where that press left it (Held: the window we gave it to, when nobody took it).
+  bool AfterPress = false;
+  HWND Held = nullptr;
   POINT Start{0, 0};
   int Threshold = 0;
   // The control under the cursor (a dock drag: the site), and whether it took the drag at the last move.
@@ -203,7 +207,7 @@ void FinishDrag(bool drop, bool silent = false) {
   KillTimer(CaptureWindow, ScrollTimerId);
   if (s->Hook) UnhookWindowsHookEx(s->Hook);
   ShowFrame(*s, nullptr);
-  if (GetCapture() == CaptureWindow) ReleaseCapture();
+  if (GetCapture() == CaptureWindow || (s->Held && GetCapture() == s->Held)) ReleaseCapture();
   if (silent || !s->Started) return;
   LastDragDropped = drop;
   TControl* source = s->Source;
@@ -245,12 +249,39 @@ void FinishDrag(bool drop, bool silent = false) {
   source->DoEndDrag(took, local.x, local.y);
 }
 
-LRESULT CALLBACK EscapeHook(int code, WPARAM removing, LPARAM lParam) {
+// While a drag begun by a press waits, the pressed control keeps the mouse: a move past the threshold starts
+// the drag (in our window, which then takes the mouse), a release first is the end of a plain click.
+void WatchPress(MSG& msg) {
+  TDragSession& s = *Session;
+  switch (msg.message) {
+    case WM_MOUSEMOVE:
+      if (!(msg.wParam & MK_LBUTTON)) {
+        FinishDrag(false);  // released where we could not see it
+      } else if (std::abs(msg.pt.x - s.Start.x) >= s.Threshold || std::abs(msg.pt.y - s.Start.y) >= s.Threshold) {
+        msg.hwnd = CaptureWindow;
+        msg.message = CM_STARTDRAG;
+      }
+      break;
+    case WM_LBUTTONUP:
+    case WM_NCLBUTTONUP:
+      FinishDrag(false);
+      break;
+    default:
+      break;
+  }
+}
+
+LRESULT CALLBACK SessionHook(int code, WPARAM removing, LPARAM lParam) {
   auto* msg = reinterpret_cast<MSG*>(lParam);
-  // Escape goes to the focused window, wherever it is: it becomes our cancel, handled in our window.
-  if (code >= 0 && removing == PM_REMOVE && Session && msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
-    msg->hwnd = CaptureWindow;
-    msg->message = CM_CANCELDRAG;
+  if (code >= 0 && removing == PM_REMOVE && Session) {
+    const bool waitingOnPress = Session->AfterPress && !Session->Started;
+    if (waitingOnPress) {
+      WatchPress(*msg);
+    } else if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
+      // Escape goes to the focused window, wherever it is: it becomes our cancel, handled in our window.
+      msg->hwnd = CaptureWindow;
+      msg->message = CM_CANCELDRAG;
+    }
   }
   return CallNextHookEx(nullptr, code, removing, lParam);
 }
@@ -275,6 +306,13 @@ LRESULT CALLBACK CaptureWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         return 0;
       case CM_CANCELDRAG:
         FinishDrag(false);
+        return 0;
+      case CM_STARTDRAG:
+        if (Session && !Session->Started) {
+          unsigned id = Session->Id;
+          SetCapture(h);
+          if (Alive(id) && !Session->Started) StartDragging();
+        }
         return 0;
       case WM_TIMER:
         if (Session && Session->Started && !Session->Dock && Session->Target) {
@@ -314,7 +352,14 @@ HWND EnsureCaptureWindow() {
   return CaptureWindow;
 }
 
-void BeginAnyDrag(TControl* control, bool dock, bool immediate, int threshold) {
+// The window that gets a control's mouse messages: its own, a graphic control's parent's.
+HWND MouseWindowOf(TControl* control) {
+  for (TControl* c = control; c; c = c->Parent())
+    if (HWND h = HandleOf(c)) return h;
+  return nullptr;
+}
+
+void BeginAnyDrag(TControl* control, bool dock, bool immediate, int threshold, bool afterPress = false) {
   if (Session || !control) return;
   HWND capture = EnsureCaptureWindow();
   if (!capture) return;
@@ -322,15 +367,23 @@ void BeginAnyDrag(TControl* control, bool dock, bool immediate, int threshold) {
   s->Id = ++LastSessionId;
   s->Source = control;
   s->Dock = dock;
+  s->AfterPress = afterPress && !immediate;
   s->Threshold = threshold < 0 ? Application().Mouse.DragThreshold : threshold;
   GetCursorPos(&s->Start);
   s->Grab = ToControl(control, s->Start);
   s->DockObject = TDragDockObject(control, RECT{0, 0, 0, 0});
   unsigned id = s->Id;
   Session = std::move(s);
-  SetCapture(capture);
+  if (!Session->AfterPress) {
+    SetCapture(capture);
+  } else if (!GetCapture()) {
+    // The pressed control did not take the mouse: it gets it, so that it sees the release wherever it comes.
+    HWND own = MouseWindowOf(control);
+    if (own) SetCapture(own);
+    if (Alive(id)) Session->Held = own;
+  }
   if (!Alive(id)) return;
-  Session->Hook = SetWindowsHookExA(WH_GETMESSAGE, EscapeHook, nullptr, GetCurrentThreadId());
+  Session->Hook = SetWindowsHookExA(WH_GETMESSAGE, SessionHook, nullptr, GetCurrentThreadId());
   if (!dock) SetTimer(capture, ScrollTimerId, ScrollInterval, nullptr);
   if (immediate) StartDragging();
 }
@@ -355,7 +408,7 @@ bool TControl::Dragging() const { return Session && Session->Source == this; }
 
 bool TControl::BeginAutoDrag() {
   if (FDragMode != dmAutomatic || !FEnabled || Session) return false;
-  BeginDrag(Application().Mouse.DragImmediate, Application().Mouse.DragThreshold);
+  BeginAnyDrag(this, FDragKind == dkDock, false, Application().Mouse.DragThreshold, true);
   return Dragging();
 }
 

@@ -12,6 +12,7 @@ enum : UINT {
   CM_MOUSELEAVE = CM_BASE + 5,
   CM_PARENTFONTCHANGED = CM_BASE + 6,
   CM_CANCELDRAG = CM_BASE + 7,
+  CM_STARTDRAG = CM_BASE + 8,
 };
 
 // A notification the parent window received about a child reaches that child as CN_BASE + the message id:

@@ -558,9 +558,9 @@ void TToolBar::WndProc(TMessage& m) {
       TrackMouseEvent(&track);
       Perform(CM_MOUSEENTER);
     }
-    if ((m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) && BeginAutoDrag()) return;
     MouseMessage(m);
     DefaultHandler(m);
+    if (m.Msg == WM_LBUTTONDOWN || m.Msg == WM_LBUTTONDBLCLK) BeginAutoDrag();
     return;
   }
   switch (m.Msg) {

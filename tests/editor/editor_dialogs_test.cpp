@@ -11,6 +11,7 @@
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "screen.h"
+#include "send_input.h"
 #include "tarnbel_editor_settings.h"
 #include "tarnbel_func.h"
 #include "tarnbel_properties_form.h"
@@ -127,6 +128,39 @@ TEST_F(EditorDialogs, PreferencesStoreEachChangeAtOnce) {
   EXPECT_EQ(StoredText("EditorAutosaveMappingPath"), Folder.Path());
   EXPECT_EQ(Editor->SystemTreeView->FileMask(), "*.sf2");
   EXPECT_EQ(EditorSettings.EditorAutosaveMappingPath, Folder.Path());
+  dialog->Free();
+}
+
+// Keys as the keyboard gives them: once the field is set back into its range, typing goes on where it was.
+TEST_F(EditorDialogs, TheWaveBankFieldKeepsTheCaretWhenItIsSetBackIntoItsRange) {
+  ASSERT_TRUE(OpenEditor("prefs"));
+  auto* dialog = new TWaveSettingsForm(Editor);
+  dialog->Show();
+  TKitSpinEdit* spin = dialog->KitSpinEdit1;
+  struct TCase {
+    std::vector<WORD> Keys;
+    const char* Shown;
+    DWORD Caret;
+  };
+  const TCase cases[] = {
+      {{'1', '5', '0'}, "127", 3},
+      {{'1', '5', '0', '0'}, "127", 3},
+      {{'1', '2', VK_HOME, '9'}, "127", 1},        // inside the text the caret stays where the typing left it
+      {{'1', '2', VK_UP, '0'}, "127", 3},          // a step keeps the caret at the end
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Shown + std::string(" after ") + std::to_string(c.Keys.size()) + " keys");
+    Type(spin, "");
+    SetForegroundWindow(dialog->Handle());
+    spin->SetFocus();
+    for (WORD key : c.Keys) ASSERT_TRUE(testsupport::KeyChord({}, key, [] { Application().ProcessMessages(); }));
+    EXPECT_EQ(spin->Text(), c.Shown);
+    DWORD start = 0, end = 0;
+    SendMessageA(spin->Handle(), EM_GETSEL, WPARAM(&start), LPARAM(&end));
+    EXPECT_EQ(start, c.Caret);
+    EXPECT_EQ(end, c.Caret);
+    EXPECT_EQ(StoredNumber("DefaultWaveBank"), 127);
+  }
   dialog->Free();
 }
 

@@ -100,8 +100,25 @@ TEST_F(ManagerFixture, MovesAndChecksByRealInput) {
                              &ManagerFixture::LoopStep);
     };
   };
+  // From the combo box (which Ctrl+arrows would switch): a press on a row, moved less than the drag threshold
+  // (no drag begins), gives the list the keyboard.
+  auto pressThen = [](int row, int moved, WORD modifier, WORD key) {
+    return [=](TMappingsManagerForm* m) {
+      m->ComboBox1->SetFocus();
+      POINT p = RowPoint(m->CheckListBox1, row, false);
+      ASSERT_TRUE(testsupport::MouseTo(p, &ManagerFixture::LoopStep) &&
+                  testsupport::MouseButton(MOUSEEVENTF_LEFTDOWN, &ManagerFixture::LoopStep) &&
+                  testsupport::MouseTo(POINT{p.x + moved, p.y + moved}, &ManagerFixture::LoopStep));
+      EXPECT_EQ(-1, DragIndex);
+      ASSERT_TRUE(testsupport::MouseButton(MOUSEEVENTF_LEFTUP, &ManagerFixture::LoopStep));
+      ASSERT_TRUE(modifier ? Keys({modifier}, key) : Keys({}, key));
+    };
+  };
   const std::vector<bool> all = {true, true, true, true};
   const TCase cases[] = {
+      {"click, Ctrl+Up", 0, pressThen(2, 0, VK_CONTROL, VK_UP), {"A", "C", "B", "D"}, all},
+      {"click, Space", 0, pressThen(1, 0, 0, VK_SPACE), {"A", "B", "C", "D"}, {true, false, true, true}},
+      {"nudged press, Shift+Down", 0, pressThen(1, 2, VK_SHIFT, VK_DOWN), {"A", "C", "B", "D"}, all},
       {"Up button", 1, upButton, {"B", "A", "C", "D"}, all},
       {"Up button on the top row", 0, upButton, {"A", "B", "C", "D"}, all},
       {"Down button on the bottom row", 3, downButton, {"A", "B", "C", "D"}, all},

@@ -2,6 +2,7 @@
 // that list nothing and leave the window working, the fill loop and what comes during it, the folder
 // watching that follows the disk and lets go of every node the tree removes, and the commands' keys.
 #include <map>
+#include <thread>
 
 #include "editor_fixture.h"
 #include "screen.h"
@@ -243,12 +244,14 @@ TEST_F(SourceBrowser, BadFilesListNothingAndLeaveTheWindowWorking) {
 }
 
 TEST_F(SourceBrowser, AChangeOrACloseDuringAFillWaitsForItsEnd) {
-  const std::string big = MakeBigSoundFont("big.sf2", 3000);
+  // Long enough that the 10 ms ticks of TDuringFill surely land while the fill is under way.
+  const int bigRows = 20000;
+  const std::string big = MakeBigSoundFont("big.sf2", bigRows);
   const std::string small = MakeSoundFont("small.sf2", {{0, 0, "Piano"}, {0, 1, "Organ"}});
   ASSERT_TRUE(OpenEditor("during fill"));
-  auto midFill = [this] {
+  auto midFill = [this, bigRows] {
     int count = Editor->PresetsListView->Items().Count();
-    return count > 100 && count < 2000;
+    return count > 100 && count < bigRows - 100;
   };
   bool disabledMidFill = false;
   {
@@ -273,7 +276,7 @@ TEST_F(SourceBrowser, AChangeOrACloseDuringAFillWaitsForItsEnd) {
     ASSERT_TRUE(RunUntil([&] { return !Editor->Visible(); }, 20000));
     rowsAtClose = int(SourceRows().size());
   }
-  EXPECT_EQ(rowsAtClose, 3000);
+  EXPECT_EQ(rowsAtClose, bigRows);
   EXPECT_TRUE(RunUntil([&] { return !Monitor->Closed.empty(); }, 2000));
 }
 
@@ -320,7 +323,7 @@ TEST_F(SourceBrowser, ExpandedFoldersChildrenAreWatchedAndFollowTheDisk) {
   // A node whose folder is gone still lets go of its monitor when it collapses.
   CreateDirectoryA(Folder["top\\b\\quiet"].c_str(), nullptr);
   Expand(Folder["top\\b"]);
-  ASSERT_TRUE(IsWatched(Folder["top\\b\\quiet"]));
+  ASSERT_TRUE(RunUntil([&] { return IsWatched(Folder["top\\b\\quiet"]); }, 4000));
   // A refresh of an expanded node watches its new children.
   CreateDirectoryA(Folder["top\\b\\fresh"].c_str(), nullptr);
   Editor->SystemTreeView->RefreshNode(NodeFor(Folder["top\\b"]));
@@ -350,6 +353,77 @@ TEST_F(SourceBrowser, ExpandedFoldersChildrenAreWatchedAndFollowTheDisk) {
   Expand(Folder["top"]);
   EXPECT_FALSE(IsWatched(Folder["top\\c"]));
   EXPECT_FALSE(IsWatched(Folder["top\\b"]));
+}
+
+// A folder read again after a change on disk keeps the user's place (the selected file, its open branch, the
+// view and the presets list with its selected row), wherever the change was and however often it comes.
+TEST_F(SourceBrowser, AFolderReadAgainKeepsTheUsersPlace) {
+  // Enough folders before the SoundFont's that the tree scrolls to show it.
+  for (int i = 10; i < 50; ++i) CreateDirectoryA(Folder["pad" + std::to_string(i)].c_str(), nullptr);
+  for (const char* sub : {"sfx", "sfx\\inner"}) CreateDirectoryA(Folder[sub].c_str(), nullptr);
+  const std::string file = MakeSoundFont("sfx\\one.sf2", {{0, 0, "Piano"}, {0, 1, "Organ"}});
+  ASSERT_TRUE(OpenEditor("place"));
+  Browse(file);
+  TListItems& rows = Editor->PresetsListView->Items();
+  for (int i = rows.Count() - 1; i >= 0 && !Editor->PresetsListView->Selected(); --i)
+    if (rows[i]->Data()) rows[i]->SetSelected(true);
+  TKitSystemTreeView* tree = Editor->SystemTreeView;
+  ASSERT_TRUE(IsWatched(Folder.Path()) && IsWatched(Folder["sfx"]));
+  ASSERT_NE(tree->TopItem(), tree->Items().GetFirstNode()) << "the tree must be scrolled";
+  auto place = [&] {
+    TTreeNode* branch = NodeFor(Folder["sfx"]);
+    TListItem* selected = Editor->PresetsListView->Selected();
+    std::string shown = UpperCase(tree->Selection()) + (branch && branch->Expanded() ? " open" : " closed") +
+                        ", top " + (tree->TopItem() ? tree->TopItem()->Text() : "") + ", row " +
+                        std::to_string(selected ? selected->Index() : -1);
+    for (const std::string& row : Captions(Editor->PresetsListView)) shown += " | " + row;
+    return shown;
+  };
+  const std::string before = place();
+
+  struct TCase {
+    const char* What;
+    std::function<bool()> Change, Shown;
+  };
+  const TCase cases[] = {
+      {"a file in the parent folder", [&] { return testsupport::WriteBytes(Folder["new.sf2"], "x"); },
+       [&] { return HasChild(Folder.Path(), "new.sf2"); }},
+      {"a file beside the selected one", [&] { return testsupport::WriteBytes(Folder["sfx\\two.sf2"], "x"); },
+       [&] { return HasChild(Folder["sfx"], "two.sf2"); }},
+      {"a folder gone beside the selected one",
+       [&] { return testsupport::RunShell("rmdir '" + testsupport::HostName(Folder["sfx\\inner"]) + "'", 10000); },
+       [&] { return !HasChild(Folder["sfx"], "inner"); }},
+      {"a file in a folder nobody opened", [&] { return testsupport::WriteBytes(Folder["pad12\\x.sf2"], "x"); },
+       [&] { return NodeFor(Folder["pad12"]) && NodeFor(Folder["pad12"])->HasChildren(); }},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    ASSERT_TRUE(c.Change());
+    EXPECT_TRUE(RunUntil(c.Shown, 4000));
+    EXPECT_EQ(place(), before);
+  }
+
+  // A busy folder: 10 new files a second for 10 s beside the selected one, the place sampled every 100 ms.
+  const int files = 100;
+  std::thread writer([&] {
+    const DWORD start = GetTickCount();
+    for (int i = 0; i < files; ++i) {
+      while (GetTickCount() - start < DWORD(i) * 100) Sleep(5);
+      testsupport::WriteBytes(Folder["sfx\\busy" + std::to_string(i) + ".sf2"], "x");
+    }
+  });
+  int kept = 0;
+  const DWORD start = GetTickCount();
+  for (int i = 1; i <= files; ++i) {
+    RunUntil([&] { return GetTickCount() - start >= DWORD(i) * 100; }, 1000);
+    kept += place() == before;
+  }
+  writer.join();
+  EXPECT_TRUE(RunUntil([&] { return HasChild(Folder["sfx"], "busy" + std::to_string(files - 1) + ".sf2"); }, 4000));
+  kept += place() == before;
+  printf("[figure] %d new files in 10 s beside the selected SoundFont: place kept in %d of %d samples\n", files, kept,
+         files + 1);
+  EXPECT_EQ(kept, files + 1);
 }
 
 TEST_F(SourceBrowser, CtrlOOpensThePreferencesAndDoubleClickGoesOnFromAWave) {

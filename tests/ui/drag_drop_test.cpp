@@ -10,6 +10,8 @@
 #include "splitter.h"
 #include "std_controls.h"
 #include "sys_utils.h"
+#include "toolbar.h"
+#include "graphic_controls.h"
 
 using namespace ui;
 using namespace uitest;
@@ -262,4 +264,48 @@ TEST(Splitter, DragResizesTheNeighbourNeverBelowMinSize) {
   ASSERT_TRUE(LeftDown());
   ASSERT_TRUE(LeftUp());
   EXPECT_EQ(1, moved);
+}
+
+// With the program's settings (drags immediate), a click on a control in automatic drag mode is still the
+// control's own click: the press and the release reach it, and no drag begins without a move.
+TEST(DragDrop, AClickOnAControlInAutomaticDragModeIsItsOwnClick) {
+  CursorKeeper cursor;
+  FormPtr form{new TForm(nullptr)};
+  form->SetBounds(100, 100, 500, 300);
+  auto* list = new TListBox(form.get());
+  auto* bar = new TToolBar(form.get());
+  auto* label = new TLabel(form.get());
+  std::vector<std::string> log;
+  int left = 10;
+  for (TControl* c : std::initializer_list<TControl*>{list, bar, label}) {
+    c->SetParent(form.get());
+    c->SetBounds(left, 10, 100, 100);
+    left += 150;
+    c->SetDragMode(dmAutomatic);
+    c->OnStartDrag = [&](TObject*) { log.push_back("start"); };
+  }
+  list->Items()->Add("one");
+  list->Items()->Add("two");
+  bar->SetDragKind(dkDock);
+  auto* button = new TToolButton(form.get());
+  button->SetParent(bar);
+  label->SetCaption("label");
+  list->OnClick = [&](TObject*) { log.push_back("list " + std::to_string(list->ItemIndex())); };
+  button->OnClick = [&](TObject*) { log.push_back("button"); };
+  label->OnClick = [&](TObject*) { log.push_back("label"); };
+  form->Show();
+  RECT row = list->ItemRect(1);
+  const std::pair<POINT, std::string> cases[] = {
+      {ScreenPoint(list->Handle(), 20, (row.top + row.bottom) / 2), "list 1"},
+      {ScreenPoint(bar->Handle(), button->Left() + 4, button->Top() + 4), "button"},
+      {ScreenPoint(form->Handle(), label->Left() + 5, label->Top() + 5), "label"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.second);
+    log.clear();
+    ASSERT_TRUE(MouseTo(c.first) && LeftDown() && LeftUp());
+    EXPECT_EQ(std::vector<std::string>{c.second}, log);
+    EXPECT_EQ(nullptr, DragSource());
+    EXPECT_EQ(nullptr, GetCapture());
+  }
 }
