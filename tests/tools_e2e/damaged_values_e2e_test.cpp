@@ -12,6 +12,7 @@
 #include "peer_programs.h"
 #include "program_process.h"
 #include "pump_until.h"
+#include "recording_window.h"
 #include "reg_export.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
@@ -56,7 +57,7 @@ std::string TextOf(HWND window) {
 }
 
 // Where a value is read, what of it shows, and how that window closes for good.
-enum class TWindow { MonitorLists, EditorPaneWidth, EditorChoice, PreferencesSpins };
+enum class TWindow { MonitorLists, EditorPaneWidth, EditorChoice, PreferencesSpins, ServerCurrentRoute };
 
 struct TOpened {
   HWND Window = nullptr;
@@ -66,6 +67,18 @@ struct TOpened {
 TOpened Open(TWindow window, e2e::TProgramProcess& tools) {
   TOpened opened;
   switch (window) {
+    case TWindow::ServerCurrentRoute: {
+      // The server, asked by a stand-in of the tools program, names its current route.
+      testsupport::TRecordingWindow standIn(TOOLS_WINDOW_TITLE);
+      if (!tools.Start("tarnbel.exe")) return opened;
+      if (!Pump([&] { return (opened.Window = FindWindowA(SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE)) != nullptr; }))
+        return opened;
+      PostMessageA(opened.Window, WM_TB_GET_CURRENT_ROUTE, 0, 0);
+      if (Pump([&] { return standIn.Count(WM_TB_CURRENT_ROUTE) > 0; }))
+        for (const auto& m : standIn.Received)
+          if (m.Id == WM_TB_CURRENT_ROUTE) opened.Shown = "route " + std::to_string(m.LParam);
+      break;
+    }
     case TWindow::MonitorLists:
       if (!tools.Start("tb_tools.exe")) return opened;
       if ((opened.Window = WaitVisible(tools.ProcessId(), "tarnbel monitor")))
@@ -106,7 +119,9 @@ TOpened Open(TWindow window, e2e::TProgramProcess& tools) {
 
 // Closes the window as the user would; the program, with nothing else open, ends.
 bool CloseForGood(TWindow window, HWND opened, e2e::TProgramProcess& tools) {
-  if (window == TWindow::EditorChoice) {
+  if (window == TWindow::ServerCurrentRoute) {
+    PostMessageA(opened, WM_COMMAND, 1, 0);  // the tray menu's "Exit"
+  } else if (window == TWindow::EditorChoice) {
     HWND cancel = FindWindowExA(opened, nullptr, "TButton", "Cancel");
     PostMessageA(cancel, BM_CLICK, 0, 0);
   } else {
@@ -175,6 +190,9 @@ const std::vector<TStoredValue>& StoredValues() {
       {"", "CurrentEditorMapping", TWindow::EditorChoice,
        {{"a number", REG_DWORD, Dword(7)}, {"a path", REG_SZ, Text("a\\b")},
         {"huge", REG_SZ, Text(std::string(100000, 'n'))}}},
+      {"", "CurrentRoute", TWindow::ServerCurrentRoute,
+       {{"binary", REG_BINARY, {2}}, {"negative", REG_DWORD, Dword(-1)}, {"past the routes", REG_DWORD, Dword(2)},
+        {"huge", REG_DWORD, Dword(0x7FFFFFFF)}}},
       {"", "UnloadTime", TWindow::PreferencesSpins,
        {{"binary", REG_BINARY, {1, 2}}, {"negative", REG_DWORD, Dword(-60)}, {"huge", REG_DWORD, Dword(0x7FFFFFFF)}}},
       {"", "UnloadOrphanTime", TWindow::PreferencesSpins,
