@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <functional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,12 +27,6 @@ const DWORD kWaitMs = 20000;
 
 bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
-}
-
-HWND WaitVisible(DWORD processId, const std::string& title) {
-  HWND found = nullptr;
-  Pump([&] { return (found = testsupport::FindWindowOf(processId, "", title)) != nullptr && IsWindowVisible(found); });
-  return found;
 }
 
 std::vector<HWND> ChildrenOfClass(HWND parent, const std::string& className) {
@@ -81,7 +76,7 @@ TOpened Open(TWindow window, e2e::TProgramProcess& tools) {
     }
     case TWindow::MonitorLists:
       if (!tools.Start("tb_tools.exe")) return opened;
-      if ((opened.Window = WaitVisible(tools.ProcessId(), "tarnbel monitor")))
+      if ((opened.Window = testsupport::WaitVisibleWindowOf(tools.ProcessId(), "tarnbel monitor")))
         for (HWND list : ChildrenOfClass(opened.Window, "TListView")) {
           RECT r{};
           GetWindowRect(list, &r);
@@ -91,7 +86,7 @@ TOpened Open(TWindow window, e2e::TProgramProcess& tools) {
       break;
     case TWindow::EditorPaneWidth:
       if (!tools.Start("tb_tools.exe", "-EDITOR Strings")) return opened;
-      if ((opened.Window = WaitVisible(tools.ProcessId(), "tarnbel editor - Strings")))
+      if ((opened.Window = testsupport::WaitVisibleWindowOf(tools.ProcessId(), "tarnbel editor - Strings")))
         for (HWND list : ChildrenOfClass(opened.Window, "TListView")) {
           RECT r{};
           GetWindowRect(list, &r);
@@ -100,7 +95,7 @@ TOpened Open(TWindow window, e2e::TProgramProcess& tools) {
       break;
     case TWindow::EditorChoice:
       if (!tools.Start("tb_tools.exe", "-EDITOR")) return opened;
-      if ((opened.Window = WaitVisible(tools.ProcessId(), "choose mapping to edit:")))
+      if ((opened.Window = testsupport::WaitVisibleWindowOf(tools.ProcessId(), "choose mapping to edit:")))
         opened.Shown = TextOf(testsupport::FindChildOfClass(opened.Window, "TComboBox"));
       break;
     case TWindow::PreferencesSpins: {
@@ -109,7 +104,7 @@ TOpened Open(TWindow window, e2e::TProgramProcess& tools) {
       if (!Pump([&] { return (launcher = testsupport::FindWindowOf(tools.ProcessId(), "", TOOLS_WINDOW_TITLE)); }))
         return opened;
       PostMessageA(launcher, WM_TB_SHOW_PREFERENCES, 0, 0);
-      if ((opened.Window = WaitVisible(tools.ProcessId(), "tarnbel preferences")))
+      if ((opened.Window = testsupport::WaitVisibleWindowOf(tools.ProcessId(), "tarnbel preferences")))
         for (HWND spin : ChildrenOfClass(opened.Window, "TKitSpinEdit")) opened.Shown += TextOf(spin) + " ";
       break;
     }
@@ -140,12 +135,8 @@ std::vector<std::string> ExportWithout(const std::string& name) {
   std::vector<std::string> lines;
   bool skipping = false;
   const std::string own = "\"" + name + "\"=";
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    start = end + 1;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     bool continued = !line.empty() && line.back() == '\\';
     if (skipping || line.compare(0, own.size(), own) == 0) {

@@ -28,12 +28,6 @@ bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
 }
 
 // The visible top-level window of the process with that title; null when none came.
-HWND WaitVisible(DWORD processId, const std::string& title) {
-  HWND found = nullptr;
-  Pump([&] { return (found = testsupport::FindWindowOf(processId, "", title)) != nullptr && IsWindowVisible(found); });
-  return found;
-}
-
 // A child window with that text, at any depth; null when none.
 HWND ChildWithText(HWND parent, const std::string& text) {
   std::pair<std::string, HWND> search(text, nullptr);
@@ -103,12 +97,12 @@ TEST_P(ServerExitE2E, TheServersExitEndsTheToolsProgramWhileADialogIsOpen) {
   ASSERT_NE(tools, nullptr);
 
   if (c.PreferencesButton) {
-    HWND preferences = WaitVisible(toolsPid, "tarnbel preferences");
+    HWND preferences = testsupport::WaitVisibleWindowOf(toolsPid, "tarnbel preferences");
     ASSERT_NE(preferences, nullptr);
     HWND button = ChildWithText(preferences, c.PreferencesButton);
     ASSERT_NE(button, nullptr);
     PostMessageA(button, BM_CLICK, 0, 0);
-    ASSERT_NE(WaitVisible(toolsPid, c.Title), nullptr) << c.Name;
+    ASSERT_NE(testsupport::WaitVisibleWindowOf(toolsPid, c.Title), nullptr) << c.Name;
   }
   if (c.MenuLetter) {
     // The editor opens on "Strings", then the case's dialog comes from its menu.
@@ -117,10 +111,10 @@ TEST_P(ServerExitE2E, TheServersExitEndsTheToolsProgramWhileADialogIsOpen) {
     ASSERT_TRUE(combo && ok);
     SetWindowTextA(combo, "Strings");
     PostMessageA(ok, BM_CLICK, 0, 0);
-    HWND editor = WaitVisible(toolsPid, "tarnbel editor - Strings");
+    HWND editor = testsupport::WaitVisibleWindowOf(toolsPid, "tarnbel editor - Strings");
     ASSERT_NE(editor, nullptr);
     ASSERT_TRUE(testsupport::RunRemoteMenuItem(toolsPid, editor, c.MenuLetter, c.MenuItem));
-    ASSERT_NE(WaitVisible(toolsPid, c.Title), nullptr) << c.Name;
+    ASSERT_NE(testsupport::WaitVisibleWindowOf(toolsPid, c.Title), nullptr) << c.Name;
   }
   const std::string mappings = testsupport::ExportRegistryKey("HKCU\\" + std::string(TarnbelKeyPath) + "\\mappings");
   std::string current;
