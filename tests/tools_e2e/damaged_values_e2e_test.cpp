@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ipc.h"
 #include "peer_programs.h"
 #include "program_process.h"
 #include "pump_until.h"
@@ -18,6 +19,7 @@
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
+#include "stored_mapping.h"
 #include "tarnbel_func.h"
 #include "tarnbel_protocol.h"
 
@@ -52,7 +54,17 @@ std::string TextOf(HWND window) {
 }
 
 // Where a value is read, what of it shows, and how that window closes for good.
-enum class TWindow { MonitorLists, EditorPaneWidth, EditorChoice, PreferencesSpins, ServerCurrentRoute };
+enum class TWindow { MonitorLists, EditorPaneWidth, EditorChoice, PreferencesSpins, ServerCurrentRoute, ServerSlotName };
+
+// What a window needs stored before its first start: the server runs without showing the tools program;
+// its name of a slot comes from two mappings of that slot, "low" (priority 1) and "high" (priority 2).
+void Prepare(TWindow window) {
+  if (window != TWindow::ServerSlotName && window != TWindow::ServerCurrentRoute) return;
+  TRegKey(TarnbelKeyPath, true).WriteBool("ShowPreferences", false);
+  if (window != TWindow::ServerSlotName) return;
+  testsupport::StoreFileMapping("low", 1, "C:\\low.sf2", {{"low preset", 0, 7, 3, 7}});
+  testsupport::StoreFileMapping("high", 2, "C:\\high.sf2", {{"high preset", 0, 7, 3, 7}});
+}
 
 struct TOpened {
   HWND Window = nullptr;
@@ -62,12 +74,20 @@ struct TOpened {
 TOpened Open(TWindow window, e2e::TProgramProcess& tools) {
   TOpened opened;
   switch (window) {
-    case TWindow::ServerCurrentRoute: {
-      // The server, asked by a stand-in of the tools program, names its current route.
+    case TWindow::ServerCurrentRoute:
+    case TWindow::ServerSlotName: {
+      // The server, asked by a stand-in of the tools program, names its current route or the slot's preset.
       testsupport::TRecordingWindow standIn(TOOLS_WINDOW_TITLE);
       if (!tools.Start("tarnbel.exe")) return opened;
-      if (!Pump([&] { return (opened.Window = FindWindowA(SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE)) != nullptr; }))
-        return opened;
+      // Its state report comes once its settings and mappings are loaded.
+      if (!Pump([&] { return standIn.Count(WM_TB_SERVER_STATE) > 0; })) return opened;
+      opened.Window = FindWindowA(SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE);
+      if (window == TWindow::ServerSlotName) {
+        DWORD_PTR atom = 0;
+        SendMessageTimeoutA(opened.Window, WM_TB_QUERY_PRESET_NAME, 3, 7, SMTO_NORMAL, kWaitMs, &atom);
+        if (atom) IPCReceiveString(WPARAM(atom), opened.Shown);
+        break;
+      }
       PostMessageA(opened.Window, WM_TB_GET_CURRENT_ROUTE, 0, 0);
       if (Pump([&] { return standIn.Count(WM_TB_CURRENT_ROUTE) > 0; }))
         for (const auto& m : standIn.Received)
@@ -114,7 +134,7 @@ TOpened Open(TWindow window, e2e::TProgramProcess& tools) {
 
 // Closes the window as the user would; the program, with nothing else open, ends.
 bool CloseForGood(TWindow window, HWND opened, e2e::TProgramProcess& tools) {
-  if (window == TWindow::ServerCurrentRoute) {
+  if (window == TWindow::ServerCurrentRoute || window == TWindow::ServerSlotName) {
     PostMessageA(opened, WM_COMMAND, 1, 0);  // the tray menu's "Exit"
   } else if (window == TWindow::EditorChoice) {
     HWND cancel = FindWindowExA(opened, nullptr, "TButton", "Cancel");
@@ -184,6 +204,11 @@ const std::vector<TStoredValue>& StoredValues() {
       {"", "CurrentRoute", TWindow::ServerCurrentRoute,
        {{"binary", REG_BINARY, {2}}, {"negative", REG_DWORD, Dword(-1)}, {"past the routes", REG_DWORD, Dword(2)},
         {"huge", REG_DWORD, Dword(0x7FFFFFFF)}}},
+      // A flag other than 0 and 1 reads as off, and a priority of any number sorts: only another type is damage.
+      {"mappings\\high", "Active", TWindow::ServerSlotName,
+       {{"binary", REG_BINARY, {1}}, {"text", REG_SZ, Text("on")}}},
+      {"mappings\\high", "Priority", TWindow::ServerSlotName,
+       {{"binary", REG_BINARY, {9, 0, 0, 0}}, {"text", REG_SZ, Text("top")}}},
       {"", "UnloadTime", TWindow::PreferencesSpins,
        {{"binary", REG_BINARY, {1, 2}}, {"negative", REG_DWORD, Dword(-60)}, {"huge", REG_DWORD, Dword(0x7FFFFFFF)}}},
       {"", "UnloadOrphanTime", TWindow::PreferencesSpins,
@@ -211,7 +236,10 @@ class DamagedValuesE2E : public ::testing::TestWithParam<TStoredValue> {
 TEST_P(DamagedValuesE2E, TheProgramStartsWithTheDefaultAndStoresNothingElse) {
   const TStoredValue& value = GetParam();
   const std::string key = std::string(TarnbelKeyPath) + (*value.Key ? std::string("\\") + value.Key : "");
-  // A first start and close stores every value with its default; what it shows is the default's view.
+  // A first start and close, without the value, stores every value with its default; what it shows is the
+  // default's view.
+  Prepare(value.Window);
+  TRegKey(key, false).DeleteValue(value.Name);
   TOpened clean = Open(value.Window, Tools);
   ASSERT_NE(clean.Window, nullptr);
   ASSERT_TRUE(CloseForGood(value.Window, clean.Window, Tools));
@@ -226,8 +254,7 @@ TEST_P(DamagedValuesE2E, TheProgramStartsWithTheDefaultAndStoresNothingElse) {
     EXPECT_LT(GetTickCount() - start, kWaitMs);
     EXPECT_EQ(damaged.Shown, clean.Shown);
     EXPECT_EQ(ExportWithout(value.Name), before) << "nothing else is written";
-    ASSERT_TRUE(testsupport::EndToolsPrograms());
-    Tools.Stop();
+    ASSERT_TRUE(CloseForGood(value.Window, damaged.Window, Tools));
   }
 }
 
