@@ -8,6 +8,7 @@
 #include "application.h"
 #include "choose_mapping_form.h"
 #include "mapping_name.h"
+#include "mapping_text_file.h"
 #include "message_box.h"
 #include "none_marker.h"
 #include "progress_form.h"
@@ -21,6 +22,7 @@
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
 #include "tarnbel_validator.h"
+#include "text_compare.h"
 
 using namespace ui;
 
@@ -81,12 +83,6 @@ std::string FileNameOf(const std::string& path) { return path.substr(path.find_l
 std::string WithoutExtension(const std::string& name) {
   size_t dot = name.find_last_of('.');
   return dot == std::string::npos ? name : name.substr(0, dot);
-}
-
-bool IsMappingText(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines)
-    if (UpperCase(line) == "[BANK NAMES]") return true;
-  return false;
 }
 
 }  // namespace
@@ -170,7 +166,8 @@ bool TMappingsForm::InitEditor(const std::string& name) {
   CreateDockManager();
   LoadImages();
   OpenMapping(chosen, nullptr);
-  if (StartInPreviewModeAction->Checked() && PreviewModeAction->Enabled()) PreviewModeAction->Execute();
+  // The action's own update decides whether it may run: actions are updated only when the shown window idles.
+  if (StartInPreviewModeAction->Checked()) PreviewModeAction->Execute();
   return true;
 }
 
@@ -217,13 +214,37 @@ void TMappingsForm::OpenMapping(const std::string& name, const std::vector<std::
   NotifyMappingsChanged();
 }
 
-// The editor stores only on an explicit save: the mapping's own save on free is switched off.
-void TMappingsForm::ReleaseMapping() {
+// The editor stores only on an explicit save: the mapping's own save on free is switched off. A mapping
+// that is gone from the registry keeps nothing at all: its bank lists would make its key again.
+void TMappingsForm::ReleaseMapping(bool gone) {
   if (!Mapping) return;
   StopPreview();
   ClearAttachedRows();
   Mapping->SaveOnDestroy = false;
+  if (gone)
+    for (TRegArray* list : {Mapping->BankNames.get(), Mapping->BankColors.get(), Mapping->BankBackgrounds.get()})
+      list->SaveOnDestroy = false;
   Mapping.reset();
+}
+
+bool TMappingsForm::LetGoOfMapping(const std::string& name, bool renaming) {
+  if (!Mapping || !AnsiSameText(name, MappingName)) return true;
+  if (Busy()) return false;
+  // A rename takes the edits along, saved as on a switch; a delete asks before they are lost.
+  if (renaming ? !LeaveCurrentMapping() : Modified && !ConfirmUnsavedLeave()) return false;
+  ReleaseMapping(true);
+  FLetGo = true;
+  // Nothing to work on until the manager is done.
+  SetEnabled(false);
+  return true;
+}
+
+void TMappingsForm::TakeBackMapping(const std::string& name) {
+  if (!FLetGo) return;
+  FLetGo = false;
+  SetEnabled(true);
+  if (name.empty()) Close();
+  else OpenMapping(name, nullptr);
 }
 
 bool TMappingsForm::LeaveCurrentMapping() { return SaveMapping() || ConfirmUnsavedLeave(); }
@@ -270,11 +291,11 @@ bool TMappingsForm::ReadMappingText(const std::string& fileName, std::vector<std
     if (!line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
   }
-  if (in.bad() || !IsMappingText(lines)) {
+  if (in.bad()) {
     ShowMessageBox(fileName + " is not a mapping file.", "tarnbel", MB_OK | MB_ICONERROR, Handle());
     return false;
   }
-  return true;
+  return AcceptMappingText(fileName, lines, Handle());
 }
 
 void TMappingsForm::LoadMappingFromFileActionExecute() {
@@ -305,12 +326,29 @@ bool TMappingsForm::CheckIntegrity(bool showResult) {
   bool rewritten = false;
   {
     TValidator validator(this);
+    // The check serves the queue between its rewrites: a row of a replaced entry follows its successor at
+    // once, so no repaint reads a freed entry.
+    validator.OnSlotRewrite = [this](int bank, int program, bool done) { FollowRewrittenSlot(bank, program, done); };
     rewritten = validator.CheckAll(Mapping.get());
-    // A rewrite replaced entries that rows point at: the rows are made again from the mapping.
+    // The rows are made again from the mapping, in their groups and order.
     if (rewritten && !FRowOfEntry.empty()) FillAttachedRows();
+    // The presets pane marks what is attached, and may show a file that is gone now.
+    if (rewritten) RefreshPresetsPane();
     if (showResult) validator.ShowResult();
   }
   return rewritten;
+}
+
+void TMappingsForm::FollowRewrittenSlot(int bank, int program, bool done) {
+  if (!done) {
+    FRewrittenRow = RowOfEntry(Mapping->Slot(bank, program));
+    if (FRewrittenRow) UnlinkRow(FRewrittenRow);
+    return;
+  }
+  TListItem* row = std::exchange(FRewrittenRow, nullptr);
+  if (!row) return;
+  if (TMappingInactiveItem* entry = Mapping->Slot(bank, program)) LinkRow(row, entry);
+  else FilesListView->Items().Delete(row->Index());
 }
 
 void TMappingsForm::LoadMappingIntoLists() {
@@ -412,16 +450,17 @@ bool TMappingsForm::SaveMappingToRegistry() {
   TBusyScope busy(*this);
   bool rewritten = CheckIntegrity(false);
   if (!Modified && !rewritten) return true;
+  bool written = false;
   {
     TFormOfCall<TProgressForm> progress(new TProgressForm(this));
     progress->SetText("saving mapping (" + MappingName + ") in registry...");
     progress->SetMax(100);
     progress->SetProgress(100);
     progress->ShowAtOnce();
-    Mapping->SaveSettings();
+    written = Mapping->SaveSettings();
   }
   // A key deleted meanwhile takes no values: what was not stored is said, kept as unsaved and not announced.
-  if (!StoredFormWritten()) {
+  if (!written || !StoredFormWritten()) {
     Modified = true;
     ShowMessageBox("Can't save mapping " + MappingName + " in registry.", "tarnbel", MB_OK | MB_ICONERROR, Handle());
     return false;

@@ -171,6 +171,14 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   bool SaveMapping();
   bool ConfirmCloseWithConflicts();
   void NotifyMappingsChanged();
+  // The manager is about to delete, or rename, the stored mapping name. When it is the one open here, the
+  // editor lets go of it and stores nothing more under that name; before a rename it saves its edits (as a
+  // switch does), before a delete it asks about them. False when the user keeps them, or while a long job
+  // runs: the manager's command then stops.
+  bool LetGoOfMapping(const std::string& name, bool renaming);
+  // The manager's change is over: the mapping let go of opens under the name it has now (its old one when
+  // the change failed); without one (deleted) the editor closes.
+  void TakeBackMapping(const std::string& name);
   void LoadMappingIntoLists();
   void AddAttachedItem(TMappingInactiveItem* entry, bool inactive);
 
@@ -270,8 +278,8 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   void OpenMapping(const std::string& name, const std::vector<std::string>* text);
   // Saves before another mapping is opened; false when the user keeps the current one.
   bool LeaveCurrentMapping();
-  // Frees the mapping after its rows are gone, so nothing shown points into it.
-  void ReleaseMapping();
+  // Frees the mapping after its rows are gone, so nothing shown points into it; gone: its key is deleted.
+  void ReleaseMapping(bool gone = false);
   void WriteCurrentEditorMapping(const std::string& name);
   void ClearAttachedRows();
   void FillAttachedRows();
@@ -284,6 +292,8 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   void ReadBankColors();
   // Runs the integrity check on the mapping; its rows are made again when entries were rewritten.
   bool CheckIntegrity(bool showResult);
+  // A rewrite of the check replaces the slot's entry: its row lets go before and takes the successor after.
+  void FollowRewrittenSlot(int bank, int program, bool done);
   bool StoredFormWritten() const;
   bool ConfirmUnsavedLeave();
   bool ReadMappingText(const std::string& fileName, std::vector<std::string>& lines);
@@ -430,11 +440,15 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   bool FFillingPresets = false;
   bool FDeferredPosted = false;
   bool FClosedPosted = false;
+  // The mapping was let go of for the manager, which takes it back.
+  bool FLetGo = false;
   // The drag's cursor slot, the node a press on the tree hit, the rows the last attach could not place.
   ui::TCursor FDragCursor = 0;
   ui::TTreeNode* FPressedNode = nullptr;
   int FSlotlessSkipped = 0;
   std::unordered_map<const TMappingInactiveItem*, ui::TListItem*> FRowOfEntry;
+  // The row of the entry a rewrite of the check is replacing.
+  ui::TListItem* FRewrittenRow = nullptr;
   // Slots with inactive entries, while the attached list is filled.
   std::vector<bool> FSlotHasInactive;
 };

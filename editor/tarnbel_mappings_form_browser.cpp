@@ -62,6 +62,15 @@ class TFillScope {
   std::function<void()> FEndProgress;
 };
 
+// An optional sign and decimal digits: a number, however large.
+bool IsWholeNumber(const std::string& text) {
+  size_t digits = !text.empty() && (text[0] == '-' || text[0] == '+') ? 1 : 0;
+  if (digits == text.size()) return false;
+  for (size_t i = digits; i < text.size(); ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return true;
+}
+
 }  // namespace
 
 void TMappingsForm::HookBrowserEvents() {
@@ -108,9 +117,14 @@ void TMappingsForm::RefreshPresetsPane() {
     return;
   }
   FPresetsRefreshPending = false;
-  TBusyScope busy(*this);
-  TFillScope fill(FFillingPresets, PresetsListView->Items(), [this] { EndProgress(); });
-  FillPresetsPane();
+  {
+    TBusyScope busy(*this);
+    TFillScope fill(FFillingPresets, PresetsListView->Items(), [this] { EndProgress(); });
+    FillPresetsPane();
+  }
+  // A single wave file's one row is taken as clicked: its status text and its preview.
+  if (IsWaveFile(SourcePath) && FileExistsNotDir(SourcePath) && PresetsListView->Items().Count() == 1)
+    ListReleased(PresetsListView);
 }
 
 void TMappingsForm::FillPresetsPane() {
@@ -126,10 +140,8 @@ void TMappingsForm::FillPresetsPane() {
       std::string folder = ExtractFilePath(SourcePath);
       AddWaveRow(SourcePath.substr(folder.size()),
                  Mapping->FindItemBySource(SourcePath, int(WaveSourceBank), int(WaveSourceBank)) != nullptr);
-      // The one row is taken as clicked: its status text and its preview.
       PresetsListView->Items()[0]->SetSelected(true);
       PresetsListView->Items()[0]->SetFocused(true);
-      if (PresetsListView->OnClick) PresetsListView->OnClick(PresetsListView);
     } else {
       FillSoundFont(SourcePath);
     }
@@ -197,8 +209,13 @@ void TMappingsForm::SetBankInFileActionExecute() {
   const std::string fileName = SourcePath.substr(ExtractFilePath(SourcePath).size());
   std::string answer;
   if (!InputQuery("Change bank in file", "Enter bank number for \"" + fileName + "\" :", answer)) return;
+  if (!IsWholeNumber(answer) || !FileExistsNotDir(SourcePath)) return;
   uint16_t bank = 0;
-  if (!ParseBankNumber(answer, bank) || !FileExistsNotDir(SourcePath)) return;
+  if (!ParseBankNumber(answer, bank)) {
+    ShowMessageBox("Bank numbers in a file may range only from 0 to 65535.", "tarnbel", MB_OK | MB_ICONINFORMATION,
+                   Handle());
+    return;
+  }
   TSetBankResult result;
   {
     TBusyScope busy(*this);

@@ -255,8 +255,9 @@ TColor TMappingsForm::ChooseBankColor(int bank, bool background) {
   if (IsColor(cached)) return cached;
   if (background) cached = EditorSettings.ColoredBackground ? RandomColorOfKind(true) : TColor(0xE0E0E0);
   else cached = EditorSettings.ColoredBackground ? TColor(0) : RandomColorOfKind(false);
-  if (background) Mapping->SetBankBackground(bank, std::to_string(cached));
-  else Mapping->SetBankColor(bank, std::to_string(cached));
+  // Kept with the mapping, stored when it is saved: showing a mapping changes nothing stored.
+  if (background) Mapping->SetBankBackground(bank, std::to_string(cached), false);
+  else Mapping->SetBankColor(bank, std::to_string(cached), false);
   return cached;
 }
 

@@ -123,6 +123,8 @@ void TMappingsForm::CreatePanes() {
                              "Presets in selected file");
   PresetsListView->SetReadOnly(true);
   PresetsListView->SetStateImages(IconsImageList);
+  // Tab goes through the panes as they stand on the screen: tree, presets, attached presets.
+  PresetsListView->SetTabOrder(FilesListView->TabOrder());
 }
 
 void TMappingsForm::CreateDialogs() {

@@ -2,7 +2,6 @@
 // SoundFont files of the selected presets, and the exports, which get the mapping as it is edited.
 #include <memory>
 
-#include "clipboard.h"
 #include "export_dialogs.h"
 #include "export_output.h"
 #include "logic_patch_list.h"
@@ -159,14 +158,7 @@ void TMappingsForm::CreateLogicActionExecute() {
     ShowMessageBox(kNoSelectionText, kBoxCaption, MB_OK | MB_ICONINFORMATION, Handle());
     return;
   }
-  const std::string text = table.BankText(int(EntryOfRow(row)->TargetBank));
-  try {
-    Clipboard().SetAsText(text);
-  } catch (const EWin32Error& error) {
-    ShowMessageBox("The list was not created: " + std::string(error.what()) +
-                       " (another program may be using it). Please try again.",
-                   kBoxCaption, MB_OK | MB_ICONWARNING, Handle());
-  }
+  PutLogicListOnClipboard(table.BankText(int(EntryOfRow(row)->TargetBank)), Handle());
 }
 
 // ---- SoundFont files of the selected presets.

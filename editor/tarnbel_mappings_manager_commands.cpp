@@ -5,6 +5,8 @@
 
 #include "application.h"
 #include "ipc.h"
+#include "mapping_name.h"
+#include "mapping_text_file.h"
 #include "message_box.h"
 #include "progress_form.h"
 #include "registry_internal.h"
@@ -12,6 +14,7 @@
 #include "string_list.h"
 #include "sys_utils.h"
 #include "tarnbel_func.h"
+#include "tarnbel_mappings_form.h"
 #include "tarnbel_mappings_manager_form.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
@@ -22,17 +25,14 @@ using namespace ui;
 namespace {
 
 const char* const Product = "tarnbel";
-// Longer names are no registry key names.
-constexpr size_t MaxMappingNameLength = 255;
 
-// Why the name cannot name a mapping's key, or empty. A backslash would reach another key; a control
-// character would cut the server's order text and the combos' items, which 0x01 ends and marks.
+// Why the name cannot name a mapping's key, or empty. Besides the key's own rules, a control character
+// would cut the server's order text and the combos' items, which 0x01 ends and marks.
 std::string NameFormProblem(const std::string& name) {
-  if (name.find('\\') != std::string::npos) return "Mapping name cannot contain a \"\\\" character.";
+  std::string problem = MappingNameProblem(name);
+  if (!problem.empty()) return problem;
   for (unsigned char c : name)
     if (c < 0x20) return "Mapping name cannot contain control characters.";
-  if (name.size() > MaxMappingNameLength)
-    return "Mapping name cannot be longer than " + std::to_string(MaxMappingNameLength) + " characters.";
   return std::string();
 }
 
@@ -42,6 +42,16 @@ bool NameStored(const std::string& name) {
   for (const std::string& stored : names)
     if (AnsiSameText(stored, name)) return true;
   return false;
+}
+
+// The editor, when it is open.
+TMappingsForm* Editor() { return dynamic_cast<TMappingsForm*>(MappingsForm); }
+
+// The editor opens CurrentEditorMapping next: it names the mapping by its new name, or "default" once it is
+// deleted, so that no editor makes it again.
+void FollowCurrentEditorMapping(const std::string& old, const std::string& now) {
+  if (Settings && AnsiSameText(Settings->ReadString("CurrentEditorMapping", "default"), old))
+    Settings->WriteString("CurrentEditorMapping", now);
 }
 
 std::string FileNameWithoutExtension(const std::string& fileName) {
@@ -98,7 +108,7 @@ void TMappingsManagerForm::ShowStoreFailure(const std::string& what, long error)
                  Handle());
 }
 
-void TMappingsManagerForm::StoredMappingsChanged(bool keepComboModified) {
+void TMappingsManagerForm::StoredMappingsChanged(bool keepComboModified, const std::string& select) {
   const bool modified = ComboModified;
   FOwnReload = true;
   if (Launcher) {
@@ -109,6 +119,7 @@ void TMappingsManagerForm::StoredMappingsChanged(bool keepComboModified) {
   }
   FOwnReload = false;
   if (keepComboModified) ComboModified = modified;
+  if (!select.empty()) SelectMapping(select);
 }
 
 void TMappingsManagerForm::NewMapping() {
@@ -121,7 +132,7 @@ void TMappingsManagerForm::NewMapping() {
     ShowStoreFailure("Can't create mapping \"" + name + "\"", error);
     return;
   }
-  StoredMappingsChanged(true);
+  StoredMappingsChanged(true, name);
 }
 
 void TMappingsManagerForm::ImportMapping() {
@@ -136,6 +147,7 @@ void TMappingsManagerForm::ImportMapping() {
     ShowStoreFailure("Can't read " + file, static_cast<long>(readError));
     return;
   }
+  if (!AcceptMappingText(file, lines, Handle())) return;
   std::string name = AskNewMappingName(
       "Load file as...", "Enter name for new mapping:", FileNameWithoutExtension(file),
       "To import mapping from file over existing mapping use the Import command in Editor.", "");
@@ -144,7 +156,7 @@ void TMappingsManagerForm::ImportMapping() {
     ShowStoreFailure("Can't import mapping \"" + name + "\"", error);
     return;
   }
-  StoredMappingsChanged(true);
+  StoredMappingsChanged(true, name);
 }
 
 void TMappingsManagerForm::CopyMapping() {
@@ -168,7 +180,7 @@ void TMappingsManagerForm::CopyMapping() {
     ShowStoreFailure("Can't copy mapping \"" + source + "\"", error);
     return;
   }
-  StoredMappingsChanged(true);
+  StoredMappingsChanged(true, name);
 }
 
 void TMappingsManagerForm::RenameMapping() {
@@ -181,16 +193,20 @@ void TMappingsManagerForm::RenameMapping() {
                    Handle());
     return;
   }
+  TMappingsForm* editor = Editor();
+  if (editor && !editor->LetGoOfMapping(old, true)) return;
   LONG error;
   {
     TChangeProgress progress(this, "renaming mapping...");
     error = RenameStoredMapping(old, name, progress.Step());
   }
+  if (editor) editor->TakeBackMapping(error ? old : name);
   if (error) {
     ShowStoreFailure("Can't rename mapping \"" + old + "\"", error);
     return;
   }
-  StoredMappingsChanged(false);
+  FollowCurrentEditorMapping(old, name);
+  StoredMappingsChanged(false, name);
 }
 
 void TMappingsManagerForm::DeleteMapping() {
@@ -199,16 +215,20 @@ void TMappingsManagerForm::DeleteMapping() {
   if (ShowMessageBox("Really want to delete mapping \"" + name + "\" ?", "Confirmation",
                      MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, Handle()) != IDOK)
     return;
+  TMappingsForm* editor = Editor();
+  if (editor && !editor->LetGoOfMapping(name, false)) return;
   LONG error;
   {
     TChangeProgress progress(this, "deleting mapping...");
     error = DeleteStoredMapping(name);
   }
+  if (editor) editor->TakeBackMapping(error ? name : std::string());
   if (error) {
     ShowStoreFailure("Can't delete mapping \"" + name + "\"", error);
     return;
   }
-  StoredMappingsChanged(true);
+  FollowCurrentEditorMapping(name, "default");
+  StoredMappingsChanged(true, std::string());
 }
 
 void TMappingsManagerForm::EditMapping() {

@@ -1,9 +1,9 @@
 // The merged mapping "current" of the active stored mappings, the exports made of it and the Logic list.
 #include <algorithm>
 
-#include "clipboard.h"
 #include "export_dialogs.h"
 #include "export_settings.h"
+#include "logic_patch_list.h"
 #include "str_to_int.h"
 #include "sys_utils.h"
 #include "tarnbel_mapping.h"
@@ -83,12 +83,9 @@ void TMappingsManagerForm::CreateLogicList() {
   }
   // The fixed bank too: a stored value outside the banks lists nothing.
   if (bank < 0 || bank > DrumKitBank) return;
-  if (Settings) Settings->WriteInteger("LastLogicBank", bank);
-  std::unique_ptr<TMapping> current = BuildCurrentMapping();
-  std::string list;
-  for (int program = 0; program < MappingPrograms; ++program) {
-    const TMappingInactiveItem* item = current->Slot(bank, program);
-    list += (item ? item->GetPresetName() : std::string("-")) + "\r\n";
-  }
-  Clipboard().SetAsText(list);
+  TLogicTable table;
+  table.Fill(*BuildCurrentMapping());
+  // The bank is remembered only once its list is on the clipboard.
+  if (PutLogicListOnClipboard(table.BankText(bank), Handle()) && Settings)
+    Settings->WriteInteger("LastLogicBank", bank);
 }

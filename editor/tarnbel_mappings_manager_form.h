@@ -129,6 +129,8 @@ class TMappingsManagerForm : public ui::TForm, public TManagerWindowOps {
   // The rows as they stand: names from the top, and their checks.
   std::vector<std::string> RowNames() const;
   int SelectedRow() const { return CheckListBox1->ItemIndex(); }
+  // Selects the mapping's row (also as the caret row); false when no row has that name.
+  bool SelectMapping(const std::string& name);
   // True while a command (a prompt, a box, a progress window) runs.
   bool Busy() const { return FBusy > 0; }
 
@@ -187,7 +189,9 @@ class TMappingsManagerForm : public ui::TForm, public TManagerWindowOps {
   // Asks for a new mapping name and checks it against the rules; empty when the command ends.
   std::string AskNewMappingName(const std::string& caption, const std::string& prompt, const std::string& proposal,
                                 const std::string& hint, const std::string& source);
-  void StoredMappingsChanged(bool keepComboModified);
+  // Reloads the list and tells the server; select: the mapping the command made (none: the selection stays
+  // on its mapping, or on the row that took its place).
+  void StoredMappingsChanged(bool keepComboModified, const std::string& select);
   void ShowStoreFailure(const std::string& what, long error);
   void BindExportActions();
   void ExportCurrent(bool (*dialog)(ui::TComponent*, const TMapping&));

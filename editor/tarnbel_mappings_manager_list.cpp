@@ -34,6 +34,9 @@ void TMappingsManagerForm::ReloadMappings() {
     return;
   }
   TCommand command(this);
+  // The selection stays on its mapping; when that is gone, on the row that took its place.
+  const std::string selected = SelectedName();
+  const int selectedRow = SelectedRow();
   std::vector<std::string> names;
   GetMappingNames(names);
   std::vector<TStoredRow> rows;
@@ -52,7 +55,15 @@ void TMappingsManagerForm::ReloadMappings() {
   for (auto row = rows.rbegin(); row != rows.rend(); ++row)
     CheckListBox1->SetChecked(items->Add(row->Name), row->Active);
   items->EndUpdate();
+  if (selectedRow >= 0 && !SelectMapping(selected)) SelectRow(std::min(selectedRow, items->Count() - 1));
   UpdatePriorities();
+}
+
+bool TMappingsManagerForm::SelectMapping(const std::string& name) {
+  const int row = CheckListBox1->Items()->IndexOf(name);
+  if (row < 0) return false;
+  SelectRow(row);
+  return true;
 }
 
 void TMappingsManagerForm::UpdatePriorities() {

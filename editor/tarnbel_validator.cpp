@@ -114,7 +114,9 @@ struct TValidator::TRun {
   bool Changed = false;
   bool MappingChanged = false;  // the mapping being checked
   DWORD LastServed = GetTickCount() - kServeIntervalMs;
-  std::unique_ptr<TValidatorDialog, TFreeDeleter> Dialog{new TValidatorDialog(nullptr)};
+  // Owned by the checker's owner, which the dialog hands the keyboard back to.
+  explicit TRun(TComponent* owner) : Dialog(new TValidatorDialog(owner)) {}
+  std::unique_ptr<TValidatorDialog, TFreeDeleter> Dialog;
   std::unique_ptr<TProgressForm, TFreeDeleter> Progress;
 
   bool Stopped() const { return CancelAll || SkipMapping; }
@@ -131,7 +133,7 @@ bool TValidator::CheckAll(TMapping* mapping) {
   TRunningCheck running;
   TForm* mainForm = Application().MainForm();
   TDisabledWindows disabled{WindowOf(Owner), mainForm ? WindowOf(mainForm) : nullptr};
-  FRun = std::make_unique<TRun>();
+  FRun = std::make_unique<TRun>(Owner);
   struct TEndRun {
     std::unique_ptr<TRun>& Run;
     ~TEndRun() { Run.reset(); }
@@ -153,7 +155,7 @@ void TValidator::ShowResult() {
 void TValidator::CheckStoredMappings() {
   std::vector<std::string> names;
   GetMappingNames(names);
-  FRun->Progress.reset(new TProgressForm(nullptr));
+  FRun->Progress.reset(new TProgressForm(Owner));
   TProgressForm& progress = *FRun->Progress;
   progress.SetMax(2 * static_cast<int>(names.size()));
   progress.SetProgress(0);
@@ -336,9 +338,11 @@ void TValidator::RewriteEntry(TMapping& mapping, const TEntry& entry, const std:
   }
   MarkChanged();
   int targetBank = static_cast<int>(entry.TargetBank), targetProgram = static_cast<int>(entry.TargetProgram);
+  if (OnSlotRewrite) OnSlotRewrite(targetBank, targetProgram, false);
   mapping.RemoveItem(targetBank, targetProgram);
   mapping.AddItem(StoredSpelling(mapping, file), targetBank, true, entry.Tag, name,
                   static_cast<int>(entry.SourceProgram), static_cast<int>(entry.SourceBank), targetProgram);
+  if (OnSlotRewrite) OnSlotRewrite(targetBank, targetProgram, true);
 }
 
 void TValidator::MarkChanged() {

@@ -3,6 +3,7 @@
 // source file is gone or whose SF2 file no longer holds the preset, asks the user where the file is now
 // and rewrites the entries.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,10 @@ class TValidator {
   ui::TComponent* Owner;
   // Set as soon as one problem entry is met.
   bool ProblemsFound = false;
+  // Told of each entry a rewrite replaces, at once, before the queue is served again: with done false the
+  // slot's entry is still there and about to be freed; with done true the slot holds its successor (or
+  // nothing, when the mapping refused it). A window that shows the entries lets go of the old one here.
+  std::function<void(int bank, int program, bool done)> OnSlotRewrite;
 
   // With a mapping (loaded and kept by the caller): checks it and returns whether entries were rewritten.
   // A rewrite replaces entries (and may free file cells) of the mapping: every pointer to its entries or

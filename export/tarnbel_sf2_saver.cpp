@@ -275,8 +275,8 @@ std::string Described(const CachedPresetRecord& record) {
 // One saving run: the engine, the progress window, the unique names given so far and the problems met.
 class TSaveRun {
  public:
-  TSaveRun(TSFEdit& edit, CachedPresetRecord* records, int count)
-      : Engine(edit), Progress(new TProgressForm(nullptr)), FRecords(records), FCount(count) {}
+  TSaveRun(ui::TComponent* owner, TSFEdit& edit, CachedPresetRecord* records, int count)
+      : Engine(edit), Progress(new TProgressForm(owner)), FRecords(records), FCount(count) {}
 
   TEngine Engine;
   TRunProblems Problems;
@@ -551,7 +551,7 @@ void SavePresetsAsSoundFont(ui::TComponent* owner, CachedPresetRecord* records, 
   const Handle sf = target->Get();
 
   TOwnerDisabled disabled(owner);
-  TSaveRun run(edit, records, count);
+  TSaveRun run(owner, edit, records, count);
   run.Step("Creating SoundFont...");
   std::set<int32_t> taken;
   std::vector<std::string> presetNames;
@@ -633,7 +633,7 @@ void SavePresetsAsSeparateSoundFonts(ui::TComponent* owner, CachedPresetRecord* 
     return;
   }
   TOwnerDisabled disabled(owner);
-  TSaveRun run(edit, records, count);
+  TSaveRun run(owner, edit, records, count);
   run.Step("Initializing..");
   std::vector<std::string> usedNames;
   bool anyWritten = false, cantCreate = false;

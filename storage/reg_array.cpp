@@ -69,7 +69,10 @@ int StoredItemCount(TRegKey& key) {
   // the default is what the stored items say: a damaged count must not hide the list.
   int fromItems = CountReadable(key) ? 0 : CountFromStoredItems(key, 0x7FFFFFFF);
   int count = key.ReadInteger("Count", fromItems);
-  if (count <= 0) return 0;
+  // No save writes a negative count: the items decide, as for a count too large. A count of 0 stays 0
+  // (a save cut short may have left items behind it).
+  if (count < 0) return CountFromStoredItems(key, 0x7FFFFFFF);
+  if (count == 0) return 0;
   TRegKeyInfo info;
   if (!key.GetKeyInfo(info) || static_cast<uint32_t>(count) <= info.NumValues) return count;
   // More items counted than values stored: a damaged count must not make a load write millions of
@@ -97,11 +100,13 @@ int TRegArray::Add(const std::string& s, bool allowDuplicates) {
       if (found != Count() - 1) {
         FItems.erase(FItems.begin() + found);
         FItems.push_back(s);
+        FChanged = true;
       }
       return -1;
     }
   }
   FItems.push_back(s);
+  FChanged = true;
   return Count() - 1;
 }
 
@@ -109,6 +114,7 @@ bool TRegArray::Delete(int index) {
   EnsureLoaded();
   if (index < 0 || index >= Count()) return false;
   FItems.erase(FItems.begin() + index);
+  FChanged = true;
   return true;
 }
 
@@ -118,12 +124,15 @@ std::string TRegArray::GetItem(int index) const {
 
 void TRegArray::SetItem(int index, const std::string& s) {
   EnsureLoaded();
-  if (index >= 0 && index < Count()) FItems[index] = s;
+  if (index < 0 || index >= Count()) return;
+  FItems[index] = s;
+  FChanged = true;
 }
 
 void TRegArray::Clear() {
   FItems.clear();
   FContentKnown = true;
+  FChanged = true;
 }
 
 int TRegArray::IndexOf(const std::string& s, bool localeAware) const {
@@ -142,17 +151,23 @@ void TRegArray::AssignTo(std::vector<std::string>& dest, bool reversed) const {
 void TRegArray::AddStrings(const std::vector<std::string>& source) {
   EnsureLoaded();
   for (const std::string& line : source)
-    if (!line.empty()) FItems.push_back(line);
+    if (!line.empty()) {
+      FItems.push_back(line);
+      FChanged = true;
+    }
 }
 
 void TRegArray::Save() {
   if (!FContentKnown) return;
+  TRegFailureWatch watch;
   TRegKey key(FPath, true, HKEY_CURRENT_USER);
   // Overwrite in place, then drop the surplus: a save cut short leaves old and new items, never none.
   for (int i = 0; i < Count(); ++i) key.WriteString(NumberedName("item", i), FItems[i]);
   key.WriteInteger("Count", Count());
   DeleteNumberedFrom(key, "item", Count(), false);
   key.Flush();
+  // A list not written whole is still to be saved.
+  if (watch.FirstFailure() == ERROR_SUCCESS) FChanged = false;
 }
 
 namespace {
@@ -228,6 +243,7 @@ void LoadRegArrays(const std::vector<TRegArray*>& arrays) {
       if (!list.Values[i].empty()) array.FItems.push_back(std::move(list.Values[i]));
     }
     array.FContentKnown = true;
+    array.FChanged = false;
   }
 }
 

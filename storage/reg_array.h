@@ -40,6 +40,8 @@ class TRegArray {
   // Removes the key with everything below it and switches saving off; the caller then frees the object.
   void DeleteFromRegistry();
   bool ContentKnown() const { return FContentKnown; }
+  // Changed in memory since it was last loaded or saved.
+  bool Changed() const { return FChanged; }
   // Changes to a list whose items were never read work on the stored items.
   void EnsureLoaded();
 
@@ -49,13 +51,15 @@ class TRegArray {
   std::string FPath;
   std::vector<std::string> FItems;
   bool FContentKnown = false;
+  bool FChanged = false;
 };
 
 // Name of the numbered value or subkey: prefix followed by the decimal index ("item10", "key3").
 std::string NumberedName(const char* prefix, int index);
 // The stored "Count", cut to the last stored "itemN" when it counts more items than the key holds
-// values. A "Count" that cannot be read (missing, longer than four bytes) is taken from the stored
-// items instead, and that number is written back as its default (0 for a key without items).
+// values; a negative one is taken from the stored items. A "Count" that cannot be read (missing,
+// longer than four bytes) is taken from the stored items instead, and that number is written back as
+// its default (0 for a key without items).
 int StoredItemCount(TRegKey& key);
 // Deletes the values (or, with subkeys, the subkey trees) named prefix + N for every N >= first: the
 // surplus left behind when a list got shorter. Saves write first and delete after, so a save that stops

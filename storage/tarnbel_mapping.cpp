@@ -36,6 +36,16 @@ int NumberAt(const std::string& s, size_t first, size_t count) {
   if (s.size() < first) return 0;
   return StrToIntDef(s.substr(first - 1, count), 0);
 }
+
+// A stored line is an entry when its four numbers are there; any other line is kept in the Store as it is
+// but is no entry: it fills no slot and is never rewritten.
+bool IsEntryString(const std::string& s) {
+  if (s.size() < 19) return false;
+  int32_t number;
+  for (size_t first : {1, 6, 11, 16})
+    if (!TryStrToInt(s.substr(first - 1, 3), number)) return false;
+  return true;
+}
 }  // namespace
 
 TMapping::TMapping(const std::string& name, bool temporary, const std::vector<std::string>* lines,
@@ -80,11 +90,10 @@ TMapping::~TMapping() {
   if (SaveOnDestroy) SaveSettings();
   Store->SaveOnDestroy = false;
   Store.reset();
-  if (Temporary) {
-    BankNames->SaveOnDestroy = false;
-    BankColors->SaveOnDestroy = false;
-    BankBackgrounds->SaveOnDestroy = false;
-  }
+  // The bank lists are stored with the entries or not at all: a mapping freed unsaved stores nothing.
+  BankNames->SaveOnDestroy = false;
+  BankColors->SaveOnDestroy = false;
+  BankBackgrounds->SaveOnDestroy = false;
 }
 
 void TMapping::BuildFromStore() {
@@ -95,6 +104,7 @@ void TMapping::BuildFromStore() {
     std::string file = Store->GetKeyName(k);
     for (int v = Store->ValueCount(k) - 1; v >= 0; --v) {
       std::string entry = Store->GetValue(k, v);
+      if (!IsEntryString(entry)) continue;
       int targetBank = NumberAt(entry, 11, 3);
       int targetProgram = NumberAt(entry, 16, 3);
       // No slot for it: it stays in the Store only, so saving keeps it unchanged.
@@ -105,6 +115,7 @@ void TMapping::BuildFromStore() {
       item->TargetBank = static_cast<uint32_t>(targetBank);
       item->TargetProgram = static_cast<uint32_t>(targetProgram);
       item->Name = entry.size() > 20 ? entry.substr(20) : std::string();
+      item->Stored = entry;
       item->SourceFile = InternFile(file);
       if (entry.size() >= 20 && entry[19] == '*')
         Inactive.push_back(std::move(item));
@@ -130,9 +141,9 @@ TMappingInactiveItem* TMapping::AddItem(const std::string& file, int targetBank,
     return nullptr;
   if (active && (*FSlots)[targetBank][targetProgram]) RemoveItem(targetBank, targetProgram);
   int keyIndex, valueIndex;
-  Store->AddKeyValue(file, MakeEntryString(sourceBank, sourceProgram, targetBank, targetProgram, name, !active),
-                     keyIndex, valueIndex);
   auto item = std::make_unique<TMappingInactiveItem>();
+  item->Stored = MakeEntryString(sourceBank, sourceProgram, targetBank, targetProgram, name, !active);
+  Store->AddKeyValue(file, item->Stored, keyIndex, valueIndex);
   item->SourceFile = InternFile(file);
   item->SourceBank = static_cast<uint32_t>(sourceBank);
   item->SourceProgram = static_cast<uint32_t>(sourceProgram);
@@ -157,23 +168,27 @@ bool TMapping::FileCellInUse(const std::string* cell, const TMappingInactiveItem
   return false;
 }
 
-void TMapping::ForgetEntry(const TMappingInactiveItem& item, bool inactive) {
+void TMapping::ForgetEntry(const TMappingInactiveItem& item) {
   std::string file = item.SourceFileText();
-  Store->DeleteValueByName(file, item.EntryString(inactive), true);
-  if (Store->ValueCountByName(file) < 1) Store->DeleteKeyByName(file, true);
+  const int key = Store->IndexOfKey(file, true);
+  int value = -1;
+  for (int v = 0; v < Store->ValueCount(key) && value < 0; ++v)
+    if (Store->GetValue(key, v) == item.Stored) value = v;
+  Store->DeleteValueAt(key, value);
+  if (Store->ValueCount(key) == 0) Store->DeleteKeyAt(key);
   if (item.SourceFile && !FileCellInUse(item.SourceFile, &item)) ReleaseFile(file);
 }
 
 void TMapping::RemoveItem(int targetBank, int targetProgram) {
   TMappingInactiveItem* item = Slot(targetBank, targetProgram);
   if (!item) return;
-  ForgetEntry(*item, false);
+  ForgetEntry(*item);
   (*FSlots)[MappingBankOf(targetBank)][targetProgram].reset();
 }
 
 void TMapping::RemoveInactiveItem(int index) {
   if (index < 0 || index >= static_cast<int>(Inactive.size())) return;
-  ForgetEntry(*Inactive[index], true);
+  ForgetEntry(*Inactive[index]);
   Inactive.erase(Inactive.begin() + index);
 }
 
@@ -283,18 +298,20 @@ bool TMapping::RenameSourceFile(const std::string& oldName, const std::string& n
   return true;
 }
 
-void TMapping::SetBankAttribute(TRegArray& list, int bank, const std::string& text) {
+void TMapping::SetBankAttribute(TRegArray& list, int bank, const std::string& text, bool storeNow) {
   std::string prefix = IntToStrZero(bank, 3);
   for (int i = list.Count() - 1; i >= 0; --i)
     if (list.GetItem(i).compare(0, prefix.size(), prefix) == 0) list.Delete(i);
   if (!text.empty()) list.Add(prefix + ":" + text, true);
-  if (!Temporary) list.Save();
+  if (storeNow && !Temporary) list.Save();
 }
 
-void TMapping::SetBankName(int bank, const std::string& text) { SetBankAttribute(*BankNames, bank, text); }
-void TMapping::SetBankColor(int bank, const std::string& text) { SetBankAttribute(*BankColors, bank, text); }
-void TMapping::SetBankBackground(int bank, const std::string& text) {
-  SetBankAttribute(*BankBackgrounds, bank, text);
+void TMapping::SetBankName(int bank, const std::string& text) { SetBankAttribute(*BankNames, bank, text, true); }
+void TMapping::SetBankColor(int bank, const std::string& text, bool storeNow) {
+  SetBankAttribute(*BankColors, bank, text, storeNow);
+}
+void TMapping::SetBankBackground(int bank, const std::string& text, bool storeNow) {
+  SetBankAttribute(*BankBackgrounds, bank, text, storeNow);
 }
 
 namespace {
@@ -321,10 +338,17 @@ std::string TMapping::GetBankName(int bank) const {
 std::string TMapping::GetBankColor(int bank) const { return BankAttribute(*BankColors, bank); }
 std::string TMapping::GetBankBackground(int bank) const { return BankAttribute(*BankBackgrounds, bank); }
 
-void TMapping::SaveSettings() {
+bool TMapping::SaveSettings() {
+  TRegFailureWatch watch;
   Store->Key().WriteInteger("DefaultDrumBank", static_cast<int32_t>(DefaultDrumBank));
   Store->Key().WriteInteger("DefaultMelodicBank", static_cast<int32_t>(DefaultMelodicBank));
   Store->Save();
+  // The bank lists go with the entries, whatever changed them (an import, colours chosen for showing); one
+  // unchanged is left as stored. Not after a failure: on a key deleted meanwhile they would only make it again.
+  if (!Temporary && watch.FirstFailure() == ERROR_SUCCESS)
+    for (TRegArray* list : {BankNames.get(), BankColors.get(), BankBackgrounds.get()})
+      if (list->Changed()) list->Save();
+  return watch.FirstFailure() == ERROR_SUCCESS;
 }
 
 void TMapping::DeleteFromRegistry() {

@@ -37,6 +37,9 @@ class TMappingInactiveItem : public TMappingItem {
   uint32_t TargetBank = 0;
   uint32_t TargetProgram = 0;
   std::string Name;  // a wave entry: file name relative to the folder, "|", display name
+  // The Store's string this entry was read from or written as, byte for byte: removing the entry removes
+  // that string, also when it is not the form EntryString would give (a tab before the name, say).
+  std::string Stored;
 
   bool IsWave() const { return SourceBank == WaveSourceBank; }
   std::string SourceFileText() const { return SourceFile ? *SourceFile : std::string(); }
@@ -101,14 +104,17 @@ class TMapping {
   // file cell left without entries is released. False when no key holds oldName.
   bool RenameSourceFile(const std::string& oldName, const std::string& newName);
 
+  // Each stores its list at once; a colour set with storeNow false (one chosen only to show the bank) is
+  // stored when the mapping is.
   void SetBankName(int bank, const std::string& text);
-  void SetBankColor(int bank, const std::string& text);
-  void SetBankBackground(int bank, const std::string& text);
+  void SetBankColor(int bank, const std::string& text, bool storeNow = true);
+  void SetBankBackground(int bank, const std::string& text, bool storeNow = true);
   std::string GetBankName(int bank) const;
   std::string GetBankColor(int bank) const;
   std::string GetBankBackground(int bank) const;
 
-  void SaveSettings();
+  // Stores the entries, the default banks and the three bank lists; false when a write failed.
+  bool SaveSettings();
   // Removes the stored form and switches all saving off; the caller then frees the mapping.
   void DeleteFromRegistry();
   void ExportToText(std::vector<std::string>& dest) const;
@@ -116,11 +122,11 @@ class TMapping {
  private:
   void ImportText(const std::vector<std::string>& lines);
   void BuildFromStore();
-  void SetBankAttribute(TRegArray& list, int bank, const std::string& text);
+  void SetBankAttribute(TRegArray& list, int bank, const std::string& text, bool storeNow);
   bool FileCellInUse(const std::string* cell, const TMappingInactiveItem* except) const;
   // Frees the file cell and moves the final cell into its place.
   void DropFileAt(int index);
-  void ForgetEntry(const TMappingInactiveItem& item, bool inactive);
+  void ForgetEntry(const TMappingInactiveItem& item);
 
   // On the heap: the table is too large for a thread's stack when a mapping lives there.
   using TSlotRow = std::array<std::unique_ptr<TMappingInactiveItem>, MappingPrograms>;

@@ -83,7 +83,7 @@ void TForm::Notification(TComponent* component, TOperation operation) {
 void TForm::CreateParams(TCreateParams& p) {
   TWinControl::CreateParams(p);
   p.Style &= ~(WS_CHILD | WS_VISIBLE);
-  p.WndParent = FOwnerWindow ? FOwnerWindow : Application().Handle();
+  p.WndParent = FOwnerWindow ? FOwnerWindow : DefaultOwnerWindow();
   bool tool = FBorderStyle == bsToolWindow || FBorderStyle == bsSizeToolWin;
   switch (FBorderStyle) {
     case bsNone: p.Style |= WS_POPUP; break;
@@ -147,7 +147,15 @@ void TForm::FocusMoved(TWinControl* control) {
 void TForm::SetOwnerWindow(HWND owner) {
   FOwnerWindow = owner;
   if (HandleAllocated())
-    SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner ? owner : Application().Handle()));
+    SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner ? owner : DefaultOwnerWindow()));
+}
+
+// A form that a shown form makes for its own work (a progress window, say) belongs to that form's window, so
+// it stays above it and the system hands activation back to it; other forms belong to the application window.
+HWND TForm::DefaultOwnerWindow() const {
+  auto* form = dynamic_cast<TForm*>(Owner());
+  if (form && form != this && form->HandleAllocated() && IsWindowVisible(form->Handle())) return form->Handle();
+  return Application().Handle();
 }
 
 void TForm::ApplyPosition() {
@@ -181,8 +189,12 @@ void TForm::SetVisible(bool visible) {
     bool was = FVisible;
     FVisible = true;
     if (!was && OnShow) OnShow(this);
-    int cmd = FWindowState == wsMaximized ? SW_SHOWMAXIMIZED : FWindowState == wsMinimized ? SW_SHOWMINIMIZED
-                                                                                            : SW_SHOWNORMAL;
+    // A form that takes no input (a progress window) takes no activation either: the keyboard stays where it is.
+    const bool takesInput = IsWindowEnabled(Handle());
+    int cmd = FWindowState == wsMaximized   ? SW_SHOWMAXIMIZED
+              : FWindowState == wsMinimized ? SW_SHOWMINIMIZED
+              : takesInput                  ? SW_SHOWNORMAL
+                                            : SW_SHOWNOACTIVATE;
     if (!IsWindowVisible(Handle()) || !was) ShowWindow(Handle(), cmd);
     if (FActiveControl && FActiveControl->HandleAllocated()) FActiveControl->SetFocus();
   } else {
@@ -248,11 +260,11 @@ void TForm::Show() {
 void TForm::Hide() { SetVisible(false); }
 
 void TForm::BringToFront() {
-  if (HandleAllocated() && FVisible) {
-    SetWindowPos(Handle(), FFormStyle == fsStayOnTop ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE);
-    SetForegroundWindow(Handle());
-  }
+  if (!HandleAllocated() || !FVisible) return;
+  const bool takesInput = IsWindowEnabled(Handle());
+  SetWindowPos(Handle(), FFormStyle == fsStayOnTop ? HWND_TOPMOST : HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | (takesInput ? 0 : SWP_NOACTIVATE));
+  if (takesInput) SetForegroundWindow(Handle());
 }
 
 bool TForm::CloseQuery() {
@@ -496,6 +508,13 @@ void TForm::WndProc(TMessage& m) {
       if (info->ptMinTrackSize.y < FMinHeight) info->ptMinTrackSize.y = FMinHeight;
       return;
     }
+    case WM_ENABLE:
+      // Made active again while it was disabled (its own dialog closed), the form could not give its control
+      // the keyboard then: it does so now.
+      if (m.WParam && GetActiveWindow() == Handle() && (!GetFocus() || GetFocus() == Handle()) && FActiveControl &&
+          FActiveControl->HandleAllocated() && FActiveControl->CanFocus())
+        ::SetFocus(FActiveControl->Handle());
+      break;
     case WM_SHOWWINDOW:
       // Hidden by the system with its owner (whole-program minimise) keeps Visible.
       break;

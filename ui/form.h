@@ -106,6 +106,7 @@ class TForm : public TWinControl {
   // WM_COMMAND that no child took: menu commands, and the dialog keys' IDOK and IDCANCEL.
   bool Command(WORD id);
   void SetOwnerWindow(HWND owner);
+  HWND DefaultOwnerWindow() const;
   TFormBorderStyle FBorderStyle = bsSizeable;
   TSet32 FBorderIcons = (1u << biSystemMenu) | (1u << biMinimize) | (1u << biMaximize);
   TPosition FPosition = poDesigned;
@@ -118,7 +119,7 @@ class TForm : public TWinControl {
   bool FPositioned = false;
   TIcon FIcon;
   TMainMenu* FMenu = nullptr;
-  // The window a modal form is owned by while it runs; the application window otherwise.
+  // The window a modal form is owned by while it runs; DefaultOwnerWindow otherwise.
   HWND FOwnerWindow = nullptr;
   int FMinWidth = 0, FMinHeight = 0;
 };

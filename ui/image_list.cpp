@@ -11,6 +11,7 @@ TImageList::TImageList(TComponent* owner) : TComponent(owner) {}
 TImageList::~TImageList() { FreeHandle(); }
 
 void TImageList::FreeHandle() {
+  ++FChanges;
   if (FHandle && !FShared) ImageList_Destroy(FHandle);
   FHandle = nullptr;
   FShared = false;
@@ -45,11 +46,13 @@ int TImageList::Count() { return FHandle ? ImageList_GetImageCount(FHandle) : 0;
 
 int TImageList::AddIcon(TIcon& icon) {
   if (icon.Empty()) return -1;
+  ++FChanges;
   return ImageList_ReplaceIcon(Handle(), -1, icon.Handle());
 }
 
 int TImageList::AddMasked(TBitmap& bitmap, TColor maskColor) {
   if (bitmap.Empty()) return -1;
+  ++FChanges;
   return ImageList_AddMasked(Handle(), bitmap.Handle(), ColorToRGB(maskColor));
 }
 
@@ -73,14 +76,17 @@ int TImageList::ReplaceMasked(int index, TBitmap& bitmap, TColor maskColor) {
     SetTextColor(imageDC.Get(), RGB(0, 0, 0));
     BitBlt(imageDC.Get(), 0, 0, w, h, maskDC.Get(), 0, 0, 0x00220326);  // DSna: clear where the mask is 1
   }
+  ++FChanges;
   return ImageList_Replace(FHandle, index, image.Get(), mask.Get()) ? index : -1;
 }
 
 void TImageList::Delete(int index) {
+  ++FChanges;
   if (FHandle) ImageList_Remove(FHandle, index);
 }
 
 void TImageList::Clear() {
+  ++FChanges;
   if (FHandle) ImageList_RemoveAll(FHandle);
 }
 

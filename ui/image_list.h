@@ -28,6 +28,8 @@ class TImageList : public TComponent {
   void SetWidth(int w);
   void SetHeight(int h);
   int Count();
+  // Grows with every change of the images, so that copies made of them can tell when they are out of date.
+  unsigned Changes() const { return FChanges; }
 
   // Each returns the new image's index, or -1 when the list refused it.
   int AddIcon(TIcon& icon);
@@ -45,6 +47,7 @@ class TImageList : public TComponent {
   void FreeHandle();
   HIMAGELIST FHandle = nullptr;
   bool FShared = false;
+  unsigned FChanges = 0;
   int FWidth = 16, FHeight = 16;
 };
 

@@ -13,5 +13,8 @@ using TMessageBoxHandler = std::function<int(const std::string& text, const std:
 TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
 // Shows the box owned by the given window (null: the active window) and returns the button's id.
 int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner = nullptr);
+// The text with a line break put into every word where its part on a line would pass room pixels as the
+// context's font draws it; other text unchanged.
+std::string BreakWideWords(const std::string& text, HDC dc, int room);
 
 }  // namespace ui

@@ -361,9 +361,16 @@ void TToolBar::ApplyImages() {
   auto handle = [](TImageList* l) { return reinterpret_cast<LPARAM>(l ? l->Handle() : nullptr); };
   SendMessageA(h, TB_SETIMAGELIST, 0, handle(FImages));
   SendMessageA(h, TB_SETHOTIMAGELIST, 0, handle(FHotImages));
-  SendMessageA(h, TB_SETDISABLEDIMAGELIST, 0, handle(FDisabledImages));
+  ApplyDisabledImages();
   int w = FImages ? FImages->Width() : 16, ht = FImages ? FImages->Height() : 16;
   SendMessageA(h, TB_SETBITMAPSIZE, 0, MAKELPARAM(w, ht));
+}
+
+void TToolBar::ApplyDisabledImages() {
+  if (!HandleAllocated()) return;
+  HIMAGELIST disabled = FDisabledImages ? FDisabledImages->Handle() : FImages ? FFadedImages.Of(*FImages) : nullptr;
+  if (reinterpret_cast<HIMAGELIST>(SendMessageA(Handle(), TB_GETDISABLEDIMAGELIST, 0, 0)) != disabled)
+    SendMessageA(Handle(), TB_SETDISABLEDIMAGELIST, 0, reinterpret_cast<LPARAM>(disabled));
 }
 
 void TToolBar::ApplyStyle() {
@@ -591,6 +598,10 @@ void TToolBar::WndProc(TMessage& m) {
       DefaultHandler(m);
       PaintNonClient();
       return;
+    case WM_PAINT:
+      // The images may have changed since the copies for disabled buttons were made.
+      ApplyDisabledImages();
+      break;
     default:
       break;
   }

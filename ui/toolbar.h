@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "control.h"
+#include "faded_image_list.h"
 
 namespace ui {
 
@@ -139,6 +140,7 @@ class TToolBar : public TWinControl {
   void PlaceHosted(const TSlot& slot, const RECT& r);
   void SetImageList(TImageList*& field, TImageList* v);
   void ApplyImages();
+  void ApplyDisabledImages();
   void ApplyStyle();
   void FrameChanged();
   int EdgeWidth(TEdgeBorder side) const;
@@ -158,6 +160,8 @@ class TToolBar : public TWinControl {
   TImageList* FImages = nullptr;
   TImageList* FHotImages = nullptr;
   TImageList* FDisabledImages = nullptr;
+  // Disabled buttons without disabled images of their own show these copies of the images.
+  TFadedImageList FFadedImages;
   bool FFlat = false, FShowCaptions = false, FWrapable = false, FAutoSize = false;
   int FIndent = 0;
   TSet32 FEdgeBorders = 0;

@@ -28,4 +28,21 @@ bool PutOnClipboard(const std::string& text) {
   return true;
 }
 
+TClipboardHolder::TClipboardHolder() {
+  FThread = std::thread([this] {
+    HWND window = CreateWindowA("STATIC", "holder", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    FHeld = OpenClipboard(window) != FALSE;
+    FReady = true;
+    while (!FRelease) Sleep(5);
+    if (FHeld) CloseClipboard();
+    DestroyWindow(window);
+  });
+  while (!FReady) Sleep(1);
+}
+
+TClipboardHolder::~TClipboardHolder() {
+  FRelease = true;
+  FThread.join();
+}
+
 }  // namespace testsupport

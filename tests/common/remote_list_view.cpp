@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace testsupport {
@@ -117,6 +118,26 @@ HWND FindListViewWithColumns(HWND top, int columns) {
       },
       reinterpret_cast<LPARAM>(&search));
   return search.Found;
+}
+
+std::vector<HWND> ListViewsLeftToRight(HWND top) {
+  std::vector<HWND> lists;
+  EnumChildWindows(
+      top,
+      [](HWND child, LPARAM data) CALLBACK -> BOOL {
+        char cls[64] = {0};
+        GetClassNameA(child, cls, sizeof cls);
+        if (std::string(cls) == "TListView") reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&lists));
+  std::sort(lists.begin(), lists.end(), [](HWND a, HWND b) {
+    RECT ra{}, rb{};
+    GetWindowRect(a, &ra);
+    GetWindowRect(b, &rb);
+    return ra.left < rb.left;
+  });
+  return lists;
 }
 
 HWND FindTopWindowStartingWith(DWORD processId, const std::string& titleStart) {

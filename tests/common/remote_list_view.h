@@ -24,6 +24,8 @@ std::vector<TRemoteRow> ReadRemoteListView(HWND list, int columns);
 int RemoteListViewColumns(HWND list);
 // The first list view among the window's children with that many columns; null when none.
 HWND FindListViewWithColumns(HWND top, int columns);
+// The window's list views of the class library ("TListView"), from left to right on the screen.
+std::vector<HWND> ListViewsLeftToRight(HWND top);
 // A top-level window of the process whose title begins with the text.
 HWND FindTopWindowStartingWith(DWORD processId, const std::string& titleStart);
 // The text of a status bar's part.

@@ -2,10 +2,12 @@
 // going between an entry and its source, the enabling of the commands, and the rows' colours on screen.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 
 #include "application.h"
 #include "editing_fixture.h"
+#include "reg_array.h"
 #include "sys_utils.h"
 #include "tarnbel_func.h"
 
@@ -241,6 +243,38 @@ TEST_F(EditorLists, RowsDrawInTheirBanksColoursAndDividersBlank) {
   // A damaged stored colour is chosen again: black text on a coloured background, stored in decimal.
   EXPECT_EQ(Editor->BankFontColor(0), TColor(0));
   EXPECT_EQ(Editor->Mapping->GetBankColor(0), "0");
+}
+
+// Colours chosen only to draw the rows (none stored, or one that is no number) are stored with the mapping's
+// next save, not when it is shown or left unsaved.
+TEST_F(EditorLists, ColoursChosenForShowingAreStoredOnlyBySave) {
+  StoreStudio();
+  {
+    TMapping mapping("Studio", false, nullptr, "");
+    mapping.SetBankColor(0, "red");
+  }
+  Settings->WriteBool("ColoredBackground", true);
+  auto stored = [](const char* list) {
+    TRegArray items(std::string(TarnbelKeyPath) + "\\mappings\\Studio\\" + list, true);
+    items.SaveOnDestroy = false;
+    return items.Items();
+  };
+  const std::vector<std::string> colors = {"000:red"};
+  for (int open = 0; open < 2; ++open) {
+    SCOPED_TRACE(open);
+    ASSERT_NE(OpenEditor("Studio"), nullptr);
+    RedrawWindow(Editor->FilesListView->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(Editor->Mapping->GetBankColor(0), "0");
+    EXPECT_EQ(stored("BankColors"), colors);
+    EXPECT_TRUE(stored("BankBackgrounds").empty());
+    if (open == 0) FreeEditor();
+  }
+  Editor->Modified = true;
+  ASSERT_TRUE(Editor->SaveMapping());
+  std::vector<std::string> saved = stored("BankColors");
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), "000:0"), 1);
+  EXPECT_EQ(std::count(saved.begin(), saved.end(), "000:red"), 0);
+  EXPECT_EQ(stored("BankBackgrounds").size(), 3u);
 }
 
 // Every slot filled: each mode fills, sorts and heads the whole list; Select all takes every entry. The times

@@ -82,31 +82,6 @@ std::thread AnswerFileDialog(const std::string& path, TFileDialogAnswer& answer,
   });
 }
 
-// The clipboard opened by a window of another thread for as long as this lives.
-class TClipboardHolder {
- public:
-  TClipboardHolder() {
-    FThread = std::thread([this] {
-      HWND window = CreateWindowA("STATIC", "holder", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-      FHeld = OpenClipboard(window) != FALSE;
-      FReady = true;
-      while (!FRelease) Sleep(5);
-      if (FHeld) CloseClipboard();
-      DestroyWindow(window);
-    });
-    while (!FReady) Sleep(1);
-  }
-  ~TClipboardHolder() {
-    FRelease = true;
-    FThread.join();
-  }
-  bool Held() const { return FHeld; }
-
- private:
-  std::thread FThread;
-  std::atomic<bool> FReady{false}, FRelease{false}, FHeld{false};
-};
-
 std::string LogicText(const std::vector<std::pair<int, std::string>>& named) {
   std::string text;
   for (int program = 0; program < 128; ++program) {
@@ -250,7 +225,7 @@ TEST_F(EditorOutputs, LogicListOfTheSelectedEntrysBank) {
     SelectEntries(c.Selected);
     MessageBoxRecorder boxes;
     {
-      std::unique_ptr<TClipboardHolder> holder(c.Held ? new TClipboardHolder : nullptr);
+      std::unique_ptr<testsupport::TClipboardHolder> holder(c.Held ? new testsupport::TClipboardHolder : nullptr);
       if (holder) {
         ASSERT_TRUE(holder->Held()) << "the clipboard could not be held";
       }

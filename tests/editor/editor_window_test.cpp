@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdlib>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +18,7 @@
 #include "modal_driver.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
+#include "route_record.h"
 #include "screen.h"
 #include "scratch_folder.h"
 #include "tarnbel_editor_settings.h"
@@ -22,6 +26,7 @@
 #include "tarnbel_mapping.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_tools_globals.h"
+#include "toolbar.h"
 #include "window_shot.h"
 
 using namespace ui;
@@ -198,6 +203,67 @@ TEST_F(EditorWindowTest, MenusToolbarsAndActionsAreThoseOfTheEditor) {
   if (const char* shot = std::getenv("TARNBEL_EDITOR_SHOT")) testsupport::SaveWindowShot(Editor->Handle(), shot);
 }
 
+// The pixels of one image of a list drawn over a background, 0x00RRGGBB, row by row.
+std::vector<DWORD> ImagePixels(HIMAGELIST list, int index, DWORD background) {
+  int w = 0, h = 0;
+  ImageList_GetIconSize(list, &w, &h);
+  BITMAPINFO info{};
+  info.bmiHeader = {sizeof info.bmiHeader, w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+  DWORD* bits = nullptr;
+  HDC dc = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  std::fill(bits, bits + w * h, background);
+  ImageList_Draw(list, index, dc, 0, 0, ILD_TRANSPARENT);
+  GdiFlush();
+  std::vector<DWORD> pixels(bits, bits + w * h);
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return pixels;
+}
+
+TEST_F(EditorWindowTest, DisabledToolbarButtonsKeepTheShapeOfTheirImages) {
+  StoreStudio();
+  ASSERT_NE(OpenEditor("Studio"), nullptr);
+  const DWORD key = 0xFF00FF;
+  std::set<HIMAGELIST> seen;
+  for (TToolBar* bar : {Editor->MappingToolsToolBar, Editor->MappingsToolBar, Editor->SoundFontsToolBar,
+                        Editor->EditToolBar, Editor->ExportToolBar, Editor->MiscToolBar, Editor->ColorsToolBar}) {
+    SCOPED_TRACE(bar->Name());
+    auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(bar->Handle(), TB_GETIMAGELIST, 0, 0));
+    auto disabled = reinterpret_cast<HIMAGELIST>(SendMessageA(bar->Handle(), TB_GETDISABLEDIMAGELIST, 0, 0));
+    ASSERT_NE(disabled, nullptr);
+    if (!seen.insert(images).second) continue;
+    // Every image: transparent where the image is, and each grey level of the image a colour of its own.
+    ASSERT_EQ(ImageList_GetImageCount(disabled), ImageList_GetImageCount(images));
+    for (int i = 0; i < ImageList_GetImageCount(images); ++i) {
+      SCOPED_TRACE(i);
+      std::vector<DWORD> image = ImagePixels(images, i, key), grey = ImagePixels(disabled, i, key);
+      std::map<int, std::set<DWORD>> byLevel;
+      std::set<DWORD> colours;
+      for (size_t p = 0; p < image.size(); ++p) {
+        ASSERT_EQ(image[p] == key, grey[p] == key) << p;
+        if (image[p] == key) continue;
+        byLevel[(77 * (image[p] >> 16 & 0xFF) + 150 * (image[p] >> 8 & 0xFF) + 29 * (image[p] & 0xFF)) >> 8].insert(
+            grey[p]);
+        colours.insert(grey[p]);
+      }
+      // One colour per grey level; levels apart by more than one step never share it.
+      for (auto level = byLevel.begin(); level != byLevel.end(); ++level) {
+        ASSERT_EQ(level->second.size(), 1u) << level->first;
+        auto next = std::next(level);
+        if (next != byLevel.end() && next->first - level->first > 1) {
+          EXPECT_NE(*level->second.begin(), *next->second.begin()) << level->first << " and " << next->first;
+        }
+      }
+      if (byLevel.size() > 1) {
+        EXPECT_GT(colours.size(), 1u) << "a flat block";
+      }
+    }
+  }
+}
+
 TEST_F(EditorWindowTest, RowsShowHoldersInactiveEntriesAndKinds) {
   std::string wave = MakeWave("waves\\ah.wav");
   {
@@ -238,6 +304,22 @@ TEST_F(EditorWindowTest, TheTreeAndPanesOpenAsTheLastSessionLeftThem) {
   EXPECT_TRUE(RunUntil([&] { return Editor->SourcePath == Bank; })) << Editor->SourcePath;
   EXPECT_EQ(Editor->PresetsListView->Items().Count(), 3);
   EXPECT_EQ(Editor->FilesListView->Width(), 321);
+}
+
+TEST_F(EditorWindowTest, AlwaysStartInPreviewModeOpensInPreviewMode) {
+  StoreStudio();
+  Settings->WriteString(PreviewRouteValue, "Keys\x01Synth\x01SB Live!\x01");
+  // The request to open the preview route goes before the one to close it, which freeing the editor posts.
+  for (bool autoload : {true, false}) {
+    SCOPED_TRACE(autoload);
+    Settings->WriteBool("AutoloadPreview", autoload);
+    const size_t from = Server->Received.size();
+    ASSERT_NE(OpenEditor("Studio"), nullptr);
+    EXPECT_EQ(Editor->StartInPreviewModeAction->Checked(), autoload);
+    FreeEditor();
+    ASSERT_TRUE(RunUntil([&] { return Server->Count(WM_TB_PREVIEW_OFF, from) == 1; }));
+    EXPECT_EQ(Server->Count(WM_TB_PREVIEW_ON, from), autoload ? 1u : 0u);
+  }
 }
 
 TEST_F(EditorWindowTest, SavingWritesOnlyAChangeAndTellsTheServer) {
@@ -300,7 +382,7 @@ TEST_F(EditorWindowTest, ChoosingNewAndImportOpenAnotherMappingAfterSaving) {
   for (const TCase& c : std::vector<TCase>{{"Fresh", ""},
                                            {"a\\b", "Mapping name cannot contain a \"\\\" character."},
                                            {"", "Mapping name cannot be empty."},
-                                           {std::string(256, 'n'), "Mapping name cannot be longer than 255 characters."}}) {
+                                           {std::string(219, 'n'), "Mapping name cannot be longer than 218 characters."}}) {
     std::vector<std::string> asked;
     TInputQueryHandler previous = SetInputQueryHandler([&](const std::string& caption, const std::string& prompt,
                                                            std::string& value) {
@@ -401,6 +483,44 @@ TEST_F(EditorWindowTest, ConflictsAskBeforeLeavingAndClosingSavesAndTellsTheMoni
   MessageBoxRecorder none(IDNO);
   EXPECT_TRUE(Editor->CloseQuery());
   EXPECT_TRUE(none.Boxes.empty());
+}
+
+namespace {
+// Fails every write to one of a mapping's bank lists.
+LONG FailBankListWrites(TRegOperation operation, const std::string& path, const std::string&) {
+  const std::string list = "\\BankBackgrounds";
+  return operation == TRegOperation::Write && path.size() > list.size() &&
+                 path.compare(path.size() - list.size(), list.size(), list) == 0
+             ? ERROR_ACCESS_DENIED
+             : ERROR_SUCCESS;
+}
+}  // namespace
+
+// A bank list that cannot be written fails the save as entries that cannot: said, kept unsaved, not announced.
+TEST_F(EditorWindowTest, ABankListThatIsNotWrittenFailsTheSave) {
+  {
+    TMapping mapping("Studio", false, nullptr, "");
+    mapping.AddItem(Bank, 0, true, 0, "Grand Piano", 0, 0, 0);
+  }
+  ASSERT_NE(OpenEditor("Studio"), nullptr);
+  const int sent = MappingSavedCount();
+  Editor->Mapping->BankBackgrounds->Add("000:255", true);
+  Editor->Modified = true;
+  MessageBoxRecorder boxes(IDOK);
+  SetRegFaultHook(FailBankListWrites);
+  const bool saved = Editor->SaveMapping();
+  SetRegFaultHook(nullptr);
+  EXPECT_FALSE(saved);
+  ASSERT_EQ(boxes.Boxes.size(), 1u);
+  EXPECT_EQ(boxes.Boxes[0].Text, "Can't save mapping Studio in registry.");
+  EXPECT_TRUE(Editor->Modified);
+  RunFor(50);
+  EXPECT_EQ(MappingSavedCount(), sent);
+  // Written the next time, and announced.
+  EXPECT_TRUE(Editor->SaveMapping());
+  EXPECT_EQ(testsupport::ReadRaw(MappingsKey + "Studio\\BankBackgrounds", "Count").data,
+            (std::vector<uint8_t>{1, 0, 0, 0}));
+  EXPECT_TRUE(RunUntil([&] { return MappingSavedCount() == sent + 1; }));
 }
 
 TEST_F(EditorWindowTest, BadSettingsNamesAndStoresDoNotLoseAnything) {

@@ -11,6 +11,7 @@
 #include "registry_faults.h"
 #include "registry_test_support.h"
 #include "scratch_folder.h"
+#include "standin_support.h"
 #include "string_list.h"
 #include "sys_utils.h"
 #include "tarnbel_func.h"
@@ -148,7 +149,11 @@ TEST_F(ManagerCommands, NameRulesHoldForNewImportCopyAndRename) {
       {"the source's own name", std::string("Strings"), {Refused, Refused, Silent, Silent},
        "Mapping \"Strings\" already exists. Choose another name.<hint>", MB_OK | MB_ICONERROR},
       {"300 characters", tooLong, {Refused, Refused, Refused, Refused},
-       "Mapping name cannot be longer than 255 characters.", MB_OK | MB_ICONINFORMATION},
+       "Mapping name cannot be longer than 218 characters.", MB_OK | MB_ICONINFORMATION},
+      // The deepest key, ...\mappings\<name>\BankBackgrounds, still within the registry's 260 characters.
+      {"219 characters", std::string(219, 'y'), {Refused, Refused, Refused, Refused},
+       "Mapping name cannot be longer than 218 characters.", MB_OK | MB_ICONINFORMATION},
+      {"218 characters", std::string(218, 'y'), {Made, Made, Made, Made}, "", 0},
       {"new", std::string("Fresh"), {Made, Made, Made, Made}, "", 0},
   };
   for (int kind = cmNew; kind <= cmRename; ++kind) {
@@ -179,8 +184,9 @@ TEST_F(ManagerCommands, NameRulesHoldForNewImportCopyAndRename) {
         EXPECT_EQ(1, TestLauncher->MappingsChanged);
         EXPECT_EQ(1u, ServerCount(WM_TB_MAPPINGS_CHANGED, from));
         std::vector<std::string> rows = Rows();
-        EXPECT_NE(rows.end(), std::find(rows.begin(), rows.end(), "Fresh"));
+        EXPECT_NE(rows.end(), std::find(rows.begin(), rows.end(), *c.Typed));
         EXPECT_EQ(kind == cmRename, std::find(rows.begin(), rows.end(), "Strings") == rows.end());
+        EXPECT_TRUE(testsupport::KeyExists(Mappings + *c.Typed + "\\BankBackgrounds"));
         continue;
       }
       if (outcome == Refused) {
@@ -301,6 +307,55 @@ TEST_F(ManagerCommands, ImportReadsItsFileBeforeMakingAnything) {
   file[1] = "Imported";
   EXPECT_EQ(file, text);
   EXPECT_EQ(Folder->Path() + "\\", TRegKey(TarnbelKeyPath, true).ReadString("DialogMappingPath", ""));
+}
+
+TEST_F(ManagerCommands, ImportRefusesAFileThatHoldsNoMappingText) {
+  StoreTwo();
+  Open();
+  const std::string before = Dump("Software\\tarnbel\\mappings"), file = (*Folder)["not_a_mapping.txt"];
+  std::string noise;
+  for (int i = 0; i < 3000; ++i) noise += char((i * 7919 + 13) % 251);
+  for (const std::string& bytes : {std::string(), noise, std::string("[Settings]\r\nVolume=3\r\n[Bank colors]\r\n")}) {
+    ASSERT_TRUE(testsupport::WriteBytes(file, bytes));
+    Boxes.clear();
+    Queries.clear();
+    ChosenFile = file;
+    Manager->LoadMappingFromFileAction->Execute();
+    EXPECT_TRUE(Queries.empty()) << "no name is asked for a file that holds no mapping";
+    ASSERT_EQ(1u, Boxes.size());
+    EXPECT_EQ(file + " is not a mapping file.", Boxes[0].Text);
+    EXPECT_EQ(UINT(MB_OK | MB_ICONERROR), Boxes[0].Flags);
+    EXPECT_EQ(before, Dump("Software\\tarnbel\\mappings"));
+  }
+}
+
+// The row commands go on with the row a command made, or with the one that took a deleted row's place.
+TEST_F(ManagerCommands, EachCommandLeavesItsMappingSelected) {
+  const int Delete = cmRename + 1;
+  const struct {
+    int Kind, Row;
+    const char* Selected;
+  } cases[] = {{cmNew, 0, "Fresh"}, {cmImport, 0, "Fresh"}, {cmCopy, 0, "Fresh"},
+               {cmRename, 0, "Fresh"}, {Delete, 0, "Pads"},    {Delete, 1, "Strings"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.Kind) + " on row " + std::to_string(c.Row));
+    FreeManager();
+    ResetRegistry();
+    StoreTwo();
+    Open();
+    Answer("Fresh");
+    if (c.Kind == Delete) {
+      Manager->CheckListBox1->SetItemIndex(c.Row);
+      Manager->DeleteMappingAction->Execute();
+    } else {
+      Run(TCommandKind(c.Kind));
+    }
+    Answers.clear();
+    ASSERT_GE(Manager->SelectedRow(), 0);
+    EXPECT_EQ(c.Selected, Rows()[size_t(Manager->SelectedRow())]);
+    Manager->ActionList1->UpdateActions();
+    EXPECT_TRUE(Manager->CopyMappingAction->Enabled());
+  }
 }
 
 TEST_F(ManagerCommands, DeleteAsksFirstAndKeepsTheComboMark) {

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "clipboard.h"
+#include "clipboard_text.h"
 #include "export_settings.h"
 #include "manager_fixture.h"
 #include "registry_test_support.h"
@@ -163,6 +164,33 @@ TEST_F(ManagerFixture, LogicListAsksForTheBankProposesTheNextAndTakesAFixedBankU
     m->CreateLogicAction->Execute();
     ASSERT_EQ(1u, Queries.size());
     EXPECT_EQ(std::to_string(last), Queries[0].Proposal);
+  }
+}
+
+// As the editor's: names with line breaks keep one line per program, and a clipboard another program holds
+// gets the editor's warning and leaves the last bank as it was.
+TEST_F(ManagerFixture, LogicListKeepsOneLinePerProgramAndSaysWhenTheClipboardIsHeld) {
+  StoreMapping("Strings", 1, true, {{3, 0, "Two\r\nlines"}, {3, 1, "Tab\tand\nbreak"}});
+  TMappingsManagerForm* m = Open();
+  std::string listed = "Two  lines\r\nTab and break\r\n";
+  for (int i = 2; i < 128; ++i) listed += "-\r\n";
+  for (bool held : {true, false}) {
+    TRegKey("Software\\tarnbel", true).WriteInteger("LastLogicBank", 7);
+    testsupport::PutOnClipboard("untouched");
+    Answer("3");
+    {
+      std::unique_ptr<testsupport::TClipboardHolder> holder(held ? new testsupport::TClipboardHolder : nullptr);
+      m->CreateLogicAction->Execute();
+    }
+    EXPECT_EQ(held ? 7 : 3, TRegKey("Software\\tarnbel", true).ReadInteger("LastLogicBank", -5));
+    EXPECT_EQ(held ? "untouched" : listed, testsupport::ClipboardText());
+    ASSERT_EQ(held ? 1u : 0u, Boxes.size());
+    if (held) {
+      EXPECT_EQ(0u, Boxes[0].Text.find("The list was not created: ")) << Boxes[0].Text;
+      EXPECT_NE(std::string::npos, Boxes[0].Text.find(" (another program may be using it). Please try again."));
+      EXPECT_EQ(UINT(MB_OK | MB_ICONWARNING), Boxes[0].Flags);
+      Boxes.clear();
+    }
   }
 }
 

@@ -213,20 +213,35 @@ TEST_F(SetBank, AFullDiskGivesItsErrorAndLeavesNoCopy) {
   DeleteFileA(path.c_str());
 }
 
-TEST_F(SetBank, TheCommandTakesWholeNumbersUpTo65535) {
+TEST_F(SetBank, TheCommandTakesWholeNumbersUpTo65535AndSaysWhenOneIsOutOfRange) {
   const std::string path = WriteBank("bank.sf2");
   ASSERT_TRUE(OpenEditor("set bank"));
   BrowseAndFocusTree(path);
   ASSERT_EQ(Captions(Editor->PresetsListView),
             (std::vector<std::string>{"000: 000: Piano", "005: 048: Strings", "drum: 001: Kit"}));
-  testsupport::MessageBoxRecorder boxes;
   const TFileState before = StateOf(path);
-  for (const char* refused : {"abc", "", "3.5", "-1", "65536", "65664", " 3", "0x10", "99999999999"}) {
-    TAnswer answer(refused);
+  // Text that is no number is passed over; a number out of range is said.
+  const std::string outOfRange = "Bank numbers in a file may range only from 0 to 65535.";
+  const struct {
+    const char* Answer;
+    bool Said;
+  } refused[] = {{"abc", false},  {"", false},     {"3.5", false},         {" 3", false}, {"0x10", false},
+                 {"-", false},    {"-1", true},    {"65536", true},        {"65664", true},
+                 {"+70000", true}, {"99999999999", true}};
+  for (const auto& r : refused) {
+    SCOPED_TRACE(r.Answer);
+    testsupport::MessageBoxRecorder boxes;
+    TAnswer answer(r.Answer);
     Editor->SetBankInFileAction->Execute();
-    EXPECT_EQ(answer.Asked, 1) << refused;
-    ExpectUnchanged(before, path, refused);
+    EXPECT_EQ(answer.Asked, 1);
+    ExpectUnchanged(before, path, r.Answer);
+    ASSERT_EQ(boxes.Boxes.size(), r.Said ? 1u : 0u);
+    if (!r.Said) continue;
+    EXPECT_EQ(boxes.Boxes[0].Text, outOfRange);
+    EXPECT_EQ(boxes.Boxes[0].Caption, "tarnbel");
+    EXPECT_EQ(boxes.Boxes[0].Flags & MB_ICONMASK, UINT(MB_ICONINFORMATION));
   }
+  testsupport::MessageBoxRecorder boxes;
   {
     TAnswer cancelled("3", false);
     Editor->SetBankInFileAction->Execute();

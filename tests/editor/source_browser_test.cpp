@@ -11,6 +11,7 @@
 #include "sys_utils.h"
 #include "tarnbel_editor_settings.h"
 #include "tarnbel_mapping.h"
+#include "tarnbel_protocol.h"
 #include "tarnbel_wave_settings_form.h"
 #include "oracle_programs.h"
 #include "file_link.h"
@@ -173,14 +174,29 @@ TEST_F(SourceBrowser, RowsCarryTheirKindIconBankAndProgram) {
     EXPECT_TRUE(row.Wave) << caption;
   }
 
-  // One wave file: its row, selected as by a click.
-  for (const char* name : {"b.wav", "c.wav"}) {
-    Browse(waves + "\\" + name);
+  // One wave file: its row, taken as clicked: selected, its status text, its preview.
+  struct {
+    const char* Name;
+    int Icon;
+    const char* Status;
+  } singles[] = {{"b.wav", 8, "bank 100 : program 0"}, {"c.wav", 11, ""}, {"b.wav", 8, "bank 100 : program 0"}};
+  for (const auto& single : singles) {
+    SCOPED_TRACE(single.Name);
+    Editor->SetStatusText("before");
+    const size_t from = Server->Received.size();
+    Browse(waves + "\\" + single.Name);
     rows = SourceRows();
-    ASSERT_EQ(rows.size(), 1u) << name;
-    EXPECT_EQ(rows.begin()->first, name);
-    EXPECT_EQ(rows.begin()->second.Icon, std::string(name) == "b.wav" ? 8 : 11);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows.begin()->first, single.Name);
+    EXPECT_EQ(rows.begin()->second.Icon, single.Icon);
     EXPECT_TRUE(Editor->PresetsListView->Items()[0]->Selected());
+    EXPECT_EQ(Editor->StatusBar1->SimpleText(), single.Status);
+    ASSERT_TRUE(RunUntil([&] { return Server->Count(WM_TB_PREVIEW_PRESET, from) == 1; }));
+    const size_t file = Server->Received.size() - 2;
+    EXPECT_EQ(Server->Received[file].Id, UINT(WM_TB_PREVIEW_FILE));
+    EXPECT_EQ(Server->Received[file].Payload, waves + "\\" + single.Name);
+    EXPECT_EQ(Server->Received.back().WParam, 200u);
+    EXPECT_EQ(Server->Received.back().LParam, 200);
   }
 
   // A drive root lists its waves like any folder.

@@ -168,3 +168,34 @@ TEST_F(RegArrayTest, CountThatCannotBeReadIsTakenFromTheStoredItems) {
   EXPECT_TRUE(Loaded().empty());
   EXPECT_EQ(ReadRaw(kPath, "Count").data, (std::vector<uint8_t>{0, 0, 0, 0}));
 }
+
+// No save writes a negative count: the stored items decide, as for one too large, and a change saved after
+// keeps them. A count of 0 stays 0 (a save cut short may leave items behind its count).
+TEST_F(RegArrayTest, NegativeCountIsTakenFromTheStoredItemsAndZeroStaysZero) {
+  struct TCase {
+    uint32_t Count;
+    std::vector<std::string> Loaded;
+  } cases[] = {
+      {uint32_t(-1), {"a", "b", "d"}},
+      {uint32_t(-3), {"a", "b", "d"}},
+      {0x80000000u, {"a", "b", "d"}},
+      {0, {}},
+      {2, {"a", "b"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(int32_t(c.Count));
+    ResetTarnbelKey();
+    WriteRawDword(kPath, "Count", c.Count);
+    WriteRawString(kPath, "item0", "a");
+    WriteRawString(kPath, "item1", "b");
+    WriteRawString(kPath, "item3", "d");
+    EXPECT_EQ(c.Loaded, Loaded());
+    {
+      TRegArray list(kPath, true);
+      list.Add("new", true);
+    }  // saved on destroy
+    std::vector<std::string> saved = c.Loaded;
+    saved.push_back("new");
+    EXPECT_EQ(saved, Loaded());
+  }
+}

@@ -223,3 +223,137 @@ TEST_F(MappingTest, DeleteFromRegistryRemovesEverythingAndWritesNothingAfter) {
   EXPECT_FALSE(KeyExists(kMappings + "\\m"));
   EXPECT_TRUE(KeyExists(kMappings));
 }
+
+namespace {
+const std::string kStored = kMappings + "\\m";
+
+// The mapping "m" as the registry holds it: one key, the piano file, with these lines.
+void StoreLines(const std::vector<std::string>& lines) {
+  WriteRawDword(kStored, "Count", 1);
+  WriteRawString(kStored, "item0", kPiano);
+  WriteRawDword(kStored + "\\key0", "Count", uint32_t(lines.size()));
+  for (size_t i = 0; i < lines.size(); ++i) WriteRawString(kStored + "\\key0", "item" + std::to_string(i), lines[i]);
+}
+
+std::vector<std::string> StoredLines() {
+  auto m = Open("m");
+  m->SaveOnDestroy = false;
+  return m->Store->KeyCount() ? m->Store->Keys().Values(0).Items() : std::vector<std::string>{};
+}
+
+int EntryCount(const TMapping& m) {
+  int count = int(m.Inactive.size());
+  for (int b = 0; b < MappingBanks; ++b)
+    for (int p = 0; p < MappingPrograms; ++p) count += m.SlotFilled(b, p);
+  return count;
+}
+}  // namespace
+
+// A negative count of the file list or of a file's entries hides nothing, and the next save keeps all.
+TEST_F(MappingTest, NegativeStoredCountsKeepEveryEntry) {
+  for (const std::string& countAt : {kStored, kStored + "\\key0"}) {
+    SCOPED_TRACE(countAt);
+    ResetTarnbelKey();
+    StoreLines({"000: 001: 000: 001: One", "000: 002: 000: 002: Two", "000: 003: 000: 003: Three"});
+    WriteRawDword(countAt, "Count", uint32_t(-1));
+    {
+      auto m = Open("m");
+      EXPECT_EQ(3, EntryCount(*m));
+      m->AddItem(kDrums, 0, true, 0, "Four", 4, 0, 4);
+    }  // saved on free
+    auto m = Open("m");
+    EXPECT_EQ(4, EntryCount(*m));
+    ASSERT_NE(nullptr, m->Slot(0, 3));
+    EXPECT_EQ("Three", m->Slot(0, 3)->Name);
+  }
+}
+
+// Removing an entry removes the very line it was read from, however it was spelt; the others stay as they are.
+TEST_F(MappingTest, RemovingAnEntryRemovesItsOwnStoredLine) {
+  struct TCase {
+    const char* What;
+    std::vector<std::string> Lines;
+    std::string Removed;  // the name of the entry removed
+    std::vector<std::string> Left;
+  } cases[] = {
+      {"tab before the name", {"000: 005: 002: 010:\tGrand Piano"}, "Grand Piano", {}},
+      {"other separators", {"000; 005; 002; 010; Grand Piano"}, "Grand Piano", {}},
+      {"no blank, no name", {"000: 005: 002: 010:"}, "", {}},
+      {"another mark", {"000: 005: 002: 010:-Grand Piano"}, "Grand Piano", {}},
+      {"parked, other separators", {"000; 005; 002; 010;*Parked"}, "Parked", {}},
+      {"parked twins in other case", {"000: 001: 002: 010:*Piano", "000: 001: 002: 010:*PIANO"}, "PIANO",
+       {"000: 001: 002: 010:*Piano"}},
+      {"beside a line that is no entry", {"garbage", "000: 005: 002: 010:\tX"}, "X", {"garbage"}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    ResetTarnbelKey();
+    StoreLines(c.Lines);
+    {
+      auto m = Open("m");
+      m->SaveOnDestroy = false;
+      int parked = -1;
+      for (size_t i = 0; i < m->Inactive.size(); ++i)
+        if (m->Inactive[i]->Name == c.Removed) parked = int(i);
+      if (parked >= 0) {
+        m->RemoveInactiveItem(parked);
+      } else {
+        ASSERT_NE(nullptr, m->Slot(2, 10));
+        EXPECT_EQ(c.Removed, m->Slot(2, 10)->Name);
+        m->RemoveItem(2, 10);
+      }
+      m->SaveSettings();
+    }
+    EXPECT_EQ(c.Left, StoredLines());
+  }
+}
+
+// A stored line that is no entry fills no slot and is never written back changed.
+TEST_F(MappingTest, LinesThatAreNoEntriesAreNotShownAndStayAsTheyAre) {
+  const std::vector<std::string> lines = {"garbage", "000: 004: 000: 00", "abc: 005: 002: 010: letters",
+                                          "[C:\\a.sf2]", "12: 5: 2: 10: short fields", "000: 001: 000: 007: Seven"};
+  StoreLines(lines);
+  {
+    auto m = Open("m");
+    EXPECT_EQ(1, EntryCount(*m));
+    ASSERT_NE(nullptr, m->Slot(0, 7));
+    EXPECT_EQ("Seven", m->Slot(0, 7)->Name);
+    // Removing the only entry keeps the file's key: the other lines are still its lines.
+    m->RemoveItem(0, 7);
+    m->AddItem(kPiano, 1, true, 0, "Added", 9, 0, 9);
+  }  // saved on free
+  std::vector<std::string> expected(lines.begin(), lines.end() - 1);
+  expected.push_back("000: 009: 001: 009: Added");
+  EXPECT_EQ(expected, StoredLines());
+}
+
+// A save stores the bank lists with the entries, however they were filled; a mapping freed unsaved stores none.
+TEST_F(MappingTest, SaveStoresTheBankListsWithTheEntries) {
+  const std::vector<std::string> text = {"[Bank backgrounds]", "003:255", "", "[Bank colors]", "003:65280", "",
+                                         "[Bank names]", "003:Strings", "", "[" + kPiano + "]",
+                                         "000: 001: 003: 001: Violin"};
+  {
+    TMapping m("m", false, &text, "");
+    m.SaveOnDestroy = false;
+    EXPECT_TRUE(m.SaveSettings());
+    for (const char* list : {"BankNames", "BankColors", "BankBackgrounds"}) {
+      TRegArray stored(kStored + "\\" + list, true);
+      stored.SaveOnDestroy = false;
+      EXPECT_EQ(1, stored.Count()) << list;
+    }
+    m.SetBankColor(4, "1", false);
+    m.BankNames->Clear();
+  }  // freed unsaved: the colour set for showing and the cleared names stay unstored
+  auto m = Open("m");
+  EXPECT_EQ("Strings", m->GetBankName(3));
+  EXPECT_EQ("65280", m->GetBankColor(3));
+  EXPECT_EQ("", m->GetBankColor(4));
+  EXPECT_EQ("255", m->GetBankBackground(3));
+  ASSERT_NE(nullptr, m->Slot(3, 1));
+  EXPECT_EQ("Violin", m->Slot(3, 1)->Name);
+  // A list left unchanged is not written over what another window stored meanwhile.
+  Open("m")->SetBankName(5, "Brass");
+  m->AddItem(kPiano, 5, true, 0, "Horn", 2, 0, 2);
+  EXPECT_TRUE(m->SaveSettings());
+  EXPECT_EQ("Brass", Open("m")->GetBankName(5));
+}

@@ -8,11 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "dialog_windows.h"
 #include "peer_programs.h"
 #include "played_server.h"
 #include "program_process.h"
 #include "pump_until.h"
 #include "registry_internal.h"
+#include "reg_array.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
 #include "remote_menu.h"
@@ -56,15 +58,10 @@ int IndexOf(const std::vector<std::string>& captions, const std::string& caption
   return it == captions.end() ? -1 : int(it - captions.begin());
 }
 
-// The editor's two lists: the source presets left of the attached ones.
-struct TChildSearch {
-  std::vector<HWND> Lists;
-};
-BOOL CALLBACK CollectList(HWND window, LPARAM data) {
-  char name[64] = {0};
-  GetClassNameA(window, name, sizeof name);
-  if (std::string(name) == "TListView") reinterpret_cast<TChildSearch*>(data)->Lists.push_back(window);
-  return TRUE;
+std::vector<std::string> StoredList(const std::string& list) {
+  TRegArray stored(DemoKey + "\\" + list, true);
+  stored.SaveOnDestroy = false;
+  return stored.Items();
 }
 
 int StoredKeyCount() {
@@ -154,19 +151,13 @@ TEST_F(EditorE2E, AnAttachedPresetIsServedAfterTheSaveAndNoLongerOnceDetached) {
     Editor = testsupport::FindTopWindowStartingWith(Tools.ProcessId(), "tarnbel editor - Demo");
     return Editor && IsWindowVisible(Editor);
   }));
-  TChildSearch search;
-  EnumChildWindows(Editor, CollectList, reinterpret_cast<LPARAM>(&search));
-  ASSERT_EQ(search.Lists.size(), 2u);
-  std::sort(search.Lists.begin(), search.Lists.end(), [](HWND a, HWND b) {
-    RECT ra, rb;
-    GetWindowRect(a, &ra);
-    GetWindowRect(b, &rb);
-    return ra.left < rb.left;
-  });
+  // The editor's two lists: the source presets left of the attached ones.
+  std::vector<HWND> lists = testsupport::ListViewsLeftToRight(Editor);
+  ASSERT_EQ(lists.size(), 2u);
   // The monitor beside it, as the user opens it, shows the server's cache.
   PostMessageA(FindWindowA(nullptr, TOOLS_WINDOW_TITLE), WM_TB_SHOW_MONITOR, 0, 0);
-  Presets = search.Lists[0];
-  Attached = search.Lists[1];
+  Presets = lists[0];
+  Attached = lists[1];
   EXPECT_EQ(Entries(Attached), std::vector<std::string>{"000: 000: Grand Piano"});
   // The stored tree selection shows the second SoundFont's presets.
   ASSERT_TRUE(Pump([&] { return Entries(Presets).size() == 2; }));
@@ -223,4 +214,76 @@ TEST_F(EditorE2E, AnAttachedPresetIsServedAfterTheSaveAndNoLongerOnceDetached) {
   ASSERT_TRUE(PlayUntil({ProgramChange(0, 42), ProgramChange(0, 0)},
                         [](const std::vector<TRemoteRow>& r) { return HasRow(r, "Grand Piano"); }));
   EXPECT_FALSE(HasRow(CachedRows(), "Solo Flute"));
+}
+
+// Bank names and backgrounds that came with an imported text are stored by Save with the entries, while the
+// editor stays open: the manager's automatic re-export, run next, names its files after the banks.
+TEST_F(EditorE2E, SaveStoresImportedBankNamesForTheNextAutomaticExport) {
+  const std::string exports = Folder["exports"];
+  ASSERT_TRUE(CreateDirectoryA(exports.c_str(), nullptr));
+  TRegKey settings(TarnbelKeyPath, true);
+  settings.WriteBool("AutocreateCubase1", true);
+  settings.WriteString("CubasePath", exports);
+  const std::string text = Folder["Demo.txt"];
+  {
+    FILE* file = fopen(text.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    fprintf(file, "[Name]\r\nDemo\r\n\r\n[Bank backgrounds]\r\n003:12632256\r\n\r\n[Bank colors]\r\n\r\n"
+                  "[Bank names]\r\n000:Pianos\r\n003:Strings\r\n\r\n[%s]\r\n000: 000: 000: 000: Grand Piano\r\n"
+                  "000: 000: 003: 005: Grand Piano\r\n",
+            Bank.c_str());
+    fclose(file);
+  }
+  ASSERT_TRUE(Tools.Start("tb_tools.exe", "-EDITOR Demo"));
+  const DWORD pid = Tools.ProcessId();
+  ASSERT_TRUE(Pump([&] {
+    Editor = testsupport::FindTopWindowStartingWith(pid, "tarnbel editor - Demo");
+    return Editor && IsWindowVisible(Editor);
+  }));
+
+  // "Import mapping from file...", the fifth item of "&Files": the file typed, the proposed name taken.
+  ASSERT_TRUE(testsupport::RunRemoteMenuItem(pid, Editor, 'f', 5));
+  const int kFileNameField = 0x47C;
+  HWND dialog = nullptr;
+  ASSERT_TRUE(Pump([&] {
+    for (HWND w : testsupport::TopLevelWindowsOf(pid))
+      if (testsupport::WindowClass(w) == "#32770" && IsWindowVisible(w) && GetDlgItem(w, kFileNameField)) dialog = w;
+    return dialog != nullptr;
+  }));
+  SetDlgItemTextA(dialog, kFileNameField, text.c_str());
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDOK)));
+  HWND choose = nullptr;
+  ASSERT_TRUE(Pump([&] { return (choose = testsupport::VisibleWindow("Load file as (choose mapping name):")) != nullptr; }));
+  PostMessageA(testsupport::ChildWithCaption(choose, "Ok", "TButton"), BM_CLICK, 0, 0);
+  std::vector<HWND> lists = testsupport::ListViewsLeftToRight(Editor);
+  ASSERT_EQ(lists.size(), 2u);
+  Attached = lists[1];
+  ASSERT_TRUE(Pump([&] {
+    return Entries(Attached) == std::vector<std::string>{"000: 000: Grand Piano", "003: 005: Grand Piano"};
+  }));
+  EXPECT_TRUE(StoredList("BankNames").empty()) << "stored before the save";
+
+  // Saved, not closed: the three lists are in the registry with the entries.
+  SaveThroughTheFilesMenu();
+  EXPECT_TRUE(Pump([] { return StoredList("BankNames") == std::vector<std::string>{"000:Pianos", "003:Strings"}; }))
+      << "the bank names were not stored by the save";
+  EXPECT_EQ(StoredList("BankBackgrounds"), std::vector<std::string>{"003:12632256"});
+  EXPECT_TRUE(IsWindowVisible(Editor));
+
+  // An applied change in the manager (Demo switched off and on) re-exports the active mappings.
+  PostMessageA(FindWindowA(nullptr, TOOLS_WINDOW_TITLE), WM_TB_SHOW_MANAGER, 0, 0);
+  HWND manager = nullptr, list = nullptr;
+  ASSERT_TRUE(Pump([&] {
+    manager = testsupport::FindWindowOf(pid, "", "tarnbel manager");
+    list = manager ? testsupport::FindChildOfClass(manager, "TCheckListBox") : nullptr;
+    return list && IsWindowVisible(manager) && SendMessageA(list, LB_GETCOUNT, 0, 0) == 1;
+  }));
+  for (bool active : {false, true}) {
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    PostMessageA(list, WM_CHAR, ' ', 0);
+    ASSERT_TRUE(Pump([&] { return TRegKey(DemoKey, true).ReadBool("Active", !active) == active; }));
+  }
+  const std::string current = exports + "\\tarnbel\\current";
+  ASSERT_TRUE(Pump([&] { return testsupport::FilesIn(current).size() == 2; })) << testsupport::FilesIn(current).size();
+  EXPECT_EQ(testsupport::FilesIn(current), (std::vector<std::string>{"Pianos.dev", "Strings.dev"}));
 }

@@ -20,6 +20,7 @@
 #include "protocol_payloads.h"
 #include "pump_until.h"
 #include "recording_window.h"
+#include "reg_export.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
@@ -42,6 +43,8 @@ const int kImmediateButton = 0, kUpButton = 3;
 const int kSaveComboButton = 2;
 // The list's pop-up menu: edit, copy, rename, delete, ...
 const int kCopyItem = 1, kDeleteItem = 3;
+// The Tools toolbar's: new, import, a separator, edit, copy, rename, delete, ...
+const int kEditButton = 3, kDeleteButton = 6;
 
 bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
@@ -136,6 +139,31 @@ class ManagerE2E : public ::testing::Test {
     PostMessageA(testsupport::ChildWithCaption(prompt, "OK", "TButton"), BM_CLICK, 0, 0);
     return true;
   }
+  int RowOf(const std::string& name) {
+    const int count = int(SendMessageA(List, LB_GETCOUNT, 0, 0));
+    for (int row = 0; row < count; ++row)
+      if (Row(row) == name) return row;
+    return -1;
+  }
+  // Answers the box of that caption, whose text holds the words, with the button.
+  bool AnswerBox(const std::string& caption, const std::string& words, int button) {
+    HWND box = nullptr;
+    if (!Pump([&] { return (box = testsupport::FindWindowOf(ToolsPid, "#32770", caption)) != nullptr; })) return false;
+    EXPECT_NE(std::string::npos, testsupport::BoxText(box).find(words)) << testsupport::BoxText(box);
+    PostMessageA(box, WM_COMMAND, WPARAM(button), 0);
+    return Pump([&] { return !IsWindow(box); });
+  }
+  // Finds the manager of the tools program the server started, and its list.
+  void FindManager(HWND& manager) {
+    ASSERT_TRUE(Pump([&] {
+      manager = FindWindowA(nullptr, "tarnbel manager");
+      return manager && IsWindowVisible(manager);
+    })) << "ShowControlPanel did not bring the manager up";
+    GetWindowThreadProcessId(manager, &ToolsPid);
+    List = testsupport::FindChildOfClass(manager, "TCheckListBox");
+    OrderBar = testsupport::ChildWithCaption(manager, "Order");
+    ASSERT_NE(List, nullptr);
+  }
   // A row's text, by the list's own message (the system carries the text across processes; its wide form
   // comes back whole under Wine).
   std::string Row(int row) {
@@ -166,17 +194,9 @@ class ManagerE2E : public ::testing::Test {
 TEST_F(ManagerE2E, TheCardFollowsTheOrderAndTheActiveFlagsSetInTheManager) {
   ASSERT_TRUE(e2e::StartServerOnBus(Server));
   HWND manager = nullptr;
-  ASSERT_TRUE(Pump([&] {
-    manager = FindWindowA(nullptr, "tarnbel manager");
-    return manager && IsWindowVisible(manager);
-  })) << "ShowControlPanel did not bring the manager up";
-  DWORD pid = 0;
-  GetWindowThreadProcessId(manager, &pid);
+  FindManager(manager);
+  const DWORD pid = ToolsPid;
   EXPECT_NE(pid, Server.ProcessId());
-  ToolsPid = pid;
-  List = testsupport::FindChildOfClass(manager, "TCheckListBox");
-  OrderBar = testsupport::ChildWithCaption(manager, "Order");
-  ASSERT_NE(List, nullptr);
   ASSERT_NE(OrderBar, nullptr);
   // The server keeps a mapping of its own below the two.
   ASSERT_EQ("Strings", Row(0));
@@ -286,4 +306,73 @@ TEST_F(ManagerE2E, TheCardFollowsTheOrderAndTheActiveFlagsSetInTheManager) {
   // Closed, the manager leaves nothing behind in the tools program.
   PostMessageA(manager, WM_CLOSE, 0, 0);
   EXPECT_TRUE(Pump([&] { return !IsWindow(manager); }));
+}
+
+// The manager deletes or renames the mapping the editor has open, with and without an unsaved edit: once
+// the editor is closed, nothing is stored under the old name.
+TEST_F(ManagerE2E, AMappingDeletedOrRenamedWhileTheEditorHasItOpenDoesNotComeBack) {
+  struct TCase {
+    const char* Victim;
+    bool Rename, Edited;  // edited: a preset detached and not saved
+  };
+  const TCase cases[] = {{"V1", false, false}, {"V2", false, true}, {"V3", true, false}, {"V4", true, true}};
+  for (const TCase& c : cases) StoreBank(c.Victim, "Lost Lead");
+  ASSERT_TRUE(e2e::StartServerOnBus(Server));
+  HWND manager = nullptr;
+  FindManager(manager);
+  HWND tools = testsupport::ChildWithCaption(manager, "Tools");
+  ASSERT_NE(tools, nullptr);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Victim);
+    const std::string renamed = std::string(c.Victim) + " renamed";
+    int row = -1;
+    ASSERT_TRUE(Pump([&] { return (row = RowOf(c.Victim)) >= 0; }));
+    SendMessageA(List, LB_SETCURSEL, WPARAM(row), 0);
+    ASSERT_TRUE(ClickButton(tools, kEditButton));
+    HWND editor = nullptr;
+    ASSERT_TRUE(Pump([&] {
+      editor = testsupport::FindTopWindowStartingWith(ToolsPid, std::string("tarnbel editor - ") + c.Victim);
+      return editor && IsWindowEnabled(editor) && testsupport::ListViewsLeftToRight(editor).size() == 2;
+    }));
+    if (c.Edited) {
+      HWND files = testsupport::ListViewsLeftToRight(editor)[1];
+      auto selected = [&] {
+        std::vector<testsupport::TRemoteRow> rows = testsupport::ReadRemoteListView(files, 1);
+        return rows.size() == 2 && rows[1].Selected;  // the entry, below its group's header
+      };
+      ASSERT_TRUE(testsupport::PostClickOnRemoteRow(files, 1));
+      ASSERT_TRUE(Pump(selected));
+      PostMessageA(files, WM_KEYDOWN, VK_DELETE, 1);
+      ASSERT_TRUE(AnswerBox("Confirmation", "Really detach 1 preset ?", IDOK));
+      // Detached, and the editor's job is over (its window is enabled again).
+      ASSERT_TRUE(Pump([&] { return testsupport::ReadRemoteListView(files, 1).size() < 2 && IsWindowEnabled(editor); }));
+    }
+    if (c.Rename) {
+      SendMessageA(List, LB_SETCURSEL, WPARAM(row), 0);
+      PostMessageA(List, WM_KEYDOWN, VK_F2, 0);
+      ASSERT_TRUE(AnswerPrompt("Rename mapping", std::wstring(renamed.begin(), renamed.end()).c_str()));
+    } else {
+      SendMessageA(List, LB_SETCURSEL, WPARAM(row), 0);
+      ASSERT_TRUE(ClickButton(tools, kDeleteButton));
+      ASSERT_TRUE(AnswerBox("Confirmation", "Really want to delete mapping", IDOK));
+      if (c.Edited) {
+        ASSERT_TRUE(AnswerBox("Confirmation", "Leave it anyway ?", IDYES));
+      }
+    }
+    ASSERT_TRUE(Pump([&] { return RowOf(c.Victim) < 0; }));
+    // The user closes whatever editor is left; an edit it still holds is left unsaved.
+    HWND open = testsupport::FindTopWindowStartingWith(ToolsPid, "tarnbel editor - ");
+    if (open && IsWindowVisible(open)) PostMessageA(open, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(Pump([&] {
+      if (HWND box = testsupport::FindWindowOf(ToolsPid, "#32770", "Confirmation")) PostMessageA(box, WM_COMMAND, IDYES, 0);
+      return !open || !IsWindow(open);
+    }));
+    EXPECT_TRUE(testsupport::ExportRegistryKey("HKCU\\" + MappingPath(c.Victim)).empty()) << "stored again";
+    // Nor does the next editor open it again.
+    EXPECT_EQ(c.Rename ? renamed : "default", TRegKey(TarnbelKeyPath, true).ReadString("CurrentEditorMapping", ""));
+    // A rename takes the edit along.
+    if (c.Rename) {
+      EXPECT_EQ(c.Edited ? 0 : 1, TRegKey(MappingPath(renamed), true).ReadInteger("Count", -1));
+    }
+  }
 }

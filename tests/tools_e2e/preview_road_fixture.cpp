@@ -16,6 +16,7 @@
 #include "server_profile.h"
 #include "server_test_support.h"
 #include "sf2_builder.h"
+#include "standin_support.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
 #include "tarnbel_protocol.h"
@@ -77,7 +78,10 @@ void PreviewRoadFixture::SetUp() {
 }
 
 void PreviewRoadFixture::TearDown() {
+  // What the tools program sends as it ends (its editor's preview off, say) is taken while the server still
+  // runs: a message still in its file when the server is ended would stay there.
   Tools.Stop();
+  Pump([&] { return servertest::PayloadFiles() == FFilesBefore; }, 3000);
   Server.Stop();
   EndServerStartedByTools();
   testsupport::EndToolsPrograms();
@@ -86,8 +90,12 @@ void PreviewRoadFixture::TearDown() {
   testsupport::ResetTarnbelKey();
   // Whatever went between the programs and this test was taken, file and atom; a reply still on its way to the
   // listener is taken meanwhile.
-  EXPECT_TRUE(Pump([&] { return servertest::PayloadFiles() == FFilesBefore; }, 3000))
-      << servertest::PayloadFiles().size() << " payload files left";
+  EXPECT_TRUE(Pump([&] { return servertest::PayloadFiles() == FFilesBefore; }, 3000)) << [&] {
+    std::string left = "payload files left:";
+    for (const std::string& file : servertest::PayloadFiles())
+      if (!FFilesBefore.count(file)) left += "\n" + file + ": " + testsupport::ReadBytes(file).substr(0, 64);
+    return left;
+  }();
   EXPECT_EQ(servertest::PayloadAtoms(), FAtomsBefore);
 }
 

@@ -9,11 +9,14 @@
 #include "bitmap.h"
 #include "clipboard.h"
 #include "dialogs.h"
+#include "message_box.h"
 #include "picture.h"
 #include "std_controls.h"
 #include "sys_utils.h"
 #include "text_compare.h"
 #include "timer.h"
+#include "pump_until.h"
+#include "remote_message_box.h"
 #include "ui_exceptions.h"
 #include "ui_test_support.h"
 
@@ -234,4 +237,25 @@ TEST(Clipboard, TextBuffersAndPicturesGoThroughTheClipboard) {
   EXPECT_EQ(COLORREF(RGB(255, 0, 0)), COLORREF(picture.Bitmap()->Canvas().Pixels(1, 1)));
   EXPECT_FALSE(TPicture::SupportsClipboardFormat(format));
   EXPECT_THROW(picture.LoadFromClipboardFormat(format, nullptr), EInvalidGraphic);
+}
+
+// A box is as wide as its longest word: a long name without blanks would run off the screen.
+TEST(Dialogs, AMessageBoxStaysWithinTheScreenAndShowsItsWholeText) {
+  for (const std::string& text : {"Mapping \"" + std::string(218, 'W') + "\" already exists.", std::string(2000, 'x')}) {
+    std::thread shower([text] { ShowMessageBox(text, "wide box test", MB_OK); });
+    HWND box = nullptr;
+    if (!testsupport::PumpUntil([&] { return (box = testsupport::FindMessageBoxOf(GetCurrentProcessId())) != nullptr; }, 5000)) {
+      shower.detach();  // a box that never came must not hold the suite
+      FAIL() << "no box";
+    }
+    RECT rect{};
+    GetWindowRect(box, &rect);
+    EXPECT_LE(rect.right - rect.left, GetSystemMetrics(SM_CXSCREEN));
+    std::string shown;
+    for (char ch : testsupport::MessageBoxText(box))
+      if (ch != '\r' && ch != '\n') shown += ch;
+    EXPECT_EQ(text, shown);
+    testsupport::ClickMessageBoxButton(box, IDOK);
+    shower.join();
+  }
 }
