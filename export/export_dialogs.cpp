@@ -79,7 +79,8 @@ bool SaveMappingFileDialog(TComponent*, const TMapping& mapping, bool overwriteS
   dialog.SetDefaultExt("txt");
   dialog.SetFilter("Mapping files (*.txt)|*.txt|All files (*.*)|*.*");
   dialog.SetInitialDir(settings.ReadString("DialogMappingPath", ""));
-  dialog.SetFileName(mapping.Name + ".txt");
+  // A mapping's name may hold characters a file name cannot (a colon names a stream).
+  dialog.SetFileName(SanitizeFileName(mapping.Name) + ".txt");
   if (overwriteSilently) dialog.AskOverwriteOnlyAfterChange();
   else dialog.SetOptions(dialog.Options() | 1u << ofOverwritePrompt);
   if (!dialog.Execute()) return false;

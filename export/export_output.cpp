@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "message_box.h"
+#include "sys_utils.h"
 #include "tarnbel_func.h"
 #include "tarnbel_func_vcl.h"
 #include "tarnbel_mapping.h"
@@ -43,16 +44,18 @@ bool IsPlainFileName(const std::string& name) {
   return !IsDeviceName(name);
 }
 
-std::string MappingOutputFolder(const std::string& chosen, const std::string& mappingName, bool prepareChosen) {
+std::string ExportBaseFolder(const std::string& chosen) {
+  return chosen.empty() ? ui::ProgramFolder() : ui::IncludeTrailingBackslash(chosen);
+}
+
+std::string MappingOutputFolder(const std::string& chosen, const std::string& mappingName) {
   if (!IsPlainFileName(mappingName)) {
     Warn("The mapping's name \"" + mappingName + "\" can't be a folder name: nothing was exported.");
     return std::string();
   }
-  std::string folder = chosen;
-  if (prepareChosen) PrepareOutputFolder(folder);
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
-  folder += "tarnbel\\" + mappingName;
-  PrepareOutputFolder(folder);
+  const std::string below = "tarnbel\\" + mappingName;
+  std::string folder = ExportBaseFolder(chosen) + below;
+  PrepareOutputFolder(folder, ui::ProgramFolder() + below);
   return folder;
 }
 

@@ -16,9 +16,12 @@ TRegKey& ToolsSettingsKey(std::unique_ptr<TRegKey>& own);
 // \ / : * ? " < > |, not "." or "..", not ending in a dot or a blank, and no device (CON, NUL, COM1 ...).
 bool IsPlainFileName(const std::string& name);
 
-// The chosen folder (made ready first when prepareChosen) + "tarnbel\" + the mapping's name, made and
-// ending in "\". Empty, after a box and with nothing made, when the name cannot be a folder name.
-std::string MappingOutputFolder(const std::string& chosen, const std::string& mappingName, bool prepareChosen);
+// The chosen folder with a trailing backslash; the program folder when none was chosen.
+std::string ExportBaseFolder(const std::string& chosen);
+// ExportBaseFolder + "tarnbel\" + the mapping's name, made and ending in "\"; when it cannot be made, the
+// same below the program folder, after a box naming both. Empty, after a box and with nothing made, when
+// the name cannot be a folder name.
+std::string MappingOutputFolder(const std::string& chosen, const std::string& mappingName);
 
 // One file an export writes for one bank.
 struct TBankFile {

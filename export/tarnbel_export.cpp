@@ -145,7 +145,7 @@ bool ExportBankFiles(const std::string& chosen, const TMapping& mapping, const s
     files.push_back({bank, label, label + extension});
   }
   if (!CheckBankFiles(files)) return false;
-  std::string folder = MappingOutputFolder(chosen, mapping.Name, true);
+  std::string folder = MappingOutputFolder(chosen, mapping.Name);
   if (folder.empty()) return false;
   TNamedLines named;
   for (const TBankFile& f : files) named.emplace_back(f.FileName, content(mapping, f.Bank));
@@ -156,7 +156,7 @@ bool ExportBankFiles(const std::string& chosen, const TMapping& mapping, const s
 
 bool ExportCakewalkIns(const std::string& folder, const TMapping& mapping) {
   return GuardExport([&] {
-    std::string out = MappingOutputFolder(folder, mapping.Name, true);
+    std::string out = MappingOutputFolder(folder, mapping.Name);
     return !out.empty() && WriteFiles(out, {{"melodic.ins", MelodicIns(mapping, BanksWithEntries(mapping, false))},
                                             {"drums.ins", DrumsIns(mapping)}});
   });
@@ -164,7 +164,7 @@ bool ExportCakewalkIns(const std::string& folder, const TMapping& mapping) {
 
 bool ExportEvolutionPls(const std::string& folder, const TMapping& mapping) {
   return GuardExport([&] {
-    std::string out = MappingOutputFolder(folder, mapping.Name, true);
+    std::string out = MappingOutputFolder(folder, mapping.Name);
     return !out.empty() && WriteFiles(out, {{"melodic.pls", MelodicPls(mapping, BanksWithEntries(mapping, false))},
                                             {"drums.pls", DrumsPls(mapping, HasEntries(mapping, DrumKitBank))}});
   });
@@ -174,12 +174,9 @@ bool ExportQuartzSet(const std::string& folder, const TMapping& mapping) {
   return GuardExport([&] {
     const std::string melodic = mapping.Name + "_melodic.set", drums = mapping.Name + "_drums.set";
     if (!CheckMappingFileName(melodic, mapping.Name) || !CheckMappingFileName(drums, mapping.Name)) return false;
-    std::string out = folder;
-    PrepareOutputFolder(out);
-    if (out.size() < 6 || ui::UpperCase(out.substr(out.size() - 6)) != "\\SETS\\") {
-      out += "sets\\";
-      PrepareOutputFolder(out);
-    }
+    std::string out = ExportBaseFolder(folder);
+    if (out.size() < 6 || ui::UpperCase(out.substr(out.size() - 6)) != "\\SETS\\") out += "sets\\";
+    PrepareOutputFolder(out, ui::ProgramFolder() + "sets");
     return WriteFiles(out,
                       {{melodic, MelodicSet(mapping, BanksWithEntries(mapping, false))}, {drums, DrumsSet(mapping)}});
   });

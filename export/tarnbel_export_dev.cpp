@@ -74,7 +74,7 @@ bool ExportCubaseDevSeparate(const std::string& folder, const TMapping& mapping)
       files.push_back({bank, bank == DrumKitBank ? label : name, label + ".dev"});
     }
     if (!CheckBankFiles(files)) return false;
-    std::string out = MappingOutputFolder(folder, mapping.Name, false);
+    std::string out = MappingOutputFolder(folder, mapping.Name);
     if (out.empty()) return false;
     for (const TBankFile& f : files) {
       std::string frame = frameTemplate;
@@ -91,7 +91,7 @@ bool ExportCubaseDev12(const std::string& folder, const TMapping& mapping) {
   return GuardExport([&] {
     const std::string& frameTemplate = GetCubaseDriverTemplate();
     if (!TemplateReady(frameTemplate)) return false;
-    std::string out = MappingOutputFolder(folder, mapping.Name, false);
+    std::string out = MappingOutputFolder(folder, mapping.Name);
     if (out.empty()) return false;
     for (int first = 0; first < MappingBanks; first += BanksPerDriver) {
       std::string frame = frameTemplate;

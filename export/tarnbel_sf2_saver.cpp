@@ -238,11 +238,14 @@ class TOwnerDisabled {
 // Names of the records a run could not write, for the box at its end.
 struct TRunProblems {
   std::vector<std::string> FailedWaves, FailedFiles, Skipped;
+  // Files the disk had no room for, and the system's words for it.
+  std::vector<std::string> NotWritten;
+  std::string NotWrittenReason;
   bool NothingWritten = false;
 
   void Report() const {
     std::string text;
-    auto section = [&text](const char* head, const std::vector<std::string>& names) {
+    auto section = [&text](const std::string& head, const std::vector<std::string>& names) {
       if (names.empty()) return;
       if (!text.empty()) text += "\r\n";
       text += head;
@@ -252,6 +255,7 @@ struct TRunProblems {
     section(kFailedWavesText, FailedWaves);
     section(kFailedFilesText, FailedFiles);
     section(kSkippedText, Skipped);
+    section("The following SoundFont files were not written (" + NotWrittenReason + "):\r\n\r\n", NotWritten);
     if (!text.empty()) ui::ShowMessageBox(text, kBoxCaption, MB_OK | MB_ICONWARNING);
   }
 };
@@ -364,14 +368,38 @@ class TSaveRun {
     Engine.SetInfo(sf, sfedit::InfoCreationDate, CreationDate());
   }
 
+  // The disk's error when a failed save of sf into the folder was the disk's lack of room, else 0: the
+  // system's error the engine's write left, or else the same SoundFont saved into the temporary folder is
+  // bigger than the room the folder's disk has.
+  DWORD DiskFullError(Handle sf, const std::string& folder, DWORD saveError) {
+    if (saveError == ERROR_DISK_FULL || saveError == ERROR_HANDLE_DISK_FULL) return saveError;
+    const std::string trial = GetTempDir() + "~tarnbel" + MakeRandomName() + ".tmp";
+    WIN32_FILE_ATTRIBUTE_DATA saved{};
+    ULARGE_INTEGER room{};
+    const bool full = Engine.Save(sf, trial) == sfedit::ResultOk &&
+                      GetFileAttributesExA(trial.c_str(), GetFileExInfoStandard, &saved) &&
+                      GetDiskFreeSpaceExA(folder.c_str(), &room, nullptr, nullptr) &&
+                      (uint64_t(saved.nFileSizeHigh) << 32 | saved.nFileSizeLow) > room.QuadPart;
+    DeleteFileA(trial.c_str());
+    return full ? ERROR_DISK_FULL : 0;
+  }
+
   // Saves beside the file and puts the result in its place only when whole: a failing save leaves an
-  // existing file as it was. False after the box that says why.
-  // A folder that cannot be written ends the run: every later file would fail alike.
+  // existing file as it was. False after the box that says why; a file a full disk kept out is noted for
+  // the run's one box instead. A folder that cannot be written ends the run: every later file would fail
+  // alike.
   bool Save(Handle sf, const std::string& fileName) {
     const std::string beside = fileName + "." + MakeRandomName() + ".tmp";
+    SetLastError(ERROR_SUCCESS);
     if (Engine.Save(sf, beside) != sfedit::ResultOk) {
+      const DWORD saveError = GetLastError();
       DeleteFileA(beside.c_str());
       const std::string folder = ui::ExtractFilePath(fileName);
+      if (DWORD full = DiskFullError(sf, folder, saveError)) {
+        Problems.NotWritten.push_back(fileName);
+        Problems.NotWrittenReason = ui::SysErrorMessage(full);
+        return false;
+      }
       if (DWORD error = FolderWriteError(folder)) {
         ReportUnwritableFolder(folder, error);
         Stopped = true;
@@ -686,7 +714,7 @@ void SavePresetsAsSeparateSoundFonts(ui::TComponent* owner, CachedPresetRecord* 
   // The folder is remembered once a file went into it.
   if (anyWritten) settings.WriteString(kLastFolderValue, chosen);
   if (cantCreate) ui::ShowMessageBox(kCantCreateText, kBoxCaption, MB_OK | MB_ICONSTOP);
-  if (!anyWritten && !cantCreate && !run.Stopped) run.Problems.NothingWritten = true;
+  if (!anyWritten && !cantCreate && !run.Stopped && run.Problems.NotWritten.empty()) run.Problems.NothingWritten = true;
   run.Problems.Report();
   DeleteEngineTempFiles();
 }

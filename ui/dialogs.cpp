@@ -80,28 +80,34 @@ DWORD WithOptions(DWORD flags, TSet32 options) {
   return flags;
 }
 
-// The hook's child dialog hears the selection changes and tells the request's handler, with the file the
-// dialog now names. The dialog reads its flags from the caller's structure when they matter, so options
-// changed by the handler reach it there.
-UINT_PTR CALLBACK SelectionHook(HWND hook, UINT msg, WPARAM, LPARAM l) {
+// The hook's child dialog hears the user's confirmation and asks the request's handler; a refusal keeps
+// the dialog open.
+UINT_PTR CALLBACK ConfirmHook(HWND hook, UINT msg, WPARAM, LPARAM l) {
   if (msg == WM_INITDIALOG) {
     SetWindowLongPtrA(hook, GWLP_USERDATA, l);
     return TRUE;
   }
-  if (msg != WM_NOTIFY || reinterpret_cast<NMHDR*>(l)->code != CDN_SELCHANGE) return 0;
+  if (msg != WM_NOTIFY || reinterpret_cast<NMHDR*>(l)->code != CDN_FILEOK) return 0;
   auto* ofn = reinterpret_cast<OPENFILENAMEA*>(GetWindowLongPtrA(hook, GWLP_USERDATA));
   if (!ofn) return 0;
   auto* request = reinterpret_cast<TFileDialogRequest*>(ofn->lCustData);
-  std::vector<char> path(MAX_PATH * 4, '\0');
-  if (SendMessageA(GetParent(hook), CDM_GETFILEPATH, WPARAM(path.size()), reinterpret_cast<LPARAM>(path.data())) > 0)
-    request->FileName = path.data();
+  bool accepted = true;
   try {
-    request->SelectionChanged(*request);
-    ofn->Flags = WithOptions(ofn->Flags, request->Options);
+    request->FileName = ofn->lpstrFile;
+    accepted = request->FileOk(*request);
   } catch (...) {
     Application().HandleException(nullptr);
+    accepted = false;
   }
-  return 0;
+  if (accepted) return 0;
+  SetWindowLongPtrA(hook, DWLP_MSGRESULT, 1);
+  return TRUE;
+}
+
+std::string FullPath(const std::string& path) {
+  char full[MAX_PATH * 4] = {};
+  DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  return n > 0 && n < sizeof full ? std::string(full) : path;
 }
 
 }  // namespace
@@ -129,9 +135,9 @@ bool RunSystemFileDialog(TFileDialogRequest& r) {
   ofn.lpstrTitle = r.Title.empty() ? nullptr : r.Title.c_str();
   ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
   ofn.Flags = WithOptions(OFN_EXPLORER, r.Options);
-  if (r.SelectionChanged) {
+  if (r.FileOk) {
     ofn.Flags |= OFN_ENABLEHOOK;
-    ofn.lpfnHook = &SelectionHook;
+    ofn.lpfnHook = &ConfirmHook;
     ofn.lCustData = reinterpret_cast<LPARAM>(&r);
   }
   BOOL ok = r.Save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
@@ -163,11 +169,12 @@ bool TOpenDialog::Execute() {
   r.InitialDir = FInitialDir;
   r.Options = FOptions;
   r.FileName = FFileName;
-  if (OnSelectionChange)
-    r.SelectionChanged = [this](TFileDialogRequest& request) {
+  if (OnCanClose)
+    r.FileOk = [this](TFileDialogRequest& request) {
       FFileName = request.FileName;
-      OnSelectionChange(this);
-      request.Options = FOptions;
+      bool canClose = true;
+      OnCanClose(this, canClose);
+      return canClose;
     };
   const std::string proposed = FFileName;
   bool ok = FileHandler() ? FileHandler()(r) : RunSystemFileDialog(r);
@@ -181,8 +188,8 @@ bool TOpenDialog::Execute() {
   return true;
 }
 
-// The dialog also reports a change when it shows a folder, naming the same file then. Should it start
-// elsewhere than assumed here, the question comes back: asking once too often is the safe side.
+// Decided on the file the user settles on, however it was chosen. Should the dialog start elsewhere than
+// assumed here, the proposed file is asked about too: asking once too often is the safe side.
 void TSaveDialog::AskOverwriteOnlyAfterChange() {
   std::string folder = InitialDir();
   if (folder.empty()) {
@@ -190,10 +197,17 @@ void TSaveDialog::AskOverwriteOnlyAfterChange() {
     GetCurrentDirectoryA(sizeof current, current);
     folder = current;
   }
-  const std::string proposed = IncludeTrailingBackslash(folder) + FileName();
+  const std::string proposed = FullPath(IncludeTrailingBackslash(folder) + FileName());
   SetOptions(Options() & ~(1u << ofOverwritePrompt));
-  OnSelectionChange = [this, proposed](TObject*) {
-    if (!AnsiSameText(FileName(), proposed)) SetOptions(Options() | 1u << ofOverwritePrompt);
+  OnCanClose = [this, proposed](TObject*, bool& canClose) {
+    const std::string chosen = FullPath(FileName());
+    const DWORD attributes = GetFileAttributesA(chosen.c_str());
+    if (AnsiSameText(chosen, proposed) || attributes == INVALID_FILE_ATTRIBUTES ||
+        (attributes & FILE_ATTRIBUTE_DIRECTORY))
+      return;
+    // The dialog's own question, as the system asks it: not one of the program's boxes.
+    canClose = MessageBoxA(GetActiveWindow(), (chosen + " already exists.\r\nDo you want to replace it?").c_str(),
+                           Title().empty() ? "Save As" : Title().c_str(), MB_YESNO | MB_ICONWARNING) == IDYES;
   };
 }
 

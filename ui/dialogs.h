@@ -32,9 +32,9 @@ struct TFileDialogRequest {
   TSet32 Options = 0;
   std::string FileName;
   std::vector<std::string> Files;  // every chosen file (one unless ofAllowMultiSelect)
-  // Called by the open dialog whenever its selection changes, with FileName the file it now names; the
-  // Options it leaves in the request take effect at once.
-  std::function<void(TFileDialogRequest& request)> SelectionChanged;
+  // Called by the dialog when the user confirms, with FileName the file chosen (default extension added);
+  // false keeps the dialog open.
+  std::function<bool(TFileDialogRequest& request)> FileOk;
 };
 
 using TFileDialogHandler = std::function<bool(TFileDialogRequest& request)>;
@@ -65,9 +65,8 @@ class TOpenDialog : public TComponent {
   // Shows the dialog owned by the active form; true when the user chose a file.
   virtual bool Execute();
 
-  // While the dialog is open, after each change of its selection; FileName is then the file the dialog
-  // names, and Options set here take effect at once.
-  std::function<void(TObject* sender)> OnSelectionChange;
+  // When the user confirms, with FileName the file chosen; canClose false keeps the dialog open.
+  std::function<void(TObject* sender, bool& canClose)> OnCanClose;
 
  protected:
   virtual bool IsSave() const { return false; }
@@ -84,7 +83,7 @@ class TSaveDialog : public TOpenDialog {
  public:
   using TOpenDialog::TOpenDialog;
   // For the next Execute: the proposed file (InitialDir, else the current folder, + FileName) is replaced
-  // unasked, but once the user picks another file the overwrite prompt comes on. Uses OnSelectionChange.
+  // unasked; any other existing file the user settles on, picked or typed, is asked about. Uses OnCanClose.
   void AskOverwriteOnlyAfterChange();
 
  protected:

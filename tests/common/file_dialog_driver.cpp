@@ -39,12 +39,15 @@ BOOL CALLBACK MatchDialog(HWND window, LPARAM param) {
 }
 }  // namespace
 
+HWND FindDialog(DWORD thread, bool fileBox) {
+  TDialogSearch search{thread, fileBox, nullptr};
+  EnumWindows(&MatchDialog, reinterpret_cast<LPARAM>(&search));
+  return search.Found;
+}
+
 HWND WaitForDialog(DWORD thread, bool fileBox, DWORD timeoutMs) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(25)) {
-    TDialogSearch search{thread, fileBox, nullptr};
-    EnumWindows(&MatchDialog, reinterpret_cast<LPARAM>(&search));
-    if (search.Found) return search.Found;
-  }
+  for (DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs; Sleep(25))
+    if (HWND found = FindDialog(thread, fileBox)) return found;
   return nullptr;
 }
 

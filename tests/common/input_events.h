@@ -3,6 +3,8 @@
 // handed over (the callers wait in their own loop, or ask the GUI thread).
 #include <windows.h>
 
+#include <string>
+
 namespace testsupport {
 
 inline void SendKey(WORD key, bool down) {
@@ -20,6 +22,18 @@ inline void SendKeyTap(WORD key) {
   in[0].ki.wVk = in[1].ki.wVk = key;
   in[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, in, sizeof in[0]);
+}
+
+// Each character typed as the keyboard would (a packet key per character).
+inline void SendText(const std::string& text) {
+  for (unsigned char c : text) {
+    INPUT in[2]{};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wScan = in[1].ki.wScan = c;
+    in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+    in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+    SendInput(2, in, sizeof in[0]);
+  }
 }
 
 // The pointer to a screen point.

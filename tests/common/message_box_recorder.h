@@ -27,6 +27,11 @@ class MessageBoxRecorder {
   MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
 
   std::vector<Box> Boxes;
+  std::vector<std::string> Texts() const {
+    std::vector<std::string> texts;
+    for (const Box& box : Boxes) texts.push_back(box.Text);
+    return texts;
+  }
 
  private:
   ui::TMessageBoxHandler FPrevious;

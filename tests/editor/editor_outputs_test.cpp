@@ -202,6 +202,17 @@ TEST_F(EditorOutputs, HtmlPageIsWrittenWhereTheUserSaysOrNotAtAll) {
   }
 }
 
+// The mapping's text file is proposed under a name Windows keeps, as the HTML page is.
+TEST_F(EditorOutputs, TheTextFileIsProposedUnderANameWindowsKeeps) {
+  ASSERT_NE(OpenEditor(Name), nullptr);
+  TFileDialogAnswer answer;
+  std::thread user = AnswerFileDialog("", answer, "mapping_text_name.bmp");
+  Editor->SaveMappingInFileAction->Execute();
+  user.join();
+  ASSERT_TRUE(answer.Seen);
+  EXPECT_EQ(answer.Proposed, "Tom's _live_ & _B__ mix.txt");
+}
+
 // Ctrl+L puts the names of the selected entry's bank on the clipboard, one line per program, entries in
 // force only; without a selection, or while another program holds the clipboard, a box says so and what
 // was on the clipboard stays.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "export_settings.h"
 #include "export_test_support.h"
 #include "folders.h"
@@ -79,15 +81,37 @@ TEST_F(AutomaticExports, EveryExportOnWritesEveryFileIntoItsFolderAndMakesVanish
 }
 
 TEST_F(AutomaticExports, AFolderThatCannotBeMadeGoesToTheProgramFolderAndTheRestRunOn) {
-  AutocreateCakewalk = AutocreateMassiva = true;
-  CakewalkPath = "Q:\\unmapped";
+  AutocreateCakewalk = AutocreateCubase1 = AutocreateMassiva = true;
+  CakewalkPath = CubasePath = "Q:\\unmapped";
+  const std::string program = ui::ProgramFolder();
+  const std::vector<std::string> beside = testsupport::FilesIn(program);
   EXPECT_TRUE(Run());
-  std::vector<std::string> fellBack = FilesBelow(ui::ProgramFolder() + "tarnbel\\current");
-  testsupport::RemoveTree(ui::ProgramFolder() + "tarnbel");
-  ASSERT_EQ(Boxes.Boxes.size(), 1u);
-  EXPECT_EQ(Boxes.Boxes[0].Text, "Can't create directory: Q:\\unmapped");
-  EXPECT_EQ(fellBack, SortedPaths({"drums.ins", "melodic.ins"}));
+  std::vector<std::string> fellBack = FilesBelow(program + "tarnbel\\current");
+  testsupport::RemoveTree(program + "tarnbel");
+  const std::string box = "Can't create directory: Q:\\unmapped\\tarnbel\\current\r\nWriting into " + program +
+                          "tarnbel\\current\\ instead.";
+  EXPECT_EQ(Boxes.Texts(), std::vector<std::string>(2, box));
+  EXPECT_EQ(fellBack, SortedPaths({"bank 000.dev", "drums.dev", "drums.ins", "melodic.ins", "Strings .dev"}));
+  EXPECT_EQ(testsupport::FilesIn(program), beside) << "files were written loose beside the program";
   EXPECT_EQ(FilesBelow(Folder["massiva"]).size(), 3u);
+}
+
+// No folder chosen: every export writes below the program folder what it writes below a chosen one.
+TEST_F(AutomaticExports, NoFolderMeansTheProgramFolderForEveryExport) {
+  Set(true);
+  for (auto& setting : Settings) std::get<1>(setting) = Folder["chosen"];
+  EXPECT_TRUE(Run());
+  for (auto& setting : Settings) std::get<1>(setting).clear();
+  const std::string program = ui::ProgramFolder();
+  const std::vector<std::string> before = FilesBelow(program);
+  EXPECT_TRUE(Run());
+  std::vector<std::string> added;
+  for (const std::string& file : FilesBelow(program))
+    if (std::find(before.begin(), before.end(), file) == before.end()) added.push_back(file);
+  for (const char* made : {"tarnbel", "sets"}) testsupport::RemoveTree(program + made);
+  DeleteFileA((program + "current.txt").c_str());
+  EXPECT_TRUE(Boxes.Boxes.empty());
+  EXPECT_EQ(added, FilesBelow(Folder["chosen"]));
 }
 
 // A read-only file and a full disk: each failed file keeps its old content, nothing temporary is left, and

@@ -1,5 +1,5 @@
-// The writer's own save dialog driven as a user would, overwrite prompt included, and the caller's window
-// while the writer lets the message loop run.
+// The save dialogs driven as a user would: the writer's own, overwrite prompt included, and the caller's
+// window while the writer lets the message loop run; the mapping's text file typed or picked.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,7 +8,11 @@
 #include <memory>
 #include <thread>
 
+#include "export_dialogs.h"
 #include "export_test_support.h"
+#include "input_events.h"
+#include "peer_programs.h"
+#include "scratch_folder.h"
 #include "form.h"
 #include "message_box_recorder.h"
 #include "registry_internal.h"
@@ -84,5 +88,86 @@ TEST(SoundFontSaveDialog, DrivenWithAnOverwritePromptWhileTheCallerWaitsDisabled
   EXPECT_EQ(enabledTicks, 0);
   EXPECT_EQ(nestedAsked, 0);
   EXPECT_TRUE(IsWindowEnabled(caller->Handle()));
+  testsupport::ResetTarnbelKey();
+}
+
+namespace {
+
+// After the user's OK: the question the dialog asks, or null once the dialog closed without one.
+HWND QuestionOrClose(DWORD gui, HWND dialog) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(10)) {
+    if (!IsWindow(dialog)) return nullptr;
+    if (HWND box = testsupport::FindDialog(gui, false)) return box;
+  }
+  return nullptr;
+}
+
+// The name field's text replaced by typing, as a user would.
+bool TypeFileName(HWND dialog, const std::string& name) {
+  testsupport::SendKeyTap(VK_END);
+  testsupport::SendKey(VK_SHIFT, true);
+  testsupport::SendKeyTap(VK_HOME);
+  testsupport::SendKey(VK_SHIFT, false);
+  testsupport::SendText(name);
+  for (DWORD start = GetTickCount(); GetTickCount() - start < 5000; Sleep(10))
+    if (testsupport::WindowTitle(GetDlgItem(dialog, 0x47C)) == name) return true;
+  return false;
+}
+
+}  // namespace
+
+// The mapping's text file offered under its own name: that file is replaced unasked; any other existing
+// file the user types is asked about first (a picked one too, as before), and No keeps the dialog open.
+TEST(MappingSaveDialog, AnotherExistingFileIsAskedAboutHoweverItIsChosen) {
+  testsupport::TScratchFolder folder("save_typed");
+  struct Case {
+    const char* What;
+    std::string Typed;  // empty: the proposal kept
+    int Answer;  // to the question; 0: none expected
+    const char* Replaced;
+  };
+  const Case cases[] = {
+      {"proposal kept", "", 0, "Orchestra.txt"},
+      {"proposal typed in capitals", "ORCHESTRA.TXT", 0, "Orchestra.txt"},
+      {"other file typed", "other.txt", IDYES, "other.txt"},
+      {"other file typed without extension, No", "other", IDNO, ""},
+      {"other file typed with its folder", folder["other.txt"], IDYES, "other.txt"},
+      {"new file typed", "new.txt", 0, "new.txt"},
+  };
+  for (const Case& c : cases) {
+    testsupport::ResetTarnbelKey();
+    TRegKey(TarnbelKeyPath, true).WriteString("DialogMappingPath", folder.Path());
+    for (const char* file : {"Orchestra.txt", "other.txt"}) testsupport::WriteBytes(folder[file], "old");
+    DeleteFileA(folder["new.txt"].c_str());
+    const DWORD gui = GetCurrentThreadId();
+    std::atomic<int> asked{0};
+    std::atomic<bool> chosen{false}, keptOpen{false};
+    std::thread user([&] {
+      HWND dialog = WaitForDialog(gui, true);
+      if (!dialog) return;
+      chosen = c.Typed.empty() || TypeFileName(dialog, c.Typed);
+      testsupport::SendKeyTap(VK_RETURN);
+      while (HWND box = QuestionOrClose(gui, dialog)) {
+        if (++asked > 1) break;
+        PostMessageA(box, WM_COMMAND, c.Answer ? c.Answer : IDNO, 0);
+        for (DWORD start = GetTickCount(); IsWindow(box) && GetTickCount() - start < 5000;) Sleep(10);
+      }
+      if (IsWindow(dialog)) {
+        keptOpen = IsWindowVisible(dialog) != FALSE;
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+      }
+    });
+    const bool saved = SaveMappingFileDialog(nullptr, *exporttest::Orchestra(), true);
+    user.join();
+    ASSERT_TRUE(chosen) << c.What;
+    EXPECT_EQ(asked, c.Answer ? 1 : 0) << c.What;
+    EXPECT_EQ(saved, c.Answer != IDNO) << c.What;
+    EXPECT_EQ(keptOpen, c.Answer == IDNO) << c.What;
+    for (const char* file : {"Orchestra.txt", "other.txt", "new.txt"}) {
+      const bool replaced = std::string(file) == c.Replaced;
+      const std::string bytes = testsupport::ReadBytes(folder[file]);
+      EXPECT_EQ(bytes != "old" && !bytes.empty(), replaced) << c.What << ": " << file;
+    }
+  }
   testsupport::ResetTarnbelKey();
 }

@@ -24,10 +24,12 @@
 #include "sf2_checker.h"
 #include "sf_edit.h"
 #include "standin_support.h"
+#include "sys_utils.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
 #include "tarnbel_sf2_saver.h"
 #include "timer.h"
+#include "unix_shell.h"
 
 using savertest::Record;
 using testsupport::StandinConfig;
@@ -399,34 +401,53 @@ TEST_F(SoundFontWriter, AFailingSaveLeavesTheOldFileAndNoLeftovers) {
   DeleteFileA((temp + "~sftest2.txt").c_str());
 }
 
+// A full disk: one box at the end names the system's error and each file not written; an old file keeps
+// its content and nothing temporary is left. Separate files go on, since a smaller one may still fit.
 TEST_F(SoundFontWriter, AFullDiskLeavesTheOldFileAndNoLeftovers) {
   Configure();
-  const std::string unixDir = "/tmp/tarnbel_full_" + std::to_string(GetCurrentProcessId());
-  DWORD code = 1;
-  if (!savertest::RunShell("mkdir -p " + unixDir + " && mount -t tmpfs -o size=64k tmpfs " + unixDir, 20000, &code) ||
-      code != 0) {
-    savertest::RunShell("rmdir " + unixDir, 10000);
+  testsupport::TSmallDisk disk(64);
+  if (!disk.Mounted())
     GTEST_SKIP() << "a small tmpfs cannot be mounted here (not root or no mount rights): no full disk to write to";
-  }
-  const std::string dir = "Z:" + unixDir;
-  const std::string out = dir + "\\full.sf2";
+  const std::string dir = disk.Path(), out = dir + "\\full.sf2";
   testsupport::WriteBytes(out, "the old file");
   sf2test::Sf2Builder big;
   big.AddPresetWithSamples("Big", 0, 0, {200000});
+  big.AddPresetWithSamples("Small", 0, 1, {2000});
   const std::string bigBank = Folder.File("big.sf2");
   ASSERT_TRUE(big.Write(bigBank));
-  std::vector<CachedPresetRecord> records = {Record("Big", 0, 0, bigBank, 0, 0)};
-  {
-    savertest::FileDialogAnswer dialog(out);
-    SavePresetsAsSoundFont(nullptr, records.data(), 1, "");
+  const std::string head =
+      "The following SoundFont files were not written (" + ui::SysErrorMessage(ERROR_DISK_FULL) + "):\r\n\r\n";
+  struct Case {
+    bool Separate;
+    std::vector<CachedPresetRecord> Records;
+    std::vector<std::string> NotWritten, Left;  // Left: the disk's files afterwards
+  };
+  const Case cases[] = {
+      {false, {Record("Big", 0, 0, bigBank, 0, 0)}, {"full.sf2"}, {"full.sf2"}},
+      {true,
+       {Record("Small", 0, 1, bigBank, 0, 1), Record("Big", 0, 0, bigBank, 0, 0), Record("Big", 0, 2, bigBank, 0, 0)},
+       {"Big.sf2", "Big 1.sf2"},
+       {"Small.sf2", "full.sf2"}},
+  };
+  for (Case c : cases) {
+    Boxes.Boxes.clear();
+    if (c.Separate) {
+      TSaverFolderChooser previous = SetSaverFolderChooser([&](ui::TComponent*, std::string& chosen, const std::string&) {
+        chosen = dir;
+        return IDOK;
+      });
+      SavePresetsAsSeparateSoundFonts(nullptr, c.Records.data(), int(c.Records.size()));
+      SetSaverFolderChooser(previous);
+    } else {
+      savertest::FileDialogAnswer dialog(out);
+      SavePresetsAsSoundFont(nullptr, c.Records.data(), int(c.Records.size()), "");
+    }
+    std::string expected = head;
+    for (const std::string& file : c.NotWritten) expected += dir + "\\" + file + "\r\n";
+    EXPECT_EQ(BoxTexts(), expected + "\n") << c.Separate;
+    EXPECT_EQ(testsupport::ReadBytes(out), "the old file");
+    EXPECT_EQ(testsupport::FilesIn(dir), c.Left) << c.Separate;
   }
-  std::vector<std::string> left = testsupport::FilesIn(dir);
-  std::string old = testsupport::ReadBytes(out);
-  savertest::RunShell("umount " + unixDir + " && rmdir " + unixDir, 20000);
-  ASSERT_EQ(Boxes.Boxes.size(), 1u);
-  EXPECT_EQ(Boxes.Boxes[0].Text, kTooComplex);
-  EXPECT_EQ(old, "the old file");
-  EXPECT_EQ(left, std::vector<std::string>{"full.sf2"});
 }
 
 TEST_F(SoundFontWriter, SeparateFilesAreNamedWithoutOverwritingAnything) {

@@ -1,4 +1,4 @@
-// The folder picker as a real modal window: the label follows the tree; OK, Cancel, nothing selected.
+// The folder picker as a real modal window: the label follows the tree; OK, Cancel, a selection that is no folder.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -85,7 +85,19 @@ TEST_F(FolderPicker, CancelOrAChoiceWithoutAPathLeavesTheFolder) {
             mrCancel);
   EXPECT_EQ(caption, "Where are the banks?");
   EXPECT_EQ(folder, Alpha);
-  // The root ("My Computer") has no file-system path: OK leaves the folder as it was.
-  EXPECT_EQ(Pick(folder, "", {PressWhenLabelIs(Alpha, VK_HOME), PressWhenLabelIs("", VK_RETURN)}), mrOk);
+  // The root ("My Computer") has no file-system path: OK cannot take it, Enter leaves the picker open, and
+  // the folder stays.
+  bool okEnabled = true;
+  EXPECT_EQ(Pick(folder, "",
+                 {PressWhenLabelIs(Alpha, VK_HOME),
+                  [&] {
+                    if (!Dialog() || !Dialog()->Label1->Caption().empty()) return false;
+                    okEnabled = IsWindowEnabled(Dialog()->OKBtn->Handle()) != FALSE;
+                    testsupport::PostKey(Tree(), VK_RETURN);
+                    testsupport::PostKey(Tree(), VK_ESCAPE);
+                    return true;
+                  }}),
+            mrCancel);
+  EXPECT_FALSE(okEnabled);
   EXPECT_EQ(folder, Alpha);
 }

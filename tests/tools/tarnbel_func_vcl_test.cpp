@@ -94,7 +94,8 @@ TEST(PrepareOutputFolder, RootsEmptyNewAndImpossibleFolders) {
   PrepareOutputFolder(folder);
   EXPECT_EQ(ProgramFolder(), folder);
   ASSERT_EQ(1u, boxes.Boxes.size());
-  EXPECT_EQ("Can't create directory: Q:\\export\\tarnbel", boxes.Boxes[0].Text);
+  EXPECT_EQ("Can't create directory: Q:\\export\\tarnbel\r\nWriting into " + ProgramFolder() + " instead.",
+            boxes.Boxes[0].Text);
   EXPECT_TRUE(boxes.Boxes[0].Flags & MB_ICONWARNING);
 }
 

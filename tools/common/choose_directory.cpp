@@ -62,7 +62,12 @@ TOKRightDlg::TOKRightDlg(TComponent* owner) : TForm(owner) {
   SetActiveControl(KitSystemTreeView1);
 }
 
-void TOKRightDlg::ShowPath() { Label1->SetCaption(KitSystemTreeView1->Selection()); }
+// OK only while the selection is a folder: "My Computer" and its like are not one.
+void TOKRightDlg::ShowPath() {
+  const std::string path = KitSystemTreeView1->Selection();
+  Label1->SetCaption(path);
+  OKBtn->SetEnabled(!path.empty());
+}
 
 int ChooseDirectory(TComponent* owner, std::string& folder, const std::string& caption) {
   auto* dialog = new TOKRightDlg(owner);
@@ -75,6 +80,7 @@ int ChooseDirectory(TComponent* owner, std::string& folder, const std::string& c
   dialog->KitSystemTreeView1->SetSelection(folder);
   int result = dialog->ShowModal();
   std::string chosen = dialog->KitSystemTreeView1->Selection();
-  if (result == mrOk && !chosen.empty()) folder = chosen;
+  if (result == mrOk && chosen.empty()) result = mrCancel;
+  if (result == mrOk) folder = chosen;
   return result;
 }

@@ -7,8 +7,9 @@
 #include "graphic_controls.h"
 #include "std_controls.h"
 
-// Shows the picker with folder selected; on OK with a folder chosen, folder takes its path.
-// An empty caption becomes "Choose directory:". Returns the modal result (1 for OK).
+// Shows the picker with folder selected; on OK, folder takes the chosen folder's path. A selection that is
+// no folder cannot be confirmed. An empty caption becomes "Choose directory:". Returns the modal result
+// (1 for OK).
 int ChooseDirectory(ui::TComponent* owner, std::string& folder, const std::string& caption);
 
 // The picker's window: the tree of the file system's folders above, the selected path and the buttons below.

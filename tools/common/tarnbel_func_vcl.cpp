@@ -77,13 +77,16 @@ bool SaveBinaryFile(const std::string& fileName, const std::string& bytes) {
   return SaveBytesReplacing(fileName, bytes, error) || ReportWriteFailure(fileName, error);
 }
 
-void PrepareOutputFolder(std::string& folder) {
+void PrepareOutputFolder(std::string& folder, const std::string& fallback) {
   ForceDirectories(folder);
   if (folder.empty()) folder = ProgramFolder();
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
   if ((folder.empty() || folder.back() != ':') && !DirectoryOrDriveExists(folder)) {
-    ShowMessageBox("Can't create directory: " + folder, "tarnbel", MB_OK | MB_ICONWARNING);
-    folder = ExcludeTrailingBackslash(ProgramFolder());
+    const std::string instead = IncludeTrailingBackslash(fallback.empty() ? ProgramFolder() : fallback);
+    ForceDirectories(instead);
+    ShowMessageBox("Can't create directory: " + folder + "\r\nWriting into " + instead + " instead.", "tarnbel",
+                   MB_OK | MB_ICONWARNING);
+    folder = instead;
   }
   if (folder.empty() || folder.back() != '\\') folder += '\\';
 }

@@ -11,9 +11,10 @@
 // old file; a failure gives a box naming the file with the system's error text. False then.
 bool SaveTextFile(const std::string& fileName, const std::vector<std::string>& lines);
 bool SaveBinaryFile(const std::string& fileName, const std::string& bytes);
-// Makes the folder usable for output and leaves it with a trailing backslash; a folder that cannot be
-// made gives a warning box and the program folder instead.
-void PrepareOutputFolder(std::string& folder);
+// Makes the folder usable for output and leaves it with a trailing backslash; empty is the program folder.
+// A folder that cannot be made is replaced by the fallback (made too; empty: the program folder), and a
+// warning box names both.
+void PrepareOutputFolder(std::string& folder, const std::string& fallback = std::string());
 // Fills the form's "ActionsImageList" and "GrayActionsImageList" from icons\<subfolder>\<name>.ico beside
 // the program (names[0..lastIndex]) and sets each "<name>Action"'s image index; "default.ico", else the
 // program's MAINICON, stands in for missing icons.
