@@ -18,8 +18,22 @@ using namespace ui;
 
 namespace {
 
-// More items than any list or collection of the program holds: a larger stored count is damage.
+// More items than any list of the program holds: a larger stored count is damage.
 constexpr int kMaxStoredCount = 100000;
+// A stored collection is a window's set of columns or the like: no window shows more than this many (a column
+// is a few pixels wide at least, on the widest screen), so a larger count is damage.
+constexpr int kMaxStoredCollectionCount = 256;
+
+// A control's stored width or height fits into its parent; one that does not (negative, or larger than the
+// parent) would hide the control or its neighbours.
+bool SizeFits(const TObject* object, const std::string& name, int64_t value) {
+  auto* control = dynamic_cast<const TControl*>(object);
+  if (!control || !control->Parent()) return true;
+  bool width = AnsiSameText(name, "Width");
+  if (!width && !AnsiSameText(name, "Height")) return true;
+  RECT client = control->Parent()->ClientRect();
+  return value >= 0 && value <= (width ? client.right - client.left : client.bottom - client.top);
+}
 
 int FloatDigits(TFloatType type) {
   switch (type) {
@@ -144,7 +158,10 @@ void TPropsStorage::StoreAnyProperty(const TPropInfo* prop) {
 void TPropsStorage::LoadValue(const TPropInfo* prop, const std::string& text) {
   TPropValue v = prop->Get(*FObject);
   switch (prop->Kind) {
-    case TTypeKind::Integer: v.Ord = StrToIntDef(text, 0); break;
+    case TTypeKind::Integer:
+      v.Ord = StrToIntDef(text, 0);
+      if (!SizeFits(FObject, prop->Name, v.Ord)) return;
+      break;
     case TTypeKind::Int64: v.Ord = StrToInt64Def(text, 0); break;
     case TTypeKind::Char:
       if (text.empty()) return;
@@ -296,7 +313,7 @@ void TPropsStorage::LoadCollection(const TPropInfo* prop, TCollection* collectio
   std::string sub = Section + "." + name;
   int current = collection->Count();
   int count = StrToIntDef(Trim(ReadString(Section, name + ".Count", Format("%d", current))), current);
-  if (count < 0 || count > kMaxStoredCount) count = current;
+  if (count < 0 || count > kMaxStoredCollectionCount) count = current;
   bool recreate = count != current;
   collection->BeginUpdate();
   try {

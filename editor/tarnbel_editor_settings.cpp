@@ -1,6 +1,7 @@
 #include "tarnbel_editor_settings.h"
 
 
+#include "mapping_name.h"
 #include "registry_internal.h"
 #include "sys_utils.h"
 
@@ -48,6 +49,11 @@ void ReadEditorSettings(TRegKey& key) {
   TEditorSettings& s = EditorSettings;
   const TEditorSettings defaults;
   s.CurrentEditorMapping = ReadText(key, "CurrentEditorMapping", defaults.CurrentEditorMapping);
+  // A name no mapping can have (too long, a backslash) would reach the window captions and the choice.
+  if (!MappingNameProblem(s.CurrentEditorMapping).empty()) {
+    s.CurrentEditorMapping = defaults.CurrentEditorMapping;
+    key.WriteString("CurrentEditorMapping", s.CurrentEditorMapping);
+  }
   s.DefaultWaveBank = ReadNumber(key, "DefaultWaveBank", defaults.DefaultWaveBank);
   s.SwitchToNextWave = ReadSwitch(key, "SwitchToNextWave", defaults.SwitchToNextWave);
   s.DetachConfirmation = ReadSwitch(key, "DetachConfirmation", defaults.DetachConfirmation);

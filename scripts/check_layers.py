@@ -4,11 +4,12 @@
 The layers are the README's table under "Folders and libraries": its first column is the layer
 (1 = top), its second the library. The links are CMake's own, from `cmake --graphviz` of the build
 tree. A link to a library of the same or a higher layer fails, naming the edge; so does a library
-that the table does not place. Executables (programs, peers, tests), the stand-in DLLs and targets
+that the table does not place, and a row whose folder (third column) is not there. Executables (programs, peers, tests), the stand-in DLLs and targets
 from outside the project (googletest) are exempt.
 
 usage: check_layers.py <README.md> <graphviz .dot file>
 """
+import os
 import re
 import sys
 
@@ -17,7 +18,8 @@ EXEMPT = re.compile(r"^(test_|gtest|gmock)")
 
 
 def read_layers(readme_path):
-    layers = {}
+    """Gives library -> layer, and library -> folder where the row names one."""
+    layers, folders = {}, {}
     in_section = False
     with open(readme_path, encoding="utf-8") as readme:
         for line in readme:
@@ -29,9 +31,12 @@ def read_layers(readme_path):
             cells = [c.strip() for c in line.strip().strip("|").split("|")]
             if len(cells) < 2 or not cells[0].isdigit():
                 continue
+            folder = re.findall(r"`([^`]+)`", cells[2]) if len(cells) > 2 else []
             for name in re.findall(r"`([^`]+)`", cells[1]):
                 layers[name] = int(cells[0])
-    return layers
+                if folder:
+                    folders[name] = folder[0]
+    return layers, folders
 
 
 def read_graph(dot_path):
@@ -57,7 +62,7 @@ def main():
     if len(sys.argv) != 3:
         print(__doc__, file=sys.stderr)
         return 2
-    layers = read_layers(sys.argv[1])
+    layers, folders = read_layers(sys.argv[1])
     if not layers:
         print(f"layer check: no table of layers found in {sys.argv[1]}", file=sys.stderr)
         return 2
@@ -67,6 +72,10 @@ def main():
     libraries = {name for name, shape in kinds.items()
                  if shape in ("octagon", "pentagon", "hexagon", "septagon") and not EXEMPT.match(name)}
     faults = []
+    top = os.path.dirname(os.path.abspath(sys.argv[1]))
+    for name, folder in sorted(folders.items()):
+        if not os.path.isdir(os.path.join(top, folder)):
+            faults.append(f"{name}: its folder {folder} is not there")
     for name in sorted(libraries - layers.keys()):
         faults.append(f"{name}: not placed in the README's table of layers")
     for source, target in edges:

@@ -96,6 +96,8 @@ void TTarnbelServer::LoadSettings() {
   if (ReadSettingFlag(*FSettings, server_setting::OverrideCacheSize)) device = std::make_unique<TAbstractSFDevice>();
   ServerSettings.Load(*FSettings, device.get());
   device.reset();
+  // An index past the stored routes names no route the server can run: damage, read as none.
+  if (ServerSettings.CurrentRoute > FRouteDefinitions->Count()) ServerSettings.CurrentRoute = 0;
   PublishRouteSettings();
 
   FBusyCount = 0;

@@ -12,6 +12,20 @@ std::string TrimSlashes(const std::string& path) {
 
 TRegFaultHook faultHook = nullptr;
 
+// Optional minus, then one to three digits, then the end of the text.
+bool DecimalText(const char* text, int32_t& number) {
+  bool negative = *text == '-';
+  if (negative) ++text;
+  if (!*text) return false;
+  int32_t value = 0;
+  for (; *text; ++text) {
+    if (*text < '0' || *text > '9') return false;
+    value = value * 10 + (*text - '0');
+  }
+  number = negative ? -value : value;
+  return true;
+}
+
 LONG Fault(TRegOperation operation, const std::string& path, const std::string& name) {
   return faultHook ? faultHook(operation, path, name) : ERROR_SUCCESS;
 }
@@ -117,16 +131,21 @@ LONG TRegKey::QueryString(const std::string& name, std::string& value) const {
 
 int32_t TRegKey::ReadInteger(const std::string& name, int32_t defaultValue) {
   if (!FOpened) return defaultValue;
-  BYTE data[4] = {0, 0, 0, 0};  // a shorter stored value reads as its own bytes, the rest zero
-  DWORD size = sizeof data;
-  LONG status = RegQueryValueExA(FHandle, name.c_str(), nullptr, nullptr, data, &size);
-  if (status != ERROR_SUCCESS) {
-    WriteInteger(name, defaultValue);
-    return defaultValue;
+  char data[5] = {0, 0, 0, 0, 0};
+  DWORD size = 4, type = REG_NONE;
+  LONG status = RegQueryValueExA(FHandle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+  if (status == ERROR_SUCCESS && type == REG_DWORD && size == 4) {
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) value = (value << 8) | BYTE(data[i]);
+    return static_cast<int32_t>(value);
   }
-  uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | data[i];
-  return static_cast<int32_t>(value);
+  // A short text holding a decimal number (the kit's way of storing integers) reads as that number.
+  int32_t number = 0;
+  if (status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && DecimalText(data, number))
+    return number;
+  // Missing, longer than four bytes, or of another type or size: the default takes its place.
+  WriteInteger(name, defaultValue);
+  return defaultValue;
 }
 
 bool TRegKey::ReadBool(const std::string& name, bool defaultValue) {

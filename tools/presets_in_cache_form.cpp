@@ -475,6 +475,8 @@ void TPresetsInCacheForm::CloseIfIdle() {
 }
 
 bool TPresetsInCacheForm::CloseAllWindows() {
+  // A dialog that is open ends as cancelled; its window closes once the dialog's loop has returned.
+  EndModalLoops();
   bool any = AnyWindowOpen();
   for (TForm** variable : {&MappingsManagerForm, &MappingsForm, &AboutForm, &OptionsForm})
     if (*variable) (*variable)->Close();

@@ -24,6 +24,30 @@ UI_CLASSINFO(TForm,
              UI_PROP_CLASS("ActiveControl", ActiveControl, SetActiveControl, TWinControl),
              UI_PROP_CLASS("Menu", Menu, SetMenu, TMainMenu))
 
+namespace {
+// The forms whose modal loop runs, innermost last.
+std::vector<TForm*> modalLoops;
+// Forms whose release came while a modal loop ran: freed once no loop runs any more.
+std::vector<TForm*> heldReleases;
+
+void Forget(std::vector<TForm*>& forms, TForm* form) {
+  forms.erase(std::remove(forms.begin(), forms.end(), form), forms.end());
+}
+
+void LeaveModalLoop(TForm* form) {
+  Forget(modalLoops, form);
+  if (!modalLoops.empty()) return;
+  std::vector<TForm*> held;
+  held.swap(heldReleases);
+  for (TForm* f : held)
+    if (f->HandleAllocated()) f->Release();
+}
+}  // namespace
+
+void EndModalLoops() {
+  for (TForm* form : modalLoops) form->SetModalResult(mrCancel);
+}
+
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
   FVisible = false;
   FWidth = 320;
@@ -39,6 +63,8 @@ void TForm::Destroying() {
       Application().HandleException(this);
     }
   }
+  Forget(heldReleases, this);
+  Forget(modalLoops, this);
   Screen().RemoveForm(this);
   if (Application().MainForm() == this) Application().SetMainForm(nullptr);
   TWinControl::Destroying();
@@ -303,6 +329,7 @@ TModalResult TForm::ShowModal() {
   for (HWND w : disabled) EnableWindow(w, FALSE);
   FModal = true;
   FModalResult = mrNone;
+  modalLoops.push_back(this);
   try {
     Show();
     for (;;) {
@@ -314,6 +341,7 @@ TModalResult TForm::ShowModal() {
     FModal = false;
     for (HWND w : disabled) EnableWindow(w, TRUE);
     SetOwnerWindow(nullptr);
+    LeaveModalLoop(this);
     throw;
   }
   FModal = false;
@@ -322,6 +350,7 @@ TModalResult TForm::ShowModal() {
   SetOwnerWindow(nullptr);
   // Back to the caller, which focuses its active control again.
   if (caller && IsWindow(caller) && IsWindowVisible(caller)) SetActiveWindow(caller);
+  LeaveModalLoop(this);
   return FModalResult;
 }
 
@@ -433,6 +462,13 @@ void TForm::WndProc(TMessage& m) {
       Close();
       return;
     case CM_RELEASE:
+      // Freed inside a modal loop, the dialog (or the window that waits for it) would be gone when the
+      // loop returns to its caller.
+      if (!modalLoops.empty()) {
+        if (std::find(heldReleases.begin(), heldReleases.end(), this) == heldReleases.end())
+          heldReleases.push_back(this);
+        return;
+      }
       Free();
       return;
     case WM_ACTIVATE:

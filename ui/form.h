@@ -28,6 +28,9 @@ enum : TModalResult { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrAbort = ID
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 
+// The program is asked to end: every modal loop that runs ends as cancelled.
+void EndModalLoops();
+
 class TForm : public TWinControl {
   UI_CLASS(TForm, TWinControl)
  public:

@@ -3,7 +3,8 @@
 #include "registry_internal.h"
 
 int32_t ReadSetting(TRegKey& key, const TServerSettingDef& setting) {
-  return key.ReadInteger(setting.Name, setting.Default);
+  int32_t value = key.ReadInteger(setting.Name, setting.Default);
+  return value < setting.Min || value > setting.Max ? setting.Default : value;
 }
 
 bool ReadSettingFlag(TRegKey& key, const TServerSettingDef& setting) {

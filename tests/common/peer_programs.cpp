@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "pump_until.h"
 #include "tarnbel_protocol.h"
 
 namespace testsupport {
@@ -66,6 +67,13 @@ bool EndToolsPrograms(DWORD timeoutMs) {
     CloseHandle(process);
   }
   return false;
+}
+
+HWND WaitVisibleWindowOf(DWORD processId, const std::string& title, DWORD timeoutMs) {
+  HWND found = nullptr;
+  PumpUntil([&] { return (found = FindWindowOf(processId, "", title)) != nullptr && IsWindowVisible(found); },
+            timeoutMs);
+  return found && IsWindowVisible(found) ? found : nullptr;
 }
 
 }  // namespace testsupport

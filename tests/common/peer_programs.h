@@ -12,6 +12,9 @@ namespace testsupport {
 std::vector<HWND> TopLevelWindowsOf(DWORD processId);
 // The first top-level window of the process with that class (empty: any) and title; null when none.
 HWND FindWindowOf(DWORD processId, const std::string& className, const std::string& title);
+// Waits (serving this thread's messages) for a visible top-level window of the process with that title;
+// null when none came within the time.
+HWND WaitVisibleWindowOf(DWORD processId, const std::string& title, DWORD timeoutMs = 20000);
 std::string WindowTitle(HWND window);
 std::string WindowClass(HWND window);
 

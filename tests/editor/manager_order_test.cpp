@@ -52,7 +52,8 @@ TEST_F(ManagerFixture, OrderComesFromStoredPrioritiesAndGoesOutNumberedFromTheBo
       {"negative sorts above every positive", {{"A", REG_DWORD, dword(9)}, {"B", REG_DWORD, dword(uint32_t(-1))}},
        {"B", "A"}},
       {"damaged reads as 0", {{"A", REG_DWORD, dword(1)}, {"B", REG_SZ, {'a', 'b', 'c', 'd', 'e', 0}}}, {"A", "B"}},
-      {"short value reads as its bytes", {{"A", REG_DWORD, dword(1)}, {"B", REG_BINARY, {7}}}, {"B", "A"}},
+      {"a short value of another type reads as 0", {{"A", REG_DWORD, dword(1)}, {"B", REG_BINARY, {7}}}, {"A", "B"}},
+      {"a short decimal text reads as its number", {{"A", REG_DWORD, dword(1)}, {"B", REG_SZ, {'7', 0}}}, {"B", "A"}},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);

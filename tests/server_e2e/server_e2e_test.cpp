@@ -154,6 +154,9 @@ TEST_F(ServerE2E, NameQueriesAnswerFromTheStoredMappings) {
 }
 
 TEST_F(ServerE2E, SelectingAnUnknownRouteStoresZero) {
+  // Two stored routes, so that the stored choice names one of them.
+  StoreActiveRoute("Keys");
+  StoreActiveRoute("Pads");
   testsupport::WriteRawDword(TarnbelKeyPath, "CurrentRoute", 2);
   StartServer();
   const TReceived* current = Ask(WM_TB_GET_CURRENT_ROUTE, 0, 0, WM_TB_CURRENT_ROUTE);

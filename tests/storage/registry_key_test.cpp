@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 #include "registry_faults.h"
 #include "registry_internal.h"
@@ -61,28 +62,53 @@ TEST_F(RegKeyTest, LongStringsAreReadWhole) {
   EXPECT_EQ(big, key.ReadString("big", ""));
 }
 
-TEST_F(RegKeyTest, IntegerReadIgnoresTypeButFallsBackOnLongData) {
-  WriteRawString(kPath, "short", "ab");     // 3 bytes with its NUL: read as a number
-  WriteRawString(kPath, "three", "abc");    // 4 bytes: still fits
-  WriteRawString(kPath, "long", "abcd");    // 5 bytes: too long, replaced by the default
-  TRegKey key(kPath, false);
-  EXPECT_EQ('a' | ('b' << 8), key.ReadInteger("short", 9));
-  EXPECT_EQ('a' | ('b' << 8) | ('c' << 16), key.ReadInteger("three", 9));
-  EXPECT_EQ(9, key.ReadInteger("long", 9));
-  RawValue replaced = ReadRaw(kPath, "long");
-  EXPECT_EQ(static_cast<DWORD>(REG_DWORD), replaced.type);
-  EXPECT_EQ((std::vector<uint8_t>{9, 0, 0, 0}), replaced.data);
+// What an integer read makes of each stored form: a DWORD as its number, a short decimal text as the number
+// it spells; anything else (another type, another size, text that is no number or longer than four bytes)
+// reads as the default, which takes the damaged value's place.
+TEST_F(RegKeyTest, IntegerReadsTakeDwordsAndShortDecimalTextsAndReplaceAnythingElse) {
+  struct TCase {
+    const char* Name;
+    DWORD Type;
+    std::vector<uint8_t> Data;
+    int32_t Read;
+    bool Replaced;
+  };
+  const TCase cases[] = {
+      {"dword", REG_DWORD, {0xFB, 0xFF, 0xFF, 0xFF}, -5, false},
+      {"text 2", REG_SZ, {'2', 0}, 2, false},
+      {"text 1", REG_SZ, {'1', 0}, 1, false},
+      {"text -12", REG_SZ, {'-', '1', '2', 0}, -12, false},
+      {"expandable 100", REG_EXPAND_SZ, {'1', '0', '0', 0}, 100, false},
+      {"text ab", REG_SZ, {'a', 'b', 0}, 9, true},
+      {"text minus", REG_SZ, {'-', 0}, 9, true},
+      {"empty text", REG_SZ, {0}, 9, true},
+      {"text 1234", REG_SZ, {'1', '2', '3', '4', 0}, 9, true},
+      {"binary of four", REG_BINARY, {1, 0, 0, 0}, 9, true},
+      {"binary of one", REG_BINARY, {0x7F}, 9, true},
+      {"empty binary", REG_BINARY, {}, 9, true},
+      {"short dword", REG_DWORD, {1, 0}, 9, true},
+      {"big-endian dword", REG_DWORD_BIG_ENDIAN, {0, 0, 0, 1}, 9, true},
+  };
+  for (const TCase& c : cases) {
+    WriteRaw(kPath, c.Name, c.Type, c.Data.data(), DWORD(c.Data.size()));
+    TRegKey key(kPath, false);
+    EXPECT_EQ(c.Read, key.ReadInteger(c.Name, 9)) << c.Name;
+    RawValue stored = ReadRaw(kPath, c.Name);
+    if (c.Replaced) {
+      EXPECT_EQ(static_cast<DWORD>(REG_DWORD), stored.type) << c.Name;
+      EXPECT_EQ((std::vector<uint8_t>{9, 0, 0, 0}), stored.data) << c.Name;
+    } else {
+      EXPECT_EQ(c.Type, stored.type) << c.Name << ": left as it is";
+      EXPECT_EQ(c.Data, stored.data) << c.Name;
+    }
+  }
 }
 
-TEST_F(RegKeyTest, ShortBinaryValuesReadWithoutGarbage) {
-  uint8_t one = 0x7F;
-  WriteRaw(kPath, "one", REG_BINARY, &one, 1);
+TEST_F(RegKeyTest, ShortBinaryValuesReadAsTextWithoutGarbage) {
   WriteRaw(kPath, "none", REG_BINARY, nullptr, 0);
   uint8_t noNul[2] = {'h', 'i'};
   WriteRaw(kPath, "nonul", REG_BINARY, noNul, 2);
   TRegKey key(kPath, false);
-  EXPECT_EQ(0x7F, key.ReadInteger("one", 5));
-  EXPECT_EQ(0, key.ReadInteger("none", 5));
   EXPECT_EQ("", key.ReadString("none", "d"));
   EXPECT_EQ("hi", key.ReadString("nonul", "d"));
 }

@@ -238,6 +238,31 @@ TEST(Window, ShowModalEndsWithTheButtonsResultAndDisablesOtherWindows) {
                EInvalidOperation);
 }
 
+// The window that opened a dialog is released and the program asked to end while the dialog's loop runs:
+// the dialog ends as cancelled, and the window (with the dialog it owns) is freed only after the loop.
+TEST(Window, AReleaseInsideAModalLoopWaitsAndAnEndingProgramCancelsTheDialog) {
+  TForm* caller = new TForm(nullptr);
+  TForm* dialog = new TForm(caller);
+  bool callerFreed = false, freedInsideTheLoop = false;
+  caller->OnDestroy = [&](TObject*) {
+    callerFreed = true;
+    freedInsideTheLoop = dialog->ModalResult() == mrNone;
+  };
+  dialog->OnShow = [&](TObject*) { caller->Release(); };
+  // Queued after the release: the end comes once the release has been handled.
+  TTimer* end = new TTimer(nullptr);
+  end->SetInterval(50);
+  end->OnTimer = [&](TObject*) {
+    end->SetEnabled(false);
+    EndModalLoops();
+  };
+  EXPECT_EQ(mrCancel, dialog->ShowModal());
+  EXPECT_FALSE(callerFreed) << "the caller still waits for its dialog";
+  EXPECT_TRUE(PumpUntil([&] { return callerFreed; }, 5000, LoopStep));
+  EXPECT_FALSE(freedInsideTheLoop);
+  end->Free();
+}
+
 TEST(Window, HookMainWindowSeesTheApplicationWindowFirst) {
   int seen = 0;
   int id = Application().HookMainWindow([&](TMessage& m) {
