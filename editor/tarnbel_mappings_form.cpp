@@ -504,24 +504,35 @@ void TMappingsForm::NotifyMappingsChanged() {
 }
 
 void TMappingsForm::FormCloseQuery(bool& canClose) {
+  canClose = false;
+  // The question and the save serve the queue: a close asked for meanwhile, or after this one was granted,
+  // is the same close and does not run again.
+  if (FClosing || FClosedPosted) return;
   if (Busy()) {
-    canClose = false;
     FClosePending = true;
     return;
   }
-  canClose = ConfirmCloseWithConflicts();
+  canClose = DecideClose();
   if (!canClose) return;
-  StopPreview();
-  if (!SaveMapping() && !ConfirmUnsavedLeave()) {
-    canClose = false;
-    return;
-  }
   // Freeing the docking stores the toolbars' layout.
   DockManager.reset();
-  if (!FClosedPosted) {
-    FClosedPosted = true;
-    PostClosedMessage(WM_TB_EDITOR_CLOSED);
-  }
+  FClosedPosted = true;
+  PostClosedMessage(WM_TB_EDITOR_CLOSED);
+}
+
+bool TMappingsForm::DecideClose() {
+  // Busy meanwhile: other jobs and a release wait until the answer is given.
+  struct TClosing {
+    TMappingsForm& Form;
+    explicit TClosing(TMappingsForm& form) : Form(form) { Form.FClosing = true; }
+    ~TClosing() {
+      Form.FClosing = false;
+      if (!Form.Busy()) Form.BusyEnded();
+    }
+  } closing(*this);
+  if (!ConfirmCloseWithConflicts()) return false;
+  StopPreview();
+  return SaveMapping() || ConfirmUnsavedLeave();
 }
 
 void TMappingsForm::Destroying() {
@@ -543,13 +554,22 @@ void TMappingsForm::HookBeforeMessage(TMessage& msg, bool& handled) {
 }
 
 void TMappingsForm::BusyEnded() {
-  if (FDeferredPosted || !(FClosePending || FSwitchPending || FPresetsRefreshPending) || !HandleAllocated()) return;
+  if (FDeferredPosted || !(FClosePending || FSwitchPending || FPresetsRefreshPending || FReleasePending) ||
+      !HandleAllocated())
+    return;
   FDeferredPosted = PostMessageA(Handle(), CM_RUN_DEFERRED, 0, 0) != FALSE;
 }
 
 void TMappingsForm::RunDeferred() {
   FDeferredPosted = false;
   if (Busy()) return;
+  if (FReleasePending) {
+    FReleasePending = false;
+    Release();
+    return;
+  }
+  // Closed, the window only waits to be freed.
+  if (FClosedPosted) return;
   if (FPresetsRefreshPending) {
     FPresetsRefreshPending = false;
     RefreshPresetsPane();
@@ -567,6 +587,11 @@ void TMappingsForm::RunDeferred() {
 void TMappingsForm::WndProc(TMessage& message) {
   if (message.Msg == CM_RUN_DEFERRED) {
     RunDeferred();
+    return;
+  }
+  // Freed while a job or the close serves the queue, the window would be gone when they return.
+  if (message.Msg == CM_RELEASE && Busy()) {
+    FReleasePending = true;
     return;
   }
   TForm::WndProc(message);

@@ -215,9 +215,9 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   static bool IsWaveRow(const ui::TListItem* row);
   // The control that has the focus in this window.
   ui::TWinControl* FocusedControl() const { return ActiveControl(); }
-  // Long jobs run with the window disabled and serve the message queue; meanwhile a switch or a close is
-  // kept for when they end.
-  bool Busy() const { return FBusyDepth > 0; }
+  // Long jobs run with the window disabled and serve the message queue, and so does the close's question;
+  // meanwhile a switch or a close is kept for when they end.
+  bool Busy() const { return FBusyDepth > 0 || FClosing; }
 
   // What the launcher asks.
   std::string CurrentMapping() const override { return MappingName; }
@@ -301,6 +301,8 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   void LoadMappingFromFileActionExecute();
   void CheckMappingActionExecute();
   void FormCloseQuery(bool& canClose);
+  // The close's question and save; true when the window may go.
+  bool DecideClose();
   void HookBeforeMessage(ui::TMessage& msg, bool& handled);
   void BusyEnded();
   void RunDeferred();
@@ -439,7 +441,10 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   bool FPresetsRefreshPending = false;
   bool FFillingPresets = false;
   bool FDeferredPosted = false;
+  // The close query runs; then the close was granted and the monitor told.
+  bool FClosing = false;
   bool FClosedPosted = false;
+  bool FReleasePending = false;
   // The mapping was let go of for the manager, which takes it back.
   bool FLetGo = false;
   // The drag's cursor slot, the node a press on the tree hit, the rows the last attach could not place.

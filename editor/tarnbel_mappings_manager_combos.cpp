@@ -19,6 +19,10 @@ using namespace ui;
 namespace {
 
 const char ActiveMark = '\x01';
+// The registry's calls take key paths of at most MAX_PATH characters; a combo's key is
+// Software\tarnbel\combos\<name>.
+constexpr size_t MaxComboNameLength = MAX_PATH - (sizeof("Software\\tarnbel\\combos\\") - 1);
+static_assert(MaxComboNameLength == 236, "the name's room in the combo's key path");
 
 struct TStoredMapping {
   std::string Name;
@@ -73,6 +77,11 @@ bool TMappingsManagerForm::SaveCombo() {
   if (!InputQuery("Save combo", "Enter name for combo", name) || name.empty()) return false;
   if (name.find('\\') != std::string::npos) {
     ShowMessageBox("Combo name cannot contain a \"\\\" character.", "tarnbel", MB_OK | MB_ICONINFORMATION, Handle());
+    return false;
+  }
+  if (name.size() > MaxComboNameLength) {
+    ShowMessageBox("Combo name cannot be longer than " + std::to_string(MaxComboNameLength) + " characters.",
+                   "tarnbel", MB_OK | MB_ICONINFORMATION, Handle());
     return false;
   }
   std::vector<std::string> stored;

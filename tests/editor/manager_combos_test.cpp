@@ -91,6 +91,9 @@ TEST_F(ManagerCombos, SavingStoresTheRowsWithTheirMarksAndReplacesOnlyWhenAllowe
        "Combo \"LIVE\" already exists. Do you want to replace it ?"},
       {"replaced in another case", "LIVE", IDOK, true, "Combo \"LIVE\" already exists. Do you want to replace it ?"},
       {"empty", "", IDOK, false, nullptr},
+      // Its key, ...\combos\<name>, within the registry's 260 characters.
+      {"237 characters", std::string(237, 'y'), IDOK, false, "Combo name cannot be longer than 236 characters."},
+      {"236 characters", std::string(236, 'y'), IDOK, true, nullptr},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
@@ -111,8 +114,10 @@ TEST_F(ManagerCombos, SavingStoresTheRowsWithTheirMarksAndReplacesOnlyWhenAllowe
     }
     EXPECT_EQ(!c.Saved, m->ComboModified);
     std::string active = m->CheckListBox1->Checked(0) ? "A\x01" : "A";
-    EXPECT_EQ(c.Saved ? active : before, StoredItems("Live")[0]);
-    EXPECT_EQ(std::vector<std::string>{"Live"}, BoxItems());
+    EXPECT_EQ(c.Saved ? active : before, StoredItems(c.Saved ? c.Typed : "Live")[0]);
+    std::vector<std::string> listed{"Live"};
+    if (c.Saved && lstrcmpiA(c.Typed.c_str(), "Live") != 0) listed.push_back(c.Typed);
+    EXPECT_EQ(listed, BoxItems());
   }
 }
 
