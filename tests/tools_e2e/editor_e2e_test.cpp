@@ -265,9 +265,11 @@ TEST_F(EditorE2E, SaveStoresImportedBankNamesForTheNextAutomaticExport) {
 
   // Saved, not closed: the three lists are in the registry with the entries.
   SaveThroughTheFilesMenu();
-  EXPECT_TRUE(Pump([] { return StoredList("BankNames") == std::vector<std::string>{"000:Pianos", "003:Strings"}; }))
-      << "the bank names were not stored by the save";
-  EXPECT_EQ(StoredList("BankBackgrounds"), std::vector<std::string>{"003:12632256"});
+  // Waited for together: the save writes one list after the other.
+  EXPECT_TRUE(Pump([] {
+    return StoredList("BankNames") == std::vector<std::string>{"000:Pianos", "003:Strings"} &&
+           StoredList("BankBackgrounds") == std::vector<std::string>{"003:12632256"};
+  })) << "the bank lists were not stored by the save";
   EXPECT_TRUE(IsWindowVisible(Editor));
 
   // An applied change in the manager (Demo switched off and on) re-exports the active mappings.
@@ -284,6 +286,11 @@ TEST_F(EditorE2E, SaveStoresImportedBankNamesForTheNextAutomaticExport) {
     ASSERT_TRUE(Pump([&] { return TRegKey(DemoKey, true).ReadBool("Active", !active) == active; }));
   }
   const std::string current = exports + "\\tarnbel\\current";
-  ASSERT_TRUE(Pump([&] { return testsupport::FilesIn(current).size() == 2; })) << testsupport::FilesIn(current).size();
-  EXPECT_EQ(testsupport::FilesIn(current), (std::vector<std::string>{"Pianos.dev", "Strings.dev"}));
+  // The export writes each file under a temporary name first: the names are waited for, not a count.
+  const std::vector<std::string> named{"Pianos.dev", "Strings.dev"};
+  EXPECT_TRUE(Pump([&] { return testsupport::FilesIn(current) == named; })) << [&] {
+    std::string seen;
+    for (const std::string& name : testsupport::FilesIn(current)) seen += name + " ";
+    return seen;
+  }();
 }
