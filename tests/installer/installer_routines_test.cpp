@@ -117,7 +117,9 @@ TEST(InstallerRoutines, StampReachesTheListedFilesOnceTheReferenceHasATime) {
     bool listKept = !c.ListReadOnly;
     EXPECT_EQ(StampInstalledFiles("wendrel.dll", "instlist.txt", &listKept), c.Result);
     EXPECT_EQ(listKept, c.ListReadOnly);
-    if (c.ListReadOnly) EXPECT_EQ(WriteTime(list), Stamp);
+    if (c.ListReadOnly) {
+      EXPECT_EQ(WriteTime(list), Stamp);
+    }
     uint64_t expected = c.Stamped ? Stamp : Later;
     EXPECT_EQ(WriteTime(listed), expected);
     EXPECT_EQ(WriteTime(inFolder), expected);
