@@ -214,26 +214,27 @@ void TMappingsForm::OpenMapping(const std::string& name, const std::vector<std::
   NotifyMappingsChanged();
 }
 
-// The editor stores only on an explicit save: the mapping's own save on free is switched off. A mapping
-// that is gone from the registry keeps nothing at all: its bank lists would make its key again.
-void TMappingsForm::ReleaseMapping(bool gone) {
+// The editor stores only on an explicit save: the mapping's own save on free is switched off (and with it
+// its bank lists', so a mapping gone from the registry does not make its key again).
+void TMappingsForm::ReleaseMapping() {
   if (!Mapping) return;
   StopPreview();
   ClearAttachedRows();
   Mapping->SaveOnDestroy = false;
-  if (gone)
-    for (TRegArray* list : {Mapping->BankNames.get(), Mapping->BankColors.get(), Mapping->BankBackgrounds.get()})
-      list->SaveOnDestroy = false;
   Mapping.reset();
 }
 
 bool TMappingsForm::LetGoOfMapping(const std::string& name, bool renaming) {
   if (!Mapping || !AnsiSameText(name, MappingName)) return true;
   if (Busy()) return false;
-  // A rename takes the edits along, saved as on a switch; a delete asks before they are lost.
-  if (renaming ? !LeaveCurrentMapping() : Modified && !ConfirmUnsavedLeave()) return false;
-  ReleaseMapping(true);
-  FLetGo = true;
+  {
+    // The save and the question serve the queue: a close or release meanwhile waits for the answer.
+    TBusyScope busy(*this);
+    // A rename takes the edits along, saved as on a switch; a delete asks before they are lost.
+    if (renaming ? !LeaveCurrentMapping() : Modified && !ConfirmUnsavedLeave()) return false;
+    ReleaseMapping();
+    FLetGo = true;
+  }
   // Nothing to work on until the manager is done.
   SetEnabled(false);
   return true;
@@ -245,6 +246,8 @@ void TMappingsForm::TakeBackMapping(const std::string& name) {
   SetEnabled(true);
   if (name.empty()) Close();
   else OpenMapping(name, nullptr);
+  // What was asked for while the manager worked (a close, a release) runs now.
+  BusyEnded();
 }
 
 bool TMappingsForm::LeaveCurrentMapping() { return SaveMapping() || ConfirmUnsavedLeave(); }

@@ -217,7 +217,8 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   ui::TWinControl* FocusedControl() const { return ActiveControl(); }
   // Long jobs run with the window disabled and serve the message queue, and so does the close's question;
   // meanwhile a switch or a close is kept for when they end.
-  bool Busy() const { return FBusyDepth > 0 || FClosing; }
+  // Let go of its mapping, the editor waits for the manager as for a job of its own.
+  bool Busy() const { return FBusyDepth > 0 || FClosing || FLetGo; }
 
   // What the launcher asks.
   std::string CurrentMapping() const override { return MappingName; }
@@ -278,8 +279,8 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   void OpenMapping(const std::string& name, const std::vector<std::string>* text);
   // Saves before another mapping is opened; false when the user keeps the current one.
   bool LeaveCurrentMapping();
-  // Frees the mapping after its rows are gone, so nothing shown points into it; gone: its key is deleted.
-  void ReleaseMapping(bool gone = false);
+  // Frees the mapping after its rows are gone, so nothing shown points into it; it stores nothing.
+  void ReleaseMapping();
   void WriteCurrentEditorMapping(const std::string& name);
   void ClearAttachedRows();
   void FillAttachedRows();

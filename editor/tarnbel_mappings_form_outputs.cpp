@@ -177,6 +177,8 @@ void TMappingsForm::SaveSelectedAsSoundFont(bool separate) {
                                   EditorSettings.DefaultWaveBank);
   }
   if (records.empty()) return;
+  // The writer's steps serve the queue: the window that owns its progress is not freed meanwhile.
+  TBusyScope busy(*this);
   if (separate) SavePresetsAsSeparateSoundFonts(this, records.data(), int(records.size()));
   else SavePresetsAsSoundFont(this, records.data(), int(records.size()), "");
 }

@@ -200,6 +200,7 @@ void TMappingsManagerForm::RenameMapping() {
     TChangeProgress progress(this, "renaming mapping...");
     error = RenameStoredMapping(old, name, progress.Step());
   }
+  // Let go, the editor holds a close or release back: the pointer still holds.
   if (editor) editor->TakeBackMapping(error ? old : name);
   if (error) {
     ShowStoreFailure("Can't rename mapping \"" + old + "\"", error);
