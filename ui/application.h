@@ -25,6 +25,8 @@ enum TBiDiMode { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLe
 
 // Mouse settings the kit sets from its application-events component.
 struct TMouse {
+  // Kept as the kit sets it; an automatic drag waits for the threshold all the same, so that a press on a
+  // control in automatic drag mode stays a plain press until the mouse moves.
   bool DragImmediate = true;
   int DragThreshold = 5;
 };

@@ -408,6 +408,8 @@ bool TControl::Dragging() const { return Session && Session->Source == this; }
 
 bool TControl::BeginAutoDrag() {
   if (FDragMode != dmAutomatic || !FEnabled || Session) return false;
+  // The press's own handling may have run a loop of its own (a scroll bar, a dialog) that saw the release.
+  if (GetKeyState(VK_LBUTTON) >= 0) return false;
   BeginAnyDrag(this, FDragKind == dkDock, false, Application().Mouse.DragThreshold, true);
   return Dragging();
 }

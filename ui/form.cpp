@@ -150,11 +150,14 @@ void TForm::SetOwnerWindow(HWND owner) {
     SetWindowLongPtrA(Handle(), GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner ? owner : DefaultOwnerWindow()));
 }
 
-// A form that a shown form makes for its own work (a progress window, say) belongs to that form's window, so
-// it stays above it and the system hands activation back to it; other forms belong to the application window.
+// A form that takes no input, made by a shown form for its own work (a progress window), belongs to that
+// form's window, so it stays above it and the system hands activation back to it. Other forms belong to the
+// application window, which minimises and restores them with the program (a modal one is owned by its caller
+// while it runs).
 HWND TForm::DefaultOwnerWindow() const {
   auto* form = dynamic_cast<TForm*>(Owner());
-  if (form && form != this && form->HandleAllocated() && IsWindowVisible(form->Handle())) return form->Handle();
+  if (!Enabled() && form && form != this && form->HandleAllocated() && IsWindowVisible(form->Handle()))
+    return form->Handle();
   return Application().Handle();
 }
 
