@@ -56,18 +56,13 @@ int CountFromStoredItems(TRegKey& key, long limit) {
   return static_cast<int>(last + 1);
 }
 
-// "Count" as ReadInteger takes it: four bytes at most.
-bool CountReadable(TRegKey& key) {
-  BYTE data[4];
-  DWORD size = sizeof data;
-  return key.Opened() && RegQueryValueExA(key.Handle(), "Count", nullptr, nullptr, data, &size) == ERROR_SUCCESS;
-}
 }  // namespace
 
 int StoredItemCount(TRegKey& key) {
-  // A "Count" that does not read (too long, missing) gets its default written back as always, but
-  // the default is what the stored items say: a damaged count must not hide the list.
-  int fromItems = CountReadable(key) ? 0 : CountFromStoredItems(key, 0x7FFFFFFF);
+  // A "Count" that does not read (missing, too long, of another type) gets its default written back as
+  // always, but the default is what the stored items say: a damaged count must not hide the list.
+  int32_t stored = 0;
+  int fromItems = key.QueryInteger("Count", stored) ? 0 : CountFromStoredItems(key, 0x7FFFFFFF);
   int count = key.ReadInteger("Count", fromItems);
   // No save writes a negative count: the items decide, as for a count too large. A count of 0 stays 0
   // (a save cut short may have left items behind it).

@@ -129,20 +129,26 @@ LONG TRegKey::QueryString(const std::string& name, std::string& value) const {
   return ERROR_SUCCESS;
 }
 
-int32_t TRegKey::ReadInteger(const std::string& name, int32_t defaultValue) {
-  if (!FOpened) return defaultValue;
+bool TRegKey::QueryInteger(const std::string& name, int32_t& value) const {
+  if (!FOpened) return false;
   char data[5] = {0, 0, 0, 0, 0};
   DWORD size = 4, type = REG_NONE;
   LONG status = RegQueryValueExA(FHandle, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
-  if (status == ERROR_SUCCESS && type == REG_DWORD && size == 4) {
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i) value = (value << 8) | BYTE(data[i]);
-    return static_cast<int32_t>(value);
+  if (status != ERROR_SUCCESS) return false;
+  if (type == REG_DWORD && size == 4) {
+    uint32_t bits = 0;
+    for (int i = 3; i >= 0; --i) bits = (bits << 8) | BYTE(data[i]);
+    value = static_cast<int32_t>(bits);
+    return true;
   }
   // A short text holding a decimal number (the kit's way of storing integers) reads as that number.
-  int32_t number = 0;
-  if (status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && DecimalText(data, number))
-    return number;
+  return (type == REG_SZ || type == REG_EXPAND_SZ) && DecimalText(data, value);
+}
+
+int32_t TRegKey::ReadInteger(const std::string& name, int32_t defaultValue) {
+  if (!FOpened) return defaultValue;
+  int32_t value = 0;
+  if (QueryInteger(name, value)) return value;
   // Missing, longer than four bytes, or of another type or size: the default takes its place.
   WriteInteger(name, defaultValue);
   return defaultValue;

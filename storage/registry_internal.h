@@ -72,6 +72,8 @@ class TRegKey {
   // several threads at once.
   LONG QueryString(const std::string& name, std::string& value) const;
   int32_t ReadInteger(const std::string& name, int32_t defaultValue);
+  // The stored integer as ReadInteger takes it; false, and nothing written, when it does not read.
+  bool QueryInteger(const std::string& name, int32_t& value) const;
   bool ReadBool(const std::string& name, bool defaultValue);
 
   void Flush();

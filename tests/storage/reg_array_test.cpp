@@ -175,17 +175,20 @@ TEST_F(RegArrayTest, NegativeCountIsTakenFromTheStoredItemsAndZeroStaysZero) {
   struct TCase {
     uint32_t Count;
     std::vector<std::string> Loaded;
+    DWORD Type = REG_DWORD;  // a count of another type does not read: the items decide
   } cases[] = {
       {uint32_t(-1), {"a", "b", "d"}},
       {uint32_t(-3), {"a", "b", "d"}},
       {0x80000000u, {"a", "b", "d"}},
       {0, {}},
       {2, {"a", "b"}},
+      {2, {"a", "b", "d"}, REG_BINARY},
+      {0x636261, {"a", "b", "d"}, REG_SZ},  // "abc"
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(int32_t(c.Count));
     ResetTarnbelKey();
-    WriteRawDword(kPath, "Count", c.Count);
+    WriteRaw(kPath, "Count", c.Type, &c.Count, 4);
     WriteRawString(kPath, "item0", "a");
     WriteRawString(kPath, "item1", "b");
     WriteRawString(kPath, "item3", "d");
