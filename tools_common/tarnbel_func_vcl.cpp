@@ -12,6 +12,7 @@
 #include "string_list.h"
 #include "sys_utils.h"
 #include "tarnbel_func.h"
+#include "text_compare.h"
 #include "ui_exceptions.h"
 
 using namespace ui;
@@ -82,11 +83,18 @@ void PrepareOutputFolder(std::string& folder, const std::string& fallback) {
   if (folder.empty()) folder = ProgramFolder();
   if (!folder.empty() && folder.back() == '\\') folder.pop_back();
   if ((folder.empty() || folder.back() != ':') && !DirectoryOrDriveExists(folder)) {
-    const std::string instead = IncludeTrailingBackslash(fallback.empty() ? ProgramFolder() : fallback);
-    ForceDirectories(instead);
-    ShowMessageBox("Can't create directory: " + folder + "\r\nWriting into " + instead + " instead.", "tarnbel",
-                   MB_OK | MB_ICONWARNING);
-    folder = instead;
+    std::string instead = fallback.empty() ? ProgramFolder() : fallback;
+    if (!instead.empty() && instead.back() == '\\') instead.pop_back();
+    // The fallback is named only when it is another folder and it is there.
+    bool fallsBack = !AnsiSameText(instead, folder);
+    if (fallsBack) {
+      ForceDirectories(instead);
+      fallsBack = DirectoryOrDriveExists(instead);
+    }
+    ShowMessageBox("Can't create directory: " + folder +
+                       (fallsBack ? "\r\nWriting into " + IncludeTrailingBackslash(instead) + " instead." : ""),
+                   "tarnbel", MB_OK | MB_ICONWARNING);
+    if (fallsBack) folder = instead;
   }
   if (folder.empty() || folder.back() != '\\') folder += '\\';
 }
