@@ -61,6 +61,11 @@ if [ ${#missing[@]} -gt 0 ] || [ ${#missing_optional[@]} -gt 0 ] || [ -n "${need
   for p in "${missing_optional[@]}"; do
     apt_install "$p" 2>/dev/null && continue
     echo "setup: $p cannot be installed here; going on without 32-bit Wine (the suites run on x86_64)" >&2
-    sudo_ touch "$optional_marker" 2>/dev/null || true
+    # Not asked again only where apt has no version of it that it could install; a list or network
+    # failure is tried again at the next run.
+    if apt-cache policy "$p" 2>/dev/null | grep -q 'Candidate: (none)' ||
+       ! apt-get install -s -qq --no-install-recommends "$p" >/dev/null 2>&1; then
+      sudo_ touch "$optional_marker" 2>/dev/null || true
+    fi
   done
 fi
