@@ -45,6 +45,35 @@ struct ButtonForm : ::testing::Test {
   }
 };
 
+// Timer callbacks that read or close the tracked menu from inside its own loop; Win32 calls them
+// stdcall, which a plain lambda is not on 32-bit Windows.
+RECT shown;
+HWND target;
+POINT at;
+TKitSpeedButton* pressed;
+
+void CALLBACK ReadAndCloseMenu(HWND, UINT, UINT_PTR, DWORD) {
+  HWND popup = FindWindowA("#32768", nullptr);
+  if (!popup || !IsWindowVisible(popup)) return;
+  GetWindowRect(popup, &shown);
+  EndMenu();
+}
+
+void CALLBACK CloseMenuByPress(HWND, UINT, UINT_PTR, DWORD) {
+  HWND popup = FindWindowA("#32768", nullptr);
+  if (!popup || !IsWindowVisible(popup)) return;
+  EndMenu();
+  PostMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+  PostMessageA(target, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+}
+
+void CALLBACK ClickPressedOnceShown(HWND, UINT, UINT_PTR, DWORD) {
+  if (pressed && pressed->Parent()->HandleAllocated() && IsWindowVisible(pressed->Parent()->Handle())) {
+    PostClick(pressed, 5, 5);
+    pressed = nullptr;
+  }
+}
+
 }  // namespace
 
 TEST(KitButtonTables, GlyphCountFromTheStripAndNumGlyphs) {
@@ -153,7 +182,6 @@ TEST_F(ButtonForm, DropDownMenuAtItsPointWithoutAClick) {
       {dmpBottom, paLeft, {-1, 30}}, {dmpBottom, paRight, {41, 30}}, {dmpBottom, paCenter, {20, 30}},
       {dmpRight, paLeft, {40, -1}},  {dmpRight, paRight, {-1, -1}},  {dmpRight, paCenter, {20, 30}},
   };
-  static RECT shown;
   for (const Case& c : cases) {
     b->SetMenuPosition(c.pos);
     menu->SetAlignment(c.align);
@@ -162,12 +190,7 @@ TEST_F(ButtonForm, DropDownMenuAtItsPointWithoutAClick) {
     EXPECT_EQ(c.point.y, p.y);
     // The tracked menu is read and closed from a timer inside its own loop.
     shown = RECT{};
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
-      HWND popup = FindWindowA("#32768", nullptr);
-      if (!popup || !IsWindowVisible(popup)) return;
-      GetWindowRect(popup, &shown);
-      EndMenu();
-    });
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, ReadAndCloseMenu);
     Clicks = 0;
     PostMouse(b, WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
     PostMouse(b, WM_LBUTTONUP, 5, 5);
@@ -184,18 +207,10 @@ TEST_F(ButtonForm, DropDownMenuAtItsPointWithoutAClick) {
 
   // The press that closed the menu: over the button it is gone, elsewhere it stays and misses the button.
   TKitSpeedButton* other = Add(250, 100, 40, 30);
-  static HWND target;
-  static POINT at;
   for (TKitSpeedButton* where : {b, other}) {
     target = Form->Handle();
     at = POINT{where->Left() + 5, where->Top() + 5};
-    UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
-      HWND popup = FindWindowA("#32768", nullptr);
-      if (!popup || !IsWindowVisible(popup)) return;
-      EndMenu();
-      PostMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-      PostMessageA(target, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
-    });
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, CloseMenuByPress);
     int before = Clicks;
     PostMouse(b, WM_LBUTTONDOWN, 5, 5, MK_LBUTTON);
     ASSERT_TRUE(PumpAppUntil([&] { return !b->MenuTracking() && !b->Dragging() && !GetQueueStatus(QS_POSTMESSAGE); }));
@@ -274,14 +289,8 @@ TEST_F(ButtonForm, ModalResultClosesTheModalForm) {
   b->SetParent(dialog);
   b->SetBounds(10, 10, 40, 30);
   b->SetModalResult(mrOk);
-  static TKitSpeedButton* pressed;
   pressed = b;
-  UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) {
-    if (pressed->Parent()->HandleAllocated() && IsWindowVisible(pressed->Parent()->Handle())) {
-      PostClick(pressed, 5, 5);
-      pressed = nullptr;
-    }
-  });
+  UINT_PTR timer = SetTimer(nullptr, 0, 50, ClickPressedOnceShown);
   int result = dialog->ShowModal();
   KillTimer(nullptr, timer);
   EXPECT_EQ(mrOk, result);

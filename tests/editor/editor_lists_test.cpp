@@ -18,6 +18,12 @@ namespace {
 
 class EditorLists : public EditingFixture {};
 
+// Closes a context menu from inside its loop; stdcall, as Win32 calls it.
+void CALLBACK EndMenuOnce(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  EndMenu();
+}
+
 TEST_F(EditorLists, EachModeSortsGroupsAndHeadsTheAttachedList) {
   ASSERT_NE(OpenStudio(), nullptr);
   const std::string sub = W + "sub\\";
@@ -106,10 +112,7 @@ TEST_F(EditorLists, HeaderRowsNeverStaySelectedAndSelectTheirGroup) {
   RECT r = RowOf(Editor->FilesListView, " " + W)->DisplayRect();
   LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   // The context menu that follows is closed from a timer.
-  SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    EndMenu();
-  });
+  SetTimer(nullptr, 0, 300, EndMenuOnce);
   PostMessageA(Editor->FilesListView->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, at);
   PostMessageA(Editor->FilesListView->Handle(), WM_RBUTTONUP, 0, at);
   RunUntil([&] { return Editor->FilesListView->SelCount() == 2; }, 2000);

@@ -31,15 +31,17 @@ bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
 }
 
+BOOL CALLBACK ChildrenOfClassStep(HWND child, LPARAM p) {
+  auto* s = reinterpret_cast<std::pair<std::string, std::vector<HWND>>*>(p);
+  char name[64] = "";
+  GetClassNameA(child, name, sizeof name);
+  if (s->first == name) s->second.push_back(child);
+  return TRUE;
+}
+
 std::vector<HWND> ChildrenOfClass(HWND parent, const std::string& className) {
   std::pair<std::string, std::vector<HWND>> search(className, {});
-  EnumChildWindows(parent, [](HWND child, LPARAM p) -> BOOL {
-    auto* s = reinterpret_cast<std::pair<std::string, std::vector<HWND>>*>(p);
-    char name[64] = "";
-    GetClassNameA(child, name, sizeof name);
-    if (s->first == name) s->second.push_back(child);
-    return TRUE;
-  }, reinterpret_cast<LPARAM>(&search));
+  EnumChildWindows(parent, ChildrenOfClassStep, reinterpret_cast<LPARAM>(&search));
   return search.second;
 }
 

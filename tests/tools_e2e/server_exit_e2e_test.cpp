@@ -27,18 +27,19 @@ bool Pump(const std::function<bool()>& done, DWORD timeoutMs = kWaitMs) {
   return testsupport::PumpUntil(done, timeoutMs);
 }
 
-// The visible top-level window of the process with that title; null when none came.
+BOOL CALLBACK ChildWithTextStep(HWND child, LPARAM p) {
+  auto* s = reinterpret_cast<std::pair<std::string, HWND>*>(p);
+  char buffer[64] = "";
+  GetWindowTextA(child, buffer, sizeof buffer);
+  if (s->first != buffer) return TRUE;
+  s->second = child;
+  return FALSE;
+}
+
 // A child window with that text, at any depth; null when none.
 HWND ChildWithText(HWND parent, const std::string& text) {
   std::pair<std::string, HWND> search(text, nullptr);
-  EnumChildWindows(parent, [](HWND child, LPARAM p) -> BOOL {
-    auto* s = reinterpret_cast<std::pair<std::string, HWND>*>(p);
-    char buffer[64] = "";
-    GetWindowTextA(child, buffer, sizeof buffer);
-    if (s->first != buffer) return TRUE;
-    s->second = child;
-    return FALSE;
-  }, reinterpret_cast<LPARAM>(&search));
+  EnumChildWindows(parent, ChildWithTextStep, reinterpret_cast<LPARAM>(&search));
   return search.second;
 }
 
