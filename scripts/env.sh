@@ -4,9 +4,9 @@
 
 TOP=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-if [ -z "${TARNBEL_ARCH:-}" ]; then
-  if /usr/lib/wine/wine --version >/dev/null 2>&1; then TARNBEL_ARCH=i686; else TARNBEL_ARCH=x86_64; fi
-fi
+# The target this machine runs: i686 wherever 32-bit Wine starts.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then RUNNABLE_ARCH=i686; else RUNNABLE_ARCH=x86_64; fi
+TARNBEL_ARCH=${TARNBEL_ARCH:-$RUNNABLE_ARCH}
 case "$TARNBEL_ARCH" in
   i686)   WINELOADER=/usr/lib/wine/wine;   export WINEARCH=win32 ;;
   x86_64) WINELOADER=/usr/lib/wine/wine64; export WINEARCH=win64 ;;
@@ -14,7 +14,9 @@ case "$TARNBEL_ARCH" in
 esac
 export TARNBEL_ARCH WINELOADER
 
-BUILD_DIR="$TOP/build"
+# build/ holds the target this machine runs; a target forced otherwise builds beside it, in build-<arch>/,
+# so that switching never reconfigures one tree for another compiler.
+if [ "$TARNBEL_ARCH" = "$RUNNABLE_ARCH" ]; then BUILD_DIR="$TOP/build"; else BUILD_DIR="$TOP/build-$TARNBEL_ARCH"; fi
 export WINEPREFIX="$BUILD_DIR/wineprefix-$TARNBEL_ARCH"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEDEBUG=-all
