@@ -120,7 +120,19 @@ void TApplication::Run() {
   while (!FTerminated) HandleMessage();
 }
 
-void TApplication::Terminate() { PostQuitMessage(0); }
+void TApplication::Terminate() {
+  if (ModalLoopRuns()) {
+    FTerminateHeld = true;
+    return;
+  }
+  PostQuitMessage(0);
+}
+
+void TApplication::ModalLoopsEnded() {
+  if (!FTerminateHeld) return;
+  FTerminateHeld = false;
+  PostQuitMessage(0);
+}
 
 void TApplication::ProcessMessages() {
   MSG msg;

@@ -1,5 +1,6 @@
 #include "message_box.h"
 
+#include "form.h"
 #include "gdi.h"
 
 namespace ui {
@@ -38,6 +39,7 @@ std::string BreakWideWords(const std::string& text, HDC dc, int room) {
 }
 
 int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner) {
+  TSystemModalLoop loop;
   if (Handler()) return Handler()(text, caption, flags);
   // The box widens to its longest word: a word wider than half the screen (the icon, margins and
   // buttons take the rest) is broken into lines, so no box runs off the screen.
