@@ -121,17 +121,7 @@ void TApplication::Run() {
 }
 
 void TApplication::Terminate() {
-  if (ModalLoopRuns()) {
-    FTerminateHeld = true;
-    return;
-  }
-  PostQuitMessage(0);
-}
-
-void TApplication::ModalLoopsEnded() {
-  if (!FTerminateHeld) return;
-  FTerminateHeld = false;
-  PostQuitMessage(0);
+  if (!HoldEndForModalLoop()) PostQuitMessage(0);
 }
 
 void TApplication::ProcessMessages() {

@@ -64,8 +64,6 @@ class TApplication : public TComponent {
   // Posts WM_QUIT; the loop ends when WM_QUIT comes through unhandled. Asked while a modal loop runs, the
   // end waits until the last one has returned.
   void Terminate();
-  // The forms tell it when the last modal loop has returned.
-  void ModalLoopsEnded();
   bool Terminated() const { return FTerminated; }
   void ProcessMessages();
   // One message, or idle work and a wait when the queue is empty.
@@ -137,7 +135,6 @@ class TApplication : public TComponent {
   TForm* FMainForm = nullptr;
   std::string FTitle;
   bool FTerminated = false;
-  bool FTerminateHeld = false;
   DWORD FMainThreadId;
   std::vector<std::pair<int, TWindowHook>> FHooks;
   int FNextHookId = 1;

@@ -30,9 +30,10 @@ namespace {
 std::vector<TForm*> modalLoops;
 // The system message boxes and common dialogs that run on this thread.
 thread_local int systemLoops = 0;
-// Forms whose release came while they were held or a modal loop ran.
+// Forms whose release came while they were held or a modal loop ran, and the program's end.
 std::vector<TForm*> heldReleases;
-std::vector<TFormHold*> liveHolds;
+thread_local bool endHeld = false;
+thread_local std::vector<TFormHold*> liveHolds;
 
 void Forget(std::vector<TForm*>& forms, TForm* form) {
   forms.erase(std::remove(forms.begin(), forms.end(), form), forms.end());
@@ -43,11 +44,16 @@ bool Held(TForm* form) { return std::find(heldReleases.begin(), heldReleases.end
 // The last loop has returned: what waited for it is asked again.
 void LoopEnded() {
   if (ModalLoopRuns()) return;
-  std::vector<TForm*> held;
-  held.swap(heldReleases);
-  for (TForm* f : held)
-    if (f->HandleAllocated()) f->Release();
-  Application().ModalLoopsEnded();
+  if (!heldReleases.empty()) {
+    std::vector<TForm*> held;
+    held.swap(heldReleases);
+    for (TForm* f : held)
+      if (f->HandleAllocated()) f->Release();
+  }
+  if (endHeld) {
+    endHeld = false;
+    PostQuitMessage(0);
+  }
 }
 
 void LeaveModalLoop(TForm* form) {
@@ -76,6 +82,12 @@ void EndModalLoops() {
 }
 
 bool ModalLoopRuns() { return !modalLoops.empty() || systemLoops > 0; }
+
+bool HoldEndForModalLoop() {
+  if (!ModalLoopRuns()) return false;
+  endHeld = true;
+  return true;
+}
 
 TFormHold::TFormHold(TForm* form) {
   liveHolds.push_back(this);

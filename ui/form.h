@@ -37,6 +37,8 @@ using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 void EndModalLoops();
 // True while a modal loop of this program runs.
 bool ModalLoopRuns();
+// The program's end asked for while a modal loop runs is kept (true) and comes when the last loop returns.
+bool HoldEndForModalLoop();
 
 class TForm;
 

@@ -139,8 +139,7 @@ TEST_F(ManagerFixture, AnEditorOnAnotherMappingWaitsForARenameAndIsFreedAfterIt)
     m->RenameMappingAction->Execute();
     EXPECT_EQ(Sorted(testsupport::SubkeyNames(MappingsKey)), (std::vector<std::string>{"Fresh", "Strings"}));
     EXPECT_FALSE(freed) << "the editor was freed inside the rename";
-    ASSERT_FALSE(freedInside);
-    if (c.Close) {
+    if (c.Close || freed) {
       EXPECT_TRUE(RunUntil([&] { return freed; }));
       EXPECT_FALSE(freedInside);
       continue;
