@@ -97,7 +97,7 @@ std::string StoredSpelling(const TMapping& mapping, const std::string& file) {
 
 void RunIntegrityCheck(TComponent* requester, TForm* asker) {
   if (TValidator::AnyRunning()) {
-    deferredRequester = WindowOf(requester);
+    if (auto* window = dynamic_cast<TWinControl*>(requester)) deferredRequester = window->Handle();
     deferredAsker = WindowOf(asker);
     return;
   }
