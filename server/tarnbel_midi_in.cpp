@@ -377,7 +377,11 @@ bool TTarnbelMIDIInput::UseCached(int32_t bank, int32_t program, const std::stri
   int index = FindCached(bank, program, name);
   if (index < 0) return false;
   Touch(index);
-  if (addUse) FSFThread->Cache().List()[index].AddUse();
+  TPresetData& entry = FSFThread->Cache().List()[index];
+  if (addUse)
+    entry.AddUse();
+  else
+    entry.NoChannelWaits = true;
   return true;
 }
 
