@@ -24,8 +24,8 @@ class TPresetData {
               int32_t slotBank, int32_t slotProgram);
 
   bool Pending = false;    // load asked for and not yet done: never evicted, unloaded without a device call
-  // A request from no channel (a reload, the player plug-in's list) found it pending and counts on its
-  // load: the load runs even when no channel uses the preset any more.
+  // A request from no channel (a reload, the player plug-in's list) waits for its load: the load runs
+  // even when no channel uses the preset any more.
   bool NoChannelWaits = false;
   bool Releasing = false;  // being unloaded: no longer a copy of its slot, never picked again as a victim
   int32_t Bank;
