@@ -29,6 +29,8 @@ bool IsDeviceName(const std::string& name) {
 
 std::string BankText(int bank) { return IntToStrZero(bank, 3); }
 
+bool IsSlash(char c) { return c == '\\' || c == '/'; }
+
 }  // namespace
 
 TRegKey& ToolsSettingsKey(std::unique_ptr<TRegKey>& own) {
@@ -45,7 +47,16 @@ bool IsPlainFileName(const std::string& name) {
 }
 
 std::string ExportBaseFolder(const std::string& chosen) {
-  return chosen.empty() ? ui::ProgramFolder() : ui::IncludeTrailingBackslash(chosen);
+  const std::string program = ui::ProgramFolder();
+  std::string folder = chosen;
+  const bool drive = folder.size() >= 2 && folder[1] == ':', rooted = !folder.empty() && IsSlash(folder[0]);
+  if (drive && folder.size() > 2 && !IsSlash(folder[2]))
+    folder.insert(2, "\\");  // as "C:" is taken for "C:\"
+  else if (rooted && !(folder.size() > 1 && IsSlash(folder[1])))
+    folder = program.substr(0, program.find('\\')) + folder;
+  else if (!drive && !rooted)
+    folder = program + folder;
+  return ui::IncludeTrailingBackslash(folder);
 }
 
 std::string MappingOutputFolder(const std::string& chosen, const std::string& mappingName) {

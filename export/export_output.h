@@ -16,7 +16,9 @@ TRegKey& ToolsSettingsKey(std::unique_ptr<TRegKey>& own);
 // \ / : * ? " < > |, not "." or "..", not ending in a dot or a blank, and no device (CON, NUL, COM1 ...).
 bool IsPlainFileName(const std::string& name);
 
-// The chosen folder with a trailing backslash; the program folder when none was chosen.
+// The chosen folder with a trailing backslash; the program folder when none was chosen. A folder given
+// without its drive is taken from the program folder too ("out" as its "out" folder, "\out" on its
+// drive, "C:out" as "C:\out"): the current folder it would follow is wherever a file dialog went last.
 std::string ExportBaseFolder(const std::string& chosen);
 // ExportBaseFolder + "tarnbel\" + the mapping's name, made and ending in "\"; when it cannot be made, the
 // same below the program folder, after a box naming both. Empty, after a box and with nothing made, when

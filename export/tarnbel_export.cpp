@@ -194,7 +194,7 @@ bool SaveMappingAsText(const std::string& folder, const std::string& fileName, c
   return GuardExport([&] {
     std::vector<std::string> lines;
     mapping.ExportToText(lines);
-    std::string target = folder;
+    std::string target = ExportBaseFolder(folder);
     PrepareOutputFolder(target);
     return SaveTextFile(target + fileName, lines);
   });
