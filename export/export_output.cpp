@@ -70,7 +70,7 @@ std::string MappingOutputFolder(const std::string& chosen, const std::string& ma
   return folder;
 }
 
-bool CheckBankFiles(std::vector<TBankFile>& files) {
+bool CheckBankFiles(std::vector<TBankFile>& files, const std::vector<std::string>& taken, const std::string& takenBy) {
   for (const TBankFile& f : files)
     if (!IsPlainFileName(f.FileName)) {
       Warn("Bank " + BankText(f.Bank) + " is named \"" + f.Label +
@@ -83,12 +83,16 @@ bool CheckBankFiles(std::vector<TBankFile>& files) {
     const TBankFile* first = nullptr;
     for (const TBankFile& k : kept)
       if (AnsiSameText(k.FileName, f.FileName)) first = &k;
-    if (!first) {
+    bool isTaken = false;
+    for (const std::string& name : taken) isTaken = isTaken || AnsiSameText(name, f.FileName);
+    if (isTaken)
+      clashes += "\r\nBank " + BankText(f.Bank) + " \"" + f.Label + "\" gives \"" + f.FileName + "\", which " +
+                 takenBy + " writes: bank " + BankText(f.Bank) + " was left out.";
+    else if (first)
+      clashes += "\r\nBanks " + BankText(first->Bank) + " \"" + first->Label + "\" and " + BankText(f.Bank) + " \"" +
+                 f.Label + "\" both give \"" + f.FileName + "\": bank " + BankText(f.Bank) + " was left out.";
+    else
       kept.push_back(f);
-      continue;
-    }
-    clashes += "\r\nBanks " + BankText(first->Bank) + " \"" + first->Label + "\" and " + BankText(f.Bank) + " \"" +
-               f.Label + "\" both give \"" + f.FileName + "\": bank " + BankText(f.Bank) + " was left out.";
   }
   if (!clashes.empty()) Warn("Some banks were not exported:" + clashes);
   files.swap(kept);

@@ -35,8 +35,10 @@ struct TBankFile {
 // Checks the files of an export before anything is written. A name that is not plain refuses the export:
 // a box names the bank and its label, and the result is false. Of banks whose file names are the same
 // (compared as Windows does, without case) the first stays and the later ones are left out, named with
-// the first in one box.
-bool CheckBankFiles(std::vector<TBankFile>& files);
+// the first in one box. A bank whose file name is one of taken (the files that takenBy, another export,
+// writes into the same folder) is left out too, and named in that box.
+bool CheckBankFiles(std::vector<TBankFile>& files, const std::vector<std::string>& taken = {},
+                    const std::string& takenBy = std::string());
 
 // A box naming the mapping when a file name made of it is not plain; false then.
 bool CheckMappingFileName(const std::string& fileName, const std::string& mappingName);
