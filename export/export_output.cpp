@@ -105,6 +105,11 @@ bool CheckMappingFileName(const std::string& fileName, const std::string& mappin
   return false;
 }
 
+std::string BankLabel(const TMapping& mapping, int bank) {
+  std::string name = mapping.GetBankName(bank);
+  return name.empty() ? BankDisplayName(bank) : name;
+}
+
 bool HasEntries(const TMapping& mapping, int bank) {
   for (int program = 0; program < MappingPrograms; ++program)
     if (mapping.SlotFilled(bank, program)) return true;

@@ -43,6 +43,10 @@ bool CheckBankFiles(std::vector<TBankFile>& files, const std::vector<std::string
 // A box naming the mapping when a file name made of it is not plain; false then.
 bool CheckMappingFileName(const std::string& fileName, const std::string& mappingName);
 
+// The bank's label in an export: its name, or its number form (bank 005, drumsets) when it has none or
+// an empty one, as the editor takes an empty name for none.
+std::string BankLabel(const TMapping& mapping, int bank);
+
 bool HasEntries(const TMapping& mapping, int bank);
 // Banks with at least one filled slot, from 0 up (to 128 when withDrums).
 std::vector<int> BanksWithEntries(const TMapping& mapping, bool withDrums);

@@ -74,7 +74,7 @@ bool ExportCubaseDevSeparate(const std::string& folder, const TMapping& mapping)
     if (!TemplateReady(frameTemplate)) return false;
     std::vector<TBankFile> files;
     for (int bank : BanksWithEntries(mapping, true)) {
-      std::string name = mapping.GetBankName(bank);
+      std::string name = BankLabel(mapping, bank);
       std::string label = bank == DrumKitBank ? "drums" : name.substr(0, LabelSize);
       files.push_back({bank, bank == DrumKitBank ? label : name, label + ".dev"});
     }
@@ -108,7 +108,7 @@ bool ExportCubaseDev12(const std::string& folder, const TMapping& mapping) {
       PutHeader(frame, mapping, fileLabel);
       for (int bank = first; bank <= std::min(first + BanksPerDriver - 1, DrumKitBank); ++bank) {
         const size_t k = size_t(bank - first);
-        std::string label = bank == DrumKitBank ? "drums   " : NulFilled(mapping.GetBankName(bank));
+        std::string label = bank == DrumKitBank ? "drums   " : NulFilled(BankLabel(mapping, bank));
         PutBlock(frame, k, label, mapping, bank, DriverNamesAt + k * MappingPrograms * NameSize);
       }
       if (!SaveBinaryFile(out + fileLabel + ".dev", frame)) return false;
