@@ -146,9 +146,10 @@ bool DeleteStampedFiles(const std::string& referenceFile, const std::string& lis
                         std::vector<std::string>& left) {
   const std::string folder = ui::ProgramFolder();
   const std::string reference = folder + referenceFile, list = folder + listFile;
+  // This program was stamped with the others: its time stands in for a reference that is gone.
   FILETIME stamp{};
-  if (!ReadLastWriteTime(reference, stamp)) {
-    left.push_back(folder);
+  if (!ReadLastWriteTime(reference, stamp) && !ReadLastWriteTime(ThisProgramPath(), stamp)) {
+    left.push_back(folder + ": " + ui::SysErrorMessage(GetLastError()));
     return false;
   }
   const std::set<std::string> listed = ReadListLines(list);
