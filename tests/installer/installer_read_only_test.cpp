@@ -112,11 +112,12 @@ TEST_P(InstallerReadOnlyMedium, AFolderOnAReadOnlyMediumIsNamedAsLeftNotAsRemove
   ASSERT_EQ(boxes.size(), before ? 2u : 1u);
   EXPECT_EQ(boxes.back().Text, "Installation complete.");
   EXPECT_EQ(code, before ? 1u : 0u);
-  // The reason, the first ten files and the count of the others.
-  const std::string cantMark = "Can't mark these installed files for removal: ";
-  if (before) EXPECT_EQ(Lines(boxes[0].Text).size(), 12u) << boxes[0].Text;
-  if (before) EXPECT_GT(boxes[0].Text.find('\r'), cantMark.size());
-  if (before) EXPECT_EQ(boxes[0].Text.substr(0, cantMark.size()), cantMark);
+  if (before) {  // the reason, the first ten files and the count of the others
+    const std::string cantMark = "Can't mark these installed files for removal: ";
+    EXPECT_EQ(boxes[0].Text.substr(0, cantMark.size()), cantMark);
+    EXPECT_GT(boxes[0].Text.find('\r'), cantMark.size());
+    EXPECT_EQ(Lines(boxes[0].Text).size(), 12u) << boxes[0].Text;
+  }
   const size_t files = FileTimes(Folder).size();
   if (!before && !medium.Mount()) GTEST_SKIP() << "no read-only mount can be made here";
   ASSERT_NO_FATAL_FAILURE(ExpectEverythingLeft(files));
