@@ -252,10 +252,11 @@ TMappingsForm::TStoredChange::~TStoredChange() { End(FName); }
 void TMappingsForm::TStoredChange::End(const std::string& name) {
   if (FEnded) return;
   FEnded = true;
-  // What was asked for meanwhile (a close, a switch) runs once the editor is back.
+  // What was asked for meanwhile (a close, a switch) runs once the editor is back; a window that closes
+  // opens nothing again.
   FWait.reset();
   TMappingsForm* editor = Editor();
-  if (!editor || !FLetGo) return;
+  if (!editor || !FLetGo || editor->FClosePending) return;
   if (name.empty()) editor->Close();
   else editor->OpenMapping(name, nullptr);
 }
