@@ -6,6 +6,7 @@
 
 #include "live_requests.h"
 #include "message_box.h"
+#include "owner_posts.h"
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
 
@@ -22,7 +23,8 @@ bool IsThreadMessage(const MSG& msg) { return msg.hwnd == nullptr && msg.message
 LRESULT CALLBACK HoldThreadMessages(int code, WPARAM wParam, LPARAM lParam) {
   auto* msg = reinterpret_cast<MSG*>(lParam);
   if (code >= 0 && msg && !heldStack.empty() && IsThreadMessage(*msg)) {
-    heldStack.back()->push_back(*msg);
+    // Another program's post of an id this thread takes only from us is dropped here, as its loop would.
+    if (TOwnerPosts::Accept(*msg)) heldStack.back()->push_back(*msg);
     return 1;  // taken: the box's loop must not dispatch it into nowhere
   }
   return CallNextHookEx(filterHook, code, wParam, lParam);
@@ -51,11 +53,12 @@ int ServerBox(HWND owner, const std::string& text, UINT flags) {
   }
   // Thread messages that arrived after the box's last look come after the held ones.
   MSG msg;
-  while (PeekMessageA(&msg, reinterpret_cast<HWND>(-1), WM_USER, 0xFFFFFFFFu, PM_REMOVE)) held.push_back(msg);
+  while (PeekMessageA(&msg, reinterpret_cast<HWND>(-1), WM_USER, 0xFFFFFFFFu, PM_REMOVE))
+    if (TOwnerPosts::Accept(msg)) held.push_back(msg);
   // Back to the thread's queue, also from an inner box: whoever waits below it (a request's reply
   // wait) looks there, and an outer box's loop holds them again in its turn.
   DWORD self = GetCurrentThreadId();
-  for (const MSG& kept : held) PostThreadUntilAccepted(self, kept.message, kept.wParam, kept.lParam);
+  for (const MSG& kept : held) TOwnerPosts::Post(self, kept.message, kept.wParam, kept.lParam);
   return answer;
 }
 
