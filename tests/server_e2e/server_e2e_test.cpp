@@ -405,6 +405,49 @@ TEST_F(ServerE2E, BusyIdleAndOneBoxPerErrorEpisode) {
   EXPECT_EQ(Tools->Count(WM_TB_SERVER_ERROR, from), 2u);
 }
 
+// Drum notes keep asking for a kit whose file is gone while its box is up: what the box holds back for
+// later stays bounded, and so does the server's private memory.
+TEST_F(ServerE2E, RequestsHeldWhileABoxIsUpLeaveTheMemoryFlat) {
+  StoreMapping("Gone", 1, {{128, 5}});  // a kit whose file is not there
+  StoreActiveRoute("Keys");
+  StartServerWithVirtualMidi();
+  ASSERT_EQ(LParamOf(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)), 1);
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Keys --> Synth --> SB Live!"), 0);
+  ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted("Keys", 5000));
+  ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x05C9), TVirtualPlayResult::Played);  // kit 5 on channel 10
+  HWND box = WaitForBox(Server.ProcessId());
+  ASSERT_NE(box, nullptr);
+  // The notes; a list of the cache, which comes once the manager thread has failed each of them; and a
+  // state report posted behind what the threads posted to the main thread meanwhile.
+  std::vector<CachedPresetRecord> records;
+  auto notes = [&](int count) {
+    for (int i = 0; i < count; ++i) {
+      if (i % 512 == 0) {
+        ASSERT_TRUE(TVirtualMidiBus::WaitDelivered("Keys", 10000));
+      }
+      ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x7F2499), TVirtualPlayResult::Played);
+    }
+    ASSERT_TRUE(TVirtualMidiBus::WaitDelivered("Keys", 10000));
+    ASSERT_TRUE(CachedPresets(records));
+    const size_t from = Tools->Received.size();
+    PostMessageA(Window, WM_TB_GET_STATE, 0, 0);
+    ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_STATE, from, 60000), nullptr);
+  };
+  ASSERT_NO_FATAL_FAILURE(notes(5000));
+  const size_t before = Server.PrivateBytes();
+  DWORD start = GetTickCount();
+  ASSERT_NO_FATAL_FAILURE(notes(60000));
+  const size_t after = Server.PrivateBytes();
+  std::cout << "60,000 drum notes held behind a box in " << GetTickCount() - start << " ms: private bytes "
+            << before / 1024 << " KB before, " << after / 1024 << " KB after" << std::endl;
+  ASSERT_GT(before, 0u);
+  EXPECT_LT(after, before + 512 * 1024);
+  ASSERT_EQ(e2e::FindServerBox(Server.ProcessId()), box);
+  PostMessageA(box, WM_COMMAND, IDNO, 0);
+  EXPECT_TRUE(Tools->PumpUntil([&] { return e2e::FindServerBox(Server.ProcessId()) == nullptr; }));
+  EXPECT_TRUE(Server.Running());
+}
+
 TEST_F(ServerE2E, ExitChosenFromTheRealTrayMenuEndsIt) {
   StartServer();
   PostMessageA(Window, WM_TB_TRAY_CALLBACK, 0, WM_RBUTTONDOWN);
