@@ -58,20 +58,11 @@ std::string TextOf(HWND window) {
   return text;
 }
 
-// Where a value is read, what of it shows, and how that window closes for good.
-enum class TWindow {
-  MonitorLists,
-  EditorPaneWidth,
-  EditorChoice,
-  PreferencesSpins,
-  ServerCurrentRoute,
-  ServerSlotName,
-  ServerRouteBox
-};
+// Where a value is read, what of it shows, and how that window closes for good; the server's come last.
+enum class TWindow { MonitorLists, EditorPaneWidth, EditorChoice, PreferencesSpins, ServerCurrentRoute, ServerSlotName,
+                     ServerRouteBox };
 
-bool IsServer(TWindow window) {
-  return window == TWindow::ServerCurrentRoute || window == TWindow::ServerSlotName || window == TWindow::ServerRouteBox;
-}
+bool IsServer(TWindow window) { return window >= TWindow::ServerCurrentRoute; }
 
 // A route whose input is not there.
 std::string GoneRoute(const std::string& input) { return RouteRecordToString({input, RouteNone, "SB Live!", RouteActive}); }
