@@ -44,7 +44,10 @@ void THeldMessages::Drop(uint64_t sequence) {
 void THeldMessages::PostBack() {
   const DWORD self = GetCurrentThreadId();
   // Posted as ours again: the thread's loop takes each only as a post of this process.
-  for (const auto& entry : FOrder) TOwnerPosts::Post(self, entry.second.Msg.message, entry.second.Msg.wParam, entry.second.Msg.lParam);
+  for (const auto& entry : FOrder) {
+    const MSG& msg = entry.second.Msg;
+    TOwnerPosts::Post(self, msg.message, msg.wParam, msg.lParam);
+  }
   FOrder.clear();
   FByKey.clear();
   FBusy.clear();

@@ -21,7 +21,6 @@ class THeldMessages {
   void Add(const MSG& msg, bool vouched);
   // Posts every message back to the calling thread, in order, and forgets them.
   void PostBack();
-  size_t Count() const { return FOrder.size(); }
 
  private:
   using TKey = std::tuple<UINT, WPARAM, LPARAM>;

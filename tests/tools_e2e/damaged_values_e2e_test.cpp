@@ -65,7 +65,9 @@ enum class TWindow { MonitorLists, EditorPaneWidth, EditorChoice, PreferencesSpi
 bool IsServer(TWindow window) { return window >= TWindow::ServerCurrentRoute; }
 
 // A route whose input is not there.
-std::string GoneRoute(const std::string& input) { return RouteRecordToString({input, RouteNone, "SB Live!", RouteActive}); }
+std::string GoneRoute(const std::string& input) {
+  return RouteRecordToString({input, RouteNone, "SB Live!", RouteActive});
+}
 
 // What a window needs stored before its first start: the server runs without showing the tools program;
 // its name of a slot comes from two mappings of that slot, "low" (priority 1) and "high" (priority 2); its
