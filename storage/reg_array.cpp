@@ -79,6 +79,16 @@ TRegArray::TRegArray(const std::string& path, bool load) : FPath(path) {
   if (load) Load();
 }
 
+TRegArray::TRegArray(const TRegKey& parent, const std::string& subPath, bool load)
+    : FPath(parent.Path() + "\\" + subPath), FParent(&parent), FSubPath(subPath) {
+  if (load) Load();
+}
+
+std::unique_ptr<TRegKey> TRegArray::OpenKey() const {
+  if (FParent) return std::make_unique<TRegKey>(*FParent, FSubPath, true);
+  return std::make_unique<TRegKey>(FPath, true, HKEY_CURRENT_USER);
+}
+
 TRegArray::~TRegArray() {
   if (SaveOnDestroy) Save();
 }
@@ -155,7 +165,9 @@ void TRegArray::AddStrings(const std::vector<std::string>& source) {
 void TRegArray::Save() {
   if (!FContentKnown) return;
   TRegFailureWatch watch;
-  TRegKey key(FPath, true, HKEY_CURRENT_USER);
+  std::unique_ptr<TRegKey> opened = OpenKey();
+  TRegKey& key = *opened;
+  if (!key.Opened()) return;
   // Overwrite in place, then drop the surplus: a save cut short leaves old and new items, never none.
   for (int i = 0; i < Count(); ++i) key.WriteString(NumberedName("item", i), FItems[i]);
   key.WriteInteger("Count", Count());
@@ -223,7 +235,7 @@ void TRegArray::Load() { LoadRegArrays({this}); }
 void LoadRegArrays(const std::vector<TRegArray*>& arrays) {
   std::vector<TListRead> lists(arrays.size());
   for (size_t a = 0; a < arrays.size(); ++a) {
-    lists[a].Key = std::make_unique<TRegKey>(arrays[a]->FPath, true, HKEY_CURRENT_USER);
+    lists[a].Key = arrays[a]->OpenKey();
     lists[a].Values.resize(size_t(std::max(StoredItemCount(*lists[a].Key), 0)));
     lists[a].Read.resize(lists[a].Values.size());
   }
