@@ -29,6 +29,8 @@ bool IsDeviceName(const std::string& name) {
 
 std::string BankText(int bank) { return IntToStrZero(bank, 3); }
 
+bool IsSlash(char c) { return c == '\\' || c == '/'; }
+
 }  // namespace
 
 TRegKey& ToolsSettingsKey(std::unique_ptr<TRegKey>& own) {
@@ -45,7 +47,16 @@ bool IsPlainFileName(const std::string& name) {
 }
 
 std::string ExportBaseFolder(const std::string& chosen) {
-  return chosen.empty() ? ui::ProgramFolder() : ui::IncludeTrailingBackslash(chosen);
+  const std::string program = ui::ProgramFolder();
+  std::string folder = chosen;
+  const bool drive = folder.size() >= 2 && folder[1] == ':', rooted = !folder.empty() && IsSlash(folder[0]);
+  if (drive && folder.size() > 2 && !IsSlash(folder[2]))
+    folder.insert(2, "\\");  // as "C:" is taken for "C:\"
+  else if (rooted && !(folder.size() > 1 && IsSlash(folder[1])))
+    folder = program.substr(0, program.find('\\')) + folder;
+  else if (!drive && !rooted)
+    folder = program + folder;
+  return ui::IncludeTrailingBackslash(folder);
 }
 
 std::string MappingOutputFolder(const std::string& chosen, const std::string& mappingName) {
@@ -59,7 +70,7 @@ std::string MappingOutputFolder(const std::string& chosen, const std::string& ma
   return folder;
 }
 
-bool CheckBankFiles(std::vector<TBankFile>& files) {
+bool CheckBankFiles(std::vector<TBankFile>& files, const std::vector<std::string>& taken, const std::string& takenBy) {
   for (const TBankFile& f : files)
     if (!IsPlainFileName(f.FileName)) {
       Warn("Bank " + BankText(f.Bank) + " is named \"" + f.Label +
@@ -72,12 +83,16 @@ bool CheckBankFiles(std::vector<TBankFile>& files) {
     const TBankFile* first = nullptr;
     for (const TBankFile& k : kept)
       if (AnsiSameText(k.FileName, f.FileName)) first = &k;
-    if (!first) {
+    bool isTaken = false;
+    for (const std::string& name : taken) isTaken = isTaken || AnsiSameText(name, f.FileName);
+    if (isTaken)
+      clashes += "\r\nBank " + BankText(f.Bank) + " \"" + f.Label + "\" gives \"" + f.FileName + "\", which " +
+                 takenBy + " writes: bank " + BankText(f.Bank) + " was left out.";
+    else if (first)
+      clashes += "\r\nBanks " + BankText(first->Bank) + " \"" + first->Label + "\" and " + BankText(f.Bank) + " \"" +
+                 f.Label + "\" both give \"" + f.FileName + "\": bank " + BankText(f.Bank) + " was left out.";
+    else
       kept.push_back(f);
-      continue;
-    }
-    clashes += "\r\nBanks " + BankText(first->Bank) + " \"" + first->Label + "\" and " + BankText(f.Bank) + " \"" +
-               f.Label + "\" both give \"" + f.FileName + "\": bank " + BankText(f.Bank) + " was left out.";
   }
   if (!clashes.empty()) Warn("Some banks were not exported:" + clashes);
   files.swap(kept);
@@ -88,6 +103,11 @@ bool CheckMappingFileName(const std::string& fileName, const std::string& mappin
   if (IsPlainFileName(fileName)) return true;
   Warn("The mapping's name \"" + mappingName + "\" can't be part of a file name: nothing was exported.");
   return false;
+}
+
+std::string BankLabel(const TMapping& mapping, int bank) {
+  std::string name = mapping.GetBankName(bank);
+  return name.empty() ? BankDisplayName(bank) : name;
 }
 
 bool HasEntries(const TMapping& mapping, int bank) {

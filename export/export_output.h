@@ -16,7 +16,9 @@ TRegKey& ToolsSettingsKey(std::unique_ptr<TRegKey>& own);
 // \ / : * ? " < > |, not "." or "..", not ending in a dot or a blank, and no device (CON, NUL, COM1 ...).
 bool IsPlainFileName(const std::string& name);
 
-// The chosen folder with a trailing backslash; the program folder when none was chosen.
+// The chosen folder with a trailing backslash; the program folder when none was chosen. A folder given
+// without its drive is taken from the program folder too ("out" as its "out" folder, "\out" on its
+// drive, "C:out" as "C:\out"): the current folder it would follow is wherever a file dialog went last.
 std::string ExportBaseFolder(const std::string& chosen);
 // ExportBaseFolder + "tarnbel\" + the mapping's name, made and ending in "\"; when it cannot be made, the
 // same below the program folder, after a box naming both. Empty, after a box and with nothing made, when
@@ -33,11 +35,17 @@ struct TBankFile {
 // Checks the files of an export before anything is written. A name that is not plain refuses the export:
 // a box names the bank and its label, and the result is false. Of banks whose file names are the same
 // (compared as Windows does, without case) the first stays and the later ones are left out, named with
-// the first in one box.
-bool CheckBankFiles(std::vector<TBankFile>& files);
+// the first in one box. A bank whose file name is one of taken (the files that takenBy, another export,
+// writes into the same folder) is left out too, and named in that box.
+bool CheckBankFiles(std::vector<TBankFile>& files, const std::vector<std::string>& taken = {},
+                    const std::string& takenBy = std::string());
 
 // A box naming the mapping when a file name made of it is not plain; false then.
 bool CheckMappingFileName(const std::string& fileName, const std::string& mappingName);
+
+// The bank's label in an export: its name, or its number form (bank 005, drumsets) when it has none or
+// an empty one, as the editor takes an empty name for none.
+std::string BankLabel(const TMapping& mapping, int bank);
 
 bool HasEntries(const TMapping& mapping, int bank);
 // Banks with at least one filled slot, from 0 up (to 128 when withDrums).

@@ -14,7 +14,7 @@ namespace {
 using TLines = std::vector<std::string>;
 using TNamedLines = std::vector<std::pair<std::string, TLines>>;
 
-std::string Label(const TMapping& mapping, int bank) { return LineText(mapping.GetBankName(bank)); }
+std::string Label(const TMapping& mapping, int bank) { return LineText(BankLabel(mapping, bank)); }
 
 std::string PresetName(const TMapping& mapping, int bank, int program) {
   const TMappingInactiveItem* item = mapping.Slot(bank, program);
@@ -141,7 +141,7 @@ bool ExportBankFiles(const std::string& chosen, const TMapping& mapping, const s
                      TLines (*content)(const TMapping&, int)) {
   std::vector<TBankFile> files;
   for (int bank : BanksWithEntries(mapping, true)) {
-    std::string label = mapping.GetBankName(bank);
+    std::string label = BankLabel(mapping, bank);
     files.push_back({bank, label, label + extension});
   }
   if (!CheckBankFiles(files)) return false;
@@ -194,7 +194,7 @@ bool SaveMappingAsText(const std::string& folder, const std::string& fileName, c
   return GuardExport([&] {
     std::vector<std::string> lines;
     mapping.ExportToText(lines);
-    std::string target = folder;
+    std::string target = ExportBaseFolder(folder);
     PrepareOutputFolder(target);
     return SaveTextFile(target + fileName, lines);
   });

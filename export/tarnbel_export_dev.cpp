@@ -54,6 +54,11 @@ std::string NulFilled(const std::string& text) {
   return label;
 }
 
+// The twelve-bank layout's file of banks first to first + 11: m000-011 ... m120-131.
+std::string DriverLabel(int first) {
+  return "m" + IntToStrZero(first, 3) + "-" + IntToStrZero(first + BanksPerDriver - 1, 3);
+}
+
 bool TemplateReady(const std::string& frame) {
   if (!frame.empty()) return true;
   ui::ShowMessageBox("The Cubase device template of the program is missing or damaged: nothing was exported.",
@@ -69,11 +74,15 @@ bool ExportCubaseDevSeparate(const std::string& folder, const TMapping& mapping)
     if (!TemplateReady(frameTemplate)) return false;
     std::vector<TBankFile> files;
     for (int bank : BanksWithEntries(mapping, true)) {
-      std::string name = mapping.GetBankName(bank);
+      std::string name = BankLabel(mapping, bank);
       std::string label = bank == DrumKitBank ? "drums" : name.substr(0, LabelSize);
       files.push_back({bank, bank == DrumKitBank ? label : name, label + ".dev"});
     }
-    if (!CheckBankFiles(files)) return false;
+    // Both layouts write into one folder: a bank file never replaces one of the twelve-bank layout's.
+    std::vector<std::string> driverFiles;
+    for (int first = 0; first < MappingBanks; first += BanksPerDriver)
+      driverFiles.push_back(DriverLabel(first) + ".dev");
+    if (!CheckBankFiles(files, driverFiles, "the Cubase export of 12 banks per file")) return false;
     std::string out = MappingOutputFolder(folder, mapping.Name);
     if (out.empty()) return false;
     for (const TBankFile& f : files) {
@@ -95,11 +104,11 @@ bool ExportCubaseDev12(const std::string& folder, const TMapping& mapping) {
     if (out.empty()) return false;
     for (int first = 0; first < MappingBanks; first += BanksPerDriver) {
       std::string frame = frameTemplate;
-      const std::string fileLabel = "m" + IntToStrZero(first, 3) + "-" + IntToStrZero(first + BanksPerDriver - 1, 3);
+      const std::string fileLabel = DriverLabel(first);
       PutHeader(frame, mapping, fileLabel);
       for (int bank = first; bank <= std::min(first + BanksPerDriver - 1, DrumKitBank); ++bank) {
         const size_t k = size_t(bank - first);
-        std::string label = bank == DrumKitBank ? "drums   " : NulFilled(mapping.GetBankName(bank));
+        std::string label = bank == DrumKitBank ? "drums   " : NulFilled(BankLabel(mapping, bank));
         PutBlock(frame, k, label, mapping, bank, DriverNamesAt + k * MappingPrograms * NameSize);
       }
       if (!SaveBinaryFile(out + fileLabel + ".dev", frame)) return false;

@@ -201,7 +201,10 @@ MMRESULT WINAPI InOpen(LPHMIDIIN result, UINT id, DWORD_PTR callback, DWORD_PTR 
   h->Instance = instance;
   h->Id = Register(h);
   h->StopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (h->StopEvent) h->Thread = CreateThread(nullptr, 0, DeliveryThread, h, 0, &h->ThreadId);
+  // One per open input, as many as the server's routes: it reserves what it needs (its road, the
+  // input's callback included, takes under 4 KB).
+  if (h->StopEvent)
+    h->Thread = CreateThread(nullptr, 64 * 1024, DeliveryThread, h, STACK_SIZE_PARAM_IS_A_RESERVATION, &h->ThreadId);
   if (!h->Thread) {
     Unregister(h->Id);
     if (h->StopEvent) CloseHandle(h->StopEvent);

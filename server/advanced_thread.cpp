@@ -29,7 +29,10 @@ TOwnerPosts& OwnerPosts() {
 }
 }  // namespace
 
-TAdvancedThread::TAdvancedThread() : FCreatorThreadId(GetCurrentThreadId()) { EnsureMessageQueue(); }
+TAdvancedThread::TAdvancedThread(SIZE_T stackReserve)
+    : FCreatorThreadId(GetCurrentThreadId()), FStackReserve(stackReserve) {
+  EnsureMessageQueue();
+}
 
 TAdvancedThread::~TAdvancedThread() {
   // Owners stop the thread while the derived object is still whole; this only catches a forgotten Stop.
@@ -42,7 +45,8 @@ bool TAdvancedThread::StartThread() {
   if (FHandle) return false;
   FQueueReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (!FQueueReady) return false;
-  FHandle = CreateThread(nullptr, 0, &TAdvancedThread::ThreadProc, this, 0, &FThreadId);
+  FHandle = CreateThread(nullptr, FStackReserve, &TAdvancedThread::ThreadProc, this,
+                         FStackReserve ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0, &FThreadId);
   if (FHandle) {
     // Nobody may post to the thread before it has a queue: such a post would be refused for good.
     HANDLE waits[2] = {FQueueReady, FHandle};

@@ -12,8 +12,11 @@
 class TAdvancedThread {
  public:
   // Records the calling thread as creator and gives it a message queue, so the ready report
-  // can reach it. The thread itself starts with StartThread (Make does both).
-  TAdvancedThread();
+  // can reach it. The thread itself starts with StartThread (Make does both). stackReserve is the
+  // address space its stack takes: 0 for the program's default, which suits a thread that runs
+  // code whose depth we cannot know (the vendor's library on the manager thread, other programs'
+  // hooks in the tray menu); a thread of which the server runs many reserves what it needs.
+  explicit TAdvancedThread(SIZE_T stackReserve = 0);
   virtual ~TAdvancedThread();
   TAdvancedThread(const TAdvancedThread&) = delete;
   TAdvancedThread& operator=(const TAdvancedThread&) = delete;
@@ -109,6 +112,7 @@ class TAdvancedThread {
   static bool IsQuit(const MSG& msg);
 
   DWORD FCreatorThreadId = 0;
+  SIZE_T FStackReserve = 0;
   DWORD FThreadId = 0;
   HANDLE FHandle = nullptr;
   HANDLE FQueueReady = nullptr;

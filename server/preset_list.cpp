@@ -66,9 +66,16 @@ void TPresetList::Delete(int index) {
 }
 
 int TPresetList::PickVictim(bool skipDrums) const {
+  // A preset that a channel plays goes only when nothing else can make room.
+  const int unused = OldestEvictable(skipDrums, true);
+  return unused >= 0 ? unused : OldestEvictable(skipDrums, false);
+}
+
+int TPresetList::OldestEvictable(bool skipDrums, bool unusedOnly) const {
   auto eligible = [&](int i) {
     const TPresetData& entry = *FItems[i];
-    return !entry.Pending && !entry.Releasing && !(skipDrums && entry.IsDrum());
+    return !entry.Pending && !entry.Releasing && !(skipDrums && entry.IsDrum()) &&
+           !(unusedOnly && entry.UseCount() > 0);
   };
   int candidate = -1;
   for (int i = Count() - 1; i >= 0 && candidate < 0; --i)

@@ -24,6 +24,9 @@ class TPresetData {
               int32_t slotBank, int32_t slotProgram);
 
   bool Pending = false;    // load asked for and not yet done: never evicted, unloaded without a device call
+  // A request from no channel (a reload, the player plug-in's list) waits for its load: the load runs
+  // even when no channel uses the preset any more.
+  bool NoChannelWaits = false;
   bool Releasing = false;  // being unloaded: no longer a copy of its slot, never picked again as a victim
   int32_t Bank;
   int32_t Program;
@@ -80,9 +83,9 @@ class TPresetList {
   bool Contains(int32_t bank, int32_t program) const { return Find(bank, program) != -1; }
   void Clear() { FItems.clear(); }
 
-  // The least recently used entry that may be evicted now, or -1. Pending entries and entries being
-  // released never are; with skipDrums, drum entries neither. Among equal ages the later entry wins,
-  // and a melodic entry over a drum one.
+  // The least recently used entry that may be evicted now, or -1; one that a channel uses only when no
+  // other may go. Pending entries and entries being released never may; with skipDrums, drum entries
+  // neither. Among equal ages the later entry wins, and a melodic entry over a drum one.
   int PickVictim(bool skipDrums) const;
 
   // Appends a copy of every entry to the target, keeping the ids and channels; flags, name, uses
@@ -90,6 +93,8 @@ class TPresetList {
   void CopyTo(TPresetList& target) const;
 
  private:
+  int OldestEvictable(bool skipDrums, bool unusedOnly) const;
+
   std::vector<std::unique_ptr<TPresetData>> FItems;
   uint32_t FNextId = 0;
 };

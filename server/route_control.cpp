@@ -3,11 +3,23 @@
 #include <windows.h>
 
 #include "abstract_message.h"
+#include "address_space.h"
 #include "route_thread.h"
 #include "server_box.h"
 #include "sf_thread_messages.h"
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
+
+namespace {
+// What the server needs once its routes run, beyond their threads: the tray menu's thread, the set
+// of mappings built again beside the old one on a reload, the loads, the boxes and the lists the tools
+// program asks for. A route thread is made only while this much address space is left, in pieces
+// that the heap can grow into.
+constexpr size_t AddressSpaceForLater = 128u << 20;
+constexpr size_t AddressSpacePiece = 16u << 20;
+
+bool RoomForRouteThread() { return AddressSpaceLeft(AddressSpaceForLater, AddressSpacePiece); }
+}  // namespace
 
 TRouteControl::TRouteControl() { SetRouteThreadList(this); }
 
@@ -18,12 +30,14 @@ TRouteControl::~TRouteControl() {
 
 TRouteThread* TRouteControl::At(int index) const { return ValidIndex(index) ? FRoutes[index].get() : nullptr; }
 
-bool TRouteControl::StartRoute(const RouteRecord& definition, std::string& caption, DWORD& threadId) {
+bool TRouteControl::StartRoute(const RouteRecord& definition, bool room, std::string& caption, DWORD& threadId) {
   // The routes see the names as stored: an unused output is "[none]", which they know not to look for.
-  std::unique_ptr<TRouteThread> route = TAdvancedThread::Make<TRouteThread>(
-      StoredRouteName(definition.Input), StoredRouteName(definition.Device), StoredRouteName(definition.Output));
-  if (!route->WaitReady()) {
-    route->Stop();
+  std::unique_ptr<TRouteThread> route;
+  if (room)
+    route = TAdvancedThread::Make<TRouteThread>(StoredRouteName(definition.Input), StoredRouteName(definition.Device),
+                                                StoredRouteName(definition.Output));
+  if (!route || !route->WaitReady()) {
+    if (route) route->Stop();
     RequestServerBox(GetCurrentThreadId(), CantOpenInputText(StoredRouteName(definition.Input)));
     return false;
   }
@@ -39,15 +53,19 @@ std::vector<std::string> TRouteControl::OpenRoutes(const std::vector<RouteRecord
   std::vector<std::string> captions;
   std::string caption;
   DWORD threadId = 0;
-  for (const RouteRecord& definition : definitions)
-    if (StartRoute(definition, caption, threadId)) captions.push_back(caption);
+  // Once the address space runs short the rest of the list fails at once, as fast as it is reported.
+  bool room = true;
+  for (const RouteRecord& definition : definitions) {
+    room = room && RoomForRouteThread();
+    if (StartRoute(definition, room, caption, threadId)) captions.push_back(caption);
+  }
   return captions;
 }
 
 bool TRouteControl::OpenPreviewRoute(const RouteRecord& definition, std::string& caption) {
   caption.clear();
   DWORD threadId = 0;
-  if (!StartRoute(definition, caption, threadId)) return false;
+  if (!StartRoute(definition, RoomForRouteThread(), caption, threadId)) return false;
   TAdvancedThread::PostAsOwner(threadId, TM_PREVIEW_ON, 0, 0);
   return true;
 }

@@ -26,8 +26,9 @@ class TRouteControl : public TRouteThreadList {
   TRouteControl& operator=(const TRouteControl&) = delete;
 
   // Starts, readies and opens one route per definition, in the given order; the captions of the
-  // routes opened, in that order. A route whose thread could not start is reported with the box of
-  // an input that did not open, which joins the routes' own boxes.
+  // routes opened, in that order. A route whose thread could not start, or for whose thread too little
+  // address space is left, is reported with the box of an input that did not open, which joins the
+  // routes' own boxes.
   std::vector<std::string> OpenRoutes(const std::vector<RouteRecord>& definitions);
   // The single preview route, opened and switched to preview; false when it could not be made.
   bool OpenPreviewRoute(const RouteRecord& definition, std::string& caption);
@@ -94,9 +95,10 @@ class TRouteControl : public TRouteThreadList {
   bool WinampModeOn(int index);
 
  private:
-  // Started, readied, in the list and opened; false (and stopped) when the thread did not come up.
+  // Started, readied, in the list and opened; false (and stopped) when the thread did not come up, or
+  // was not made for want of room (the address space left).
   // The caption is the started route's own, whatever the wait for its opening let in.
-  bool StartRoute(const RouteRecord& definition, std::string& caption, DWORD& threadId);
+  bool StartRoute(const RouteRecord& definition, bool room, std::string& caption, DWORD& threadId);
   // The id of the route's SoundFont thread, asked of the route; 0 without one.
   DWORD SFThreadOf(int index) const;
   template <class Test>

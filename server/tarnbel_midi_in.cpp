@@ -181,6 +181,7 @@ void TTarnbelMIDIInput::ResetChannels() {
     channel.LoadedBank = drums ? CacheDrumKitBank : -1;
     channel.LoadedProgram = -1;
     channel.Loaded = 0;
+    channel.UsedEntry = NoEntryId;
   }
 }
 
@@ -312,11 +313,6 @@ void TTarnbelMIDIInput::ProgramChange(int ch, int program, const std::string& ma
 void TTarnbelMIDIInput::ChannelLoaded(int ch) {
   TMidiChannel& channel = Channels[static_cast<size_t>(ch & 15)];
   channel.Loaded = 1;
-  {
-    TCacheWriteLock lock(*this);
-    int index = FindCached(channel.LoadedBank, channel.LoadedProgram, WildcardMappingName);
-    if (index >= 0) FSFThread->Cache().List()[index].DropUse();
-  }
   if (Settings.UnloadOrphanPreset) ReleaseOrphan(ch & 15);
   channel.LoadedProgram = channel.Program;
   channel.LoadedBank = channel.Bank;
@@ -328,7 +324,7 @@ bool TTarnbelMIDIInput::LoadMelodic(int bank, int program, int requestedProgram,
   if (channel) bank = channel->Bank;
   if (bank == -1 || !FSFThread) return false;
   if (requestedProgram == -1 && requestedBank == -1 && !Reloading &&
-      UseCached(bank, program, WildcardMappingName, channel != nullptr)) {
+      UseCached(bank, program, WildcardMappingName, ch)) {
     if (channel) channel->Program = program;
     return true;
   }
@@ -353,7 +349,7 @@ bool TTarnbelMIDIInput::LoadMelodic(int bank, int program, int requestedProgram,
 bool TTarnbelMIDIInput::LoadDrumKit(int kit, bool synchronous, int slotProgram, const std::string& name, int ch) {
   if (!FSFThread) return false;
   TMidiChannel& drums = Channels[DrumChannel];
-  if (slotProgram == -1 && !Reloading && kit != -1 && UseCached(CacheDrumKitBank, kit, WildcardMappingName, ch >= 0)) {
+  if (slotProgram == -1 && !Reloading && kit != -1 && UseCached(CacheDrumKitBank, kit, WildcardMappingName, ch)) {
     drums.Program = kit;
     return true;
   }
@@ -372,19 +368,33 @@ bool TTarnbelMIDIInput::LoadDrumKit(int kit, bool synchronous, int slotProgram, 
   return true;
 }
 
-bool TTarnbelMIDIInput::UseCached(int32_t bank, int32_t program, const std::string& name, bool addUse) {
+bool TTarnbelMIDIInput::UseCached(int32_t bank, int32_t program, const std::string& name, int ch) {
   TCacheWriteLock lock(*this);
   int index = FindCached(bank, program, name);
   if (index < 0) return false;
   Touch(index);
-  if (addUse) FSFThread->Cache().List()[index].AddUse();
+  CountUse(ch, FSFThread->Cache().List()[index]);
   return true;
+}
+
+void TTarnbelMIDIInput::CountUse(int ch, TPresetData& entry) {
+  if (ch < 0) {
+    entry.NoChannelWaits = true;
+    return;
+  }
+  TMidiChannel& channel = Channels[static_cast<size_t>(ch & 15)];
+  if (channel.UsedEntry == entry.Id) return;
+  entry.AddUse();
+  TPresetList& list = FSFThread->Cache().List();
+  const int previous = channel.UsedEntry == NoEntryId ? -1 : list.Find(0, 0, channel.UsedEntry);
+  if (previous >= 0) list[previous].DropUse();
+  channel.UsedEntry = entry.Id;
 }
 
 void TTarnbelMIDIInput::UseOrRequest(const TLoadSource& item, int32_t loadBank, int32_t loadProgram, int ch,
                                      bool synchronous, const std::string& mappingName) {
   // While mappings reload every preset is asked for afresh, as the mappings now say.
-  if (Reloading || !UseCached(loadBank, loadProgram, mappingName, ch >= 0))
+  if (Reloading || !UseCached(loadBank, loadProgram, mappingName, ch))
     Request(item, loadBank, loadProgram, ch, synchronous, mappingName, EchoLoads != 0);
 }
 
@@ -399,7 +409,7 @@ void TTarnbelMIDIInput::Request(const TLoadSource& item, int32_t loadBank, int32
     TPresetData& entry = list[list.Add(loadBank, loadProgram, item.TargetProgram, item.TargetBank, mappingName,
                                        PendingTimeStamp)];
     entry.Pending = true;
-    if (ch >= 0) entry.AddUse();
+    CountUse(ch, entry);
     id = entry.Id;
   }
   const bool aps = APSDevice();

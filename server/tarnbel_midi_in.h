@@ -40,6 +40,7 @@ struct TMidiChannel {
   int32_t LoadedBank = -1;
   int32_t LoadedProgram = -1;
   uint8_t Loaded = 0;
+  uint32_t UsedEntry = NoEntryId;  // the cache entry that counts this channel's use
 };
 
 // What a load needs of a mapping entry, copied while the set of mappings is locked.
@@ -76,7 +77,7 @@ class TTarnbelMIDIInput : public TOSC_MIDIInput {
   void ClearPreset(int32_t bank, int32_t program, bool synchronous, bool echo, bool force,
                    uint32_t id = NoEntryId);
   void ClearAll();
-  // After a channel's load: counts the use over, releases the orphan, remembers what it plays.
+  // After a channel's load: releases the orphan, remembers what it plays.
   void ChannelLoaded(int channel);
   void OnOrphanTick();
   void OnPresetUnloaded(int32_t bank, int32_t program);
@@ -124,8 +125,12 @@ class TTarnbelMIDIInput : public TOSC_MIDIInput {
   void TakeLock();
   void ReleaseLock();
   void Touch(int index);
-  // Under the cache lock: touches the cached entry (and counts a use); false when it is not cached.
-  bool UseCached(int32_t bank, int32_t program, const std::string& name, bool addUse);
+  // Under the cache lock: touches the cached entry (and gives it the channel's use); false when it is
+  // not cached.
+  bool UseCached(int32_t bank, int32_t program, const std::string& name, int channel);
+  // Under the cache lock: the channel's one use moves to the entry from the one it had (which may have
+  // left the cache meanwhile, its use with it). Without a channel the entry is marked as awaited.
+  void CountUse(int channel, TPresetData& entry);
   // The cached entry when there is one (not while reloading), else a load request.
   void UseOrRequest(const TLoadSource& item, int32_t loadBank, int32_t loadProgram, int channel, bool synchronous,
                     const std::string& mappingName);

@@ -244,7 +244,7 @@ void TSFManagerThread::Load(const MSG& msg) {
   const int32_t program = record.Program & 0xFF;
 
   // The request's own entry. Gone (cleared meanwhile) or already loaded: nothing to load. Being
-  // released: it goes without ever reaching the card.
+  // released, or asked for by a channel that has moved on since: it goes without ever reaching the card.
   uint32_t ownId = static_cast<uint32_t>(record.EntryId);
   bool ownReleasing = false;
   {
@@ -256,8 +256,10 @@ void TSFManagerThread::Load(const MSG& msg) {
     if (own < 0 || !list[own].Pending) {
       own = -1;
     } else {
-      ownId = list[own].Id;
-      ownReleasing = list[own].Releasing;
+      TPresetData& entry = list[own];
+      if (record.Channel >= 0 && entry.UseCount() == 0 && !entry.NoChannelWaits) entry.Releasing = true;
+      ownId = entry.Id;
+      ownReleasing = entry.Releasing;
     }
     if (own < 0) ownId = NoEntryId;
   }
@@ -323,6 +325,9 @@ void TSFManagerThread::Load(const MSG& msg) {
   const int32_t error = FDevice->LastError();
   if (PresetMissingFromFile(record)) return FailLoad(msg, record, ownId, TM_PRESET_NOT_FOUND);
   if (FDevice->IsOutOfMemory(error)) {
+    // Larger than the whole card: evicting would empty the card for a load that cannot succeed.
+    if (FDevice->ExceedsMemory(record.SourceBank, record.SourcePreset, record.FileName))
+      return FailLoad(msg, record, ownId, TM_PRESET_TOO_BIG);
     uint32_t victimId = NoEntryId;
     int32_t victimBank = 0, victimProgram = 0;
     {

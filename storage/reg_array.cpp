@@ -223,7 +223,10 @@ void ReadItems(std::vector<TListRead>& lists) {
   int threads = std::min(most, (total + perThread - 1) / perThread);
   std::vector<HANDLE> started;
   for (int t = 1; t < threads; ++t)
-    if (HANDLE h = CreateThread(nullptr, 0, ReadItemRanges, &work, 0, nullptr)) started.push_back(h);
+    // A registry read takes under 32 KB of stack under Wine: a small reservation, so the readers
+    // find room beside a server's many route threads.
+    if (HANDLE h = CreateThread(nullptr, 128 * 1024, ReadItemRanges, &work, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr))
+      started.push_back(h);
   ReadItemRanges(&work);  // with no thread started this one reads everything
   if (!started.empty()) WaitForMultipleObjects(DWORD(started.size()), started.data(), TRUE, INFINITE);
   for (HANDLE h : started) CloseHandle(h);

@@ -113,7 +113,8 @@ std::string ThisProgramPath() {
   return length > 0 && length < sizeof(path) ? std::string(path, length) : std::string();
 }
 
-bool StampInstalledFiles(const std::string& referenceFile, const std::string& listFile, bool* listKept) {
+bool StampInstalledFiles(const std::string& referenceFile, const std::string& listFile,
+                         std::vector<std::string>& unstamped, bool* listKept) {
   if (listKept) *listKept = false;
   const std::string folder = ui::ProgramFolder();
   const std::string listPath = folder + listFile;
@@ -121,45 +122,52 @@ bool StampInstalledFiles(const std::string& referenceFile, const std::string& li
   FILETIME stamp{};
   if (!ReadLastWriteTime(folder + referenceFile, stamp)) return false;
   std::vector<std::string> files = ProgramFiles();
-  bool allStamped = true;
   DWORD error = ERROR_SUCCESS;
   for (auto file = files.rbegin(); file != files.rend(); ++file) {
     if (!listed.count(ui::UpperCase(file->substr(folder.size())))) continue;
     if (!WriteLastWriteTime(*file, stamp)) {
-      allStamped = false;
       error = GetLastError();
+      unstamped.push_back(*file);
     }
   }
-  if (!DeleteFileConfirmed(listPath)) {
+  // Removal finds the files that kept their own time by the list, which therefore stays.
+  bool done = unstamped.empty();
+  if (done && !DeleteFileConfirmed(listPath)) {
     error = GetLastError();
     WriteLastWriteTime(listPath, stamp);
     if (listKept) *listKept = true;
-    allStamped = false;
+    done = false;
   }
-  if (!allStamped) SetLastError(error);
-  return allStamped;
+  if (!done) SetLastError(error);
+  return done;
 }
 
-bool DeleteStampedFiles(const std::string& referenceFile, std::vector<std::string>& left) {
+bool DeleteStampedFiles(const std::string& referenceFile, const std::string& listFile,
+                        std::vector<std::string>& left) {
   const std::string folder = ui::ProgramFolder();
-  const std::string reference = folder + referenceFile;
+  const std::string reference = folder + referenceFile, list = folder + listFile;
+  // This program was stamped with the others: its time stands in for a reference that is gone.
   FILETIME stamp{};
-  if (!ReadLastWriteTime(reference, stamp)) {
-    left.push_back(folder);
+  if (!ReadLastWriteTime(reference, stamp) && !ReadLastWriteTime(ThisProgramPath(), stamp)) {
+    left.push_back(folder + ": " + ui::SysErrorMessage(GetLastError()));
     return false;
   }
-  const std::string self = ui::UpperCase(ThisProgramPath()), referenceName = ui::UpperCase(reference);
-  std::vector<std::string> stamped;
+  const std::set<std::string> listed = ReadListLines(list);
+  const std::string self = ui::UpperCase(ThisProgramPath());
+  const std::string referenceName = ui::UpperCase(reference), listName = ui::UpperCase(list);
+  std::vector<std::string> installed;
   for (const std::string& file : ProgramFiles()) {
     FILETIME time{};
     const std::string name = ui::UpperCase(file);
-    if (name != self && name != referenceName && ReadLastWriteTime(file, time) && SameTime(time, stamp))
-      stamped.push_back(file);
+    if (name == self || name == referenceName || name == listName) continue;
+    if (listed.count(name.substr(folder.size())) || (ReadLastWriteTime(file, time) && SameTime(time, stamp)))
+      installed.push_back(file);
   }
   const size_t leftBefore = left.size();
-  for (auto file = stamped.rbegin(); file != stamped.rend(); ++file)
+  for (auto file = installed.rbegin(); file != installed.rend(); ++file)
     if (!DeleteFileConfirmed(*file)) left.push_back(*file);
-  if (left.size() != leftBefore || !DeleteFileConfirmed(reference)) left.push_back(reference);
+  for (const std::string& path : {list, reference})
+    if (left.size() != leftBefore ? !FileIsGone(path) : !DeleteFileConfirmed(path)) left.push_back(path);
   return left.size() == leftBefore;
 }
 

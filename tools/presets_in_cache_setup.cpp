@@ -34,7 +34,7 @@ const char* const ProgramSubfolders[] = {"help\\pictures", "help",         "icon
                                          "icons\\monitor", "icons\\main", "icons\\manager", "icons"};
 // The time the user has to close the program that holds a file.
 constexpr DWORD RetryDelayMs = 5000;
-// Paths named in the box of a removal that is not complete; the rest are counted.
+// Paths named in a box of files that could not be marked or removed; the rest are counted.
 constexpr size_t ListedLeftovers = 10;
 
 std::string Joined(const std::vector<std::string>& lines, size_t shown = std::string::npos) {
@@ -121,10 +121,14 @@ void TPresetsInCacheForm::InstallComponents(bool reinstall) {
 
 void TPresetsInCacheForm::Install() {
   InstallComponents(false);
+  std::vector<std::string> unstamped;
   bool listKept = false;
-  if (!StampInstalledFiles(DriverFile, InstallListFile, &listKept)) {
+  if (!StampInstalledFiles(DriverFile, InstallListFile, unstamped, &listKept)) {
     const std::string reason = SysErrorMessage(GetLastError());
     if (listKept) SetupBox("Can't delete " + ProgramFolder() + InstallListFile + ": " + reason, MB_ICONERROR);
+    else if (!unstamped.empty())
+      SetupBox("Can't mark these installed files for removal: " + reason + Joined(unstamped, ListedLeftovers),
+               MB_ICONERROR);
     else SetupBox("Can't mark the installed files for removal (" + ProgramFolder() + DriverFile + "): " + reason,
                   MB_ICONERROR);
   }
@@ -153,7 +157,7 @@ void TPresetsInCacheForm::Uninstall() {
   // A group the user put other things into stays, as does a subfolder with the user's files.
   RemoveStartMenuGroup(group);
   // While installed files stay, so do this program and its uninstall entry: the removal can be run again.
-  const bool filesGone = DeleteStampedFiles(DriverFile, left);
+  const bool filesGone = DeleteStampedFiles(DriverFile, InstallListFile, left);
   for (const char* subfolder : ProgramSubfolders) RemoveProgramSubfolder(subfolder);
   const bool deleteSelf = filesGone && WriteDeleteSelfBatch(true);
   if (filesGone && !deleteSelf) left.push_back(ThisProgramPath());

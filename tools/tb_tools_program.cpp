@@ -63,7 +63,8 @@ int RunToolsProgram(const std::vector<std::string>& params) {
     if (!running.PeerWindow() && TToolsInstance::RunningWindow(RUNNING_WINDOW_TIMEOUT_MS)) running.FindPeer();
     running.Notify(WM_TB_TOOLS_ACTIVATE);
   }
-  if (!params.empty() && IsSetupSwitch(params[0])) {
+  const bool settingUp = !params.empty() && IsSetupSwitch(params[0]);
+  if (settingUp) {
     TIPCLink tools(TOOLS_WINDOW_TITLE, 0);
     if (tools.PeerWindow()) {
       tools.Notify(WM_TB_INSTALLER_BLOCKED);
@@ -75,7 +76,8 @@ int RunToolsProgram(const std::vector<std::string>& params) {
       }
     }
   }
-  if (refused) return 0;
+  // A refused set-up command did not do its job: the script that ran it hears a failure.
+  if (refused) return settingUp ? 1 : 0;
 
   // The picture kinds the kit adds: GIF files and clipboard data, icons on the clipboard.
   RegisterGIFImage();

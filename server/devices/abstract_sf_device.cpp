@@ -310,6 +310,12 @@ bool TAbstractSFDevice::QueryMemory(uint32_t& total, uint32_t& free) {
   }
 }
 
+bool TAbstractSFDevice::ExceedsMemory(int32_t sourceBank, int32_t sourcePreset, const std::string& file) {
+  uint64_t needed = 0;
+  uint32_t total = 0, free = 0;
+  return PresetSampleBytes(file, sourceBank, sourcePreset, needed) && QueryMemory(total, free) && needed > total;
+}
+
 bool TAbstractSFDevice::GetPresetName(int32_t bank, int32_t program, std::string& name) {
   name.clear();
   switch (CurrentKind()) {

@@ -8,7 +8,6 @@
 #include "aps_api.h"
 #include "export_guard.h"
 #include "export_hiding.h"
-#include "runtime_tls.h"
 #include "sim_card.h"
 #include "sim_config.h"
 
@@ -36,7 +35,6 @@ enum : int32_t {
 constexpr uint32_t HandleBase = 0x4150;  // device handles are this plus the device index
 
 HMODULE self = nullptr;
-TRuntimeTlsIndex runtimeTls;
 SimConfig config;
 SimCard card;
 int32_t busyLeft = 0;
@@ -154,10 +152,8 @@ uint32_t WINAPI EmuAPSManager(uint32_t handle, uint32_t command, UINT_PTR p1, UI
   return AnswerOrFail<uint32_t>(rcFailed, [&]() -> uint32_t { return HandleCommand(handle, command, p1, p2); });
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) runtimeTls.Release();
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason != DLL_PROCESS_ATTACH) return TRUE;
-  runtimeTls.Claim();
   // A library that cannot set itself up refuses to load.
   return AnswerOrFail<BOOL>(FALSE, [&]() -> BOOL {
     self = instance;

@@ -10,7 +10,6 @@
 
 #include "export_guard.h"
 #include "export_hiding.h"
-#include "runtime_tls.h"
 #include "sf_edit_engine.h"
 #include "sf_edit_engine_api.h"
 #include "sim_config.h"
@@ -21,7 +20,6 @@ using namespace simcard;
 namespace {
 
 HMODULE self = nullptr;
-TRuntimeTlsIndex runtimeTls;
 SimConfig config;
 std::mutex engineLock;
 TEditEngine engine;
@@ -245,10 +243,8 @@ int32_t SFE_CALL SFEditEngine(uint32_t version, void** entries) {
   });
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) runtimeTls.Release();
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason != DLL_PROCESS_ATTACH) return TRUE;
-  runtimeTls.Claim();
   // A library that cannot set itself up (or is told to) refuses to load.
   return AnswerOrFail<BOOL>(FALSE, [&]() -> BOOL {
     self = instance;

@@ -7,7 +7,6 @@
 
 #include "export_guard.h"
 #include "export_hiding.h"
-#include "runtime_tls.h"
 #include "sfman_api.h"
 #include "sim_card.h"
 #include "sim_config.h"
@@ -36,7 +35,6 @@ enum : int32_t {
 };
 
 HMODULE self = nullptr;
-TRuntimeTlsIndex runtimeTls;
 SimConfig config;
 SimCard card;
 int32_t busyLeft = 0;
@@ -413,10 +411,8 @@ int32_t __cdecl SF_SetCacheLimit(uint16_t device, uint32_t bytes) {
   });
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) runtimeTls.Release();
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason != DLL_PROCESS_ATTACH) return TRUE;
-  runtimeTls.Claim();
   // A library that cannot set itself up refuses to load.
   return AnswerOrFail<BOOL>(FALSE, [&]() -> BOOL {
     self = instance;

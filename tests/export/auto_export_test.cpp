@@ -96,22 +96,30 @@ TEST_F(AutomaticExports, AFolderThatCannotBeMadeGoesToTheProgramFolderAndTheRest
   EXPECT_EQ(FilesBelow(Folder["massiva"]).size(), 3u);
 }
 
-// No folder chosen: every export writes below the program folder what it writes below a chosen one.
-TEST_F(AutomaticExports, NoFolderMeansTheProgramFolderForEveryExport) {
+// No folder chosen, or one without a drive: every export writes below the program folder what it writes
+// below a chosen one, wherever a file dialog left the current folder.
+TEST_F(AutomaticExports, NoFolderOrARelativeOneMeansTheProgramFolderForEveryExport) {
   Set(true);
   for (auto& setting : Settings) std::get<1>(setting) = Folder["chosen"];
   EXPECT_TRUE(Run());
-  for (auto& setting : Settings) std::get<1>(setting).clear();
+  const std::vector<std::string> chosen = FilesBelow(Folder["chosen"]);
   const std::string program = ui::ProgramFolder();
-  const std::vector<std::string> before = FilesBelow(program);
-  EXPECT_TRUE(Run());
-  std::vector<std::string> added;
-  for (const std::string& file : FilesBelow(program))
-    if (std::find(before.begin(), before.end(), file) == before.end()) added.push_back(file);
-  for (const char* made : {"tarnbel", "sets"}) testsupport::RemoveTree(program + made);
-  DeleteFileA((program + "current.txt").c_str());
+  char current[MAX_PATH];
+  GetCurrentDirectoryA(MAX_PATH, current);
+  SetCurrentDirectoryA(Folder["chosen"].c_str());  // where a file dialog went
+  for (const std::string relative : {"", "relout"}) {
+    for (auto& setting : Settings) std::get<1>(setting) = relative;
+    const std::vector<std::string> before = FilesBelow(program + relative);
+    EXPECT_TRUE(Run());
+    std::vector<std::string> added;
+    for (const std::string& file : FilesBelow(program + relative))
+      if (std::find(before.begin(), before.end(), file) == before.end()) added.push_back(file);
+    for (const char* made : {"tarnbel", "sets", "relout"}) testsupport::RemoveTree(program + made);
+    DeleteFileA((program + "current.txt").c_str());
+    EXPECT_EQ(added, chosen) << relative;
+  }
+  SetCurrentDirectoryA(current);
   EXPECT_TRUE(Boxes.Boxes.empty());
-  EXPECT_EQ(added, FilesBelow(Folder["chosen"]));
 }
 
 // A read-only file and a full disk: each failed file keeps its old content, nothing temporary is left, and

@@ -72,6 +72,12 @@ TEST(ExportNames, BanksGivingOneFileNameKeepTheFirst) {
        "Long nam.dev",
        std::string(1, '\x03'),
        "Banks 003 \"Long name A\" and 007 \"Long nameB\" both give \"Long nam.dev\": bank 007 was left out."},
+      {{{5, "m000-011 Strings"}},  // the other layout's file in the same folder
+       &ExportCubaseDevSeparate,
+       "drums.dev",
+       "drums",
+       "Bank 005 \"m000-011 Strings\" gives \"m000-011.dev\", which the Cubase export of 12 banks per file writes: "
+       "bank 005 was left out."},
   };
   for (const Case& c : cases) {
     testsupport::TScratchFolder folder("clash");

@@ -27,10 +27,12 @@ std::map<int, std::string> Names(const TMapping& mapping, int bank, size_t width
   return names;
 }
 
+// A bank's label in the exports: FullMapping's bank 5, stored with an empty name, has none.
+std::string Label(const TMapping& mapping, int b) { return b == 5 ? "bank 005" : mapping.GetBankName(b); }
+
 std::vector<TSection> Banks(const TMapping& mapping, int from, int to, const std::string& label = "?") {
   std::vector<TSection> sections;
-  for (int b = from; b <= to; ++b)
-    sections.push_back({b, label == "?" ? mapping.GetBankName(b) : label, Names(mapping, b)});
+  for (int b = from; b <= to; ++b) sections.push_back({b, label == "?" ? Label(mapping, b) : label, Names(mapping, b)});
   return sections;
 }
 
@@ -41,7 +43,9 @@ std::vector<std::string> Expected(const TMapping& m) {
   auto add = [&](const std::string& file, const std::string& title, const std::vector<TSection>& sections) {
     lines.push_back(ReaderLine(file, title, sections));
   };
-  add(name + ".txt", name, Banks(m, 0, 128));
+  std::vector<TSection> text = Banks(m, 0, 128);
+  text[5].Label = "";  // the mapping's text keeps its stored items as they are
+  add(name + ".txt", name, text);
   add("sets\\" + name + "_drums.set", "", Banks(m, 128, 128, ""));
   add("sets\\" + name + "_melodic.set", "", Banks(m, 0, 127, ""));
   std::vector<TSection> pls = Banks(m, 0, 127);
@@ -51,9 +55,9 @@ std::vector<std::string> Expected(const TMapping& m) {
   add(out + "melodic.ins", "tarnbel " + name, Banks(m, 0, 127));
   add(out + "drums.ins", "tarnbel " + name + " drums", {{128, "tarnbel " + name + " drumsets", Names(m, 128)}});
   for (int b = 0; b < 129; ++b) {
-    add(out + m.GetBankName(b) + ".ini", "", Banks(m, b, b));
-    add(out + m.GetBankName(b) + ".mxp", "", Banks(m, b, b, ""));
-    std::string label = b == 128 ? "drums" : m.GetBankName(b).substr(0, 8);
+    add(out + Label(m, b) + ".ini", "", Banks(m, b, b));
+    add(out + Label(m, b) + ".mxp", "", Banks(m, b, b, ""));
+    std::string label = b == 128 ? "drums" : Label(m, b).substr(0, 8);
     add(out + label + ".dev", name.substr(0, 7), {{b % 128, label, Names(m, b, 20)}});
   }
   for (int first = 0; first < 129; first += 12) {
@@ -61,7 +65,7 @@ std::vector<std::string> Expected(const TMapping& m) {
     for (int b = first; b < first + 12; ++b)
       blocks.push_back(b > 128
                            ? TSection{0, "NoName", {{0, "this bank is empty"}}}
-                           : TSection{b % 128, b == 128 ? "drums" : m.GetBankName(b).substr(0, 8), Names(m, b, 20)});
+                           : TSection{b % 128, b == 128 ? "drums" : Label(m, b).substr(0, 8), Names(m, b, 20)});
     add(out + "m" + IntToStrZero(first, 3) + "-" + IntToStrZero(first + 11, 3) + ".dev", name.substr(0, 7), blocks);
   }
   return lines;

@@ -39,7 +39,9 @@ std::unique_ptr<TMapping> FullMapping(const std::string& name) {
     for (int p = 0; p < MappingPrograms; ++p)
       entries.emplace_back(bank, p, "Pr\xE9set " + std::to_string(bank) + "/" + std::to_string(p) + " long name");
   }
-  return MappingOf(name, entries, labels);
+  auto mapping = MappingOf(name, entries, labels);
+  mapping->BankNames->Add("005:", true);  // the last item of a bank wins
+  return mapping;
 }
 
 std::string Crlf(const std::vector<std::string>& lines) {

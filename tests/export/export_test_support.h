@@ -18,7 +18,8 @@ extern const char* const LongName;  // 25 characters
 
 // "Orchestra": bank 0: 0 "Grand Piano", 2 "Strings"; bank 5 "Strings and Pads": 10 LongName; 128: 35 "Kick".
 std::unique_ptr<TMapping> Orchestra();
-// name with every slot filled and every bank named; names hold bytes above 127.
+// name with every slot filled and every bank named but bank 5, whose stored name is empty; names hold
+// bytes above 127.
 std::unique_ptr<TMapping> FullMapping(const std::string& name);
 // A temporary mapping with the given entries (bank, program, name) and bank labels.
 std::unique_ptr<TMapping> MappingOf(const std::string& name,

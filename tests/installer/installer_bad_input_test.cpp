@@ -60,7 +60,7 @@ TEST_F(InstallerRoad, HeldPlugInAndDriverAreWarnedTwiceFiveSecondsApartWhileShow
     EXPECT_TRUE(Second.StartFile(ProgramFile("tb_tools.exe"), "-INSTALL", Folder));
     DWORD secondCode = 99;
     EXPECT_TRUE(Second.WaitExit(kWaitMs, secondCode));
-    EXPECT_EQ(secondCode, 0u);
+    EXPECT_EQ(secondCode, 1u);
     HWND refusal = nullptr;
     EXPECT_TRUE(testsupport::PumpUntil(
         [&] { return (refusal = testsupport::FindMessageBoxOf(Setup.ProcessId(), "tarnbel")) != nullptr; }, kWaitMs));

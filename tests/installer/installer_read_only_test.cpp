@@ -99,13 +99,30 @@ TEST_F(InstallerReadOnly, ReadOnlyFilesMakeWritableCopiesAndARemovalThatCanBeRun
   ExpectSecondRemovalCompletes();
 }
 
-TEST_F(InstallerReadOnly, AFolderOnAReadOnlyMediumIsNamedAsLeftNotAsRemoved) {
+// Mounted read-only after installation, or before it (then no file can be marked, and that is said).
+class InstallerReadOnlyMedium : public InstallerReadOnly, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(InstallerReadOnlyMedium, AFolderOnAReadOnlyMediumIsNamedAsLeftNotAsRemoved) {
+  const bool before = GetParam();
   testsupport::TReadOnlyFolder medium("tarnbel_read_only");
   ASSERT_NO_FATAL_FAILURE(UseProgramFolder(medium.Path()));
-  ASSERT_NO_FATAL_FAILURE(Install());
+  if (before && !medium.Mount()) GTEST_SKIP() << "no read-only mount can be made here";
+  DWORD code = 99;
+  std::vector<TShownBox> boxes = RunTools("-INSTALL", code);
+  ASSERT_EQ(boxes.size(), before ? 2u : 1u);
+  EXPECT_EQ(boxes.back().Text, "Installation complete.");
+  EXPECT_EQ(code, before ? 1u : 0u);
+  if (before) {  // the reason, the first ten files and the count of the others
+    const std::string cantMark = "Can't mark these installed files for removal: ";
+    EXPECT_EQ(boxes[0].Text.substr(0, cantMark.size()), cantMark);
+    EXPECT_GT(boxes[0].Text.find('\r'), cantMark.size());
+    EXPECT_EQ(Lines(boxes[0].Text).size(), 12u) << boxes[0].Text;
+  }
   const size_t files = FileTimes(Folder).size();
-  if (!medium.Mount()) GTEST_SKIP() << "no read-only mount can be made here";
+  if (!before && !medium.Mount()) GTEST_SKIP() << "no read-only mount can be made here";
   ASSERT_NO_FATAL_FAILURE(ExpectEverythingLeft(files));
   medium.Unmount();
   ExpectSecondRemovalCompletes();
 }
+
+INSTANTIATE_TEST_SUITE_P(MountedAfterAndBeforeInstallation, InstallerReadOnlyMedium, ::testing::Bool());

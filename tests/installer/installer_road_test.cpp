@@ -118,7 +118,7 @@ TEST_F(InstallerRoad, ReinstallationIsRefusedWhileTheServerRunsAndLaterRepeatsTh
 
   DWORD code = 99;
   EXPECT_TRUE(RunTools("-REINSTALL", code).empty());
-  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(code, 1u);
   HWND refusal = nullptr;
   ASSERT_TRUE(testsupport::PumpUntil(
       [&] { return (refusal = testsupport::FindMessageBoxOf(Server.ProcessId(), "tarnbel")) != nullptr; }, kWaitMs));

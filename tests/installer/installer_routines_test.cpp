@@ -115,7 +115,8 @@ TEST(InstallerRoutines, StampReachesTheListedFilesOnceTheReferenceHasATime) {
     if (c.ListReadOnly) SetFileAttributesA(list.c_str(), FILE_ATTRIBUTE_READONLY);
     uint64_t suiteTime = WriteTime(SuiteFolder() + "test_installer.exe");
     bool listKept = !c.ListReadOnly;
-    EXPECT_EQ(StampInstalledFiles("wendrel.dll", "instlist.txt", &listKept), c.Result);
+    std::vector<std::string> unstamped;
+    EXPECT_EQ(StampInstalledFiles("wendrel.dll", "instlist.txt", unstamped, &listKept), c.Result);
     EXPECT_EQ(listKept, c.ListReadOnly);
     if (c.ListReadOnly) {
       EXPECT_EQ(WriteTime(list), Stamp);
@@ -140,7 +141,7 @@ TEST(InstallerRoutines, RemovalDeletesTheFilesBearingTheStampAndNothingElse) {
   std::vector<std::string> left;
   {
     THeldFile holding(held);
-    EXPECT_FALSE(DeleteStampedFiles("wendrel.dll", left));
+    EXPECT_FALSE(DeleteStampedFiles("wendrel.dll", "instlist.txt", left));
   }
   // The reference stays with them, so that a later removal finds them.
   EXPECT_EQ(left, (std::vector<std::string>{held, SuiteFolder() + "wendrel.dll"}));
@@ -151,7 +152,7 @@ TEST(InstallerRoutines, RemovalDeletesTheFilesBearingTheStampAndNothingElse) {
   EXPECT_TRUE(FileExists(SuiteFolder() + "test_installer.exe"));
   // Run again once it can go, it takes it and the reference.
   left.clear();
-  EXPECT_TRUE(DeleteStampedFiles("wendrel.dll", left));
+  EXPECT_TRUE(DeleteStampedFiles("wendrel.dll", "instlist.txt", left));
   EXPECT_FALSE(FileExists(held));
   EXPECT_FALSE(FileExists(SuiteFolder() + "wendrel.dll"));
 
@@ -161,12 +162,12 @@ TEST(InstallerRoutines, RemovalDeletesTheFilesBearingTheStampAndNothingElse) {
   EXPECT_TRUE(FolderExists(SuiteFolder() + "Removal Sub"));
   EXPECT_TRUE(RemoveProgramSubfolder("never there"));
 
-  // Without the reference's time nothing is deleted, and the folder is named as left.
+  // Without the reference, the running program bears the stamp.
   left.clear();
-  std::string stamped = files.Add("stamped.txt", "x", Stamp);
-  EXPECT_FALSE(DeleteStampedFiles("wendrel.dll", left));
-  EXPECT_EQ(left, std::vector<std::string>{SuiteFolder()});
-  EXPECT_TRUE(FileExists(stamped));
+  std::string stamped = files.Add("stamped.txt", "x", WriteTime(SuiteFolder() + "test_installer.exe"));
+  EXPECT_TRUE(DeleteStampedFiles("wendrel.dll", "instlist.txt", left));
+  EXPECT_FALSE(FileExists(stamped));
+  EXPECT_TRUE(FileExists(SuiteFolder() + "test_installer.exe"));
 }
 
 // An earlier installation copied the read-only attribute along: its copies go all the same.

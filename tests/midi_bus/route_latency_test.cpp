@@ -1,5 +1,7 @@
-// Figures of a running route: thru latency (played into the bus until the output has it) and the time
-// from a program change to its preset being in the card, for a small and a large preset.
+// Figures of a running route: thru latency (played into the bus until the output has it), the time
+// from a program change to its preset being in the card, for a small and a large preset, and (run by
+// hand: test_midi_bus.exe --gtest_also_run_disabled_tests --gtest_filter=RouteLatencyTest.DISABLED_*)
+// what a flood of program changes leaves in the card.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -37,6 +39,7 @@ class RouteLatencyTest : public RouteTest {
     std::printf("[ latency ] %s over %zu: p50 %.1f us, p99 %.1f us\n", what, samples.size(),
                 miditest::Percentile(samples, 50), miditest::Percentile(samples, 99));
   }
+  void Flood(int perSecond, int seconds);
 };
 
 }  // namespace
@@ -92,3 +95,52 @@ TEST_F(RouteLatencyTest, ProgramChangeToPresetInCard) {
     Report(bank == 0 ? "program change to 100 kB preset in card" : "program change to 5 MB preset in card", samples);
   }
 }
+
+// Program changes round-robin on all 16 channels at perSecond for seconds, each channel stepping
+// through 128 presets of 128 kB on a card that holds 20 of them: how many of the presets the last change
+// of each channel asked for are in the card a second after the flood, and when all 16 are.
+void RouteLatencyTest::Flood(int perSecond, int seconds) {
+  const uint32_t frames = 64 * 1024;
+  std::vector<Slot> slots;
+  for (uint16_t p = 0; p < 128; ++p) {
+    Builder.AddPresetWithSamples("F" + std::to_string(p), 1, p, {frames});
+    slots.push_back({0, p, 1, p});
+    slots.push_back({128, p, 1, p});
+  }
+  Builder.Write(Bank);
+  UseCard(20ull * 2 * frames);
+  StoreMapping("main", 1, slots);
+  LoadMappings();
+  TRouteThread& route = OpenRoute("Keys", Card, "Synth");
+
+  const int changes = perSecond * seconds;
+  auto programOf = [](int change) { return ((change / 16) * 5 + (change % 16) * 8) % 128; };
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  const int64_t start = Now();
+  for (int i = 0; i < changes; ++i) {
+    const int64_t due = start + static_cast<int64_t>(i) * frequency.QuadPart / perSecond;
+    while (Now() < due) Pump();
+    Play("Keys", {Pack(static_cast<uint8_t>(0xC0 + i % 16), static_cast<uint8_t>(programOf(i)), 0)});
+  }
+  const int64_t end = Now();
+  auto held = [&] {
+    int count = 0;
+    for (int i = changes - 16; i < changes; ++i) count += Loaded(route, i % 16 == 9 ? CacheDrumKitBank : 0, programOf(i));
+    return count;
+  };
+  int atOneSecond = 0, count = 0;
+  double ms = 0;
+  while (count < 16 && ms < 10000) {
+    Pump();
+    count = held();
+    ms = miditest::CounterMicroseconds(end, Now()) / 1000;
+    if (ms <= 1000) atOneSecond = count;
+  }
+  std::printf("[ flood ] %d program changes in %.1f s on 16 channels: %d of the last 16 presets held 1 s after, "
+              "%d after %.0f ms\n",
+              changes, miditest::CounterMicroseconds(start, end) / 1e6, atOneSecond, count, ms);
+}
+
+TEST_F(RouteLatencyTest, DISABLED_FigureThirtySecondsOfProgramChangesAtAThousandASecond) { Flood(1000, 30); }
+TEST_F(RouteLatencyTest, DISABLED_FigureTwoThousandProgramChangesInTwoSeconds) { Flood(1000, 2); }

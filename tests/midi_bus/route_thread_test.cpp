@@ -2,6 +2,7 @@
 // into the stand-in card, and on through the thru connection.
 #include <gtest/gtest.h>
 
+#include "pump_until.h"
 #include "route_test_support.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_sf_thread.h"
@@ -63,6 +64,28 @@ TEST_F(RouteThreadTest, ProgramChangesAndBankSelectsLoadTheMappedPresetsAndPassT
   EXPECT_EQ(route.Input()->Channels[3].Loaded, 0);
   EXPECT_EQ(route.Input()->Channels[0].Loaded, 1);
   EXPECT_TRUE(Boxes->Boxes.empty());
+}
+
+// A song's first tick sets each channel two or three times in a row; the presets each channel keeps
+// fit the card together, those it passed through do not.
+TEST_F(RouteThreadTest, ASongsFirstTickLeavesEveryChannelHoldingItsLastPreset) {
+  std::vector<Slot> slots{{128, 0, 128, 0}, {128, 1, 128, 1}, {128, 2, 128, 2}};
+  std::vector<uint32_t> tick{Pack(0xC9, 0, 0), Pack(0xC9, 1, 0), Pack(0xC9, 2, 0)};
+  for (int p = 0; p < 24; ++p) {  // channels 1-8 take three programs each
+    slots.push_back({0, p, 0, p % 10});
+    tick.push_back(Pack(static_cast<uint8_t>(0xC0 + p / 3), static_cast<uint8_t>(p), 0));
+  }
+  StoreMapping("main", 1, slots);
+  LoadMappings();
+  UseCard(10 * Builder.PresetSampleBytes(0));
+  OpenRoute("Keys", Card, "Synth");
+  Play("Keys", tick);
+  auto held = [&] {
+    int count = CardPreset(32768, 2) == "Kit2";
+    for (int p = 2; p < 24; p += 3) count += CardPreset(0, p) == "P" + std::to_string(p % 10);
+    return count;
+  };
+  EXPECT_TRUE(testsupport::PumpUntil([&] { return held() == 9; }, 10000, [&] { Pump(20); })) << held() << " of 9";
 }
 
 TEST_F(RouteThreadTest, UnmappedSlotsFallBackToTheDefaultBankAndDrumKit) {

@@ -70,6 +70,11 @@ TEST_F(PresetListTest, VictimIsTheOldestEvictableEntry) {
   int b = AddAt(0, 2, 100);  // oldest
   AddAt(0, 3, 900);
   EXPECT_EQ(b, List.PickVictim(false));
+  List[b].AddUse();  // a channel plays it: the others go first
+  EXPECT_EQ(a, List.PickVictim(false));
+  List[a].AddUse();
+  List[2].AddUse();
+  EXPECT_EQ(b, List.PickVictim(false)) << "all in use: the oldest";
   List[b].Pending = true;
   EXPECT_EQ(a, List.PickVictim(false));
   List[a].Releasing = true;  // being unloaded: picking it again would loop

@@ -64,21 +64,30 @@ TEST(VendorLibraries, StayLoadedForTheProcessUntilReleased) {
 }
 
 TEST(VendorLibraries, StandinsLoadedAndUnloadedAgainLeaveNoTlsIndexTaken) {
-  StandinConfig config(Card);
-  auto cycle = [] {
-    {
-      TAbstractSFDevice device;
-      EXPECT_TRUE(device.Has10k());
-      EXPECT_TRUE(device.HasAPS());
-      uint32_t total = 0, free = 0;
-      EXPECT_TRUE(device.Open(1));
-      EXPECT_TRUE(device.QueryMemory(total, free));
+  // The edit engine is loaded for each save, and a library that refuses to load has started and
+  // stopped its runtime all the same.
+  auto cycles = [](bool engineRefuses, int count) {
+    StandinConfig config(std::string(Card) + (engineRefuses ? "sfedt.refuseload=1\n" : ""));
+    for (int i = 0; i < count; ++i) {
+      {
+        TAbstractSFDevice device;
+        EXPECT_TRUE(device.Has10k());
+        EXPECT_TRUE(device.HasAPS());
+        uint32_t total = 0, free = 0;
+        EXPECT_TRUE(device.Open(1));
+        EXPECT_TRUE(device.QueryMemory(total, free));
+      }
+      ReleaseVendorLibraries();
+      EXPECT_FALSE(Loaded("SFMAN32.DLL"));
+      HMODULE engine = LoadLibraryA("sfedt32.dll");
+      EXPECT_EQ(engine == nullptr, engineRefuses);
+      if (engine != nullptr) FreeLibrary(engine);
     }
-    ReleaseVendorLibraries();
-    EXPECT_FALSE(Loaded("SFMAN32.DLL"));
   };
-  cycle();
+  cycles(false, 1);
+  cycles(true, 1);
   const size_t before = FreeTlsIndexes();
-  for (int i = 0; i < 30; ++i) cycle();
+  cycles(false, 30);
+  cycles(true, 30);
   EXPECT_EQ(FreeTlsIndexes(), before);
 }

@@ -1,5 +1,6 @@
 // The real tarnbel.exe against a hostile peer (tb_hostile_peer.exe beside this suite) and damaged
 // settings: whatever arrives, the server keeps running and answers a sent query within a second.
+#include <algorithm>
 #include <cstdlib>
 #include <thread>
 
@@ -371,16 +372,19 @@ TEST_F(HostileE2E, TenThousandStoredRoutesReportTheirFailuresInOneBox) {
   }
   StartServer();
   size_t from = Tools->Received.size();
-  DWORD start = GetTickCount();
+  DWORD start = GetTickCount(), longest = 0;
   PostMessageA(Window, WM_TB_TURN_ON, 0, 0);
   // Answers within a second all through the turn-on.
   ASSERT_TRUE(Tools->PumpUntil(
       [&] {
+        DWORD asked = GetTickCount();
         EXPECT_TRUE(AnswersWithin(1000));
+        longest = std::max(longest, GetTickCount() - asked);
         return Tools->Count(WM_TB_SERVER_STATE, from) > 0;
       },
       240000));
-  std::cout << "turn-on of 5,001 routes: " << GetTickCount() - start << " ms" << std::endl;
+  std::cout << "turn-on of 5,001 routes: " << GetTickCount() - start << " ms, longest answer " << longest << " ms"
+            << std::endl;
   HWND box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
   ASSERT_TRUE(PostedServed());
@@ -389,9 +393,11 @@ TEST_F(HostileE2E, TenThousandStoredRoutesReportTheirFailuresInOneBox) {
   EXPECT_EQ(text.find("Can't open MIDI Input:  \"Gone 10000\""), 0u) << text.substr(0, 200);
   EXPECT_NE(text.find("... and 4981 more."), std::string::npos) << text.substr(text.size() > 200 ? text.size() - 200 : 0);
   // Each route whose thread started runs; on a host with few file handles the last ones may not
-  // start, and are in the box with the others.
+  // start, and are in the box with the others. So are those a 32-bit process has no room for: of its
+  // 2 GB, a thread takes over 2 MB under Wine (a stack reserves 1 MB at the least, and Wine's own
+  // side of the thread as much), some 900 threads beside the program, less what the server keeps.
   LRESULT running = RouteCount();
-  EXPECT_GT(running, 4000);
+  EXPECT_GT(running, sizeof(void*) == 4 ? 700 : 4000);
   EXPECT_LE(running, 5001);
   std::cout << "routes running: " << running << std::endl;
   ClickBoxes();
