@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "read_jobs.h"
 #include "registry_internal.h"
 #include "text_compare.h"
 
@@ -185,51 +186,23 @@ struct TListRead {
   std::vector<char> Read;
 };
 
-// Items First..Last-1 of one list.
-struct TItemRange {
-  TListRead* List;
-  int First, Last;
-};
-
-struct TItemRanges {
-  std::vector<TItemRange> Ranges;
-  volatile LONG Next = -1;
-};
-
-void ReadItemRange(const TItemRange& range) {
-  TListRead& list = *range.List;
-  for (int i = range.First; i < range.Last; ++i)
+void ReadItemRange(TListRead& list, int first, int last) {
+  for (int i = first; i < last; ++i)
     list.Read[size_t(i)] = list.Key->QueryString(NumberedName("item", i), list.Values[size_t(i)]) == ERROR_SUCCESS;
 }
 
-DWORD WINAPI ReadItemRanges(void* p) {
-  auto& work = *static_cast<TItemRanges*>(p);
-  for (LONG r; (r = InterlockedIncrement(&work.Next)) < LONG(work.Ranges.size());) ReadItemRange(work.Ranges[size_t(r)]);
-  return 0;
-}
-
-// Each value costs a round trip to the registry's server, which mostly waits: the values of long lists (a full
-// mapping holds 16,512, in one list per source file) are read by a few threads at once.
+// The items of all lists, in ranges shared by a few threads.
 void ReadItems(std::vector<TListRead>& lists) {
-  const int rangeSize = 512, perThread = 2048, most = 4;
-  TItemRanges work;
+  const int rangeSize = 512;
+  std::vector<std::function<void()>> jobs;
   int total = 0;
   for (TListRead& list : lists) {
     const int count = int(list.Values.size());
     for (int first = 0; first < count; first += rangeSize)
-      work.Ranges.push_back({&list, first, std::min(count, first + rangeSize)});
+      jobs.push_back([&list, first, last = std::min(count, first + rangeSize)] { ReadItemRange(list, first, last); });
     total += count;
   }
-  int threads = std::min(most, (total + perThread - 1) / perThread);
-  std::vector<HANDLE> started;
-  for (int t = 1; t < threads; ++t)
-    // A registry read takes under 32 KB of stack under Wine: a small reservation, so the readers
-    // find room beside a server's many route threads.
-    if (HANDLE h = CreateThread(nullptr, 128 * 1024, ReadItemRanges, &work, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr))
-      started.push_back(h);
-  ReadItemRanges(&work);  // with no thread started this one reads everything
-  if (!started.empty()) WaitForMultipleObjects(DWORD(started.size()), started.data(), TRUE, INFINITE);
-  for (HANDLE h : started) CloseHandle(h);
+  RunReadJobs(jobs, total);
 }
 }  // namespace
 

@@ -3,30 +3,65 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "read_jobs.h"
 #include "registry_internal.h"
 #include "text_compare.h"
 
 namespace {
 
-// Names and data in one pass: a mapping's key holds thousands of values.
+// The value of that index; ERROR_NO_MORE_ITEMS past the last. The buffers grow when a value has grown.
+LONG ReadValueAt(HKEY key, DWORD index, std::vector<char>& name, std::vector<BYTE>& data, TRegTreeValue& value) {
+  for (;;) {
+    DWORD nameLength = DWORD(name.size()), dataLength = DWORD(data.size()), type = REG_NONE;
+    LONG status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+    if (status == ERROR_MORE_DATA) {
+      name.resize(name.size() * 2 + 256);
+      data.resize(std::max<size_t>(data.size() * 2, dataLength + 1));
+      continue;
+    }
+    if (status == ERROR_SUCCESS)
+      value = {std::string(name.data(), nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + dataLength)};
+    return status;
+  }
+}
+
+// The values from index first to the last, one by one.
+LONG ReadValuesFrom(HKEY key, DWORD first, const TRegKeyInfo& info, std::vector<TRegTreeValue>& values) {
+  std::vector<char> name(info.MaxValueNameLen + 2);
+  std::vector<BYTE> data(info.MaxValueDataLen + 1);
+  for (DWORD index = first;; ++index) {
+    TRegTreeValue value;
+    LONG status = ReadValueAt(key, index, name, data, value);
+    if (status == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+    if (status != ERROR_SUCCESS) return status;
+    values.push_back(std::move(value));
+  }
+}
+
+// Names and data. A mapping's key holds thousands of values: those counted are read in ranges by a few threads,
+// then those added meanwhile; when some went meanwhile, all are read again one by one.
 LONG ReadValues(TRegKey& key, std::vector<TRegTreeValue>& values) {
   TRegKeyInfo info;
   if (!key.GetKeyInfo(info)) return ERROR_CANTREAD;
-  std::vector<char> name(info.MaxValueNameLen + 2);
-  std::vector<BYTE> data(info.MaxValueDataLen + 1);
-  for (DWORD index = 0;; ++index) {
-    DWORD nameLength = DWORD(name.size()), dataLength = DWORD(data.size()), type = REG_NONE;
-    LONG status = RegEnumValueA(key.Handle(), index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
-    if (status == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
-    if (status == ERROR_MORE_DATA) {  // grown since the query
-      name.resize(name.size() * 2 + 256);
-      data.resize(std::max<size_t>(data.size() * 2, dataLength + 1));
-      --index;
-      continue;
-    }
-    if (status != ERROR_SUCCESS) return status;
-    values.push_back({std::string(name.data(), nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + dataLength)});
+  const DWORD count = info.NumValues, rangeSize = 512;
+  std::vector<TRegTreeValue> read(count);
+  std::vector<LONG> results((count + rangeSize - 1) / rangeSize, ERROR_SUCCESS);
+  std::vector<std::function<void()>> jobs;
+  for (DWORD first = 0; first < count; first += rangeSize)
+    jobs.push_back([&, first] {
+      std::vector<char> name(info.MaxValueNameLen + 2);
+      std::vector<BYTE> data(info.MaxValueDataLen + 1);
+      LONG& result = results[first / rangeSize];
+      for (DWORD index = first; index < std::min(count, first + rangeSize) && result == ERROR_SUCCESS; ++index)
+        result = ReadValueAt(key.Handle(), index, name, data, read[index]);
+    });
+  RunReadJobs(jobs, int(count));
+  for (LONG result : results) {
+    if (result == ERROR_NO_MORE_ITEMS) return ReadValuesFrom(key.Handle(), 0, info, values);
+    if (result != ERROR_SUCCESS) return result;
   }
+  values = std::move(read);
+  return ReadValuesFrom(key.Handle(), count, info, values);
 }
 
 LONG ReadOpenKey(TRegKey& key, TRegTree& tree) {
