@@ -1,32 +1,13 @@
 #include "advanced_thread.h"
 
-#include <limits>
-#include <map>
-#include <mutex>
-#include <tuple>
-#include <unordered_map>
-
 #include "live_requests.h"
+#include "owner_posts.h"
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
 
 namespace {
 // The thread object whose loop runs on this thread, if any.
 thread_local const TAdvancedThread* runningThread = nullptr;
-
-// What PostAsOwner posted to the running threads and they have not taken yet, by target thread,
-// id and parameters. Another program cannot add to it, so what it posts matches nothing.
-using TPostKey = std::tuple<DWORD, UINT, WPARAM, LPARAM>;
-struct TOwnerPosts {
-  std::mutex Lock;
-  std::unordered_map<DWORD, const TAdvancedThread*> Threads;
-  std::map<TPostKey, unsigned> Pending;
-};
-
-TOwnerPosts& OwnerPosts() {
-  static TOwnerPosts posts;
-  return posts;
-}
 }  // namespace
 
 TAdvancedThread::TAdvancedThread(SIZE_T stackReserve)
@@ -120,8 +101,7 @@ bool TAdvancedThread::IsQuit(const MSG& msg) { return msg.message == TM_QUIT && 
 bool TAdvancedThread::Accepts(const MSG& msg) const {
   // Only a quit the owner asked for ends the loop; another program's is dropped unread.
   if (IsQuit(msg)) return FQuitAsked;
-  if (msg.hwnd == nullptr && OwnerOnly(msg.message))
-    return TakeOwnerPost(GetCurrentThreadId(), msg.message, msg.wParam, msg.lParam);
+  if (!TOwnerPosts::Accept(msg)) return false;
   if (msg.hwnd != nullptr || !CarriesObject(msg.message)) return true;
   return TLiveRequests::Contains(msg.lParam, msg.message);
 }
@@ -151,48 +131,16 @@ void TAdvancedThread::Stop() {
 }
 
 bool TAdvancedThread::PostAsOwner(DWORD threadId, UINT id, WPARAM wParam, LPARAM lParam) {
-  bool noted = false;
-  {
-    TOwnerPosts& posts = OwnerPosts();
-    std::lock_guard<std::mutex> guard(posts.Lock);
-    auto thread = posts.Threads.find(threadId);
-    if (thread != posts.Threads.end() && thread->second->OwnerOnly(id)) {
-      ++posts.Pending[TPostKey(threadId, id, wParam, lParam)];
-      noted = true;
-    }
-  }
-  if (PostThreadUntilAccepted(threadId, id, wParam, lParam)) return true;
-  if (noted) TakeOwnerPost(threadId, id, wParam, lParam);
-  return false;
+  return TOwnerPosts::Post(threadId, id, wParam, lParam);
 }
 
-void TAdvancedThread::RegisterOwnerPosts() {
-  TOwnerPosts& posts = OwnerPosts();
-  std::lock_guard<std::mutex> guard(posts.Lock);
-  posts.Threads[GetCurrentThreadId()] = this;
+bool TAdvancedThread::TakesOnlyOwnPosts(const void* thread, UINT id) {
+  return static_cast<const TAdvancedThread*>(thread)->OwnerOnly(id);
 }
 
-void TAdvancedThread::ForgetOwnerPosts(DWORD threadId) {
-  TOwnerPosts& posts = OwnerPosts();
-  std::lock_guard<std::mutex> guard(posts.Lock);
-  auto thread = posts.Threads.find(threadId);
-  if (thread == posts.Threads.end() || thread->second != this) return;
-  posts.Threads.erase(thread);
-  // Posts the thread never took: its id may later name another thread.
-  auto first = posts.Pending.lower_bound(TPostKey(threadId, 0, 0, std::numeric_limits<LPARAM>::min()));
-  auto last = first;
-  while (last != posts.Pending.end() && std::get<0>(last->first) == threadId) ++last;
-  posts.Pending.erase(first, last);
-}
+void TAdvancedThread::RegisterOwnerPosts() { TOwnerPosts::Register(GetCurrentThreadId(), this, &TakesOnlyOwnPosts); }
 
-bool TAdvancedThread::TakeOwnerPost(DWORD threadId, UINT id, WPARAM wParam, LPARAM lParam) {
-  TOwnerPosts& posts = OwnerPosts();
-  std::lock_guard<std::mutex> guard(posts.Lock);
-  auto found = posts.Pending.find(TPostKey(threadId, id, wParam, lParam));
-  if (found == posts.Pending.end()) return false;
-  if (--found->second == 0) posts.Pending.erase(found);
-  return true;
-}
+void TAdvancedThread::ForgetOwnerPosts(DWORD threadId) { TOwnerPosts::Forget(threadId, this); }
 
 bool TAdvancedThread::PostQuit() {
   // Asked before the post: the loop may take the message at once.

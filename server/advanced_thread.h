@@ -46,7 +46,8 @@ class TAdvancedThread {
   // Called from another thread: posts TM_QUIT and waits until the thread has ended.
   void Stop();
   // Posts a message to a thread as this process does (retried as PostThreadUntilAccepted): a thread
-  // that takes the id only from its owner acts on it. Every post of ours to a worker thread goes here.
+  // that takes the id only from its owner acts on it. Every post of ours to a worker thread or to the
+  // server's main thread goes here.
   static bool PostAsOwner(DWORD threadId, UINT id, WPARAM wParam, LPARAM lParam);
   // The owner's quit, from any thread (the thread itself too): the loop ends at the TM_QUIT posted
   // here, once the messages queued before it are handled. False when the thread is gone.
@@ -106,8 +107,7 @@ class TAdvancedThread {
   // The thread's registration for PostAsOwner, while it runs (it is whole from its start to its Stop).
   void RegisterOwnerPosts();
   void ForgetOwnerPosts(DWORD threadId);
-  // Takes one post that PostAsOwner made with exactly these values; false when there is none.
-  static bool TakeOwnerPost(DWORD threadId, UINT id, WPARAM wParam, LPARAM lParam);
+  static bool TakesOnlyOwnPosts(const void* thread, UINT id);
   // A thread message of the quit id (a window message of that id is an ordinary one).
   static bool IsQuit(const MSG& msg);
 

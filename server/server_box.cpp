@@ -2,27 +2,57 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <vector>
 
+#include "held_messages.h"
 #include "live_requests.h"
 #include "message_box.h"
+#include "owner_posts.h"
 #include "tarnbel_protocol.h"
 #include "thread_post.h"
 
 namespace {
 
-// The held messages of the boxes open on this thread, innermost last, and the texts of those boxes.
-thread_local std::vector<std::vector<MSG>*> heldStack;
+struct TBoxRequest {
+  std::string Text;
+  UINT Flags;
+};
+
+// What one box holds back: the messages, and the texts of the box requests among them.
+struct TBoxHold {
+  THeldMessages Messages;
+  std::set<std::string> RequestTexts;
+};
+
+// The holds of the boxes open on this thread, innermost last, and the texts of those boxes.
+thread_local std::vector<TBoxHold*> heldStack;
 thread_local std::vector<std::string> textsUp;
 thread_local HHOOK filterHook = nullptr;
 
 // The program's own thread messages; the system's (quit, thread timers) keep their usual road.
 bool IsThreadMessage(const MSG& msg) { return msg.hwnd == nullptr && msg.message >= WM_USER; }
 
+void Hold(const MSG& msg, TBoxHold& hold) {
+  if (msg.message == TM_SHOW_BOX) {
+    // A request this process did not make is dropped unread; a second one of a text held is the same box.
+    if (!TLiveRequests::Contains(msg.lParam, TM_SHOW_BOX)) return;
+    auto* request = reinterpret_cast<TBoxRequest*>(msg.lParam);
+    if (hold.RequestTexts.insert(request->Text).second) {
+      hold.Messages.Add(msg, true);
+    } else if (TLiveRequests::Take(msg.lParam, TM_SHOW_BOX)) {
+      delete request;
+    }
+    return;
+  }
+  // Another program's post of an id this thread takes only from us is dropped here, as its loop would.
+  if (TOwnerPosts::Accept(msg)) hold.Messages.Add(msg, TOwnerPosts::OwnerOnly(GetCurrentThreadId(), msg.message));
+}
+
 LRESULT CALLBACK HoldThreadMessages(int code, WPARAM wParam, LPARAM lParam) {
   auto* msg = reinterpret_cast<MSG*>(lParam);
   if (code >= 0 && msg && !heldStack.empty() && IsThreadMessage(*msg)) {
-    heldStack.back()->push_back(*msg);
+    Hold(*msg, *heldStack.back());
     return 1;  // taken: the box's loop must not dispatch it into nowhere
   }
   return CallNextHookEx(filterHook, code, wParam, lParam);
@@ -37,7 +67,7 @@ bool ServerBoxUp(const std::string& text) {
 int ServerBox(HWND owner, const std::string& text, UINT flags) {
   // Each request that arrives while the same box is up would open another inside its loop.
   if (ServerBoxUp(text)) return 0;
-  std::vector<MSG> held;
+  TBoxHold held;
   bool outermost = heldStack.empty();
   if (outermost) filterHook = SetWindowsHookExA(WH_MSGFILTER, &HoldThreadMessages, nullptr, GetCurrentThreadId());
   heldStack.push_back(&held);
@@ -51,11 +81,10 @@ int ServerBox(HWND owner, const std::string& text, UINT flags) {
   }
   // Thread messages that arrived after the box's last look come after the held ones.
   MSG msg;
-  while (PeekMessageA(&msg, reinterpret_cast<HWND>(-1), WM_USER, 0xFFFFFFFFu, PM_REMOVE)) held.push_back(msg);
+  while (PeekMessageA(&msg, reinterpret_cast<HWND>(-1), WM_USER, 0xFFFFFFFFu, PM_REMOVE)) Hold(msg, held);
   // Back to the thread's queue, also from an inner box: whoever waits below it (a request's reply
   // wait) looks there, and an outer box's loop holds them again in its turn.
-  DWORD self = GetCurrentThreadId();
-  for (const MSG& kept : held) PostThreadUntilAccepted(self, kept.message, kept.wParam, kept.lParam);
+  held.Messages.PostBack();
   return answer;
 }
 
@@ -66,11 +95,6 @@ int TErrorEpisode::ShowError(const std::string& text, UINT flags) {
 }
 
 namespace {
-struct TBoxRequest {
-  std::string Text;
-  UINT Flags;
-};
-
 void TakeRequest(LPARAM lParam, std::vector<std::unique_ptr<TBoxRequest>>& requests) {
   // Only requests this process made and has not shown yet: any program can post the id.
   if (TLiveRequests::Take(lParam, TM_SHOW_BOX)) requests.emplace_back(reinterpret_cast<TBoxRequest*>(lParam));

@@ -15,7 +15,10 @@ constexpr size_t SERVER_BOX_MAX_LINES = 20;
 // Shows a box owned by the window and returns the button's id. A box's own message loop would
 // drop thread messages posted to the calling thread meanwhile (busy, idle, lamps, echo): they
 // are held while the box is up and posted back to the thread's queue, in their order, when it
-// closes. One box of a text at a time: while it is up, the same box again is dropped (0).
+// closes. What is held stays bounded however long the box is up (THeldMessages): repeats of a
+// report or of a box request are held once, and another program's posts of the ids the thread
+// takes only from this process are dropped. One box of a text at a time: while it is up, the same
+// box again is dropped (0).
 int ServerBox(HWND owner, const std::string& text, UINT flags);
 // True while a box of this text is up on the calling thread.
 bool ServerBoxUp(const std::string& text);

@@ -169,7 +169,7 @@ std::string TTarnbelMIDIInput::MappingNameFor(int bank, int program) {
 }
 
 void TTarnbelMIDIInput::PostToMain(UINT id, WPARAM wParam, LPARAM lParam) {
-  PostThreadUntilAccepted(MainThreadId, id, wParam, lParam);
+  TAdvancedThread::PostAsOwner(MainThreadId, id, wParam, lParam);
 }
 
 void TTarnbelMIDIInput::ResetChannels() {

@@ -7,6 +7,7 @@
 #include "abstract_sf_device.h"
 #include "reg_array.h"
 #include "route_settings.h"
+#include "owner_posts.h"
 #include "tarnbel_globals.h"
 #include "registry_internal.h"
 #include "server_settings.h"
@@ -30,6 +31,26 @@ const char* const PresetNotFoundText =
     "One or more of requested presets not found - file not found or have no such preset. Do you want to fix "
     "this problem?";
 
+// The reports the main loop acts on come from the server's own threads: the same ids posted by another
+// program are dropped unread.
+bool TakesOnlyOwnPosts(const void*, UINT id) {
+  switch (id) {
+    case TM_ECHO:
+    case WM_TB_SERVER_BUSY:
+    case WM_TB_SERVER_IDLE:
+    case WM_TB_SERVER_ERROR:
+    case WM_TB_NOTE_ON_LAMP:
+    case WM_TB_NOTE_OFF_LAMP:
+    case WM_TB_PRESET_CHANGED:
+    case TM_UNSUPPORTED_WAVE:
+    case TM_PRESET_TOO_BIG:
+    case TM_PRESET_NOT_FOUND:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 TTarnbelServer::TTarnbelServer(HINSTANCE instance) : FInstance(instance) {}
@@ -40,6 +61,7 @@ TTarnbelServer::~TTarnbelServer() {
   TIPCLink::DiscardQueuedPayloads(FWindow);
   if (FWindow) DestroyWindow(FWindow);
   if (FClassRegistered) UnregisterClassA(SERVER_WINDOW_CLASS, FInstance);
+  if (FMainThreadId) TOwnerPosts::Forget(FMainThreadId, this);
 }
 
 int TTarnbelServer::Run() {
@@ -55,6 +77,8 @@ int TTarnbelServer::Run() {
     return 0;
   }
   FIsOn = false;
+  FMainThreadId = GetCurrentThreadId();
+  TOwnerPosts::Register(FMainThreadId, this, &TakesOnlyOwnPosts);
   if (!CreateMainWindow()) return 1;
   FErrors = std::make_unique<TErrorEpisode>(FWindow);
   FTrayIcon = std::make_unique<TTrayIcon>(FWindow);
@@ -135,7 +159,7 @@ void TTarnbelServer::MessageLoop() {
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (msg.hwnd == nullptr && msg.message >= WM_USER) {
       // After the end of the session's exit steps only the quit is awaited.
-      if (FFinished) continue;
+      if (FFinished || !TOwnerPosts::Accept(msg)) continue;
       // Boxes of other threads are shown here, where no thread message is lost meanwhile.
       if (!HandleBoxRequest(msg)) HandleThreadMessage(msg);
       continue;

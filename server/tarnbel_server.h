@@ -112,6 +112,7 @@ class TTarnbelServer {
   void EndClientLoad();
 
   HINSTANCE FInstance;
+  DWORD FMainThreadId = 0;
   HWND FWindow = nullptr;
   bool FClassRegistered = false;
   std::unique_ptr<TRegKey> FSettings;

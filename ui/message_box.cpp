@@ -4,10 +4,113 @@
 
 namespace ui {
 
-static TMessageBoxHandler& Handler() {
+namespace {
+
+TMessageBoxHandler& Handler() {
   static TMessageBoxHandler handler;
   return handler;
 }
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The widths of the code page's characters as the context's font draws them: measured once, not per
+// character of a text that may be a megabyte long.
+class TCharWidths {
+ public:
+  explicit TCharWidths(HDC dc) {
+    for (int i = 0; i < 256; ++i) {
+      char c = static_cast<char>(i);
+      SIZE size{};
+      GetTextExtentPoint32A(dc, &c, 1, &size);
+      FWidths[i] = size.cx;
+    }
+  }
+  int operator()(char c) const { return FWidths[static_cast<unsigned char>(c)]; }
+  int Of(const std::string& text, size_t from, size_t to) const {
+    int width = 0;
+    for (size_t i = from; i < to; ++i) width += (*this)(text[i]);
+    return width;
+  }
+
+ private:
+  int FWidths[256];
+};
+
+// The number of lines the text takes when lines are broken at blanks to stay within room pixels, and
+// inside words wider than that. `cut` gets the offset where line limit + 1 begins (npos: no such line).
+size_t CountLines(const std::string& text, const TCharWidths& width, int room, size_t limit, size_t& cut) {
+  size_t lines = 1;
+  int x = 0;
+  cut = std::string::npos;
+  auto newLine = [&](size_t at) {
+    if (++lines == limit + 1) cut = at;
+    x = 0;
+  };
+  for (size_t i = 0; i < text.size();) {
+    if (text[i] == '\n') {
+      newLine(++i);
+      continue;
+    }
+    if (IsBlank(text[i])) {
+      x += width(text[i++]);
+      continue;
+    }
+    size_t end = i;
+    while (end < text.size() && !IsBlank(text[end])) ++end;
+    if (x > 0 && x + width.Of(text, i, end) > room) newLine(i);
+    for (; i < end; ++i) {
+      if (x > 0 && x + width(text[i]) > room) newLine(i);
+      x += width(text[i]);
+    }
+  }
+  return lines;
+}
+
+// Every word wider than limit pixels keeps its start and its end around "...", within the limit.
+std::string ShortenWideWords(const std::string& text, const TCharWidths& width, int limit) {
+  std::string out;
+  const int half = (limit - width.Of("...", 0, 3)) / 2;
+  for (size_t i = 0; i < text.size();) {
+    size_t end = i;
+    while (end < text.size() && !IsBlank(text[end])) ++end;
+    if (end == i) {
+      out += text[i++];
+      continue;
+    }
+    if (width.Of(text, i, end) <= limit) {
+      out.append(text, i, end - i);
+    } else {
+      size_t head = i, tail = end;
+      for (int w = 0; head < end && (w += width(text[head])) <= half;) ++head;
+      for (int w = 0; tail > head && (w += width(text[tail - 1])) <= half;) --tail;
+      out.append(text, i, head - i).append("...").append(text, tail, end - tail);
+    }
+    i = end;
+  }
+  return out;
+}
+
+std::string BreakWideWords(const std::string& text, const TCharWidths& width, int room) {
+  std::string out;
+  out.reserve(text.size());
+  int lineWidth = 0;  // of the word's part on the current line
+  for (char c : text) {
+    if (IsBlank(c)) {
+      lineWidth = 0;
+      out += c;
+      continue;
+    }
+    if (lineWidth > 0 && lineWidth + width(c) > room) {
+      out += "\r\n";
+      lineWidth = 0;
+    }
+    lineWidth += width(c);
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace
 
 TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler) {
   TMessageBoxHandler previous = Handler();
@@ -16,31 +119,28 @@ TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler) {
 }
 
 std::string BreakWideWords(const std::string& text, HDC dc, int room) {
-  std::string out;
-  out.reserve(text.size());
-  int lineWidth = 0;  // of the word's part on the current line
-  for (char c : text) {
-    if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-      lineWidth = 0;
-      out += c;
-      continue;
-    }
-    SIZE size{};
-    GetTextExtentPoint32A(dc, &c, 1, &size);
-    if (lineWidth > 0 && lineWidth + size.cx > room) {
-      out += "\r\n";
-      lineWidth = 0;
-    }
-    lineWidth += size.cx;
-    out += c;
+  return BreakWideWords(text, TCharWidths(dc), room);
+}
+
+std::string FitBoxText(const std::string& text, HDC dc, int room, size_t maxLines) {
+  const TCharWidths width(dc);
+  size_t cut;
+  if (CountLines(text, width, room, maxLines, cut) <= maxLines) return BreakWideWords(text, width, room);
+  // Long names give up their middle first, each keeping two lines; then the lines past the room go.
+  std::string shown = ShortenWideWords(text, width, 2 * room);
+  if (maxLines > 1 && CountLines(shown, width, room, maxLines - 1, cut) > maxLines) {
+    shown.erase(cut);
+    while (!shown.empty() && IsBlank(shown.back())) shown.pop_back();
+    shown += "\n...";
   }
-  return out;
+  return BreakWideWords(shown, width, room);
 }
 
 int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner) {
   if (Handler()) return Handler()(text, caption, flags);
-  // The box widens to its longest word: a word wider than half the screen (the icon, margins and
-  // buttons take the rest) is broken into lines, so no box runs off the screen.
+  // The box widens to its longest word and grows with its lines: the text is laid out in half the
+  // screen's width and three quarters of its height (the icon, margins, caption and buttons take the
+  // rest), so that no box runs off the screen.
   std::string shown = text;
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof(metrics);
@@ -48,7 +148,11 @@ int ShowMessageBox(const std::string& text, const std::string& caption, UINT fla
     TFontHandle font(CreateFontIndirectA(&metrics.lfMessageFont));
     TWindowDC screen;
     TSelectObject selected(screen, font.Get());
-    shown = BreakWideWords(text, screen, GetSystemMetrics(SM_CXSCREEN) / 2);
+    TEXTMETRICA textMetrics{};
+    GetTextMetricsA(screen, &textMetrics);
+    const int lineHeight = textMetrics.tmHeight > 0 ? textMetrics.tmHeight : 16;
+    const size_t maxLines = static_cast<size_t>(GetSystemMetrics(SM_CYSCREEN) * 3 / 4 / lineHeight);
+    shown = FitBoxText(text, screen, GetSystemMetrics(SM_CXSCREEN) / 2, maxLines > 1 ? maxLines : 2);
   }
   return MessageBoxA(owner ? owner : GetActiveWindow(), shown.c_str(), caption.c_str(), flags);
 }

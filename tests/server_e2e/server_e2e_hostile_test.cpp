@@ -229,6 +229,31 @@ TEST_F(HostileE2E, ControlMessagesPostedToTheWorkerThreadsChangeNothing) {
   }
 }
 
+// The reports the main thread acts on, posted to it by another program: no box, no error state, nothing
+// passed on to the tools window; a real failure afterwards still has its box.
+TEST_F(HostileE2E, ReportsPostedToTheMainThreadChangeNothing) {
+  StoreMapping("Gone", 2, {{0, 20}});  // a file that is not there
+  StartWithStudioRoute();
+  ASSERT_EQ(LParamOf(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)), 1);
+  const size_t from = Tools->Received.size();
+  for (UINT id : {TM_ECHO, WM_TB_SERVER_BUSY, WM_TB_SERVER_IDLE, WM_TB_SERVER_ERROR, WM_TB_NOTE_ON_LAMP,
+                  WM_TB_NOTE_OFF_LAMP, WM_TB_PRESET_CHANGED, TM_UNSUPPORTED_WAVE, TM_PRESET_TOO_BIG,
+                  TM_PRESET_NOT_FOUND}) {
+    SCOPED_TRACE("thread message " + std::to_string(id));
+    ASSERT_EQ(RunPeer("main " + std::to_string(id), 30000, false), 1);
+    ASSERT_TRUE(PostedServed());
+    ASSERT_EQ(BoxCount(), 0);
+  }
+  for (UINT id : {WM_TB_SERVER_BUSY, WM_TB_SERVER_IDLE, WM_TB_SERVER_ERROR, WM_TB_NOTE_ON_LAMP, WM_TB_NOTE_OFF_LAMP,
+                  WM_TB_PRESET_CHANGED, WM_TB_PREVIEW_WAVE_ERROR})
+    EXPECT_EQ(Tools->Count(id, from), 0u) << "reported to the tools window: " << id;
+  ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted("Keys", 5000));
+  ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x14C0), TVirtualPlayResult::Played);  // program 20
+  HWND box = WaitForBox(Server.ProcessId());
+  ASSERT_NE(box, nullptr) << "the real failure has no box";
+  EXPECT_NE(testsupport::BoxText(box).find("One or more of requested presets not found"), std::string::npos);
+}
+
 // Worker threads ended from outside: the server notices, says it is off and shows its error state and
 // box, rather than report on while nothing handles the MIDI; turned on again, MIDI loads again.
 TEST_F(HostileE2E, WorkerThreadsEndedFromOutsideTurnTheServerOffWithItsError) {

@@ -353,15 +353,20 @@ TEST_F(ServerE2E, StartUpWithTwentyStoredMappings) {
 }
 
 TEST_F(ServerE2E, BusyIdleAndOneBoxPerErrorEpisode) {
-  StartServer();
+  testsupport::TempFolder folder;
+  StoreStudioMapping(folder.File("studio.sf2"));
+  StoreMapping("Gone", 2, {{0, 20}});  // a file that is not there
+  StoreActiveRoute("Keys");
+  StartServerWithVirtualMidi();
   ASSERT_EQ(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)->LParam, 1);
-  DWORD mainThread = GetWindowThreadProcessId(Window, nullptr);
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Keys --> Synth --> SB Live!"), 0);
+  ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted("Keys", 5000));
+  auto play = [](uint32_t message) { ASSERT_EQ(TVirtualMidiBus::Play("Keys", message), TVirtualPlayResult::Played); };
 
-  // A busy report while on: the idle report comes at once, and again once the half-second tick has
-  // brought the idle icon back.
+  // A load while on: the idle report comes at once, and again once the half-second tick has brought
+  // the idle icon back.
   size_t from = Tools->Received.size();
-  PostThreadMessageA(mainThread, WM_TB_SERVER_BUSY, 0, 0);
-  PostThreadMessageA(mainThread, WM_TB_SERVER_IDLE, 0, 0);
+  play(0x09C0);
   ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_BUSY, from), nullptr);
   ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_IDLE, from), nullptr);
   DWORD firstIdle = GetTickCount();
@@ -372,33 +377,71 @@ TEST_F(ServerE2E, BusyIdleAndOneBoxPerErrorEpisode) {
 
   // The first error shows its box; a second error and a lamp arrive while it is up.
   from = Tools->Received.size();
-  PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
+  play(0x14C0);  // program 20 on channel 1
   HWND box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  EXPECT_NE(testsupport::BoxText(box).find("One of requested presets don't fit in memory"), std::string::npos);
+  EXPECT_NE(testsupport::BoxText(box).find("One or more of requested presets not found"), std::string::npos);
   EXPECT_EQ(Tools->Count(WM_TB_SERVER_ERROR, from), 1u);
-  PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
-  LPARAM lamp = EncodeLampParam(128, 35);
-  PostThreadMessageA(mainThread, WM_TB_NOTE_ON_LAMP, 9, lamp);
+  play(0x14C1);         // and on channel 2
+  play(0x7F3C90);       // a note on channel 1
   Tools->PumpFor(200);
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  PostMessageA(box, WM_COMMAND, IDNO, 0);
 
   // The lamp was kept through the box; the second error stays silent.
   const TReceived* lampSeen = Tools->WaitFor(WM_TB_NOTE_ON_LAMP, from);
   ASSERT_NE(lampSeen, nullptr);
-  EXPECT_EQ(lampSeen->WParam, 9u);
-  EXPECT_EQ(lampSeen->LParam, lamp);
+  EXPECT_EQ(lampSeen->WParam, 0u);
+  EXPECT_EQ(lampSeen->LParam, EncodeLampParam(0, 20));
   Tools->PumpFor(700);
   EXPECT_EQ(e2e::FindServerBox(Server.ProcessId()), nullptr);
   EXPECT_EQ(Tools->Count(WM_TB_SERVER_ERROR, from), 1u);
 
   // A left-click on the tray icon ends the episode: the next error has its box again.
   PostMessageA(Window, WM_TB_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);
-  PostThreadMessageA(mainThread, TM_PRESET_TOO_BIG, 0, 0);
+  play(0x14C2);
   box = WaitForBox(Server.ProcessId());
   ASSERT_NE(box, nullptr);
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  PostMessageA(box, WM_COMMAND, IDNO, 0);
   EXPECT_EQ(Tools->Count(WM_TB_SERVER_ERROR, from), 2u);
+}
+
+// Drum notes keep asking for a kit whose file is gone while its box is up: what the box holds back for
+// later stays bounded, and so does the server's private memory.
+TEST_F(ServerE2E, RequestsHeldWhileABoxIsUpLeaveTheMemoryFlat) {
+  StoreMapping("Gone", 1, {{128, 5}});  // a kit whose file is not there
+  StoreActiveRoute("Keys");
+  StartServerWithVirtualMidi();
+  ASSERT_EQ(LParamOf(Ask(WM_TB_TURN_ON, 0, 0, WM_TB_SERVER_STATE)), 1);
+  Query(WM_TB_SELECT_ROUTE, IPCWriteStringPayload("Keys --> Synth --> SB Live!"), 0);
+  ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted("Keys", 5000));
+  ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x05C9), TVirtualPlayResult::Played);  // kit 5 on channel 10
+  HWND box = WaitForBox(Server.ProcessId());
+  ASSERT_NE(box, nullptr);
+  // The notes; a list of the cache, which comes once the manager thread has failed each of them; and a
+  // state report posted behind what the threads posted to the main thread meanwhile.
+  std::vector<CachedPresetRecord> records;
+  auto notes = [&](int count) {
+    for (int i = 0; i < count; ++i) {
+      ASSERT_TRUE(i % 512 || TVirtualMidiBus::WaitDelivered("Keys", 10000));
+      ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x7F2499), TVirtualPlayResult::Played);
+    }
+    ASSERT_TRUE(TVirtualMidiBus::WaitDelivered("Keys", 10000));
+    ASSERT_TRUE(CachedPresets(records));
+    const size_t from = Tools->Received.size();
+    PostMessageA(Window, WM_TB_GET_STATE, 0, 0);
+    ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_STATE, from, 60000), nullptr);
+  };
+  ASSERT_NO_FATAL_FAILURE(notes(5000));
+  const size_t before = Server.PrivateBytes();
+  DWORD start = GetTickCount();
+  ASSERT_NO_FATAL_FAILURE(notes(60000));
+  const size_t after = Server.PrivateBytes();
+  std::cout << "60,000 drum notes held behind a box in " << GetTickCount() - start << " ms: private bytes "
+            << before / 1024 << " KB before, " << after / 1024 << " KB after" << std::endl;
+  ASSERT_GT(before, 0u);
+  EXPECT_LT(after, before + 512 * 1024);
+  PostMessageA(box, WM_COMMAND, IDNO, 0);
+  EXPECT_TRUE(Tools->PumpUntil([&] { return e2e::FindServerBox(Server.ProcessId()) == nullptr; }));
 }
 
 TEST_F(ServerE2E, ExitChosenFromTheRealTrayMenuEndsIt) {
@@ -457,9 +500,9 @@ TEST_F(ServerE2E, TrayIconFollowsOffOnBusyErrorAndGoesAtExit) {
   testsupport::TempFolder folder;
   const std::string log = folder.File("tray.log");
   SetEnvironmentVariableA("TARNBEL_TRAY_LOG", log.c_str());
-  StartServer();
+  StoreMapping("Gone", 1, {{0, 20}});  // a file that is not there
+  StartServerWithVirtualMidi();
   SetEnvironmentVariableA("TARNBEL_TRAY_LOG", nullptr);
-  DWORD mainThread = GetWindowThreadProcessId(Window, nullptr);
 
   std::vector<TTrayCall> calls = ReadTrayLog(log);
   ASSERT_FALSE(calls.empty());
@@ -477,10 +520,10 @@ TEST_F(ServerE2E, TrayIconFollowsOffOnBusyErrorAndGoesAtExit) {
   for (const TTrayCall& call : calls) tipSet = tipSet || ((call.Flags & NIF_TIP) && call.Tip == "no info");
   EXPECT_TRUE(tipSet) << "without a route that has a SoundFont device the tip reads \"no info\"";
 
-  // Busy: the working icon; idle again after the half-second tick.
-  PostThreadMessageA(mainThread, WM_TB_SERVER_BUSY, 0, 0);
-  PostThreadMessageA(mainThread, WM_TB_SERVER_IDLE, 0, 0);
+  // Busy with an outside client's request: the working icon; idle again after the half-second tick.
+  const std::vector<uint8_t> noKits(256, 0);
   size_t from = Tools->Received.size();
+  PostMessageA(Window, WM_TB_MM_LOAD_DRUMS, IPCWritePayload(noKits.data(), noKits.size()), 0);
   ASSERT_TRUE(Tools->PumpUntil([&] { return Tools->Count(WM_TB_SERVER_IDLE, from) == 2; }, 3000));
   calls = ReadTrayLog(log);
   icons = IconsSet(calls, mark);
@@ -490,18 +533,26 @@ TEST_F(ServerE2E, TrayIconFollowsOffOnBusyErrorAndGoesAtExit) {
   EXPECT_NE(working, disabled);
   EXPECT_EQ(icons[1], idle);
 
-  // An error report: the error icon until the user clicks the icon.
-  mark = calls.size();
-  PostThreadMessageA(mainThread, WM_TB_SERVER_ERROR, 0, 0);
-  ASSERT_NE(Tools->WaitFor(WM_TB_SERVER_ERROR, from), nullptr);
+  // A load that fails: the error icon until the user clicks the icon.
+  StoreActiveRoute("Keys");
+  ASSERT_EQ(LParamOf(Ask(WM_TB_ROUTES_CHANGED, 0, 0, WM_TB_SERVER_STATE)), 1);
+  ASSERT_TRUE(TVirtualMidiBus::WaitInputStarted("Keys", 5000));
+  mark = ReadTrayLog(log).size();
+  ASSERT_EQ(TVirtualMidiBus::Play("Keys", 0x14C0), TVirtualPlayResult::Played);
+  HWND box = WaitForBox(Server.ProcessId());
+  ASSERT_NE(box, nullptr);
+  PostMessageA(box, WM_COMMAND, IDNO, 0);
+  ASSERT_TRUE(Tools->PumpUntil([&] { return e2e::FindServerBox(Server.ProcessId()) == nullptr; }));
   Query(WM_TB_TRAY_CALLBACK, 0, WM_LBUTTONDOWN);
   Ask(WM_TB_TURN_OFF, 0, 0, WM_TB_SERVER_STATE);
   calls = ReadTrayLog(log);
   icons = IconsSet(calls, mark);
-  ASSERT_GE(icons.size(), 3u);
-  EXPECT_NE(icons[0], working);
-  EXPECT_NE(icons[0], idle);
-  EXPECT_EQ(icons[1], idle);
+  ASSERT_GE(icons.size(), 4u);
+  EXPECT_EQ(icons[0], working);
+  EXPECT_NE(icons[1], working);
+  EXPECT_NE(icons[1], idle);
+  EXPECT_NE(icons[1], disabled);
+  EXPECT_EQ(icons[2], idle);
   EXPECT_EQ(icons.back(), disabled);
 
   PostMessageA(Window, WM_COMMAND, TRAY_MENU_EXIT, 0);

@@ -1,5 +1,7 @@
 #include "server_process.h"
 
+#include <psapi.h>
+
 #include "ipc.h"
 #include "peer_programs.h"
 #include "tarnbel_context_menu.h"
@@ -70,6 +72,17 @@ void TServerProcess::Stop() {
     WaitExit(10000, code);
   }
   FProgram.Stop();  // one that did not end is made to
+}
+
+size_t TServerProcess::PrivateBytes() const {
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, ProcessId());
+  if (!process) return 0;
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof(counters);
+  // The page-file share is the private bytes (Wine leaves the separate private figure 0).
+  if (!K32GetProcessMemoryInfo(process, &counters, sizeof(counters))) counters.PagefileUsage = 0;
+  CloseHandle(process);
+  return counters.PagefileUsage;
 }
 
 HWND ServerWindow() { return FindWindowA(SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE); }

@@ -51,6 +51,8 @@ class TServerProcess {
   // Asks for the exit as the tray menu does, then waits; a server that does not end is killed.
   void Stop();
   DWORD ProcessId() const { return FProgram.ProcessId(); }
+  // The bytes the process holds for itself alone (its private bytes); 0 when they cannot be read.
+  size_t PrivateBytes() const;
 
  private:
   TProgramProcess FProgram;

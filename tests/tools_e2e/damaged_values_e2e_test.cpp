@@ -15,10 +15,13 @@
 #include "program_process.h"
 #include "pump_until.h"
 #include "recording_window.h"
+#include "reg_array.h"
 #include "reg_export.h"
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
+#include "remote_message_box.h"
+#include "route_record.h"
 #include "stored_mapping.h"
 #include "tarnbel_func.h"
 #include "tarnbel_protocol.h"
@@ -55,14 +58,29 @@ std::string TextOf(HWND window) {
   return text;
 }
 
-// Where a value is read, what of it shows, and how that window closes for good.
-enum class TWindow { MonitorLists, EditorPaneWidth, EditorChoice, PreferencesSpins, ServerCurrentRoute, ServerSlotName };
+// Where a value is read, what of it shows, and how that window closes for good; the server's come last.
+enum class TWindow { MonitorLists, EditorPaneWidth, EditorChoice, PreferencesSpins, ServerCurrentRoute, ServerSlotName,
+                     ServerRouteBox };
+
+bool IsServer(TWindow window) { return window >= TWindow::ServerCurrentRoute; }
+
+// A route whose input is not there.
+std::string GoneRoute(const std::string& input) {
+  return RouteRecordToString({input, RouteNone, "SB Live!", RouteActive});
+}
 
 // What a window needs stored before its first start: the server runs without showing the tools program;
-// its name of a slot comes from two mappings of that slot, "low" (priority 1) and "high" (priority 2).
+// its name of a slot comes from two mappings of that slot, "low" (priority 1) and "high" (priority 2); its
+// box of the routes that did not open names the route "Gone" (the first stored) at least.
 void Prepare(TWindow window) {
-  if (window != TWindow::ServerSlotName && window != TWindow::ServerCurrentRoute) return;
+  if (!IsServer(window)) return;
   TRegKey(TarnbelKeyPath, true).WriteBool("ShowPreferences", false);
+  if (window == TWindow::ServerRouteBox) {
+    TRegArray routes(RoutesPath, false);
+    routes.Add(GoneRoute("Gone"), true);
+    routes.Add(GoneRoute("Second"), true);
+    routes.Save();
+  }
   if (window != TWindow::ServerSlotName) return;
   testsupport::StoreFileMapping("low", 1, "C:\\low.sf2", {{"low preset", 0, 7, 3, 7}});
   testsupport::StoreFileMapping("high", 2, "C:\\high.sf2", {{"high preset", 0, 7, 3, 7}});
@@ -73,9 +91,37 @@ struct TOpened {
   std::string Shown;
 };
 
+bool OnTheScreen(HWND window) {
+  RECT r{};
+  return window && GetWindowRect(window, &r) && r.left >= 0 && r.top >= 0 &&
+         r.right <= GetSystemMetrics(SM_CXSCREEN) && r.bottom <= GetSystemMetrics(SM_CYSCREEN);
+}
+
+// Whether the box and its button are on the screen, how its text begins and whether it names "Gone".
+std::string BoxView(HWND box) {
+  const std::string text = testsupport::MessageBoxText(box);
+  return std::string("box ") + (OnTheScreen(box) ? "on" : "off") + " the screen, OK " +
+         (OnTheScreen(GetDlgItem(box, IDOK)) ? "on" : "off") + " it, text \"" + text.substr(0, 24) + "\"" +
+         (text.find("\"Gone\"") != std::string::npos ? " naming Gone" : "");
+}
+
 TOpened Open(TWindow window, e2e::TProgramProcess& tools) {
   TOpened opened;
   switch (window) {
+    case TWindow::ServerRouteBox: {
+      // The server turned on says in its box which inputs did not open.
+      testsupport::TRecordingWindow standIn(TOOLS_WINDOW_TITLE);
+      if (!tools.Start("tarnbel.exe") || !Pump([&] { return standIn.Count(WM_TB_SERVER_STATE) > 0; })) return opened;
+      opened.Window = FindWindowA(SERVER_WINDOW_CLASS, SERVER_WINDOW_TITLE);
+      PostMessageA(opened.Window, WM_TB_TURN_ON, 0, 0);
+      HWND box = nullptr;
+      Pump([&] { return IsWindowVisible(box = testsupport::FindWindowOf(tools.ProcessId(), "#32770", "tarnbel")); });
+      // Read once the box is set up: a text line moves among its children until then.
+      Pump([&] { return !testsupport::MessageBoxText(box).empty(); }, 1000);
+      opened.Shown = BoxView(box);
+      testsupport::ClickMessageBoxButton(box, IDOK);
+      break;
+    }
     case TWindow::ServerCurrentRoute:
     case TWindow::ServerSlotName: {
       // The server, asked by a stand-in of the tools program, names its current route or the slot's preset.
@@ -136,7 +182,7 @@ TOpened Open(TWindow window, e2e::TProgramProcess& tools) {
 
 // Closes the window as the user would; the program, with nothing else open, ends.
 bool CloseForGood(TWindow window, HWND opened, e2e::TProgramProcess& tools) {
-  if (window == TWindow::ServerCurrentRoute || window == TWindow::ServerSlotName) {
+  if (IsServer(window)) {
     PostMessageA(opened, WM_COMMAND, 1, 0);  // the tray menu's "Exit"
   } else if (window == TWindow::EditorChoice) {
     HWND cancel = FindWindowExA(opened, nullptr, "TButton", "Cancel");
@@ -209,6 +255,10 @@ const std::vector<TStoredValue>& StoredValues() {
       // A flag other than 0 and 1 reads as off, and a priority of any number sorts: only another type is damage.
       {"mappings\\high", "Active", TWindow::ServerSlotName,
        {{"binary", REG_BINARY, {1}}, {"text", REG_SZ, Text("on")}}},
+      // Each route that did not open is named in the box, however long its stored name.
+      {"routes", "item1", TWindow::ServerRouteBox,
+       {{"100,000 characters", REG_SZ, Text(GoneRoute(std::string(100000, 'n')))},
+        {"1 MB", REG_SZ, Text(GoneRoute(std::string(1 << 20, 'm')))}}},
       {"mappings\\high", "Priority", TWindow::ServerSlotName,
        {{"binary", REG_BINARY, {9, 0, 0, 0}}, {"text", REG_SZ, Text("top")}}},
       {"", "UnloadTime", TWindow::PreferencesSpins,

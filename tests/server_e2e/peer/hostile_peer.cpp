@@ -5,6 +5,7 @@
 //                          to every thread of the server's process; the exit code is the thread count
 //   control <id>           posts the id with wParam 0 and lParam 0, then with a junk lParam, to every thread of
 //                          the server's process but the window's; the exit code is the number that took it
+//   main <id>              the same to the thread that owns the window; the exit code is 1 when it took it
 //   quit                   control with the worker quit id (TM_QUIT)
 //   kill                   turns the server on and ends the threads with a message queue that the turn-on
 //                          started (the route and SoundFont threads), as a program with the rights can; the
@@ -77,13 +78,15 @@ std::vector<DWORD> ServerThreads(bool withoutMain) {
   return threads;
 }
 
+bool PostControl(DWORD thread, UINT id) {
+  bool any = false;
+  for (LPARAM param : {LPARAM(0), LPARAM(0x41414141)}) any = PostThreadMessageA(thread, id, 0, param) || any;
+  return any;
+}
+
 int PostToWorkers(UINT id) {
   int reached = 0;
-  for (DWORD thread : ServerThreads(true)) {
-    bool any = false;
-    for (LPARAM param : {LPARAM(0), LPARAM(0x41414141)}) any = PostThreadMessageA(thread, id, 0, param) || any;
-    reached += any;
-  }
+  for (DWORD thread : ServerThreads(true)) reached += PostControl(thread, id);
   return reached;
 }
 
@@ -194,6 +197,8 @@ int main(int argc, char** argv) {
   if (command == "onoff" && argc == 3) return OnOff(std::atof(argv[2]));
   if (command == "objects") return Objects();
   if (command == "quit") return PostToWorkers(TM_QUIT);
+  if (command == "main" && argc == 3)
+    return PostControl(GetWindowThreadProcessId(server, nullptr), static_cast<UINT>(std::atoi(argv[2])));
   if (command == "kill") return KillWorkers();
   if (command == "control" && argc == 3) return PostToWorkers(static_cast<UINT>(std::atoi(argv[2])));
   if (command == "flood" && argc == 4) return Flood(static_cast<UINT>(std::atoi(argv[2])), std::atoi(argv[3]));
