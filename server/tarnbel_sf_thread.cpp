@@ -330,7 +330,8 @@ void TSFManagerThread::Load(const MSG& msg) {
   if (PresetMissingFromFile(record)) return FailLoad(msg, record, ownId, TM_PRESET_NOT_FOUND);
   if (FDevice->IsOutOfMemory(error)) {
     // Larger than the whole card: evicting would empty the card for a load that cannot succeed.
-    if (FDevice->ExceedsMemory(record.SourceBank, record.SourcePreset, record.FileName))
+    if (FDevice->ExceedsMemory(record.SourceBank == WaveLoadSourceBank, record.SourceBank, record.SourcePreset,
+                               record.FileName))
       return FailLoad(msg, record, ownId, TM_PRESET_TOO_BIG);
     uint32_t victimId = NoEntryId;
     int32_t victimBank = 0, victimProgram = 0;
