@@ -1,5 +1,7 @@
 #include "message_box.h"
 
+#include <algorithm>
+
 #include "gdi.h"
 
 namespace ui {
@@ -66,13 +68,25 @@ size_t CountLines(const std::string& text, const TCharWidths& width, int room, s
   return lines;
 }
 
-// Every word wider than limit pixels keeps its start and its end around "...", within the limit.
-std::string ShortenWideWords(const std::string& text, const TCharWidths& width, int limit) {
+// The width a box lays the text out in: never narrower than `narrowest`, and as wide as its widest word
+// asks, up to the room.
+int LayoutWidth(const std::string& text, const TCharWidths& width, int room, int narrowest) {
+  int widest = 0;
+  for (size_t i = 0, end; i < text.size(); i = end + 1) {
+    for (end = i; end < text.size() && !IsBlank(text[end]);) ++end;
+    widest = std::max(widest, width.Of(text, i, end));
+  }
+  return std::min(room, std::max(narrowest, widest));
+}
+
+// Every line wider than limit pixels (a name of many words as well as one long word) keeps its start and
+// its end around "...", within the limit.
+std::string ShortenLongLines(const std::string& text, const TCharWidths& width, int limit) {
   std::string out;
   const int half = (limit - width.Of("...", 0, 3)) / 2;
   for (size_t i = 0; i < text.size();) {
     size_t end = i;
-    while (end < text.size() && !IsBlank(text[end])) ++end;
+    while (end < text.size() && text[end] != '\n') ++end;
     if (end == i) {
       out += text[i++];
       continue;
@@ -122,13 +136,15 @@ std::string BreakWideWords(const std::string& text, HDC dc, int room) {
   return BreakWideWords(text, TCharWidths(dc), room);
 }
 
-std::string FitBoxText(const std::string& text, HDC dc, int room, size_t maxLines) {
+std::string FitBoxText(const std::string& text, HDC dc, int room, int narrowest, size_t maxLines) {
   const TCharWidths width(dc);
   size_t cut;
-  if (CountLines(text, width, room, maxLines, cut) <= maxLines) return BreakWideWords(text, width, room);
+  if (CountLines(text, width, LayoutWidth(text, width, room, narrowest), maxLines, cut) <= maxLines)
+    return BreakWideWords(text, width, room);
   // Long names give up their middle first, each keeping two lines; then the lines past the room go.
-  std::string shown = ShortenWideWords(text, width, 2 * room);
-  if (maxLines > 1 && CountLines(shown, width, room, maxLines - 1, cut) > maxLines) {
+  std::string shown = ShortenLongLines(text, width, 2 * LayoutWidth(text, width, room, narrowest));
+  const int laid = LayoutWidth(shown, width, room, narrowest);
+  if (maxLines > 1 && CountLines(shown, width, laid, maxLines - 1, cut) > maxLines) {
     shown.erase(cut);
     while (!shown.empty() && IsBlank(shown.back())) shown.pop_back();
     shown += "\n...";
@@ -140,7 +156,8 @@ int ShowMessageBox(const std::string& text, const std::string& caption, UINT fla
   if (Handler()) return Handler()(text, caption, flags);
   // The box widens to its longest word and grows with its lines: the text is laid out in half the
   // screen's width and three quarters of its height (the icon, margins, caption and buttons take the
-  // rest), so that no box runs off the screen.
+  // rest), so that no box runs off the screen. A box may wrap its lines well short of that width (some
+  // forty characters): lines are counted as it would.
   std::string shown = text;
   NONCLIENTMETRICSA metrics{};
   metrics.cbSize = sizeof(metrics);
@@ -152,7 +169,9 @@ int ShowMessageBox(const std::string& text, const std::string& caption, UINT fla
     GetTextMetricsA(screen, &textMetrics);
     const int lineHeight = textMetrics.tmHeight > 0 ? textMetrics.tmHeight : 16;
     const size_t maxLines = static_cast<size_t>(GetSystemMetrics(SM_CYSCREEN) * 3 / 4 / lineHeight);
-    shown = FitBoxText(text, screen, GetSystemMetrics(SM_CXSCREEN) / 2, maxLines > 1 ? maxLines : 2);
+    const int room = GetSystemMetrics(SM_CXSCREEN) / 2;
+    const int narrowest = textMetrics.tmAveCharWidth > 0 ? 40 * textMetrics.tmAveCharWidth : room;
+    shown = FitBoxText(text, screen, room, narrowest, maxLines > 1 ? maxLines : 2);
   }
   return MessageBoxA(owner ? owner : GetActiveWindow(), shown.c_str(), caption.c_str(), flags);
 }
