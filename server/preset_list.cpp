@@ -23,6 +23,7 @@ bool TPresetData::DropUse() {
 }
 
 void TPresetData::TakeUsesOf(TPresetData& other) {
+  if (other.FUseCount == 0) return;  // no channel counts on it: nobody looks for it by its id
   FUseCount += other.FUseCount;
   other.FUseCount = 0;
   FTakenUses.push_back(other.Id);
