@@ -91,12 +91,11 @@ TEST_F(SFManagerThread, APresetLargerThanTheCardIsRefusedBeforeAnythingIsEvicted
   Register(Fixture.Id());
   Fixture.Drain();
 
-  // The big kit twice, then a wave longer than the card.
-  std::string longWave = Files.Folder.File("long.wav");
+  // The big kit twice, then a wave longer than the card; each returns (no endless retry).
+  const std::string longWave = Files.Folder.File("long.wav");
   ASSERT_TRUE(testsupport::WriteWaveFile(longWave, 1, 1, 16, static_cast<uint32_t>(Files.PresetBytes * 2)));
   for (int attempt = 0; attempt < 3; ++attempt) {
     const bool wave = attempt == 2;
-    // Returns: no endless retry.
     ASSERT_TRUE(wave ? Fixture.LoadSync(WaveLoadSourceBank, 0, 0, 7, longWave)
                      : Fixture.LoadSync(128, 1, CacheDrumKitBank, 0, Files.Bank));
     std::vector<MSG> reports = Fixture.Drain();
@@ -107,8 +106,8 @@ TEST_F(SFManagerThread, APresetLargerThanTheCardIsRefusedBeforeAnythingIsEvicted
     size_t pairs = 0;
     EXPECT_TRUE(BusyIdleBalanced(reports, pairs));
     EXPECT_EQ(1u, pairs);
-    // Only the request's own drum kit 0 left: 1050 for drum kit 0 leaving and for the drum bank that
-    // does not fit.
+    // Only the request's own entry left; for the kit, 1050 for drum kit 0 leaving and for the drum bank
+    // that does not fit.
     EXPECT_EQ(Removed(reports), (std::vector<std::pair<int32_t, int32_t>>{wave ? std::make_pair(0, 7)
                                                                                : std::make_pair(32768, 0)}));
     EXPECT_EQ(wave ? 0u : 2u, CountOf(reports, TM_1050));
