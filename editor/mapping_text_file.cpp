@@ -1,13 +1,10 @@
 #include "mapping_text_file.h"
 
+#include "mapping_text_form.h"
 #include "message_box.h"
-#include "sys_utils.h"
 
-bool IsMappingText(const std::vector<std::string>& lines) {
-  for (const std::string& line : lines)
-    if (ui::UpperCase(line) == "[BANK NAMES]") return true;
-  return false;
-}
+// The import's own reading decides: a text that passes here never imports as an empty mapping.
+bool IsMappingText(const std::vector<std::string>& lines) { return ParseMappingText(lines).HasEntries; }
 
 bool AcceptMappingText(const std::string& fileName, const std::vector<std::string>& lines, HWND owner) {
   if (IsMappingText(lines)) return true;

@@ -36,7 +36,7 @@ target_sources[icon_files]="-Icomponents -iquote ui ui/icon_file.cpp components/
 target_options[icon_files]="-malloc_limit_mb=64"
 target_sources[icon_list_stream]="-Icomponents components/kit_icon_list_stream.cpp tests/fuzz/icon_list_stream_fuzz.cpp"
 target_options[icon_list_stream]="-malloc_limit_mb=64"
-target_sources[mapping_text]="-Istorage storage/mapping_text_form.cpp tests/fuzz/mapping_text_fuzz.cpp"
+target_sources[mapping_text]="-Istorage storage/mapping_text_form.cpp storage/same_text_ascii.cpp tests/fuzz/mapping_text_fuzz.cpp"
 target_options[mapping_text]="-malloc_limit_mb=64"
 
 per_target=$(( budget / ${#targets[@]} ))

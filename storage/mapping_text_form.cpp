@@ -1,5 +1,7 @@
 #include "mapping_text_form.h"
 
+#include "same_text_ascii.h"
+
 namespace {
 const char* const kNameHeader = "[Name]";
 const char* const kBackgroundsHeader = "[Bank backgrounds]";
@@ -11,24 +13,24 @@ bool StartsSection(const std::string& line) { return !line.empty() && line[0] ==
 
 // The line that holds the mapping's name: the one after "[Name]" when that opens the text, as it is
 // written. A name may look like anything, a header too, so that line is never taken for one.
-size_t NameLine(const std::vector<std::string>& lines, TSameText sameText) {
+size_t NameLine(const std::vector<std::string>& lines) {
   size_t first = 0;
   while (first < lines.size() && lines[first].empty()) ++first;
-  return first + 1 < lines.size() && sameText(lines[first], kNameHeader) ? first + 1 : kNone;
+  return first + 1 < lines.size() && SameTextAscii(lines[first], kNameHeader) ? first + 1 : kNone;
 }
 
 // The first line equal to the header, leaving out the name's line; kNone when there is none.
-size_t FindHeader(const std::vector<std::string>& lines, const char* header, size_t nameLine, TSameText sameText) {
+size_t FindHeader(const std::vector<std::string>& lines, const char* header, size_t nameLine) {
   for (size_t at = 0; at < lines.size(); ++at)
-    if (at != nameLine && sameText(lines[at], header)) return at;
+    if (at != nameLine && SameTextAscii(lines[at], header)) return at;
   return kNone;
 }
 
 // The lines after the header up to an empty line, a line beginning with "[" or the end; returns where it
 // stopped, or kNone (and found false) when the header is missing.
-size_t ReadList(const std::vector<std::string>& lines, const char* header, size_t nameLine, TSameText sameText,
-                bool& found, std::vector<std::string>& list) {
-  size_t at = FindHeader(lines, header, nameLine, sameText);
+size_t ReadList(const std::vector<std::string>& lines, const char* header, size_t nameLine, bool& found,
+                std::vector<std::string>& list) {
+  size_t at = FindHeader(lines, header, nameLine);
   found = at != kNone;
   if (!found) return kNone;
   for (++at; at < lines.size() && !lines[at].empty() && !StartsSection(lines[at]); ++at) list.push_back(lines[at]);
@@ -43,12 +45,12 @@ void AppendList(const char* header, const std::vector<std::string>& items, std::
 }
 }  // namespace
 
-TMappingText ParseMappingText(const std::vector<std::string>& lines, TSameText sameText) {
+TMappingText ParseMappingText(const std::vector<std::string>& lines) {
   TMappingText text;
-  const size_t nameLine = NameLine(lines, sameText);
-  ReadList(lines, kBackgroundsHeader, nameLine, sameText, text.HasBackgrounds, text.Backgrounds);
-  ReadList(lines, kColorsHeader, nameLine, sameText, text.HasColors, text.Colors);
-  const size_t entries = ReadList(lines, kNamesHeader, nameLine, sameText, text.HasEntries, text.Names);
+  const size_t nameLine = NameLine(lines);
+  ReadList(lines, kBackgroundsHeader, nameLine, text.HasBackgrounds, text.Backgrounds);
+  ReadList(lines, kColorsHeader, nameLine, text.HasColors, text.Colors);
+  const size_t entries = ReadList(lines, kNamesHeader, nameLine, text.HasEntries, text.Names);
   if (!text.HasEntries) return text;
   TTextSection* section = nullptr;  // lines before the first usable section have nowhere to go
   for (size_t i = entries; i < lines.size(); ++i) {

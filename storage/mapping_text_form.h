@@ -19,9 +19,11 @@ struct TMappingText {
   std::vector<TTextSection> Sections;
 };
 
-// Headers are matched by sameText (the system's case-blind comparison).
-using TSameText = bool (*)(const std::string&, const std::string&);
-TMappingText ParseMappingText(const std::vector<std::string>& lines, TSameText sameText);
+// The one reading of a text, for the import and for the test whether a file holds a mapping (HasEntries). A
+// header is a line equal to it byte for byte but for the case of the letters a-z: the system's comparison
+// passes over some bytes (a soft hyphen, NUL), which would take a list's item for a header. The line after a
+// leading "[Name]" is the name, whatever it looks like.
+TMappingText ParseMappingText(const std::vector<std::string>& lines);
 
 // The name and the bank lists (empty items left out), each part closed by an empty line.
 void AppendMappingTextHead(const std::string& name, const std::vector<std::string>& backgrounds,

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "read_jobs.h"
 #include "registry_internal.h"
 #include "text_compare.h"
 
@@ -77,6 +78,16 @@ int StoredItemCount(TRegKey& key) {
 
 TRegArray::TRegArray(const std::string& path, bool load) : FPath(path) {
   if (load) Load();
+}
+
+TRegArray::TRegArray(const TRegKey& parent, const std::string& subPath, bool load)
+    : FPath(parent.Path() + "\\" + subPath), FParent(&parent), FSubPath(subPath) {
+  if (load) Load();
+}
+
+std::unique_ptr<TRegKey> TRegArray::OpenKey() const {
+  if (FParent) return std::make_unique<TRegKey>(*FParent, FSubPath, true);
+  return std::make_unique<TRegKey>(FPath, true, HKEY_CURRENT_USER);
 }
 
 TRegArray::~TRegArray() {
@@ -155,7 +166,9 @@ void TRegArray::AddStrings(const std::vector<std::string>& source) {
 void TRegArray::Save() {
   if (!FContentKnown) return;
   TRegFailureWatch watch;
-  TRegKey key(FPath, true, HKEY_CURRENT_USER);
+  std::unique_ptr<TRegKey> opened = OpenKey();
+  TRegKey& key = *opened;
+  if (!key.Opened()) return;
   // Overwrite in place, then drop the surplus: a save cut short leaves old and new items, never none.
   for (int i = 0; i < Count(); ++i) key.WriteString(NumberedName("item", i), FItems[i]);
   key.WriteInteger("Count", Count());
@@ -173,51 +186,23 @@ struct TListRead {
   std::vector<char> Read;
 };
 
-// Items First..Last-1 of one list.
-struct TItemRange {
-  TListRead* List;
-  int First, Last;
-};
-
-struct TItemRanges {
-  std::vector<TItemRange> Ranges;
-  volatile LONG Next = -1;
-};
-
-void ReadItemRange(const TItemRange& range) {
-  TListRead& list = *range.List;
-  for (int i = range.First; i < range.Last; ++i)
+void ReadItemRange(TListRead& list, int first, int last) {
+  for (int i = first; i < last; ++i)
     list.Read[size_t(i)] = list.Key->QueryString(NumberedName("item", i), list.Values[size_t(i)]) == ERROR_SUCCESS;
 }
 
-DWORD WINAPI ReadItemRanges(void* p) {
-  auto& work = *static_cast<TItemRanges*>(p);
-  for (LONG r; (r = InterlockedIncrement(&work.Next)) < LONG(work.Ranges.size());) ReadItemRange(work.Ranges[size_t(r)]);
-  return 0;
-}
-
-// Each value costs a round trip to the registry's server, which mostly waits: the values of long lists (a full
-// mapping holds 16,512, in one list per source file) are read by a few threads at once.
+// The items of all lists, in ranges shared by a few threads.
 void ReadItems(std::vector<TListRead>& lists) {
-  const int rangeSize = 512, perThread = 2048, most = 4;
-  TItemRanges work;
+  const int rangeSize = 512;
+  std::vector<std::function<void()>> jobs;
   int total = 0;
   for (TListRead& list : lists) {
     const int count = int(list.Values.size());
     for (int first = 0; first < count; first += rangeSize)
-      work.Ranges.push_back({&list, first, std::min(count, first + rangeSize)});
+      jobs.push_back([&list, first, last = std::min(count, first + rangeSize)] { ReadItemRange(list, first, last); });
     total += count;
   }
-  int threads = std::min(most, (total + perThread - 1) / perThread);
-  std::vector<HANDLE> started;
-  for (int t = 1; t < threads; ++t)
-    // A registry read takes under 32 KB of stack under Wine: a small reservation, so the readers
-    // find room beside a server's many route threads.
-    if (HANDLE h = CreateThread(nullptr, 128 * 1024, ReadItemRanges, &work, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr))
-      started.push_back(h);
-  ReadItemRanges(&work);  // with no thread started this one reads everything
-  if (!started.empty()) WaitForMultipleObjects(DWORD(started.size()), started.data(), TRUE, INFINITE);
-  for (HANDLE h : started) CloseHandle(h);
+  RunReadJobs(jobs, total);
 }
 }  // namespace
 
@@ -226,7 +211,7 @@ void TRegArray::Load() { LoadRegArrays({this}); }
 void LoadRegArrays(const std::vector<TRegArray*>& arrays) {
   std::vector<TListRead> lists(arrays.size());
   for (size_t a = 0; a < arrays.size(); ++a) {
-    lists[a].Key = std::make_unique<TRegKey>(arrays[a]->FPath, true, HKEY_CURRENT_USER);
+    lists[a].Key = arrays[a]->OpenKey();
     lists[a].Values.resize(size_t(std::max(StoredItemCount(*lists[a].Key), 0)));
     lists[a].Read.resize(lists[a].Values.size());
   }

@@ -1,5 +1,6 @@
 #pragma once
 // TRegArray: an ordered string list kept under one registry key as "Count" plus "item0", "item1", ...
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,10 @@ void LoadRegArrays(const std::vector<TRegArray*>& arrays);
 class TRegArray {
  public:
   TRegArray(const std::string& path, bool load);
+  // A list kept below another open key (a mapping's lists below the mapping's key) is read and made only
+  // through that key's handle: once that key is deleted, no load or save of the list makes it again. The
+  // parent must outlive the list's loads and saves.
+  TRegArray(const TRegKey& parent, const std::string& subPath, bool load);
   virtual ~TRegArray();
   TRegArray(const TRegArray&) = delete;
   TRegArray& operator=(const TRegArray&) = delete;
@@ -42,13 +47,20 @@ class TRegArray {
   bool ContentKnown() const { return FContentKnown; }
   // Changed in memory since it was last loaded or saved.
   bool Changed() const { return FChanged; }
+  // To be saved again: what its last save wrote was taken back.
+  void MarkChanged() { FChanged = true; }
   // Changes to a list whose items were never read work on the stored items.
   void EnsureLoaded();
 
  private:
   friend void LoadRegArrays(const std::vector<TRegArray*>& arrays);
 
+  // Its key, made when missing (below the parent only).
+  std::unique_ptr<TRegKey> OpenKey() const;
+
   std::string FPath;
+  const TRegKey* FParent = nullptr;
+  std::string FSubPath;
   std::vector<std::string> FItems;
   bool FContentKnown = false;
   bool FChanged = false;

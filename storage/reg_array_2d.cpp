@@ -3,7 +3,8 @@
 #include "mapping_text_form.h"
 #include "text_compare.h"
 
-TStringListVsRegArray::TStringListVsRegArray(const std::string& path) : FPath(path) {}
+TStringListVsRegArray::TStringListVsRegArray(const std::string& path, const TRegKey& parent)
+    : FPath(path), FParent(parent) {}
 
 TStringListVsRegArray::~TStringListVsRegArray() { Clear(); }
 
@@ -11,7 +12,7 @@ int TStringListVsRegArray::AddKey(const std::string& name, bool load) {
   int index = Count();
   FNames.push_back(name);
   FIndex.Add(name, index);
-  FArrays.push_back(std::make_unique<TRegArray>(FPath + "\\" + NumberedName("key", index), load));
+  FArrays.push_back(std::make_unique<TRegArray>(FParent, NumberedName("key", index), load));
   return index;
 }
 
@@ -49,13 +50,13 @@ void TStringListVsRegArray::SetName(int index, const std::string& name) {
 }
 
 TRegArray2D::TRegArray2D(const std::string& path, bool create)
-    : FPath(path), FCreateKey(create), FKey(std::make_unique<TRegKey>(path, create, HKEY_CURRENT_USER)), FKeys(path) {
+    : FPath(path), FCreateKey(create), FKey(std::make_unique<TRegKey>(path, create, HKEY_CURRENT_USER)),
+      FKeys(path, *FKey) {
   Load();
 }
 
 TRegArray2D::~TRegArray2D() {
   if (SaveOnDestroy) Save();
-  FKey.reset();
   // Save has just written every key; the arrays need not write themselves again.
   FKeys.SaveItemsOnFree = false;
   FKeys.Clear();
@@ -144,14 +145,18 @@ void TRegArray2D::ExportSections(std::vector<std::string>& dest) const {
 
 void TRegArray2D::Save() {
   if (FModified) MergeDuplicateKeys();
-  // A save is meant to write: a key opened without creation is created now.
-  if (!FKey->Opened()) FKey = std::make_unique<TRegKey>(FPath, true, HKEY_CURRENT_USER);
+  if (!FKey->Opened()) {
+    TRegFailureWatch::Note(FKey->Status());
+    return;
+  }
+  TRegFailureWatch watch;
   // Overwrite in place, then "Count", then drop the surplus: a save cut short never loses stored keys.
   for (int i = 0; i < KeyCount(); ++i) {
     FKey->WriteString(NumberedName("item", i), FKeys.Name(i));
     FKeys.Values(i).Save();  // values never read are still in their own subkey and stay there
+    if (watch.FirstFailure() != ERROR_SUCCESS) return;
   }
-  FKey->WriteInteger("Count", KeyCount());
+  if (FKey->WriteInteger("Count", KeyCount()) != ERROR_SUCCESS) return;
   DeleteNumberedFrom(*FKey, "item", KeyCount(), false);
   DeleteNumberedFrom(*FKey, "key", KeyCount(), true);
   FKey->Flush();
@@ -173,7 +178,7 @@ void TRegArray2D::Load() {
     // A missing name before this one: the values still lie in the subkey of the stored number, not in
     // the one of the list position.
     FKeys.AddKey(name, false);
-    TRegArray source(FPath + "\\" + NumberedName("key", stored), true);
+    TRegArray source(*FKey, NumberedName("key", stored), true);
     source.SaveOnDestroy = false;
     FKeys.Values(index).Clear();
     FKeys.Values(index).AddStrings(source.Items());

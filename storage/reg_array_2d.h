@@ -12,7 +12,8 @@
 // The key names with their value lists; key i's values always live in the subkey "key<i>".
 class TStringListVsRegArray {
  public:
-  explicit TStringListVsRegArray(const std::string& path);
+  // The values of key i lie in the subkey "key<i>" of the key open on path, and are read and made through it.
+  TStringListVsRegArray(const std::string& path, const TRegKey& parent);
   virtual ~TStringListVsRegArray();
   TStringListVsRegArray(const TStringListVsRegArray&) = delete;
   TStringListVsRegArray& operator=(const TStringListVsRegArray&) = delete;
@@ -36,6 +37,7 @@ class TStringListVsRegArray {
 
  private:
   std::string FPath;
+  const TRegKey& FParent;
   std::vector<std::string> FNames;
   std::vector<std::unique_ptr<TRegArray>> FArrays;
   TCaseBlindIndex FIndex;  // of FNames: a mapping may have thousands of source files
@@ -80,7 +82,9 @@ class TRegArray2D {
   void Clear();
   void ExportSections(std::vector<std::string>& dest) const;
 
-  // Rewrites the whole tree: names and values in place, then "Count", then the surplus removed.
+  // Rewrites the whole tree: names and values in place, then "Count", then the surplus removed. Only into
+  // the key opened with the object: one that was not there then, or was deleted since, is not made here.
+  // The first failed write ends it.
   void Save();
   void Load();
   void MergeDuplicateKeys();

@@ -1,31 +1,67 @@
 #include "reg_tree.h"
 
 #include <algorithm>
+#include <unordered_map>
 
+#include "read_jobs.h"
 #include "registry_internal.h"
 #include "text_compare.h"
 
 namespace {
 
-// Names and data in one pass: a mapping's key holds thousands of values.
+// The value of that index; ERROR_NO_MORE_ITEMS past the last. The buffers grow when a value has grown.
+LONG ReadValueAt(HKEY key, DWORD index, std::vector<char>& name, std::vector<BYTE>& data, TRegTreeValue& value) {
+  for (;;) {
+    DWORD nameLength = DWORD(name.size()), dataLength = DWORD(data.size()), type = REG_NONE;
+    LONG status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
+    if (status == ERROR_MORE_DATA) {
+      name.resize(name.size() * 2 + 256);
+      data.resize(std::max<size_t>(data.size() * 2, dataLength + 1));
+      continue;
+    }
+    if (status == ERROR_SUCCESS)
+      value = {std::string(name.data(), nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + dataLength)};
+    return status;
+  }
+}
+
+// The values from index first to the last, one by one.
+LONG ReadValuesFrom(HKEY key, DWORD first, const TRegKeyInfo& info, std::vector<TRegTreeValue>& values) {
+  std::vector<char> name(info.MaxValueNameLen + 2);
+  std::vector<BYTE> data(info.MaxValueDataLen + 1);
+  for (DWORD index = first;; ++index) {
+    TRegTreeValue value;
+    LONG status = ReadValueAt(key, index, name, data, value);
+    if (status == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
+    if (status != ERROR_SUCCESS) return status;
+    values.push_back(std::move(value));
+  }
+}
+
+// Names and data. A mapping's key holds thousands of values: those counted are read in ranges by a few threads,
+// then those added meanwhile; when some went meanwhile, all are read again one by one.
 LONG ReadValues(TRegKey& key, std::vector<TRegTreeValue>& values) {
   TRegKeyInfo info;
   if (!key.GetKeyInfo(info)) return ERROR_CANTREAD;
-  std::vector<char> name(info.MaxValueNameLen + 2);
-  std::vector<BYTE> data(info.MaxValueDataLen + 1);
-  for (DWORD index = 0;; ++index) {
-    DWORD nameLength = DWORD(name.size()), dataLength = DWORD(data.size()), type = REG_NONE;
-    LONG status = RegEnumValueA(key.Handle(), index, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength);
-    if (status == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
-    if (status == ERROR_MORE_DATA) {  // grown since the query
-      name.resize(name.size() * 2 + 256);
-      data.resize(std::max<size_t>(data.size() * 2, dataLength + 1));
-      --index;
-      continue;
-    }
-    if (status != ERROR_SUCCESS) return status;
-    values.push_back({std::string(name.data(), nameLength), type, std::vector<BYTE>(data.begin(), data.begin() + dataLength)});
+  const DWORD count = info.NumValues, rangeSize = 512;
+  std::vector<TRegTreeValue> read(count);
+  std::vector<LONG> results((count + rangeSize - 1) / rangeSize, ERROR_SUCCESS);
+  std::vector<std::function<void()>> jobs;
+  for (DWORD first = 0; first < count; first += rangeSize)
+    jobs.push_back([&, first] {
+      std::vector<char> name(info.MaxValueNameLen + 2);
+      std::vector<BYTE> data(info.MaxValueDataLen + 1);
+      LONG& result = results[first / rangeSize];
+      for (DWORD index = first; index < std::min(count, first + rangeSize) && result == ERROR_SUCCESS; ++index)
+        result = ReadValueAt(key.Handle(), index, name, data, read[index]);
+    });
+  RunReadJobs(jobs, int(count));
+  for (LONG result : results) {
+    if (result == ERROR_NO_MORE_ITEMS) return ReadValuesFrom(key.Handle(), 0, info, values);
+    if (result != ERROR_SUCCESS) return result;
   }
+  values = std::move(read);
+  return ReadValuesFrom(key.Handle(), count, info, values);
 }
 
 LONG ReadOpenKey(TRegKey& key, TRegTree& tree) {
@@ -35,10 +71,45 @@ LONG ReadOpenKey(TRegKey& key, TRegTree& tree) {
   key.GetKeyNames(names);
   for (const std::string& name : names) {
     tree.Subkeys.emplace_back(name, TRegTree());
-    status = ReadRegTree(key.Path() + "\\" + name, tree.Subkeys.back().second);
+    TRegKey child(key, name, false);
+    child.FlushOnDestroy = false;
+    status = ReadRegTree(child, tree.Subkeys.back().second);
     if (status != ERROR_SUCCESS) return status;
   }
   return ERROR_SUCCESS;
+}
+
+LONG WriteOpenKey(TRegKey& key, const TRegTree& tree, const std::function<void()>& step) {
+  for (const TRegTreeValue& value : tree.Values) {
+    LONG status = key.WriteValue(value.Name, value.Type, value.Data);
+    if (status != ERROR_SUCCESS) return status;
+  }
+  if (step) step();
+  for (const auto& subkey : tree.Subkeys) {
+    TRegKey child(key, subkey.first, true);
+    if (!child.Opened()) return child.Status();
+    LONG status = WriteOpenKey(child, subkey.second, step);
+    if (status != ERROR_SUCCESS) return status;
+  }
+  return ERROR_SUCCESS;
+}
+
+// A value's or subkey's name as the registry matches it, for the names of the system, which are ASCII.
+std::string NameKey(std::string name) {
+  for (char& c : name)
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  return name;
+}
+
+const std::string& ValueName(const TRegTreeValue& value) { return value.Name; }
+const std::string& SubkeyName(const std::pair<std::string, TRegTree>& subkey) { return subkey.first; }
+
+// Position of each item by its name's key: a mapping's key holds thousands of values.
+template <class T, class Name>
+std::unordered_map<std::string, size_t> ByName(const std::vector<T>& items, Name name) {
+  std::unordered_map<std::string, size_t> positions;
+  for (size_t i = 0; i < items.size(); ++i) positions.emplace(NameKey(name(items[i])), i);
+  return positions;
 }
 
 bool NameBefore(const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; }
@@ -54,29 +125,48 @@ std::vector<const T*> SortedByName(const std::vector<T>& items, Name name) {
 }  // namespace
 
 LONG ReadRegTree(const std::string& path, TRegTree& tree) {
-  tree = TRegTree();
   TRegKey key(path, false, HKEY_CURRENT_USER);
   key.FlushOnDestroy = false;
+  return ReadRegTree(key, tree);
+}
+
+LONG ReadRegTree(TRegKey& key, TRegTree& tree) {
+  tree = TRegTree();
   if (!key.Opened()) return key.Status();
   return ReadOpenKey(key, tree);
 }
 
 LONG WriteRegTree(const std::string& path, const TRegTree& tree, const std::function<void()>& step) {
-  LONG status;
-  {
-    TRegKey key(path, true, HKEY_CURRENT_USER);
-    if (!key.Opened()) return key.Status();
-    for (const TRegTreeValue& value : tree.Values) {
-      status = key.WriteValue(value.Name, value.Type, value.Data);
-      if (status != ERROR_SUCCESS) return status;
-    }
+  TRegKey key(path, true, HKEY_CURRENT_USER);
+  if (!key.Opened()) return key.Status();
+  return WriteOpenKey(key, tree, step);
+}
+
+LONG RestoreRegTree(TRegKey& key, const TRegTree& tree) {
+  TRegTree now;
+  LONG first = ReadRegTree(key, now);
+  if (first != ERROR_SUCCESS) return first;
+  auto note = [&first](LONG status) {
+    if (first == ERROR_SUCCESS && status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) first = status;
+  };
+  const auto nowValues = ByName(now.Values, ValueName), nowKeys = ByName(now.Subkeys, SubkeyName);
+  const auto values = ByName(tree.Values, ValueName), keys = ByName(tree.Subkeys, SubkeyName);
+  // What the tree lacks goes first, so a name in another case is written again after it.
+  for (const TRegTreeValue& value : now.Values)
+    if (!values.count(NameKey(value.Name))) note(key.DeleteValue(value.Name));
+  for (const auto& subkey : now.Subkeys)
+    if (!keys.count(NameKey(subkey.first))) note(key.DeleteKey(subkey.first));
+  for (const TRegTreeValue& value : tree.Values) {
+    auto found = nowValues.find(NameKey(value.Name));
+    const TRegTreeValue* was = found == nowValues.end() ? nullptr : &now.Values[found->second];
+    if (!was || was->Name != value.Name || was->Type != value.Type || was->Data != value.Data)
+      note(key.WriteValue(value.Name, value.Type, value.Data));
   }
-  if (step) step();
   for (const auto& subkey : tree.Subkeys) {
-    status = WriteRegTree(path + "\\" + subkey.first, subkey.second, step);
-    if (status != ERROR_SUCCESS) return status;
+    TRegKey child(key, subkey.first, true);
+    note(child.Opened() ? RestoreRegTree(child, subkey.second) : child.Status());
   }
-  return ERROR_SUCCESS;
+  return first;
 }
 
 LONG DeleteRegTree(const std::string& path) {

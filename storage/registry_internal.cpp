@@ -55,14 +55,28 @@ void TRegFailureWatch::Note(LONG status) {
 
 TRegKey::TRegKey(const std::string& path, bool create, HKEY rootKey)
     : FRootKey(rootKey), FPath(TrimSlashes(path)) {
+  Open(rootKey, FPath, create);
+}
+
+TRegKey::TRegKey(const TRegKey& parent, const std::string& subPath, bool create)
+    : FRootKey(parent.FRootKey), FPath(parent.FPath + "\\" + TrimSlashes(subPath)) {
+  if (parent.FOpened) {
+    Open(parent.FHandle, TrimSlashes(subPath), create);
+    return;
+  }
+  FStatus = parent.FStatus;
+  if (create) TRegFailureWatch::Note(FStatus);
+}
+
+void TRegKey::Open(HKEY base, const std::string& subPath, bool create) {
   HKEY handle = nullptr;
   LONG status;
   if (create) {
     status = Fault(TRegOperation::Create, FPath, std::string());
     if (status == ERROR_SUCCESS)
-      status = RegCreateKeyExA(rootKey, FPath.c_str(), 0, nullptr, 0, kAllAccess, nullptr, &handle, nullptr);
+      status = RegCreateKeyExA(base, subPath.c_str(), 0, nullptr, 0, kAllAccess, nullptr, &handle, nullptr);
   } else {
-    status = RegOpenKeyExA(rootKey, FPath.c_str(), 0, kAllAccess, &handle);
+    status = RegOpenKeyExA(base, subPath.c_str(), 0, kAllAccess, &handle);
   }
   // A key that could not be created is not open either: reporting it opened would hide the failure.
   FOpened = status == ERROR_SUCCESS && handle != nullptr;
@@ -173,7 +187,7 @@ LONG TRegKey::DeleteKey(const std::string& name) {
   // Deleting "" would delete this key itself with its whole tree.
   if (TrimSlashes(name).empty()) return ERROR_INVALID_PARAMETER;
   {
-    TRegKey child(FPath + "\\" + name, false, FRootKey);
+    TRegKey child(*this, name, false);
     child.FlushOnDestroy = false;
     if (child.Opened()) {
       std::vector<std::string> children;

@@ -49,6 +49,9 @@ class TRegFailureWatch {
 class TRegKey {
  public:
   TRegKey(const std::string& path, bool create, HKEY rootKey = HKEY_CURRENT_USER);
+  // The subkey path below an open key, opened or made through that key's handle: once the parent is
+  // deleted nothing below it opens or is made again, even where another key of its name took its place.
+  TRegKey(const TRegKey& parent, const std::string& subPath, bool create);
   ~TRegKey();
   TRegKey(const TRegKey&) = delete;
   TRegKey& operator=(const TRegKey&) = delete;
@@ -86,6 +89,7 @@ class TRegKey {
   bool GetKeyInfo(TRegKeyInfo& info);
 
  private:
+  void Open(HKEY base, const std::string& subPath, bool create);
   LONG SetValue(const std::string& name, DWORD type, const BYTE* data, DWORD size);
 
   bool FOpened = false;

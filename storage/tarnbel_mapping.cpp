@@ -1,5 +1,6 @@
 #include "tarnbel_mapping.h"
 
+#include "reg_tree.h"
 #include "registry_internal.h"
 #include "str_to_int.h"
 #include "string_list.h"
@@ -63,12 +64,13 @@ TMapping::TMapping(const std::string& name, bool temporary, const std::vector<st
     BankBackgrounds->Clear();
     Active = true;
   } else {
-    std::string path = BasePath + "\\mappings\\" + name;
-    BankNames = std::make_unique<TRegArray>(path + "\\BankNames", true);
-    BankColors = std::make_unique<TRegArray>(path + "\\BankColors", true);
-    BankBackgrounds = std::make_unique<TRegArray>(path + "\\BankBackgrounds", true);
-    Store = std::make_unique<TRegArray2D>(path, true);
+    // Everything below the mapping's key goes through the key opened here: one deleted meanwhile is not made
+    // again by a later save.
+    Store = std::make_unique<TRegArray2D>(BasePath + "\\mappings\\" + name, true);
     TRegKey& key = Store->Key();
+    BankNames = std::make_unique<TRegArray>(key, "BankNames", true);
+    BankColors = std::make_unique<TRegArray>(key, "BankColors", true);
+    BankBackgrounds = std::make_unique<TRegArray>(key, "BankBackgrounds", true);
     DefaultDrumBank = static_cast<uint32_t>(key.ReadInteger("DefaultDrumBank", 0));
     DefaultMelodicBank = static_cast<uint32_t>(key.ReadInteger("DefaultMelodicBank", 0));
     Random = key.ReadBool("Random", true);
@@ -88,12 +90,11 @@ TMapping::TMapping(const std::string& name, bool temporary, const std::vector<st
 
 TMapping::~TMapping() {
   if (SaveOnDestroy) SaveSettings();
-  Store->SaveOnDestroy = false;
-  Store.reset();
   // The bank lists are stored with the entries or not at all: a mapping freed unsaved stores nothing.
   BankNames->SaveOnDestroy = false;
   BankColors->SaveOnDestroy = false;
   BankBackgrounds->SaveOnDestroy = false;
+  Store->SaveOnDestroy = false;
 }
 
 void TMapping::BuildFromStore() {
@@ -339,16 +340,30 @@ std::string TMapping::GetBankColor(int bank) const { return BankAttribute(*BankC
 std::string TMapping::GetBankBackground(int bank) const { return BankAttribute(*BankBackgrounds, bank); }
 
 bool TMapping::SaveSettings() {
-  TRegFailureWatch watch;
-  Store->Key().WriteInteger("DefaultDrumBank", static_cast<int32_t>(DefaultDrumBank));
-  Store->Key().WriteInteger("DefaultMelodicBank", static_cast<int32_t>(DefaultMelodicBank));
-  Store->Save();
+  TRegKey& key = Store->Key();
+  // A save stores the whole mapping or nothing: what is stored is taken first and put back when a write
+  // fails. A key that is not there (deleted since the mapping was opened) fails the save at once.
+  TRegTree before;
+  if (LONG status = ReadRegTree(key, before)) {
+    TRegFailureWatch::Note(status);
+    return false;
+  }
   // The bank lists go with the entries, whatever changed them (an import, colours chosen for showing); one
-  // unchanged is left as stored. Not after a failure: on a key deleted meanwhile they would only make it again.
-  if (!Temporary && watch.FirstFailure() == ERROR_SUCCESS)
+  // unchanged is left as stored.
+  std::vector<TRegArray*> changed;
+  if (!Temporary)
     for (TRegArray* list : {BankNames.get(), BankColors.get(), BankBackgrounds.get()})
-      if (list->Changed()) list->Save();
-  return watch.FirstFailure() == ERROR_SUCCESS;
+      if (list->Changed()) changed.push_back(list);
+  TRegFailureWatch watch;
+  key.WriteInteger("DefaultDrumBank", static_cast<int32_t>(DefaultDrumBank));
+  key.WriteInteger("DefaultMelodicBank", static_cast<int32_t>(DefaultMelodicBank));
+  if (watch.FirstFailure() == ERROR_SUCCESS) Store->Save();
+  for (TRegArray* list : changed)
+    if (watch.FirstFailure() == ERROR_SUCCESS) list->Save();
+  if (watch.FirstFailure() == ERROR_SUCCESS) return true;
+  RestoreRegTree(key, before);
+  for (TRegArray* list : changed) list->MarkChanged();
+  return false;
 }
 
 void TMapping::DeleteFromRegistry() {

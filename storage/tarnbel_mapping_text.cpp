@@ -1,7 +1,6 @@
 // The mapping's text form: written by ExportToText, read by the constructor.
 #include "mapping_text_form.h"
 #include "tarnbel_mapping.h"
-#include "text_compare.h"
 
 namespace {
 void ReplaceItems(TRegArray& list, const std::vector<std::string>& items) {
@@ -16,7 +15,7 @@ void TMapping::ExportToText(std::vector<std::string>& dest) const {
 }
 
 void TMapping::ImportText(const std::vector<std::string>& lines) {
-  const TMappingText text = ParseMappingText(lines, AnsiSameText);
+  const TMappingText text = ParseMappingText(lines);
   // A list missing from the text keeps what it holds, so a text that lacks a section never wipes what is stored.
   if (text.HasBackgrounds) ReplaceItems(*BankBackgrounds, text.Backgrounds);
   if (text.HasColors) ReplaceItems(*BankColors, text.Colors);

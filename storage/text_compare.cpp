@@ -22,17 +22,6 @@ std::string AnsiSortKey(const std::string& s) {
   return key;
 }
 
-bool SameTextAscii(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 bool SameTextAs(const std::string& a, const std::string& b, bool localeAware) {
   return localeAware ? AnsiSameText(a, b) : SameTextAscii(a, b);
 }

@@ -77,16 +77,17 @@ bool RemoveUninstallEntry(const std::string& keyName);
 // Gives each file under the program folder that the list file names (path after the program folder,
 // case-blind) the last-write time of the reference file, then deletes the list. Without the reference
 // file's time nothing is stamped and the list stays; false then. The listed files that keep their own
-// time are added to unstamped, and the list stays for removal to find them by; false then too. A list
-// that cannot be deleted gets the stamp, so that removal takes it; false then, with listKept set (may
-// be null).
+// time are added to unstamped, and the list stays, stamped, for removal to find them by; false then too.
+// A list that cannot be deleted gets the stamp, so that removal takes it; false then, with listKept set
+// (may be null).
 bool StampInstalledFiles(const std::string& referenceFile, const std::string& listFile,
                          std::vector<std::string>& unstamped, bool* listKept = nullptr);
 // Deletes every file under the program folder that bears the installation stamp, and every file that a
-// list file still there names, but this program (the batch deletes it); then the list and the reference
-// file, each deletion confirmed. The stamp is the reference file's last-write time, or this program's
-// when the reference is gone. The installed files that stay are added to left, and then the list and
-// the reference stay too, so that a later removal finds them; false when there are any.
+// list file kept by the installation names (the list bears the stamp, or none of its files does), but
+// this program (the batch deletes it); then the list and the reference file, each deletion confirmed.
+// The stamp is the reference file's last-write time, or this program's when the reference is gone. The
+// installed files that stay are added to left, and then the list and the reference stay too, so that a
+// later removal finds them; false when there are any.
 bool DeleteStampedFiles(const std::string& referenceFile, const std::string& listFile, std::vector<std::string>& left);
 // Removes that folder of the program folder when it is empty; true when it is gone.
 bool RemoveProgramSubfolder(const std::string& relativeFolder);

@@ -130,9 +130,11 @@ bool StampInstalledFiles(const std::string& referenceFile, const std::string& li
       unstamped.push_back(*file);
     }
   }
-  // Removal finds the files that kept their own time by the list, which therefore stays.
+  // Removal finds the files that kept their own time by the list, which therefore stays, marked as kept
+  // by the installation where it can be.
   bool done = unstamped.empty();
-  if (done && !DeleteFileConfirmed(listPath)) {
+  if (!done) WriteLastWriteTime(listPath, stamp);
+  else if (!DeleteFileConfirmed(listPath)) {
     error = GetLastError();
     WriteLastWriteTime(listPath, stamp);
     if (listKept) *listKept = true;
@@ -155,17 +157,25 @@ bool DeleteStampedFiles(const std::string& referenceFile, const std::string& lis
   const std::set<std::string> listed = ReadListLines(list);
   const std::string self = ui::UpperCase(ThisProgramPath());
   const std::string referenceName = ui::UpperCase(reference), listName = ui::UpperCase(list);
-  std::vector<std::string> installed;
+  std::vector<std::pair<std::string, bool>> found;  // listed or stamped, and whether stamped
+  bool listedStamped = false;
   for (const std::string& file : ProgramFiles()) {
     FILETIME time{};
     const std::string name = ui::UpperCase(file);
     if (name == self || name == referenceName || name == listName) continue;
-    if (listed.count(name.substr(folder.size())) || (ReadLastWriteTime(file, time) && SameTime(time, stamp)))
-      installed.push_back(file);
+    const bool isListed = listed.count(name.substr(folder.size())) > 0;
+    const bool isStamped = ReadLastWriteTime(file, time) && SameTime(time, stamp);
+    if (isListed || isStamped) found.emplace_back(file, isStamped);
+    listedStamped = listedStamped || (isListed && isStamped);
   }
+  // The list names the files that could not be stamped only when the installation kept it: it bears the
+  // stamp, or none of its files could take one. A list put there later (unpacked again for a
+  // reinstallation) leaves the files the user changed since, as their own times do.
+  FILETIME listTime{};
+  const bool listKept = !listedStamped || (ReadLastWriteTime(list, listTime) && SameTime(listTime, stamp));
   const size_t leftBefore = left.size();
-  for (auto file = installed.rbegin(); file != installed.rend(); ++file)
-    if (!DeleteFileConfirmed(*file)) left.push_back(*file);
+  for (auto file = found.rbegin(); file != found.rend(); ++file)
+    if ((file->second || listKept) && !DeleteFileConfirmed(file->first)) left.push_back(file->first);
   for (const std::string& path : {list, reference})
     if (left.size() != leftBefore ? !FileIsGone(path) : !DeleteFileConfirmed(path)) left.push_back(path);
   return left.size() == leftBefore;

@@ -504,6 +504,8 @@ TEST_F(EditorWindowTest, ABankListThatIsNotWrittenFailsTheSave) {
   }
   ASSERT_NE(OpenEditor("Studio"), nullptr);
   const int sent = MappingSavedCount();
+  const std::vector<std::string> stored = StoredEntries("Studio");
+  Editor->AttachPresetAt(Bank, 0, "Strings", 5, 0, 5);
   Editor->Mapping->BankBackgrounds->Add("000:255", true);
   Editor->Modified = true;
   MessageBoxRecorder boxes(IDOK);
@@ -514,6 +516,7 @@ TEST_F(EditorWindowTest, ABankListThatIsNotWrittenFailsTheSave) {
   ASSERT_EQ(boxes.Boxes.size(), 1u);
   EXPECT_EQ(boxes.Boxes[0].Text, "Can't save mapping Studio in registry.");
   EXPECT_TRUE(Editor->Modified);
+  EXPECT_EQ(StoredEntries("Studio"), stored) << "the entries are stored with the bank lists or not at all";
   RunFor(50);
   EXPECT_EQ(MappingSavedCount(), sent);
   // Written the next time, and announced.
@@ -570,6 +573,7 @@ TEST_F(EditorWindowTest, BadSettingsNamesAndStoresDoNotLoseAnything) {
   MessageBoxRecorder keep(IDNO);
   EXPECT_FALSE(Editor->CloseQuery());
   EXPECT_TRUE(Monitor->Closed.empty());
+  EXPECT_FALSE(testsupport::KeyExists(MappingsKey + "Studio")) << "no save makes anything below the removed key";
 
   // An autosave file that cannot be written (a folder of its name): a box, the registry save stands.
   FreeEditor();

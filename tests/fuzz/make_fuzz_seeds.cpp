@@ -95,6 +95,12 @@ bool WriteMappingTextSeeds(const std::string& folder) {
   for (const char* name : {"Piano", "[Bank colors]", "[bank names]", "[Name]", "", " [Bank backgrounds] "})
     ok &= WriteSeed(folder + "/mapping" + std::to_string(n++) + ".txt", std::string(name) + "\n" + body);
   ok &= WriteSeed(folder + "/mapping_headers_only.txt", "x\n[BANK NAMES]\n001:One\n[bank colors]\n002:7\n");
+  // A header right after "[Name]" is the name; an item that is a header but for bytes the system passes over.
+  ok &= WriteSeed(folder + "/mapping_name_header.txt",
+                  "x\n[Name]\n[Bank names]\n\n[C:\\a.sf2]\n000: 000: 000: 000: e\n");
+  ok &= WriteSeed(folder + "/mapping_soft_hyphen.txt",
+                  "x\n[Bank backgrounds]\n\xAD[Bank names]\n\n[Bank names]\n\n[C:\\a.sf2]\n000: 000: 000: 000: e\n" +
+                      std::string("[B\0ank colors]\n", 15));
   return ok;
 }
 

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "installer.h"
+#include "file_link.h"
 #include "installer_suite.h"
+#include "oracle_programs.h"
 #include "scratch_folder.h"
 #include "standin_support.h"
 
@@ -49,6 +51,13 @@ class TProgramFiles {
 // 2003-06-15 12:00 and a minute later, as file times.
 const uint64_t Stamp = 126999792000000000ull;
 const uint64_t Later = Stamp + 600000000ull;
+
+// A file whose time cannot be set, as on a medium that cannot be written; false where the host may not.
+bool SetImmutable(const std::string& path, bool on) {
+  DWORD code = 1;
+  return testsupport::RunShell(std::string("chattr ") + (on ? "+i '" : "-i '") + testsupport::HostName(path) + "'",
+                               20000, &code) && code == 0;
+}
 
 }  // namespace
 
@@ -95,13 +104,14 @@ TEST(InstallerRoutines, StampReachesTheListedFilesOnceTheReferenceHasATime) {
     const char* What;
     bool Reference, List;
     bool Result, Stamped, ListKept;
-    bool ListReadOnly = false;
+    bool ListReadOnly = false, FileImmutable = false;
   };
   const TCase cases[] = {
       {"reference and list", true, true, true, true, false},
       {"no reference: nothing stamped, the list kept", false, true, false, false, true},
       {"no list: nothing to stamp", true, false, true, false, false},
       {"a list that cannot be deleted: stamped as installed, and said", true, true, false, true, true, true},
+      {"a file that cannot be stamped: named, the list kept and stamped", true, true, false, true, true, false, true},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.What);
@@ -113,17 +123,20 @@ TEST(InstallerRoutines, StampReachesTheListedFilesOnceTheReferenceHasATime) {
     std::string list = c.List ? files.Add("instlist.txt", "listed.txt\r\nSTAMP SUB\\b.txt\r\nmissing.txt\r\nwendrel.dll\r\n")
                               : SuiteFolder() + "instlist.txt";
     if (c.ListReadOnly) SetFileAttributesA(list.c_str(), FILE_ATTRIBUTE_READONLY);
+    if (c.FileImmutable && !SetImmutable(inFolder, true)) continue;
     uint64_t suiteTime = WriteTime(SuiteFolder() + "test_installer.exe");
     bool listKept = !c.ListReadOnly;
     std::vector<std::string> unstamped;
     EXPECT_EQ(StampInstalledFiles("wendrel.dll", "instlist.txt", unstamped, &listKept), c.Result);
     EXPECT_EQ(listKept, c.ListReadOnly);
-    if (c.ListReadOnly) {
+    if (c.ListReadOnly || c.FileImmutable) {
       EXPECT_EQ(WriteTime(list), Stamp);
     }
+    EXPECT_EQ(unstamped, c.FileImmutable ? std::vector<std::string>{inFolder} : std::vector<std::string>{});
     uint64_t expected = c.Stamped ? Stamp : Later;
     EXPECT_EQ(WriteTime(listed), expected);
-    EXPECT_EQ(WriteTime(inFolder), expected);
+    EXPECT_EQ(WriteTime(inFolder), c.FileImmutable ? Later : expected);
+    if (c.FileImmutable) SetImmutable(inFolder, false);
     EXPECT_EQ(WriteTime(unlisted), Later);
     EXPECT_EQ(WriteTime(SuiteFolder() + "test_installer.exe"), suiteTime);
     EXPECT_EQ(FileExists(list), c.ListKept);
@@ -168,6 +181,33 @@ TEST(InstallerRoutines, RemovalDeletesTheFilesBearingTheStampAndNothingElse) {
   EXPECT_TRUE(DeleteStampedFiles("wendrel.dll", "instlist.txt", left));
   EXPECT_FALSE(FileExists(stamped));
   EXPECT_TRUE(FileExists(SuiteFolder() + "test_installer.exe"));
+}
+
+// A list the installation kept names the files it could not stamp; one that came later names none.
+TEST(InstallerRoutines, RemovalTakesTheUnstampedFilesOfAListOnlyWhenTheInstallationKeptIt) {
+  struct TCase {
+    const char* What;
+    uint64_t ListTime, StampedTime;
+    bool UnstampedGoes;
+  };
+  const TCase cases[] = {
+      {"kept and stamped: some files could not be stamped", Stamp, Stamp, true},
+      {"kept as it was: no file could be stamped", Later, Later, true},
+      {"put there after an installation that stamped its files", Later, Stamp, false},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.What);
+    TProgramFiles files;
+    files.Add("wendrel.dll", "driver", Stamp);
+    files.Add("instlist.txt", "stamped.txt\r\nunstamped.txt\r\n", c.ListTime);
+    std::string stamped = files.Add("stamped.txt", "x", c.StampedTime);
+    std::string unstamped = files.Add("unstamped.txt", "x", Later);
+    std::vector<std::string> left;
+    EXPECT_TRUE(DeleteStampedFiles("wendrel.dll", "instlist.txt", left));
+    EXPECT_FALSE(FileExists(stamped));
+    EXPECT_NE(FileExists(unstamped), c.UnstampedGoes);
+    EXPECT_FALSE(FileExists(SuiteFolder() + "instlist.txt"));
+  }
 }
 
 // An earlier installation copied the read-only attribute along: its copies go all the same.

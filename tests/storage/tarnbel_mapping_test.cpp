@@ -222,6 +222,18 @@ TEST_F(MappingTest, DeleteFromRegistryRemovesEverythingAndWritesNothingAfter) {
   }
   EXPECT_FALSE(KeyExists(kMappings + "\\m"));
   EXPECT_TRUE(KeyExists(kMappings));
+
+  // Deleted from outside while open: its saves fail and make nothing below the key again.
+  {
+    auto m = Open("m");
+    Fill(*m);
+    EXPECT_TRUE(m->SaveSettings());
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeA(HKEY_CURRENT_USER, (kMappings + "\\m").c_str()));
+    m->AddItem(kDrums, 32768, true, 0, "Late Kit", 1, 128, 1);
+    EXPECT_FALSE(m->SaveSettings());
+    m->SetBankName(7, "Late");
+  }  // freed with its save on
+  EXPECT_FALSE(KeyExists(kMappings + "\\m"));
 }
 
 namespace {
