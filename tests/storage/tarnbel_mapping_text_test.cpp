@@ -226,6 +226,24 @@ TEST_F(MappingTextTest, ItemsLikeHeadersStayItems) {
   }
 }
 
+// A text whose name line was left out: the header right after "[Name]" is read as the header it is.
+TEST_F(MappingTextTest, AHeaderRightAfterNameIsReadWhenItIsTheOnlyOne) {
+  const struct {
+    const char* Header;
+    std::unique_ptr<TRegArray> TMapping::*List;
+  } cases[] = {{"[Bank backgrounds]", &TMapping::BankBackgrounds},
+               {"[Bank colors]", &TMapping::BankColors},
+               {"[Bank names]", &TMapping::BankNames}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Header);
+    std::vector<std::string> lines = {"[Name]", c.Header, "005:x", "", "[C:\\a.sf2]", "000: 001: 000: 002: e"};
+    if (c.List != &TMapping::BankNames) lines.insert(lines.begin() + 4, {"[Bank names]", ""});
+    auto m = Import(lines);
+    EXPECT_EQ(std::vector<std::string>{"005:x"}, ((*m).*c.List)->Items());
+    EXPECT_EQ(1, m->Store->KeyCount());
+  }
+}
+
 namespace {
 int comparisons = 0;
 int(WINAPI* realCompare)(LCID, DWORD, LPCSTR, int, LPCSTR, int) = nullptr;
