@@ -1,5 +1,7 @@
 #include "preset_list.h"
 
+#include <algorithm>
+
 #include "tick_clock.h"
 
 TPresetData::TPresetData(int32_t bank, int32_t program, uint32_t id, uint32_t timeStamp,
@@ -18,6 +20,19 @@ bool TPresetData::DropUse() {
   if (FUseCount == 0) return false;
   --FUseCount;
   return true;
+}
+
+void TPresetData::TakeUsesOf(TPresetData& other) {
+  if (other.FUseCount == 0) return;  // no channel counts on it: nobody looks for it by its id
+  FUseCount += other.FUseCount;
+  other.FUseCount = 0;
+  FTakenUses.push_back(other.Id);
+  FTakenUses.insert(FTakenUses.end(), other.FTakenUses.begin(), other.FTakenUses.end());
+  other.FTakenUses.clear();
+}
+
+bool TPresetData::HoldsUsesOf(uint32_t id) const {
+  return std::find(FTakenUses.begin(), FTakenUses.end(), id) != FTakenUses.end();
 }
 
 void TPresetData::FillRecord(CachedPresetRecord& record) const {
@@ -57,6 +72,13 @@ int TPresetList::FindNext(int start, int32_t bank, int32_t program) const {
   for (int i = start < -1 ? 0 : start + 1; i < Count(); ++i)
     if (FItems[i]->Bank == bank && FItems[i]->Program == program) return i;
   return -1;
+}
+
+int TPresetList::FindUses(uint32_t id) const {
+  // A copy whose unload the device refused stays in the list, without its uses.
+  for (int i = 0; i < Count(); ++i)
+    if (FItems[i]->HoldsUsesOf(id)) return i;
+  return Find(0, 0, id);
 }
 
 void TPresetList::Delete(int index) {

@@ -49,6 +49,10 @@ class TPresetData {
   // False (and no change) when no channel uses it.
   bool DropUse();
   void ClearUses() { FUseCount = 0; }
+  // Takes over the uses of another copy of the slot that goes in this one's favour: the channels that
+  // counted them on it find them here by its id.
+  void TakeUsesOf(TPresetData& other);
+  bool HoldsUsesOf(uint32_t id) const;
 
   // Loading and removal flags, bank, program, name, last use, id, channel, an empty file name, the
   // slot's bank and program and the mapping name.
@@ -56,6 +60,7 @@ class TPresetData {
 
  private:
   uint32_t FUseCount = 0;
+  std::vector<uint32_t> FTakenUses;  // ids of the copies whose uses this one took over
 };
 
 class TPresetList {
@@ -77,6 +82,9 @@ class TPresetList {
   int Find(int32_t bank, int32_t program, uint32_t id = NoEntryId) const;
   // The first entry after `start` with that bank and program, or -1.
   int FindNext(int start, int32_t bank, int32_t program) const;
+  // The entry that counts the uses counted on the entry of that id: the one that took them over, else
+  // that entry itself; -1 when there is none.
+  int FindUses(uint32_t id) const;
   // Frees the entry and moves the last one into its place; -1 does nothing.
   void Delete(int index);
   void Remove(int32_t bank, int32_t program, uint32_t id = NoEntryId) { Delete(Find(bank, program, id)); }

@@ -386,7 +386,7 @@ void TTarnbelMIDIInput::CountUse(int ch, TPresetData& entry) {
   if (channel.UsedEntry == entry.Id) return;
   entry.AddUse();
   TPresetList& list = FSFThread->Cache().List();
-  const int previous = channel.UsedEntry == NoEntryId ? -1 : list.Find(0, 0, channel.UsedEntry);
+  const int previous = channel.UsedEntry == NoEntryId ? -1 : list.FindUses(channel.UsedEntry);
   if (previous >= 0) list[previous].DropUse();
   channel.UsedEntry = entry.Id;
 }

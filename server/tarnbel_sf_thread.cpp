@@ -269,19 +269,23 @@ void TSFManagerThread::Load(const MSG& msg) {
     return FinishLoad(msg, record, true);
   }
 
-  // Older copies of the slot go first; a newer request for the slot supersedes this one.
+  // Older copies of the slot go first; a newer request for the slot supersedes this one. The copy that
+  // stays takes over the uses of the one that goes: the channels that played that one play this.
   bool failed = false;
   bool newer = false;
   for (;;) {
     uint32_t otherId = NoEntryId;
     {
-      TReadLock lock(*FCache);
-      const TPresetList& list = FCache->List();
+      TWriteLock lock(*FCache);
+      TPresetList& list = FCache->List();
       int other = list.Find(bank, program);
       while (other >= 0 && (list[other].Releasing || list[other].Id == ownId)) other = list.FindNext(other, bank, program);
+      const int own = list.Find(bank, program, ownId);
       if (other >= 0) {
         otherId = list[other].Id;
         newer = otherId > ownId;
+        if (own >= 0 && newer) list[other].TakeUsesOf(list[own]);
+        if (own >= 0 && !newer) list[own].TakeUsesOf(list[other]);
       }
     }
     if (otherId == NoEntryId || newer) break;
@@ -326,7 +330,8 @@ void TSFManagerThread::Load(const MSG& msg) {
   if (PresetMissingFromFile(record)) return FailLoad(msg, record, ownId, TM_PRESET_NOT_FOUND);
   if (FDevice->IsOutOfMemory(error)) {
     // Larger than the whole card: evicting would empty the card for a load that cannot succeed.
-    if (FDevice->ExceedsMemory(record.SourceBank, record.SourcePreset, record.FileName))
+    if (FDevice->ExceedsMemory(record.SourceBank == WaveLoadSourceBank, record.SourceBank, record.SourcePreset,
+                               record.FileName))
       return FailLoad(msg, record, ownId, TM_PRESET_TOO_BIG);
     uint32_t victimId = NoEntryId;
     int32_t victimBank = 0, victimProgram = 0;

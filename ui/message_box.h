@@ -16,9 +16,11 @@ int ShowMessageBox(const std::string& text, const std::string& caption, UINT fla
 // The text with a line break put into every word where its part on a line would pass room pixels as the
 // context's font draws it; other text unchanged.
 std::string BreakWideWords(const std::string& text, HDC dc, int room);
-// The text as a box shows it whole within room pixels' width and maxLines lines: words broken as above;
-// when it would take more lines, every word wider than two lines keeps its start and end around "...",
-// and the lines that still do not fit give way to a last line "...".
-std::string FitBoxText(const std::string& text, HDC dc, int room, size_t maxLines);
+// The text as a box shows it whole within room pixels' width and maxLines lines, whether the box wraps
+// its lines at the room or as narrow as `narrowest`: words broken as above; when it would take more
+// lines, every line longer than two keeps its start and end around "...", and the lines that still
+// do not fit give way to a last line "...". A character of a double-byte code page is never cut in two.
+std::string FitBoxText(const std::string& text, HDC dc, int room, int narrowest, size_t maxLines,
+                       UINT codePage = CP_ACP);
 
 }  // namespace ui

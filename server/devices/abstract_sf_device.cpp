@@ -33,6 +33,11 @@ bool PresetSampleBytes(const std::string& file, int32_t sourceBank, int32_t sour
   bytes = preset.Bytes();
   return true;
 }
+
+// What a load takes of the sample memory: the preset's own sample bytes, or for a wave its whole file.
+bool BytesNeeded(const std::string& file, bool wave, int32_t sourceBank, int32_t sourcePreset, uint64_t& bytes) {
+  return wave ? FileSize(file, bytes) : PresetSampleBytes(file, sourceBank, sourcePreset, bytes);
+}
 }  // namespace
 
 bool IsLiveName(const std::string& name) { return name.find("SB Live!") != std::string::npos; }
@@ -179,7 +184,7 @@ void TAbstractSFDevice::CheckPlainTenKFailure(const std::string& file, bool wave
   FPlainTenKFailure = false;
   if (F10k->LastResult() != 1) return;
   uint64_t needed = 0;
-  const bool measured = wave ? FileSize(file, needed) : PresetSampleBytes(file, sourceBank, sourcePreset, needed);
+  const bool measured = BytesNeeded(file, wave, sourceBank, sourcePreset, needed);
   uint32_t total = 0, free = 0;
   FPlainTenKFailure = !measured || F10k->QueryMemory(total, free) != 0 || needed <= free;
 }
@@ -310,10 +315,10 @@ bool TAbstractSFDevice::QueryMemory(uint32_t& total, uint32_t& free) {
   }
 }
 
-bool TAbstractSFDevice::ExceedsMemory(int32_t sourceBank, int32_t sourcePreset, const std::string& file) {
+bool TAbstractSFDevice::ExceedsMemory(bool wave, int32_t sourceBank, int32_t sourcePreset, const std::string& file) {
   uint64_t needed = 0;
   uint32_t total = 0, free = 0;
-  return PresetSampleBytes(file, sourceBank, sourcePreset, needed) && QueryMemory(total, free) && needed > total;
+  return BytesNeeded(file, wave, sourceBank, sourcePreset, needed) && QueryMemory(total, free) && needed > total;
 }
 
 bool TAbstractSFDevice::GetPresetName(int32_t bank, int32_t program, std::string& name) {

@@ -47,9 +47,9 @@ class TAbstractSFDevice {
   bool ClearAll();
   bool QueryMemory(uint32_t& total, uint32_t& free);
   bool GetPresetName(int32_t bank, int32_t program, std::string& name);
-  // The .sf2 preset's samples are more than the open device's whole sample memory: no eviction can
-  // make room for it. Sets the last error as QueryMemory does.
-  bool ExceedsMemory(int32_t sourceBank, int32_t sourcePreset, const std::string& file);
+  // The .sf2 preset's samples (or the wave file) are more than the open device's whole sample memory:
+  // no eviction can make room for it. Sets the last error as QueryMemory does.
+  bool ExceedsMemory(bool wave, int32_t sourceBank, int32_t sourcePreset, const std::string& file);
 
   bool IsOutOfMemory(int32_t code);
   bool IsUnsupportedWave(int32_t code);

@@ -67,6 +67,23 @@ TEST_F(RouteOptionsTest, AnOrphanIsUnloadedAtOnceOrAfterItsTimeInLimbo) {
   ASSERT_TRUE(WaitCardPreset(0, 1, "P2"));
   Settle(route);
   EXPECT_EQ(CardPreset(0, 0), "P1");
+  // Both play 0:0 and the mappings reload, each channel asking afresh; channel 2 leaves before those
+  // loads get their turn (the manager thread, idle, is held): channel 1 still plays it, so it stays.
+  Play("Keys", {Pack(0xC1, 0, 0)});
+  Settle(route);
+  const DWORD managerId = route.Input()->SFThread()->ThreadID();
+  TGetCachedPresetsCountMessage(managerId).Send();  // answered once what was queued before is done
+  HANDLE manager = OpenThread(THREAD_SUSPEND_RESUME, FALSE, managerId);
+  ASSERT_NE(manager, nullptr);
+  SuspendThread(manager);
+  TAdvancedThread::PostAsOwner(route.ThreadID(), TM_RELOAD_MAPPINGS, 0, 0);
+  Play("Keys", {Pack(0xC1, 1, 0)});
+  Settle(route);
+  ResumeThread(manager);
+  CloseHandle(manager);
+  TGetCachedPresetsCountMessage(managerId).Send();
+  EXPECT_EQ(CardPreset(0, 0), "P1");
+  EXPECT_EQ(UseCount(route, 0, 0), 1);
   // Channel 1 leaves 0:0: nobody plays it, gone at this program change.
   Play("Keys", {Pack(0xC0, 2, 0)});
   EXPECT_TRUE(WaitCardPreset(0, 0, ""));

@@ -91,8 +91,13 @@ TEST_F(SFManagerThread, APresetLargerThanTheCardIsRefusedBeforeAnythingIsEvicted
   Register(Fixture.Id());
   Fixture.Drain();
 
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    ASSERT_TRUE(Fixture.LoadSync(128, 1, CacheDrumKitBank, 0, Files.Bank));  // returns: no endless retry
+  // The big kit twice, then a wave longer than the card; each returns (no endless retry).
+  const std::string longWave = Files.Folder.File("long.wav");
+  ASSERT_TRUE(testsupport::WriteWaveFile(longWave, 1, 1, 16, static_cast<uint32_t>(Files.PresetBytes * 2)));
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const bool wave = attempt == 2;
+    ASSERT_TRUE(wave ? Fixture.LoadSync(WaveLoadSourceBank, 0, 0, 7, longWave)
+                     : Fixture.LoadSync(128, 1, CacheDrumKitBank, 0, Files.Bank));
     std::vector<MSG> reports = Fixture.Drain();
 
     EXPECT_EQ(1u, CountOf(reports, TM_PRESET_TOO_BIG)) << "each refusal is reported";
@@ -101,10 +106,11 @@ TEST_F(SFManagerThread, APresetLargerThanTheCardIsRefusedBeforeAnythingIsEvicted
     size_t pairs = 0;
     EXPECT_TRUE(BusyIdleBalanced(reports, pairs));
     EXPECT_EQ(1u, pairs);
-    // Only the request's own drum kit 0 left: 1050 for drum kit 0 leaving and for the drum bank that
-    // does not fit.
-    EXPECT_EQ(Removed(reports), (std::vector<std::pair<int32_t, int32_t>>{{32768, 0}}));
-    EXPECT_EQ(2u, CountOf(reports, TM_1050));
+    // Only the request's own entry left; for the kit, 1050 for drum kit 0 leaving and for the drum bank
+    // that does not fit.
+    EXPECT_EQ(Removed(reports), (std::vector<std::pair<int32_t, int32_t>>{wave ? std::make_pair(0, 7)
+                                                                               : std::make_pair(32768, 0)}));
+    EXPECT_EQ(wave ? 0u : 2u, CountOf(reports, TM_1050));
     EXPECT_EQ(3u, Fixture.CacheCount());
     EXPECT_NE(-1, Fixture.Find(0, 6, stuck));
     EXPECT_EQ(Fixture.Used(), 2 * Files.PresetBytes) << "the presets in use stay";

@@ -222,6 +222,13 @@ struct TDamage {
   std::vector<BYTE> Data;
 };
 
+// Words of four letters and a blank, that many characters.
+std::string Words(size_t count) {
+  std::string words;
+  while (words.size() < count) words += "word ";
+  return words.substr(0, count);
+}
+
 std::vector<BYTE> Text(const std::string& s) { return std::vector<BYTE>(s.c_str(), s.c_str() + s.size() + 1); }
 std::vector<BYTE> Dword(int32_t v) {
   return {BYTE(v), BYTE(uint32_t(v) >> 8), BYTE(uint32_t(v) >> 16), BYTE(uint32_t(v) >> 24)};
@@ -258,7 +265,8 @@ const std::vector<TStoredValue>& StoredValues() {
       // Each route that did not open is named in the box, however long its stored name.
       {"routes", "item1", TWindow::ServerRouteBox,
        {{"100,000 characters", REG_SZ, Text(GoneRoute(std::string(100000, 'n')))},
-        {"1 MB", REG_SZ, Text(GoneRoute(std::string(1 << 20, 'm')))}}},
+        {"1 MB", REG_SZ, Text(GoneRoute(std::string(1 << 20, 'm')))},
+        {"100,000 characters in words", REG_SZ, Text(GoneRoute(Words(100000)))}}},
       {"mappings\\high", "Priority", TWindow::ServerSlotName,
        {{"binary", REG_BINARY, {9, 0, 0, 0}}, {"text", REG_SZ, Text("top")}}},
       {"", "UnloadTime", TWindow::PreferencesSpins,

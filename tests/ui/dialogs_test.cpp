@@ -259,3 +259,16 @@ TEST(Dialogs, AMessageBoxStaysWithinTheScreenAndShowsItsWholeText) {
     shower.join();
   }
 }
+
+// A name in a double-byte code page is broken and shortened between its characters, never inside one.
+TEST(Dialogs, BoxTextKeepsDoubleByteCharactersWhole) {
+  std::string name;
+  for (int i = 0; i < 20000; ++i) name += "\x93\xfa\x96\x7b";  // kanji of code page 932
+  HDC dc = GetDC(nullptr);
+  for (size_t length : {size_t(400), name.size()}) {
+    const std::string shown = FitBoxText("Input \"" + name.substr(0, length) + "\"", dc, 640, 240, 40, 932);
+    EXPECT_NE(MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, shown.data(), int(shown.size()), nullptr, 0), 0)
+        << length << " bytes of kanji shown as " << shown.size();
+  }
+  ReleaseDC(nullptr, dc);
+}
