@@ -112,8 +112,9 @@ TEST_F(MappingTextTest, FilesWithCrLfAndLfLoadAlike) {
   EXPECT_EQ((std::vector<std::string>{"a", "", "b"}), back);
 }
 
+// The header right after "[Name]" is read as one when no other line is (a text that left out its name line).
 TEST_F(MappingTextTest, HeadersIgnoreCaseAndSectionsOfOneFileMeet) {
-  auto m = Import({"[BANK NAMES]", "001:One", "", "[C:\\a.sf2]", "000: 001: 000: 001: x", "[c:\\A.SF2]",
+  auto m = Import({"[Name]", "[BANK NAMES]", "001:One", "", "[C:\\a.sf2]", "000: 001: 000: 001: x", "[c:\\A.SF2]",
                    "000: 002: 000: 002: y"});
   EXPECT_EQ((std::vector<std::string>{"001:One"}), m->BankNames->Items());
   ASSERT_EQ(1, m->Store->KeyCount());
@@ -223,24 +224,6 @@ TEST_F(MappingTextTest, ItemsLikeHeadersStayItems) {
     EXPECT_EQ(1, first->Store->KeyCount());
     const std::vector<std::string> text = Exported(*first);
     EXPECT_EQ(text, Exported(*Import(text)));
-  }
-}
-
-// A text whose name line was left out: the header right after "[Name]" is read as the header it is.
-TEST_F(MappingTextTest, AHeaderRightAfterNameIsReadWhenItIsTheOnlyOne) {
-  const struct {
-    const char* Header;
-    std::unique_ptr<TRegArray> TMapping::*List;
-  } cases[] = {{"[Bank backgrounds]", &TMapping::BankBackgrounds},
-               {"[Bank colors]", &TMapping::BankColors},
-               {"[Bank names]", &TMapping::BankNames}};
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.Header);
-    std::vector<std::string> lines = {"[Name]", c.Header, "005:x", "", "[C:\\a.sf2]", "000: 001: 000: 002: e"};
-    if (c.List != &TMapping::BankNames) lines.insert(lines.begin() + 4, {"[Bank names]", ""});
-    auto m = Import(lines);
-    EXPECT_EQ(std::vector<std::string>{"005:x"}, ((*m).*c.List)->Items());
-    EXPECT_EQ(1, m->Store->KeyCount());
   }
 }
 
