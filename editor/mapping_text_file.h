@@ -1,7 +1,7 @@
 #pragma once
 // What both the editor and the manager import: a file holds a mapping text only when the import's reading
-// finds its "[Bank names]" section; anything else (an empty file, other text, binary data, a text whose only
-// such line is the name's) would import as an empty mapping.
+// finds its "[Bank names]" section; anything else (an empty file, other text, binary data) would import as an
+// empty mapping.
 #include <windows.h>
 
 #include <string>

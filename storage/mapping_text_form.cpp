@@ -12,18 +12,24 @@ const size_t kNone = static_cast<size_t>(-1);
 bool StartsSection(const std::string& line) { return !line.empty() && line[0] == '['; }
 
 // The line that holds the mapping's name: the one after "[Name]" when that opens the text, as it is
-// written. A name may look like anything, a header too, so that line is never taken for one.
+// written. A name may look like anything, a header too.
 size_t NameLine(const std::vector<std::string>& lines) {
   size_t first = 0;
   while (first < lines.size() && lines[first].empty()) ++first;
   return first + 1 < lines.size() && SameTextAscii(lines[first], kNameHeader) ? first + 1 : kNone;
 }
 
-// The first line equal to the header, leaving out the name's line; kNone when there is none.
+// The first line equal to the header; kNone when there is none. The name's line is the header only when no
+// other line is: a name like a header is written before all the headers, while a text that left out its
+// name line has the header there.
 size_t FindHeader(const std::vector<std::string>& lines, const char* header, size_t nameLine) {
-  for (size_t at = 0; at < lines.size(); ++at)
-    if (at != nameLine && SameTextAscii(lines[at], header)) return at;
-  return kNone;
+  size_t named = kNone;
+  for (size_t at = 0; at < lines.size(); ++at) {
+    if (!SameTextAscii(lines[at], header)) continue;
+    if (at != nameLine) return at;
+    named = at;
+  }
+  return named;
 }
 
 // The lines after the header up to an empty line, a line beginning with "[" or the end; returns where it

@@ -22,7 +22,7 @@ struct TMappingText {
 // The one reading of a text, for the import and for the test whether a file holds a mapping (HasEntries). A
 // header is a line equal to it byte for byte but for the case of the letters a-z: the system's comparison
 // passes over some bytes (a soft hyphen, NUL), which would take a list's item for a header. The line after a
-// leading "[Name]" is the name, whatever it looks like.
+// leading "[Name]" is the name, whatever it looks like, unless it is the only line of its header.
 TMappingText ParseMappingText(const std::vector<std::string>& lines);
 
 // The name and the bank lists (empty items left out), each part closed by an empty line.

@@ -112,8 +112,9 @@ TEST_F(MappingTextTest, FilesWithCrLfAndLfLoadAlike) {
   EXPECT_EQ((std::vector<std::string>{"a", "", "b"}), back);
 }
 
+// The header right after "[Name]" is read as one when no other line is (a text that left out its name line).
 TEST_F(MappingTextTest, HeadersIgnoreCaseAndSectionsOfOneFileMeet) {
-  auto m = Import({"[BANK NAMES]", "001:One", "", "[C:\\a.sf2]", "000: 001: 000: 001: x", "[c:\\A.SF2]",
+  auto m = Import({"[Name]", "[BANK NAMES]", "001:One", "", "[C:\\a.sf2]", "000: 001: 000: 001: x", "[c:\\A.SF2]",
                    "000: 002: 000: 002: y"});
   EXPECT_EQ((std::vector<std::string>{"001:One"}), m->BankNames->Items());
   ASSERT_EQ(1, m->Store->KeyCount());
