@@ -224,30 +224,46 @@ void TMappingsForm::ReleaseMapping() {
   Mapping.reset();
 }
 
-bool TMappingsForm::LetGoOfMapping(const std::string& name, bool renaming) {
-  if (!Mapping || !AnsiSameText(name, MappingName)) return true;
-  if (Busy()) return false;
-  {
-    // The save and the question serve the queue: a close or release meanwhile waits for the answer.
-    TBusyScope busy(*this);
-    // A rename takes the edits along, saved as on a switch; a delete asks before they are lost.
-    if (renaming ? !LeaveCurrentMapping() : Modified && !ConfirmUnsavedLeave()) return false;
-    ReleaseMapping();
-    FLetGo = true;
+TMappingsForm::TStoredChange::TStoredChange(const std::string& name, bool renaming)
+    : FHold(dynamic_cast<TMappingsForm*>(MappingsForm)) {
+  TMappingsForm* editor = Editor();
+  if (!editor) return;
+  const bool own = editor->Mapping && AnsiSameText(name, editor->MappingName);
+  if (own && editor->Busy()) {
+    FGranted = false;
+    return;
   }
-  // Nothing to work on until the manager is done.
-  SetEnabled(false);
-  return true;
+  FWait = std::make_unique<TBusyScope>(*editor);
+  if (!own) return;
+  // A rename takes the edits along, saved as on a switch; otherwise they are asked about before they are lost.
+  if (renaming ? !editor->LeaveCurrentMapping() : editor->Modified && !editor->ConfirmUnsavedLeave()) {
+    FGranted = false;
+    FEnded = true;
+    FWait.reset();
+    return;
+  }
+  editor->ReleaseMapping();
+  FLetGo = true;
+  FName = name;
 }
 
-void TMappingsForm::TakeBackMapping(const std::string& name) {
-  if (!FLetGo) return;
-  FLetGo = false;
-  SetEnabled(true);
-  if (name.empty()) Close();
-  else OpenMapping(name, nullptr);
-  // What was asked for while the manager worked (a close, a release) runs now.
-  BusyEnded();
+TMappingsForm::TStoredChange::~TStoredChange() { End(FName); }
+
+void TMappingsForm::TStoredChange::End(const std::string& name) {
+  if (FEnded) return;
+  FEnded = true;
+  // What was asked for meanwhile (a close, a switch) runs once the editor is back; a window that closes
+  // opens nothing again.
+  FWait.reset();
+  TMappingsForm* editor = Editor();
+  if (!editor || !FLetGo || editor->FClosePending) return;
+  if (name.empty()) editor->Close();
+  else editor->OpenMapping(name, nullptr);
+}
+
+std::string TMappingsForm::TStoredChange::EditedMapping() {
+  auto* editor = dynamic_cast<TMappingsForm*>(MappingsForm);
+  return editor && editor->Mapping ? editor->MappingName : std::string();
 }
 
 bool TMappingsForm::LeaveCurrentMapping() { return SaveMapping() || ConfirmUnsavedLeave(); }
@@ -524,10 +540,11 @@ void TMappingsForm::FormCloseQuery(bool& canClose) {
 }
 
 bool TMappingsForm::DecideClose() {
-  // Busy meanwhile: other jobs and a release wait until the answer is given.
+  // Busy meanwhile: other jobs wait until the answer is given, and the window is kept whole.
   struct TClosing {
     TMappingsForm& Form;
-    explicit TClosing(TMappingsForm& form) : Form(form) { Form.FClosing = true; }
+    TFormHold Hold;
+    explicit TClosing(TMappingsForm& form) : Form(form), Hold(&form) { Form.FClosing = true; }
     ~TClosing() {
       Form.FClosing = false;
       if (!Form.Busy()) Form.BusyEnded();
@@ -557,20 +574,13 @@ void TMappingsForm::HookBeforeMessage(TMessage& msg, bool& handled) {
 }
 
 void TMappingsForm::BusyEnded() {
-  if (FDeferredPosted || !(FClosePending || FSwitchPending || FPresetsRefreshPending || FReleasePending) ||
-      !HandleAllocated())
-    return;
+  if (FDeferredPosted || !(FClosePending || FSwitchPending || FPresetsRefreshPending) || !HandleAllocated()) return;
   FDeferredPosted = PostMessageA(Handle(), CM_RUN_DEFERRED, 0, 0) != FALSE;
 }
 
 void TMappingsForm::RunDeferred() {
   FDeferredPosted = false;
   if (Busy()) return;
-  if (FReleasePending) {
-    FReleasePending = false;
-    Release();
-    return;
-  }
   // Closed, the window only waits to be freed.
   if (FClosedPosted) return;
   if (FPresetsRefreshPending) {
@@ -590,11 +600,6 @@ void TMappingsForm::RunDeferred() {
 void TMappingsForm::WndProc(TMessage& message) {
   if (message.Msg == CM_RUN_DEFERRED) {
     RunDeferred();
-    return;
-  }
-  // Freed while a job or the close serves the queue, the window would be gone when they return.
-  if (message.Msg == CM_RELEASE && Busy()) {
-    FReleasePending = true;
     return;
   }
   TForm::WndProc(message);

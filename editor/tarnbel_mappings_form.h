@@ -171,14 +171,7 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   bool SaveMapping();
   bool ConfirmCloseWithConflicts();
   void NotifyMappingsChanged();
-  // The manager is about to delete, or rename, the stored mapping name. When it is the one open here, the
-  // editor lets go of it and stores nothing more under that name; before a rename it saves its edits (as a
-  // switch does), before a delete it asks about them. False when the user keeps them, or while a long job
-  // runs: the manager's command then stops.
-  bool LetGoOfMapping(const std::string& name, bool renaming);
-  // The manager's change is over: the mapping let go of opens under the name it has now (its old one when
-  // the change failed); without one (deleted) the editor closes.
-  void TakeBackMapping(const std::string& name);
+  class TStoredChange;
   void LoadMappingIntoLists();
   void AddAttachedItem(TMappingInactiveItem* entry, bool inactive);
 
@@ -216,9 +209,9 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   // The control that has the focus in this window.
   ui::TWinControl* FocusedControl() const { return ActiveControl(); }
   // Long jobs run with the window disabled and serve the message queue, and so does the close's question;
-  // meanwhile a switch or a close is kept for when they end.
-  // Let go of its mapping, the editor waits for the manager as for a job of its own.
-  bool Busy() const { return FBusyDepth > 0 || FClosing || FLetGo; }
+  // meanwhile a switch or a close is kept for when they end. A change of stored mappings made beside the
+  // editor is waited for as a job of its own.
+  bool Busy() const { return FBusyDepth > 0 || FClosing; }
 
   // What the launcher asks.
   std::string CurrentMapping() const override { return MappingName; }
@@ -445,9 +438,6 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   // The close query runs; then the close was granted and the monitor told.
   bool FClosing = false;
   bool FClosedPosted = false;
-  bool FReleasePending = false;
-  // The mapping was let go of for the manager, which takes it back.
-  bool FLetGo = false;
   // The drag's cursor slot, the node a press on the tree hit, the rows the last attach could not place.
   ui::TCursor FDragCursor = 0;
   ui::TTreeNode* FPressedNode = nullptr;
@@ -459,23 +449,52 @@ class TMappingsForm : public ui::TForm, public TEditorWindowOps {
   std::vector<bool> FSlotHasInactive;
 };
 
-// Disables the window while a long job serves the message queue; the last one to end enables it again and
-// runs what was asked for meanwhile.
+// Disables the window while a long job serves the message queue, and keeps it whole; the last one to end
+// enables it again and runs what was asked for meanwhile.
 class TMappingsForm::TBusyScope {
  public:
-  explicit TBusyScope(TMappingsForm& form) : FForm(form) {
-    if (FForm.FBusyDepth++ == 0) FForm.SetEnabled(false);
+  explicit TBusyScope(TMappingsForm& form) : FHold(&form) {
+    if (form.FBusyDepth++ == 0) form.SetEnabled(false);
   }
   ~TBusyScope() {
-    if (--FForm.FBusyDepth > 0) return;
-    FForm.SetEnabled(true);
-    FForm.BusyEnded();
+    auto* form = static_cast<TMappingsForm*>(FHold.Form());
+    if (!form || --form->FBusyDepth > 0) return;
+    form->SetEnabled(true);
+    form->BusyEnded();
   }
   TBusyScope(const TBusyScope&) = delete;
   TBusyScope& operator=(const TBusyScope&) = delete;
 
  private:
-  TMappingsForm& FForm;
+  ui::TFormHold FHold;
+};
+
+// A change of stored mappings made beside the editor: the manager's copy, rename or delete, the check of
+// every mapping. For its whole length the open editor waits as for a job of its own: it is kept whole,
+// opens no mapping and keeps closes and switches for after. The changed mapping, when it is the one open,
+// is let go of first: its edits saved before a rename (as a switch does), asked about otherwise. When the
+// change ends, that mapping opens again under the name it has then; without one (deleted) the editor closes.
+class TMappingsForm::TStoredChange {
+ public:
+  TStoredChange(const std::string& name, bool renaming);
+  // Ends the change with the mapping under its old name, when End was not called.
+  ~TStoredChange();
+  TStoredChange(const TStoredChange&) = delete;
+  TStoredChange& operator=(const TStoredChange&) = delete;
+  // False when the user keeps the edits, or while the editor's own job runs on that mapping: the change must
+  // not be made.
+  bool Granted() const { return FGranted; }
+  // The change is over; the mapping let go of is called name now (empty: it is gone).
+  void End(const std::string& name);
+  // The mapping the open editor edits; empty when none.
+  static std::string EditedMapping();
+
+ private:
+  TMappingsForm* Editor() const { return static_cast<TMappingsForm*>(FHold.Form()); }
+  ui::TFormHold FHold;
+  std::unique_ptr<TBusyScope> FWait;
+  bool FGranted = true, FLetGo = false, FEnded = false;
+  std::string FName;
 };
 
 // Registers the editor's maker in ToolWindowMakers.

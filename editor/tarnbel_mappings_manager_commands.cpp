@@ -44,9 +44,6 @@ bool NameStored(const std::string& name) {
   return false;
 }
 
-// The editor, when it is open.
-TMappingsForm* Editor() { return dynamic_cast<TMappingsForm*>(MappingsForm); }
-
 // The editor opens CurrentEditorMapping next: it names the mapping by its new name, or "default" once it is
 // deleted, so that no editor makes it again.
 void FollowCurrentEditorMapping(const std::string& old, const std::string& now) {
@@ -171,6 +168,9 @@ void TMappingsManagerForm::CopyMapping() {
                    Handle());
     return;
   }
+  // The editor opens nothing meanwhile, the copy least of all.
+  TMappingsForm::TStoredChange editor(name, false);
+  if (!editor.Granted()) return;
   LONG error;
   {
     TChangeProgress progress(this, "Saving mapping \"" + name + "\" in registry...");
@@ -193,15 +193,14 @@ void TMappingsManagerForm::RenameMapping() {
                    Handle());
     return;
   }
-  TMappingsForm* editor = Editor();
-  if (editor && !editor->LetGoOfMapping(old, true)) return;
+  TMappingsForm::TStoredChange editor(old, true);
+  if (!editor.Granted()) return;
   LONG error;
   {
     TChangeProgress progress(this, "renaming mapping...");
     error = RenameStoredMapping(old, name, progress.Step());
   }
-  // Let go, the editor holds a close or release back: the pointer still holds.
-  if (editor) editor->TakeBackMapping(error ? old : name);
+  editor.End(error ? old : name);
   if (error) {
     ShowStoreFailure("Can't rename mapping \"" + old + "\"", error);
     return;
@@ -216,14 +215,14 @@ void TMappingsManagerForm::DeleteMapping() {
   if (ShowMessageBox("Really want to delete mapping \"" + name + "\" ?", "Confirmation",
                      MB_OKCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2, Handle()) != IDOK)
     return;
-  TMappingsForm* editor = Editor();
-  if (editor && !editor->LetGoOfMapping(name, false)) return;
+  TMappingsForm::TStoredChange editor(name, false);
+  if (!editor.Granted()) return;
   LONG error;
   {
     TChangeProgress progress(this, "deleting mapping...");
     error = DeleteStoredMapping(name);
   }
-  if (editor) editor->TakeBackMapping(error ? name : std::string());
+  editor.End(error ? name : std::string());
   if (error) {
     ShowStoreFailure("Can't delete mapping \"" + name + "\"", error);
     return;
@@ -238,6 +237,7 @@ void TMappingsManagerForm::EditMapping() {
 }
 
 void TMappingsManagerForm::CheckIntegrity() {
+  // Named as the window asked from: the check's boxes are the manager's.
   TIPCLink tools(TOOLS_WINDOW_TITLE, 0);
-  tools.Notify(WM_TB_CHECK_INTEGRITY);
+  tools.Post(WM_TB_CHECK_INTEGRITY, reinterpret_cast<WPARAM>(Handle()), 0);
 }

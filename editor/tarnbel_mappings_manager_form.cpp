@@ -1,7 +1,6 @@
 #include "tarnbel_mappings_manager_form.h"
 
 #include "application.h"
-#include "messages.h"
 #include "action_controls.h"
 #include "tarnbel_func_vcl.h"
 #include "tarnbel_protocol.h"
@@ -30,14 +29,15 @@ const std::vector<std::string> EditorImageNames = {"SaveMappingInFile", "CreateC
 
 }  // namespace
 
-TMappingsManagerForm::TCommand::TCommand(TMappingsManagerForm* form) : FForm(form) {
-  ++FForm->FBusy;
+TMappingsManagerForm::TCommand::TCommand(TMappingsManagerForm* form) : FHold(form) {
+  ++form->FBusy;
   DragIndex = -1;
 }
 
 TMappingsManagerForm::TCommand::~TCommand() {
   DragIndex = -1;
-  if (--FForm->FBusy == 0) FForm->CommandEnded();
+  auto* form = static_cast<TMappingsManagerForm*>(FHold.Form());
+  if (form && --form->FBusy == 0) form->CommandEnded();
 }
 
 TMappingsManagerForm::TMappingsManagerForm(TComponent* owner) : TForm(owner) {
@@ -360,22 +360,10 @@ void TMappingsManagerForm::CommandEnded() {
     FReloadPending = false;
     ReloadMappings();
   }
-  if (FReleasePending) {
-    FReleasePending = false;
-    Release();
-  } else if (FClosePending) {
+  if (FClosePending) {
     FClosePending = false;
     Close();
   }
-}
-
-void TMappingsManagerForm::WndProc(TMessage& message) {
-  // Freed while a command waits in a prompt or box, the command would come back to nothing.
-  if (message.Msg == CM_RELEASE && Busy()) {
-    FReleasePending = true;
-    return;
-  }
-  TForm::WndProc(message);
 }
 
 bool TMappingsManagerForm::CloseQuery() {

@@ -134,14 +134,14 @@ class TMappingsManagerForm : public ui::TForm, public TManagerWindowOps {
   // True while a command (a prompt, a box, a progress window) runs.
   bool Busy() const { return FBusy > 0; }
 
-  void WndProc(ui::TMessage& message) override;
   bool CloseQuery() override;
 
  protected:
   void Destroying() override;
 
  private:
-  // Marks a command running: closing, freeing, reloads and other commands wait for its end.
+  // Marks a command running: closing, reloads and other commands wait for its end, and the window is kept
+  // whole.
   class TCommand {
    public:
     explicit TCommand(TMappingsManagerForm* form);
@@ -150,7 +150,7 @@ class TMappingsManagerForm : public ui::TForm, public TManagerWindowOps {
     TCommand& operator=(const TCommand&) = delete;
 
    private:
-    TMappingsManagerForm* FForm;
+    ui::TFormHold FHold;
   };
 
   void CreateComponents();
@@ -198,7 +198,7 @@ class TMappingsManagerForm : public ui::TForm, public TManagerWindowOps {
   void SelectCombo(const std::string& name);
 
   int FBusy = 0;
-  bool FReloadPending = false, FReleasePending = false, FClosePending = false;
+  bool FReloadPending = false, FClosePending = false;
   bool FClosing = false;
   // Set while the list is reloaded on this window's own behalf, which a running command does not wait for.
   bool FOwnReload = false;

@@ -13,6 +13,7 @@
 #include "sys_utils.h"
 #include "tarnbel_func.h"
 #include "tarnbel_mapping.h"
+#include "tarnbel_mappings_form.h"
 #include "tarnbel_protocol.h"
 #include "tarnbel_validator_dialog.h"
 #include "text_compare.h"
@@ -31,8 +32,9 @@ using TNameSet = std::set<std::string, TCaseBlindLess>;
 const DWORD kServeIntervalMs = 10;
 
 int runningChecks = 0;
-// The window whose request came while a check ran; it gets the request back when the last check ends.
-HWND deferredRequester = nullptr;
+// The window whose request came while a check ran, and the window asked from; the request goes back to the
+// first when the last check ends.
+HWND deferredRequester = nullptr, deferredAsker = nullptr;
 
 HWND WindowOf(TComponent* component) {
   auto* control = dynamic_cast<TWinControl*>(component);
@@ -76,7 +78,8 @@ class TRunningCheck {
     if (--runningChecks > 0 || !deferredRequester) return;
     HWND requester = deferredRequester;
     deferredRequester = nullptr;
-    if (IsWindow(requester)) PostMessageA(requester, WM_TB_CHECK_INTEGRITY, 0, 0);
+    if (IsWindow(requester))
+      PostMessageA(requester, WM_TB_CHECK_INTEGRITY, reinterpret_cast<WPARAM>(deferredAsker), 0);
   }
   TRunningCheck(const TRunningCheck&) = delete;
   TRunningCheck& operator=(const TRunningCheck&) = delete;
@@ -92,11 +95,19 @@ std::string StoredSpelling(const TMapping& mapping, const std::string& file) {
   return key >= 0 ? mapping.Store->GetKeyName(key) : file;
 }
 
-void RunIntegrityCheck(TComponent* owner) {
+void RunIntegrityCheck(TComponent* requester, TForm* asker) {
   if (TValidator::AnyRunning()) {
-    if (auto* requester = dynamic_cast<TWinControl*>(owner)) deferredRequester = requester->Handle();
+    if (auto* window = dynamic_cast<TWinControl*>(requester)) deferredRequester = window->Handle();
+    deferredAsker = WindowOf(asker);
     return;
   }
+  // The boxes belong to the window asked from, which has the keyboard back after them.
+  TComponent* owner = asker ? asker : requester;
+  TFormHold hold(dynamic_cast<TForm*>(owner));
+  // The editor's copy of its mapping would write over the check's redirects: it lets go of it for the
+  // check (asking about unsaved edits) and opens it again after.
+  TMappingsForm::TStoredChange editor(TMappingsForm::TStoredChange::EditedMapping(), false);
+  if (!editor.Granted()) return;
   TValidator validator(owner);
   validator.CheckAll(nullptr);
   validator.ShowResult();

@@ -506,11 +506,11 @@ void TPresetsInCacheForm::HookBeforeMessage(TMessage& msg, bool& handled) {
     default:
       return;
   }
-  // The message may come twice, or while its window runs a modal loop: the variable is cleared at once
-  // and the window freed once nothing of it runs any more.
+  // The message may come twice, or while its window is busy: the variable is cleared at once and the
+  // window freed once nothing of it runs any more.
   if (TForm* form = *variable) {
     *variable = nullptr;
-    ReleaseOnceWindow(form);
+    form->Release();
   }
   CloseIfIdle();
 }

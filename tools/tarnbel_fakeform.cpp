@@ -347,9 +347,12 @@ void TFakeForm::HandleServerMessage(TMessage& msg) {
     case WM_TB_INSTALLER_BLOCKED:
       ShowInstallerBlocked();
       break;
-    case WM_TB_CHECK_INTEGRITY:
-      CheckIntegrity();
+    case WM_TB_CHECK_INTEGRITY: {
+      // The window asked from, when it is a shown one of this program (the server names none).
+      auto* asker = dynamic_cast<TForm*>(TWinControl::FindControl(reinterpret_cast<HWND>(msg.WParam)));
+      CheckIntegrity(asker && asker != this && asker->Visible() ? asker : nullptr);
       break;
+    }
     case WM_TB_PREVIEW_STOPPED:
     case WM_TB_PREVIEW_STARTED:
       if (TEditorWindowOps* editor = EditorOps()) editor->SetPreviewMode(msg.Msg == WM_TB_PREVIEW_STARTED);
@@ -451,13 +454,13 @@ void TFakeForm::ShowInstallerBlocked() {
   ShowMessageBox(InstallerBlockedText, "tarnbel", MB_OK | MB_ICONSTOP | MB_SYSTEMMODAL | MB_SETFOREGROUND);
 }
 
-void TFakeForm::CheckIntegrity() {
+void TFakeForm::CheckIntegrity(TForm* asker) {
   TPresetsInCacheForm* monitor = Monitor();
   if (FChecking) return;
   if (ToolWindowMakers.CheckIntegrity) {
     {
       TBusyFlag checking(FChecking);
-      ToolWindowMakers.CheckIntegrity(this);
+      ToolWindowMakers.CheckIntegrity(this, asker);
     }
     if (ServerLink) ServerLink->Notify(WM_TB_MAPPINGS_CHANGED);
   }
@@ -589,9 +592,9 @@ void TFakeForm::AboutActionExecute() {
     }
     TPresetsInCacheForm* monitor = Monitor();
     if (monitor && monitor->Visible() && monitor->StayOnTop()) {
-      // The loop may free the monitor's hold on it: a closed message releases it after the loop.
+      // A closed message meanwhile ends the loop; the window is freed after it.
       TBusyFlag opening(FOpening[owAbout]);
-      ShowOnceWindowModal(form);
+      form->ShowModal();
     } else {
       form->Show();
     }

@@ -82,7 +82,8 @@ class TFakeForm : public ui::TForm, public TLauncherOps {
   void RunShowAction(ui::TAction* action);
   void ShowRequestFailed();
   void BringProgramToFront();
-  void CheckIntegrity();
+  // asker: the shown window of this program the request named, which owns the check's boxes; null for none.
+  void CheckIntegrity(ui::TForm* asker);
   void ShowInstallerBlocked();
 
   void MonitorActionExecute();

@@ -75,8 +75,9 @@ struct TToolWindowMakers {
   TFormMaker Editor;  // the form also implements TEditorWindowOps
   TFormMaker Preferences;
   TFormMaker About;
-  // Checks every stored mapping and shows the result; runs modally.
-  std::function<void(ui::TComponent* owner)> CheckIntegrity;
+  // Checks every stored mapping and shows the result; runs modally. The requester gets a request back that
+  // had to wait; the window the user asked from (null: the requester) owns the check's dialogs and boxes.
+  std::function<void(ui::TComponent* requester, ui::TForm* asker)> CheckIntegrity;
   // Runs "-INSTALL", "-UNINSTALL" or "-REINSTALL" and gives the exit code of the process: 0, or 1 after
   // a box that reported a failure.
   std::function<int(const std::string& command)> Setup;
@@ -90,10 +91,3 @@ extern TToolWindowMakers ToolWindowMakers;
 // while the post fails and the monitor's window still exists. Every once-window calls it from its
 // close query.
 void PostClosedMessage(UINT id);
-
-// ShowModal for a window that exists at most once. A closed message that comes while the loop runs
-// ends the loop, and the window is released only after it.
-ui::TModalResult ShowOnceWindowModal(ui::TForm* form);
-bool InOnceWindowModal(ui::TForm* form);
-// Frees the window once the messages queued for it are handled, or after its modal loop.
-void ReleaseOnceWindow(ui::TForm* form);

@@ -120,7 +120,9 @@ void TApplication::Run() {
   while (!FTerminated) HandleMessage();
 }
 
-void TApplication::Terminate() { PostQuitMessage(0); }
+void TApplication::Terminate() {
+  if (!HoldEndForModalLoop()) PostQuitMessage(0);
+}
 
 void TApplication::ProcessMessages() {
   MSG msg;

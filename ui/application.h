@@ -61,7 +61,8 @@ class TApplication : public TComponent {
   void SetTitle(const std::string& title);
 
   void Run();
-  // Posts WM_QUIT; the loop ends when WM_QUIT comes through unhandled.
+  // Posts WM_QUIT; the loop ends when WM_QUIT comes through unhandled. Asked while a modal loop runs, the
+  // end waits until the last one has returned.
   void Terminate();
   bool Terminated() const { return FTerminated; }
   void ProcessMessages();

@@ -429,10 +429,14 @@ LRESULT CALLBACK StdWndProc(HWND h, UINT msg, WPARAM w, LPARAM l) {
   }
   if (!c) return CallWindowProcA(ClassDefProc(h), h, msg, w, l);
   TMessage m{msg, w, l, 0};
-  try {
-    c->WndProc(m);
-  } catch (...) {
-    Application().HandleException(c);
+  {
+    // No form is freed under a message of its own or of one of its controls; the release itself is no call.
+    TFormHold hold(msg == CM_RELEASE ? nullptr : c->ParentForm());
+    try {
+      c->WndProc(m);
+    } catch (...) {
+      Application().HandleException(c);
+    }
   }
   if (msg == WM_NCDESTROY) {
     SetWindowLongPtrA(h, GWLP_USERDATA, 0);

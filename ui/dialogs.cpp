@@ -177,7 +177,11 @@ bool TOpenDialog::Execute() {
       return canClose;
     };
   const std::string proposed = FFileName;
-  bool ok = FileHandler() ? FileHandler()(r) : RunSystemFileDialog(r);
+  bool ok;
+  {
+    TSystemModalLoop loop;
+    ok = FileHandler() ? FileHandler()(r) : RunSystemFileDialog(r);
+  }
   if (!ok) {
     FFileName = proposed;
     return false;
@@ -241,7 +245,11 @@ bool TColorDialog::Execute() {
   r.Color = FColor;
   r.Options = FOptions;
   r.CustomColors = FCustomColors;
-  bool ok = ColorHandler() ? ColorHandler()(r) : RunSystemColorDialog(r);
+  bool ok;
+  {
+    TSystemModalLoop loop;
+    ok = ColorHandler() ? ColorHandler()(r) : RunSystemColorDialog(r);
+  }
   FCustomColors = r.CustomColors;
   if (ok) FColor = r.Color;
   return ok;
@@ -254,7 +262,11 @@ TInputQueryHandler SetInputQueryHandler(TInputQueryHandler handler) {
 }
 
 bool InputQuery(const std::string& caption, const std::string& prompt, std::string& value) {
-  if (QueryHandler()) return QueryHandler()(caption, prompt, value);
+  if (QueryHandler()) {
+    // The stand-in of the query's own modal form.
+    TSystemModalLoop loop;
+    return QueryHandler()(caption, prompt, value);
+  }
   std::unique_ptr<TForm, TFreeDeleter> form(new TForm(nullptr));
   form->SetBorderStyle(bsDialog);
   form->SetCaption(caption);

@@ -1,6 +1,7 @@
 #include "form.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "application.h"
 #include "menus.h"
@@ -27,25 +28,86 @@ UI_CLASSINFO(TForm,
 namespace {
 // The forms whose modal loop runs, innermost last.
 std::vector<TForm*> modalLoops;
-// Forms whose release came while a modal loop ran: freed once no loop runs any more.
+// The system message boxes and common dialogs that run on this thread.
+thread_local int systemLoops = 0;
+// Forms whose release came while they were held or a modal loop ran, and the program's end.
 std::vector<TForm*> heldReleases;
+thread_local bool endHeld = false;
+thread_local std::vector<TFormHold*> liveHolds;
 
 void Forget(std::vector<TForm*>& forms, TForm* form) {
   forms.erase(std::remove(forms.begin(), forms.end(), form), forms.end());
 }
 
+bool Held(TForm* form) { return std::find(heldReleases.begin(), heldReleases.end(), form) != heldReleases.end(); }
+
+// The last loop has returned: what waited for it is asked again.
+void LoopEnded() {
+  if (ModalLoopRuns()) return;
+  if (!heldReleases.empty()) {
+    std::vector<TForm*> held;
+    held.swap(heldReleases);
+    for (TForm* f : held)
+      if (f->HandleAllocated()) f->Release();
+  }
+  if (endHeld) {
+    endHeld = false;
+    PostQuitMessage(0);
+  }
+}
+
 void LeaveModalLoop(TForm* form) {
   Forget(modalLoops, form);
-  if (!modalLoops.empty()) return;
-  std::vector<TForm*> held;
-  held.swap(heldReleases);
-  for (TForm* f : held)
-    if (f->HandleAllocated()) f->Release();
+  LoopEnded();
+}
+
+// Pressed as the user would: the dialog's Cancel, else its No, else its OK.
+BOOL CALLBACK CancelSystemDialog(HWND dialog, LPARAM) {
+  char name[16] = "";
+  if (!IsWindowVisible(dialog) || !GetClassNameA(dialog, name, sizeof name) || strcmp(name, "#32770") != 0)
+    return TRUE;
+  for (int id : {IDCANCEL, IDNO, IDOK}) {
+    HWND button = GetDlgItem(dialog, id);
+    if (!button || !IsWindowVisible(button)) continue;
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    break;
+  }
+  return TRUE;
 }
 }  // namespace
 
 void EndModalLoops() {
   for (TForm* form : modalLoops) form->SetModalResult(mrCancel);
+  if (systemLoops > 0) EnumThreadWindows(GetCurrentThreadId(), CancelSystemDialog, 0);
+}
+
+bool ModalLoopRuns() { return !modalLoops.empty() || systemLoops > 0; }
+
+bool HoldEndForModalLoop() {
+  if (!ModalLoopRuns()) return false;
+  endHeld = true;
+  return true;
+}
+
+TFormHold::TFormHold(TForm* form) {
+  liveHolds.push_back(this);
+  if (!form || form->IsDestroying()) return;
+  FForm = form;
+  ++form->FHolds;
+}
+
+TFormHold::~TFormHold() {
+  liveHolds.erase(std::find(liveHolds.rbegin(), liveHolds.rend(), this).base() - 1);
+  if (!FForm || --FForm->FHolds > 0 || ModalLoopRuns() || !Held(FForm)) return;
+  Forget(heldReleases, FForm);
+  if (FForm->HandleAllocated()) FForm->Release();
+}
+
+TSystemModalLoop::TSystemModalLoop() { ++systemLoops; }
+
+TSystemModalLoop::~TSystemModalLoop() {
+  --systemLoops;
+  LoopEnded();
 }
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
@@ -65,6 +127,10 @@ void TForm::Destroying() {
   }
   Forget(heldReleases, this);
   Forget(modalLoops, this);
+  // Freed by a direct call, the form is no longer held by anyone.
+  for (TFormHold* hold : liveHolds)
+    if (hold->FForm == this) hold->FForm = nullptr;
+  FHolds = 0;
   Screen().RemoveForm(this);
   if (Application().MainForm() == this) Application().SetMainForm(nullptr);
   TWinControl::Destroying();
@@ -296,7 +362,11 @@ void TForm::Close() {
   }
 }
 
-void TForm::Release() { PostMessageA(Handle(), CM_RELEASE, 0, 0); }
+void TForm::Release() {
+  // Released while its own loop runs, the form ends it; it is freed once the loop has returned.
+  if (FModal && FModalResult == mrNone) FModalResult = mrCancel;
+  PostMessageA(Handle(), CM_RELEASE, 0, 0);
+}
 
 bool TForm::CloseModal() {
   TCloseAction action = caHide;
@@ -465,11 +535,10 @@ void TForm::WndProc(TMessage& m) {
       Close();
       return;
     case CM_RELEASE:
-      // Freed inside a modal loop, the dialog (or the window that waits for it) would be gone when the
-      // loop returns to its caller.
-      if (!modalLoops.empty()) {
-        if (std::find(heldReleases.begin(), heldReleases.end(), this) == heldReleases.end())
-          heldReleases.push_back(this);
+      // Freed under a call or inside a modal loop, the form (or the window that waits for the loop) would be
+      // gone when they return to their callers.
+      if (FHolds > 0 || ModalLoopRuns()) {
+        if (!Held(this)) heldReleases.push_back(this);
         return;
       }
       Free();

@@ -28,8 +28,44 @@ enum : TModalResult { mrNone = 0, mrOk = IDOK, mrCancel = IDCANCEL, mrAbort = ID
 using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 using TCloseEvent = std::function<void(TObject* sender, TCloseAction& action)>;
 
-// The program is asked to end: every modal loop that runs ends as cancelled.
+// One rule decides when a form is freed: its release (and the program's end) waits until no call into
+// the form and no modal loop of the program is under way. The loops are our forms' own, a system message
+// box's and a common dialog's; a call is a message the form or one of its controls handles, or a TFormHold.
+
+// The program is asked to end: every modal loop that runs ends as cancelled (a system dialog by its Cancel,
+// else its No, else its OK button).
 void EndModalLoops();
+// True while a modal loop of this program runs.
+bool ModalLoopRuns();
+// The program's end asked for while a modal loop runs is kept (true) and comes when the last loop returns.
+bool HoldEndForModalLoop();
+
+class TForm;
+
+// Keeps the form whole for its life: a call into it from elsewhere that serves the message queue. A release
+// that comes meanwhile frees the form after the last hold has ended.
+class TFormHold {
+ public:
+  explicit TFormHold(TForm* form);
+  ~TFormHold();
+  TFormHold(const TFormHold&) = delete;
+  TFormHold& operator=(const TFormHold&) = delete;
+  // The held form; null when none was given or it was freed by a direct Free.
+  TForm* Form() const { return FForm; }
+
+ private:
+  friend class TForm;
+  TForm* FForm = nullptr;
+};
+
+// Marks a system message box or common dialog for its life: it is a modal loop of the program.
+class TSystemModalLoop {
+ public:
+  TSystemModalLoop();
+  ~TSystemModalLoop();
+  TSystemModalLoop(const TSystemModalLoop&) = delete;
+  TSystemModalLoop& operator=(const TSystemModalLoop&) = delete;
+};
 
 class TForm : public TWinControl {
   UI_CLASS(TForm, TWinControl)
@@ -40,7 +76,8 @@ class TForm : public TWinControl {
   void Hide();
   // Asks CloseQuery, then OnClose decides: hide (default), minimise, free later, or nothing.
   void Close();
-  // Frees the form once the messages already queued for it are handled.
+  // Frees the form once the messages already queued for it are handled, no call into it is under way and
+  // no modal loop runs; a form in its own modal loop ends it as cancelled.
   void Release();
   TModalResult ShowModal();
   virtual bool CloseQuery();
@@ -101,6 +138,7 @@ class TForm : public TWinControl {
   void Notification(TComponent* component, TOperation operation) override;
 
  private:
+  friend class TFormHold;
   void ApplyPosition();
   bool CloseModal();
   // WM_COMMAND that no child took: menu commands, and the dialog keys' IDOK and IDCANCEL.
@@ -122,6 +160,8 @@ class TForm : public TWinControl {
   // The window a modal form is owned by while it runs; DefaultOwnerWindow otherwise.
   HWND FOwnerWindow = nullptr;
   int FMinWidth = 0, FMinHeight = 0;
+  // Calls into the form under way (TFormHold).
+  int FHolds = 0;
 };
 
 }  // namespace ui

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "form.h"
 #include "gdi.h"
 
 namespace ui {
@@ -173,6 +174,7 @@ std::string FitBoxText(const std::string& text, HDC dc, int room, int narrowest,
 }
 
 int ShowMessageBox(const std::string& text, const std::string& caption, UINT flags, HWND owner) {
+  TSystemModalLoop loop;
   if (Handler()) return Handler()(text, caption, flags);
   // The box widens to its longest word and grows with its lines: the text is laid out in half the
   // screen's width and three quarters of its height (the icon, margins, caption and buttons take the

@@ -24,13 +24,28 @@ HWND OpenRemoteMenu(DWORD processId, HWND window, char letter, DWORD timeoutMs) 
   return menu;
 }
 
-bool RunRemoteMenuItem(DWORD processId, HWND window, char letter, int item, DWORD timeoutMs) {
-  HWND menu = OpenRemoteMenu(processId, window, letter, timeoutMs);
+namespace {
+
+bool RunItem(HWND menu, int item, DWORD timeoutMs) {
   if (!menu) return false;
   PostMessageA(menu, WM_KEYDOWN, VK_HOME, 0);
   for (int i = 1; i < item; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
   PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
   return PumpUntil([&] { return !IsWindowVisible(menu); }, timeoutMs);
+}
+
+}  // namespace
+
+bool RunRemoteMenuItem(DWORD processId, HWND window, char letter, int item, DWORD timeoutMs) {
+  return RunItem(OpenRemoteMenu(processId, window, letter, timeoutMs), item, timeoutMs);
+}
+
+bool RunRemotePopupItem(DWORD processId, HWND window, POINT at, int item, DWORD timeoutMs) {
+  PostMessageA(window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(at.x, at.y));
+  PostMessageA(window, WM_RBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+  HWND menu = nullptr;
+  PumpUntil([&] { return (menu = FindWindowOf(processId, "#32768", "")) && IsWindowVisible(menu); }, timeoutMs);
+  return RunItem(menu, item, timeoutMs);
 }
 
 }  // namespace testsupport

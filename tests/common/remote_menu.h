@@ -12,5 +12,8 @@ HWND OpenRemoteMenu(DWORD processId, HWND window, char letter, DWORD timeoutMs =
 // Opens the menu and runs its item, counted from the top without separators (disabled ones counted too).
 // False when the menu did not open or did not close.
 bool RunRemoteMenuItem(DWORD processId, HWND window, char letter, int item, DWORD timeoutMs = 20000);
+// Right-clicks the window at the point (client coordinates) and runs the item of the pop-up menu that comes,
+// counted as above.
+bool RunRemotePopupItem(DWORD processId, HWND window, POINT at, int item, DWORD timeoutMs = 20000);
 
 }  // namespace testsupport

@@ -28,15 +28,18 @@ constexpr UINT SyncMark = 0x7F00;
 }  // namespace
 
 void TTestMonitor::WndProc(TMessage& message) {
-  if (message.Msg == WM_TB_MANAGER_CLOSED) {
-    Closed.push_back(message.Msg);
-    if (TForm* manager = MappingsManagerForm) {
-      MappingsManagerForm = nullptr;
-      ReleaseOnceWindow(manager);
-    }
+  TForm** variable = message.Msg == WM_TB_MANAGER_CLOSED  ? &MappingsManagerForm
+                     : message.Msg == WM_TB_EDITOR_CLOSED ? &MappingsForm
+                                                          : nullptr;
+  if (!variable) {
+    TForm::WndProc(message);
     return;
   }
-  TForm::WndProc(message);
+  Closed.push_back(message.Msg);
+  if (TForm* window = *variable) {
+    *variable = nullptr;
+    window->Release();
+  }
 }
 
 void ManagerFixture::SetUp() {

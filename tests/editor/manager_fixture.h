@@ -26,8 +26,8 @@ namespace managertest {
 
 using editortest::TTestLauncher;
 
-// The monitor as the once-windows know it: on the manager's closed message it lets go of the manager
-// and has it freed, as the real monitor does.
+// The monitor as the once-windows know it: on the manager's or the editor's closed message it lets go of
+// the window and has it freed, as the real monitor does.
 class TTestMonitor : public ui::TForm {
  public:
   explicit TTestMonitor(ui::TComponent* owner) : ui::TForm(owner) {}

@@ -3,9 +3,12 @@
 // the command; the command ends whole, and what waited runs after it.
 #include <algorithm>
 
+#include "application.h"
 #include "manager_fixture.h"
 #include "registry_test_support.h"
+#include "tarnbel_mappings_form.h"
 #include "tarnbel_protocol.h"
+#include "tarnbel_tools_globals.h"
 
 using namespace ui;
 using namespace managertest;
@@ -87,4 +90,45 @@ TEST_F(ManagerFixture, EventsDuringACommandsPromptWaitForItsEnd) {
       EXPECT_EQ(command.Stored, Sorted(Rows())) << "a reload that waited ran after the command";
     }
   }
+}
+
+// The editor has another mapping open while the manager renames one, and is closed or switched to the
+// renamed mapping from inside the rename's message loop: it waits for the rename's end (it opens nothing of
+// the mapping while it is copied) and is freed only after it.
+TEST_F(ManagerFixture, AnEditorOnAnotherMappingWaitsForARenameAndIsFreedAfterIt) {
+  const UINT switchToPads = WM_APP + 41;
+  TMappingsForm* editor = nullptr;
+  int hook = Application().HookMainWindow([&](TMessage& m) {
+    if (m.Msg == switchToPads) editor->SwitchToMapping("Pads");
+    return m.Msg == switchToPads;
+  });
+  for (bool close : {true, false}) {
+    SCOPED_TRACE(close ? "closed" : "switched to the renamed mapping");
+    FreeManager();
+    ResetRegistry();
+    StoreMapping("Strings", 2, true);
+    StoreMapping("Pads", 1, true);
+    MappingsForm = editor = new TMappingsForm(nullptr);
+    ASSERT_TRUE(editor->InitEditor("Strings"));
+    bool freed = false, freedInside = false;
+    editor->OnDestroy = [&](TObject*) { freed = true, freedInside = Manager && Manager->Busy(); };
+    Open()->CheckListBox1->SetItemIndex(1);
+    Answer("Fresh");
+    DuringModal = [&] {
+      PostMessageA(close ? editor->Handle() : Application().Handle(), close ? WM_CLOSE : switchToPads, 0, 0);
+    };
+    Manager->RenameMappingAction->Execute();
+    EXPECT_EQ(Sorted(Rows()), (std::vector<std::string>{"Fresh", "Strings"}));
+    EXPECT_FALSE(freed) << "the editor was freed inside the rename";
+    if (close || freed) {
+      EXPECT_TRUE(RunUntil([&] { return freed; }));
+      EXPECT_FALSE(freedInside);
+      continue;
+    }
+    EXPECT_EQ(editor->MappingName, "Strings") << "the editor switched inside the rename";
+    EXPECT_TRUE(RunUntil([&] { return editor->MappingName == "Pads"; }));
+    MappingsForm = nullptr;
+    editor->Free();
+  }
+  Application().UnhookMainWindow(hook);
 }

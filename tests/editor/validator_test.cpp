@@ -507,7 +507,7 @@ TEST_F(Validator, ARequestDuringACheckWaitsForItsEndAndACloseEndsASearch) {
   EXPECT_TRUE(Check(validator, &mapping,
                     {Answer([&](TValidatorDialog& d) {
                       // The launcher's check waits: nothing is asked meanwhile.
-                      ToolWindowMakers.CheckIntegrity(requester.get());
+                      ToolWindowMakers.CheckIntegrity(requester.get(), nullptr);
                       returned = true;
                       Click(d.FindButton);
                       PostMessageA(d.Handle(), WM_CLOSE, 0, 0);

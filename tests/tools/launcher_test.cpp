@@ -239,7 +239,7 @@ TEST_F(Launcher, WindowsWithoutMakerKeepTheirActionDisabledAndOpenNothing) {
 
 TEST_F(Launcher, TheIntegrityCheckRunsOnceAndTellsTheServer) {
   int checks = 0;
-  ToolWindowMakers.CheckIntegrity = [&](TComponent*) {
+  ToolWindowMakers.CheckIntegrity = [&](TComponent*, TForm*) {
     ++checks;
     PostMessageA(FakeForm->Handle(), WM_TB_CHECK_INTEGRITY, 0, 0);
     RunFor(20);

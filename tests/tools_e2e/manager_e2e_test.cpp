@@ -24,6 +24,7 @@
 #include "registry_internal.h"
 #include "registry_test_support.h"
 #include "remote_list_view.h"
+#include "remote_menu.h"
 #include "scratch_folder.h"
 #include "server_profile.h"
 #include "sf2_builder.h"
@@ -41,8 +42,8 @@ const int kProgram = 5;
 const int kImmediateButton = 0, kUpButton = 3;
 // The Combos toolbar's: the box's place, a separator, save, delete.
 const int kSaveComboButton = 2;
-// The list's pop-up menu: edit, copy, rename, delete, ...
-const int kCopyItem = 1, kDeleteItem = 3;
+// The list's pop-up menu, counted from 1: edit, copy, rename, delete, new, import, apply, export, check, ...
+const int kCopyItem = 2, kDeleteItem = 4, kCheckItem = 9;
 // The Tools toolbar's: new, import, a separator, edit, copy, rename, delete, ...
 const int kEditButton = 3, kDeleteButton = 6;
 
@@ -120,14 +121,7 @@ class ManagerE2E : public ::testing::Test {
   // A right click on the row, then the pop-up menu's item chosen by the keyboard.
   bool PopupCommand(int row, int item) {
     const int height = int(SendMessageA(List, LB_GETITEMHEIGHT, 0, 0));
-    LPARAM at = MAKELPARAM(60, row * height + height / 2);
-    PostMessageA(List, WM_RBUTTONDOWN, MK_RBUTTON, at);
-    PostMessageA(List, WM_RBUTTONUP, 0, at);
-    HWND menu = nullptr;
-    if (!Pump([&] { return (menu = testsupport::FindWindowOf(ToolsPid, "#32768", "")) && IsWindowVisible(menu); })) return false;
-    for (int i = 0; i <= item; ++i) PostMessageA(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    return Pump([&] { return !IsWindow(menu) || !IsWindowVisible(menu); });
+    return testsupport::RunRemotePopupItem(ToolsPid, List, POINT{60, row * height + height / 2}, item);
   }
   // Types the text into the prompt of that caption and presses its OK.
   bool AnswerPrompt(const std::string& caption, const wchar_t* text) {
@@ -375,4 +369,67 @@ TEST_F(ManagerE2E, AMappingDeletedOrRenamedWhileTheEditorHasItOpenDoesNotComeBac
       EXPECT_EQ(c.Edited ? 0 : 1, TRegKey(MappingPath(renamed), true).ReadInteger("Count", -1));
     }
   }
+}
+
+// The check of every mapping, from the manager, while the editor has one of them open: the check's result
+// box is the manager's and leaves it the keyboard; the editor lets go of its mapping for the check and opens
+// it again after, so that its next save keeps the check's redirect of a moved bank.
+TEST_F(ManagerE2E, TheCheckFromTheManagerKeepsItsRedirectAndGivesTheKeyboardBack) {
+  StoreBank("Tim", "Tim Bells");
+  const std::string moved = Folder["moved"] + "\\Tim.sf2";
+  ASSERT_TRUE(e2e::StartServerOnBus(Server));
+  HWND manager = nullptr;
+  FindManager(manager);
+  int row = -1;
+  ASSERT_TRUE(Pump([&] { return (row = RowOf("Tim")) >= 0; }));
+  SendMessageA(List, LB_SETCURSEL, WPARAM(row), 0);
+  ASSERT_TRUE(ClickButton(testsupport::ChildWithCaption(manager, "Tools"), kEditButton));
+  HWND editor = nullptr;
+  ASSERT_TRUE(Pump([&] { return (editor = testsupport::FindTopWindowStartingWith(ToolsPid, "tarnbel editor - Tim")); }));
+  // The system's export of the mapping: UTF-16 text, backslashes doubled.
+  auto exports = [&](const std::string& path) {
+    std::string text;
+    for (char c : path) text += c == '\\' ? std::string{'\\', '\0', '\\', '\0'} : std::string{c, '\0'};
+    return testsupport::ExportRegistryKey("HKCU\\" + MappingPath("Tim")).find(text) != std::string::npos;
+  };
+
+  // A click gives the manager's list the keyboard; the check asked for there ends with it there again.
+  GUITHREADINFO input{};
+  input.cbSize = sizeof input;
+  const DWORD thread = GetWindowThreadProcessId(manager, nullptr);
+  auto keyboardInList = [&] {
+    return GetGUIThreadInfo(thread, &input) && input.hwndActive == manager && input.hwndFocus == List;
+  };
+  const int height = int(SendMessageA(List, LB_GETITEMHEIGHT, 0, 0));
+  PostMessageA(List, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, row * height + height / 2));
+  PostMessageA(List, WM_LBUTTONUP, 0, MAKELPARAM(60, row * height + height / 2));
+  ASSERT_TRUE(Pump(keyboardInList));
+  ASSERT_TRUE(PopupCommand(row, kCheckItem));
+  HWND box = nullptr;
+  ASSERT_TRUE(Pump([&] { return (box = testsupport::FindWindowOf(ToolsPid, "#32770", "tarnbel integrity checker")); }));
+  EXPECT_EQ(GetWindow(box, GW_OWNER), manager) << testsupport::WindowTitle(GetWindow(box, GW_OWNER));
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(Pump(keyboardInList)) << testsupport::WindowTitle(input.hwndActive);
+
+  // The bank moves; the check's search from its old folder finds it below, and OK redirects the mapping.
+  CreateDirectoryA(Folder["moved"].c_str(), nullptr);
+  ASSERT_TRUE(MoveFileA(Folder["Tim.sf2"].c_str(), moved.c_str()));
+  ASSERT_TRUE(PopupCommand(row, kCheckItem));
+  HWND dialog = nullptr;
+  ASSERT_TRUE(Pump([&] { return (dialog = testsupport::VisibleWindow("Choose a location of the source file")); }));
+  for (const char* button : {"Find", "OK"}) {
+    HWND b = testsupport::ChildWithCaption(dialog, button, "TButton");
+    ASSERT_TRUE(Pump([&] { return IsWindowEnabled(b) != FALSE; }));
+    PostMessageA(b, BM_CLICK, 0, 0);
+  }
+  ASSERT_TRUE(Pump([&] { return exports(moved); }));
+
+  // The editor's edit and save: its own check has nothing to ask, and the redirect stays.
+  ASSERT_TRUE(testsupport::RunRemoteMenuItem(ToolsPid, editor, 'm', 12));
+  ASSERT_TRUE(AnswerPrompt("Set default melodic bank number", L"5"));
+  ASSERT_TRUE(testsupport::RunRemoteMenuItem(ToolsPid, editor, 'f', 3));
+  EXPECT_TRUE(Pump([&] { return TRegKey(MappingPath("Tim"), true).ReadInteger("DefaultMelodicBank", 0) == 5; }))
+      << "the save asks about the old place again";
+  EXPECT_TRUE(exports(moved));
+  EXPECT_FALSE(exports(Folder["Tim.sf2"]));
 }

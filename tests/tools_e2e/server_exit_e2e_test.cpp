@@ -16,6 +16,7 @@
 #include "remote_list_view.h"
 #include "remote_menu.h"
 #include "tarnbel_func.h"
+#include "tarnbel_mapping.h"
 #include "tarnbel_protocol.h"
 
 namespace {
@@ -44,7 +45,8 @@ HWND ChildWithText(HWND parent, const std::string& text) {
 }
 
 // How the dialog is reached: an item of the menu of the editor, open on "Strings"; a button of the
-// preferences; or neither, the editor's question at start.
+// preferences; an item of the manager's pop-up menu on the row "Strings"; or none, the editor's question at
+// start.
 struct TModalCase {
   const char* Name;
   char MenuLetter;
@@ -52,6 +54,7 @@ struct TModalCase {
   const char* PreferencesButton;
   const char* Title;
   bool Preferences;  // the preferences window is open too
+  int ManagerItem = 0;
 };
 
 void PrintTo(const TModalCase& c, std::ostream* os) { *os << c.Name; }
@@ -64,6 +67,10 @@ const TModalCase kModals[] = {
     {"Editor preferences", 'o', 2, nullptr, "Mappings editor preferences", false},
     {"Toolbars", 'o', 3, nullptr, "Toolbars", true},
     {"Routes of the preferences", 0, 0, "Routes...", "tarnbel routes", true},
+    {"the editor's box of its check", 'm', 14, nullptr, "tarnbel integrity checker", false},
+    {"the editor's Import file dialog", 'f', 5, nullptr, "Open", false},
+    {"the manager's question of Delete", 0, 0, nullptr, "Confirmation", false, 4},
+    {"the manager's Import file dialog", 0, 0, nullptr, "Open", false, 6},
 };
 
 class ServerExitE2E : public ::testing::TestWithParam<TModalCase> {
@@ -86,12 +93,17 @@ TEST_P(ServerExitE2E, TheServersExitEndsTheToolsProgramWhileADialogIsOpen) {
   const TModalCase& c = GetParam();
   {
     TRegKey settings(TarnbelKeyPath, true);
-    settings.WriteBool("ShowMappingsEditor", true);
+    settings.WriteBool("ShowMappingsEditor", !c.ManagerItem);
+    settings.WriteBool("ShowControlPanel", c.ManagerItem != 0);
     settings.WriteBool("ShowPreferences", c.Preferences);
+    // Above the server's own mapping: the manager's top row.
+    TMapping("Strings", false, nullptr, "");
+    TRegKey(std::string(TarnbelKeyPath) + "\\mappings\\Strings", true).WriteInteger("Priority", 9);
   }
   ASSERT_TRUE(Server.Start("tarnbel.exe"));
   HWND choose = nullptr;
-  ASSERT_TRUE(Pump([&] { return (choose = FindWindowA(nullptr, "choose mapping to edit:")) && IsWindowVisible(choose); }));
+  const char* first = c.ManagerItem ? "tarnbel manager" : "choose mapping to edit:";
+  ASSERT_TRUE(Pump([&] { return (choose = FindWindowA(nullptr, first)) && IsWindowVisible(choose); }));
   DWORD toolsPid = 0;
   GetWindowThreadProcessId(choose, &toolsPid);
   HANDLE tools = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, toolsPid);
@@ -115,6 +127,13 @@ TEST_P(ServerExitE2E, TheServersExitEndsTheToolsProgramWhileADialogIsOpen) {
     HWND editor = testsupport::WaitVisibleWindowOf(toolsPid, "tarnbel editor - Strings");
     ASSERT_NE(editor, nullptr);
     ASSERT_TRUE(testsupport::RunRemoteMenuItem(toolsPid, editor, c.MenuLetter, c.MenuItem));
+    ASSERT_NE(testsupport::WaitVisibleWindowOf(toolsPid, c.Title), nullptr) << c.Name;
+  }
+  if (c.ManagerItem) {
+    HWND list = testsupport::FindChildOfClass(choose, "TCheckListBox");
+    ASSERT_NE(list, nullptr);
+    const int height = int(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    ASSERT_TRUE(testsupport::RunRemotePopupItem(toolsPid, list, POINT{40, height / 2}, c.ManagerItem));
     ASSERT_NE(testsupport::WaitVisibleWindowOf(toolsPid, c.Title), nullptr) << c.Name;
   }
   const std::string mappings = testsupport::ExportRegistryKey("HKCU\\" + std::string(TarnbelKeyPath) + "\\mappings");

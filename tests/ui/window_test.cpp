@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <thread>
 
 #include "action.h"
 #include "application.h"
+#include "dialogs.h"
 #include "form.h"
+#include "message_box.h"
 #include "message_box_recorder.h"
 #include "pump_until.h"
 #include "std_controls.h"
@@ -238,29 +241,51 @@ TEST(Window, ShowModalEndsWithTheButtonsResultAndDisablesOtherWindows) {
                EInvalidOperation);
 }
 
-// The window that opened a dialog is released and the program asked to end while the dialog's loop runs:
-// the dialog ends as cancelled, and the window (with the dialog it owns) is freed only after the loop.
-TEST(Window, AReleaseInsideAModalLoopWaitsAndAnEndingProgramCancelsTheDialog) {
-  TForm* caller = new TForm(nullptr);
-  TForm* dialog = new TForm(caller);
-  bool callerFreed = false, freedInsideTheLoop = false;
-  caller->OnDestroy = [&](TObject*) {
-    callerFreed = true;
-    freedInsideTheLoop = dialog->ModalResult() == mrNone;
+// The window that opened a dialog is released, and the program asked to end, while the dialog's loop runs,
+// for every kind of modal loop: the window (with the dialog it owns) is freed only after the loop, the end
+// comes after it too, and the program's end of the loops cancels the dialog.
+TEST(Window, AReleaseOrAnEndInsideAnyModalLoopWaitsForTheLoopWhichTheEndOfLoopsCancels) {
+  const struct {
+    const char* What;
+    std::function<int(TForm* caller)> Run;
+    int Cancelled;
+  } cases[] = {
+      {"our dialog", [](TForm* caller) { return (new TForm(caller))->ShowModal(); }, mrCancel},
+      {"a system message box",
+       [](TForm* caller) { return ShowMessageBox("Sure ?", "Question", MB_YESNO, caller->Handle()); }, IDNO},
+      {"the system's open dialog", [](TForm* caller) { return int((new TOpenDialog(caller))->Execute()); }, 0},
   };
-  dialog->OnShow = [&](TObject*) { caller->Release(); };
-  // Queued after the release: the end comes once the release has been handled.
-  TTimer* end = new TTimer(nullptr);
-  end->SetInterval(50);
-  end->OnTimer = [&](TObject*) {
-    end->SetEnabled(false);
-    EndModalLoops();
-  };
-  EXPECT_EQ(mrCancel, dialog->ShowModal());
-  EXPECT_FALSE(callerFreed) << "the caller still waits for its dialog";
-  EXPECT_TRUE(PumpUntil([&] { return callerFreed; }, 5000, LoopStep));
-  EXPECT_FALSE(freedInsideTheLoop);
-  end->Free();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.What);
+    TForm* caller = new TForm(nullptr);
+    caller->Show();
+    bool callerFreed = false, inLoop = true, quit = false, quitInLoop = false;
+    caller->OnDestroy = [&](TObject*) { callerFreed = true; };
+    Application().OnMessage = [&](MSG& msg, bool& handled) {
+      if (msg.message == WM_QUIT) quit = handled = true, quitInLoop = inLoop;  // handled: the suite goes on
+    };
+    // Each on its own tick, from inside the loop: the release, the end, the end of the loops; after three
+    // seconds the test ends a dialog still up itself, and fails.
+    int tick = 0;
+    TTimer* steps = new TTimer(nullptr);
+    steps->SetInterval(50);
+    steps->OnTimer = [&](TObject*) {
+      switch (tick++) {
+        case 0: caller->Release(); break;
+        case 1: Application().Terminate(); break;
+        case 2: EndModalLoops(); break;
+        case 60: EndDialog(GetActiveWindow(), IDCANCEL); break;
+        default: break;
+      }
+    };
+    EXPECT_EQ(c.Run(caller), c.Cancelled);
+    inLoop = false;
+    EXPECT_FALSE(callerFreed) << "the caller still waits for its dialog";
+    EXPECT_TRUE(PumpUntil([&] { return callerFreed && quit; }, 5000, LoopStep));
+    EXPECT_FALSE(quitInLoop);
+    Application().OnMessage = nullptr;
+    steps->Free();
+  }
 }
 
 TEST(Window, HookMainWindowSeesTheApplicationWindowFirst) {
