@@ -56,7 +56,12 @@ void TProgramProcess::Stop(DWORD timeoutMs) {
   if (Running()) {
     PostThreadMessageA(FProcess.dwThreadId, WM_QUIT, 0, 0);
     DWORD code;
-    if (!WaitExit(timeoutMs, code)) TerminateProcess(FProcess.hProcess, 1);
+    if (!WaitExit(timeoutMs, code)) {
+      // Said, since what the program still had queued (a payload file, say) is then left behind.
+      std::fprintf(stderr, "process %lu did not end within %lu ms of its quit message: terminated\n",
+                   FProcess.dwProcessId, timeoutMs);
+      TerminateProcess(FProcess.hProcess, 1);
+    }
     WaitForSingleObject(FProcess.hProcess, 5000);
   }
   CloseHandle(FProcess.hProcess);
