@@ -59,11 +59,13 @@ class TMenuDriver {
     FCallbackSeen = FindWindowA("ItemPropMenuCallbackHelper", "ItemPropCallbackProcessor") != nullptr;
     auto menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
     FReached = target == 0;
-    for (int step = 0; menu && !FReached && step < 2 * GetMenuItemCount(menu); ++step) {
+    // One key at a time: a Down still queued behind a slow one would move past the target after we saw it.
+    bool moved = true;
+    for (int step = 0; menu && moved && !FReached && step < 2 * GetMenuItemCount(menu); ++step) {
       UINT before = HilitedId(menu);
       PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 0);
-      WaitFor([&] { return HilitedId(menu) != before; }, 1000);
-      FReached = HilitedId(menu) == target;
+      moved = WaitFor([&] { return HilitedId(menu) != before; }, 10000);
+      FReached = moved && HilitedId(menu) == target;
     }
     PostMessageA(popup, WM_KEYDOWN, FReached ? finalKey : VK_ESCAPE, 0);
     WaitFor([&] { return !IsWindow(popup) || !IsWindowVisible(popup); });
