@@ -159,11 +159,11 @@ std::string BreakWideWords(const std::string& text, HDC dc, int room) {
 
 std::string FitBoxText(const std::string& text, HDC dc, int room, int narrowest, size_t maxLines, UINT codePage) {
   const TCharWidths width(dc, codePage);
+  const int layout = LayoutWidth(text, width, room, narrowest);
   size_t cut;
-  if (CountLines(text, width, LayoutWidth(text, width, room, narrowest), maxLines, cut) <= maxLines)
-    return BreakWideWords(text, width, room);
+  if (CountLines(text, width, layout, maxLines, cut) <= maxLines) return BreakWideWords(text, width, room);
   // Long names give up their middle first, each keeping two lines; then the lines past the room go.
-  std::string shown = ShortenLongLines(text, width, 2 * LayoutWidth(text, width, room, narrowest));
+  std::string shown = ShortenLongLines(text, width, 2 * layout);
   const int laid = LayoutWidth(shown, width, room, narrowest);
   if (maxLines > 1 && CountLines(shown, width, laid, maxLines - 1, cut) > maxLines) {
     shown.erase(cut);
