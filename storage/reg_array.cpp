@@ -193,7 +193,7 @@ void ReadItemRange(TListRead& list, int first, int last) {
 
 // The items of all lists, in ranges shared by a few threads.
 void ReadItems(std::vector<TListRead>& lists) {
-  const int rangeSize = 512;
+  const int rangeSize = ReadJobValues;
   std::vector<std::function<void()>> jobs;
   int total = 0;
   for (TListRead& list : lists) {

@@ -3,8 +3,7 @@
 #include "mapping_text_form.h"
 #include "text_compare.h"
 
-TStringListVsRegArray::TStringListVsRegArray(const std::string& path, const TRegKey& parent)
-    : FPath(path), FParent(parent) {}
+TStringListVsRegArray::TStringListVsRegArray(const TRegKey& parent) : FParent(parent) {}
 
 TStringListVsRegArray::~TStringListVsRegArray() { Clear(); }
 
@@ -51,7 +50,7 @@ void TStringListVsRegArray::SetName(int index, const std::string& name) {
 
 TRegArray2D::TRegArray2D(const std::string& path, bool create)
     : FPath(path), FCreateKey(create), FKey(std::make_unique<TRegKey>(path, create, HKEY_CURRENT_USER)),
-      FKeys(path, *FKey) {
+      FKeys(*FKey) {
   Load();
 }
 

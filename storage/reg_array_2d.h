@@ -12,8 +12,8 @@
 // The key names with their value lists; key i's values always live in the subkey "key<i>".
 class TStringListVsRegArray {
  public:
-  // The values of key i lie in the subkey "key<i>" of the key open on path, and are read and made through it.
-  TStringListVsRegArray(const std::string& path, const TRegKey& parent);
+  // The values of key i lie in the subkey "key<i>" of the parent key, and are read and made through it.
+  explicit TStringListVsRegArray(const TRegKey& parent);
   virtual ~TStringListVsRegArray();
   TStringListVsRegArray(const TStringListVsRegArray&) = delete;
   TStringListVsRegArray& operator=(const TStringListVsRegArray&) = delete;
@@ -21,7 +21,7 @@ class TStringListVsRegArray {
   // Whether each key's values are saved when its array is freed.
   bool SaveItemsOnFree = true;
 
-  const std::string& Path() const { return FPath; }
+  const std::string& Path() const { return FParent.Path(); }
   int Count() const { return static_cast<int>(FNames.size()); }
   const std::string& Name(int index) const { return FNames[index]; }
   void SetName(int index, const std::string& name);
@@ -36,7 +36,6 @@ class TStringListVsRegArray {
   virtual void Clear();
 
  private:
-  std::string FPath;
   const TRegKey& FParent;
   std::vector<std::string> FNames;
   std::vector<std::unique_ptr<TRegArray>> FArrays;

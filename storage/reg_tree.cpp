@@ -5,6 +5,7 @@
 
 #include "read_jobs.h"
 #include "registry_internal.h"
+#include "same_text_ascii.h"
 #include "text_compare.h"
 
 namespace {
@@ -43,7 +44,7 @@ LONG ReadValuesFrom(HKEY key, DWORD first, const TRegKeyInfo& info, std::vector<
 LONG ReadValues(TRegKey& key, std::vector<TRegTreeValue>& values) {
   TRegKeyInfo info;
   if (!key.GetKeyInfo(info)) return ERROR_CANTREAD;
-  const DWORD count = info.NumValues, rangeSize = 512;
+  const DWORD count = info.NumValues, rangeSize = ReadJobValues;
   std::vector<TRegTreeValue> read(count);
   std::vector<LONG> results((count + rangeSize - 1) / rangeSize, ERROR_SUCCESS);
   std::vector<std::function<void()>> jobs;
@@ -96,8 +97,7 @@ LONG WriteOpenKey(TRegKey& key, const TRegTree& tree, const std::function<void()
 
 // A value's or subkey's name as the registry matches it, for the names of the system, which are ASCII.
 std::string NameKey(std::string name) {
-  for (char& c : name)
-    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  for (char& c : name) c = AsciiLower(c);
   return name;
 }
 
