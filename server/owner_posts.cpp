@@ -14,6 +14,13 @@ struct TRegistration {
   TOwnerPosts::TFilter OwnerOnly;
 };
 
+// The calling thread's own registration, which it reads without the lock on every message it takes: a
+// thread woken by any post and ended from outside at once (a program with the rights can) then holds no
+// lock that every other post would wait for.
+thread_local TRegistration ownRegistration{nullptr, nullptr};
+
+bool OwnIdOnly(UINT id) { return ownRegistration.OwnerOnly && ownRegistration.OwnerOnly(ownRegistration.Owner, id); }
+
 // By target thread, id and parameters. Another program cannot add to it, so what it posts matches nothing.
 using TPostKey = std::tuple<DWORD, UINT, WPARAM, LPARAM>;
 struct TRegistry {
@@ -43,12 +50,15 @@ void TOwnerPosts::Register(DWORD threadId, const void* owner, TFilter ownerOnly)
   TRegistry& registry = Registry();
   std::lock_guard<std::mutex> guard(registry.Lock);
   registry.Threads[threadId] = TRegistration{owner, ownerOnly};
+  if (threadId == GetCurrentThreadId()) ownRegistration = TRegistration{owner, ownerOnly};
 }
 
 void TOwnerPosts::Forget(DWORD threadId, const void* owner) {
   TRegistry& registry = Registry();
   std::lock_guard<std::mutex> guard(registry.Lock);
   auto thread = registry.Threads.find(threadId);
+  if (threadId == GetCurrentThreadId() && ownRegistration.Owner == owner)
+    ownRegistration = TRegistration{nullptr, nullptr};
   if (thread == registry.Threads.end() || thread->second.Owner != owner) return;
   registry.Threads.erase(thread);
   // Posts the thread never took: its id may later name another thread.
@@ -74,6 +84,7 @@ bool TOwnerPosts::Post(DWORD threadId, UINT id, WPARAM wParam, LPARAM lParam) {
 }
 
 bool TOwnerPosts::OwnerOnly(DWORD threadId, UINT id) {
+  if (threadId == GetCurrentThreadId()) return OwnIdOnly(id);
   TRegistry& registry = Registry();
   std::lock_guard<std::mutex> guard(registry.Lock);
   return registry.OwnerOnly(threadId, id);
@@ -86,9 +97,9 @@ bool TOwnerPosts::Take(DWORD threadId, UINT id, WPARAM wParam, LPARAM lParam) {
 }
 
 bool TOwnerPosts::Accept(const MSG& msg) {
-  if (msg.hwnd != nullptr) return true;
-  const DWORD self = GetCurrentThreadId();
+  // Most messages are of ids anyone may post: they pass without the lock.
+  if (msg.hwnd != nullptr || !OwnIdOnly(msg.message)) return true;
   TRegistry& registry = Registry();
   std::lock_guard<std::mutex> guard(registry.Lock);
-  return !registry.OwnerOnly(self, msg.message) || registry.Take(TPostKey(self, msg.message, msg.wParam, msg.lParam));
+  return registry.Take(TPostKey(GetCurrentThreadId(), msg.message, msg.wParam, msg.lParam));
 }

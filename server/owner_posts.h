@@ -7,7 +7,8 @@
 
 class TOwnerPosts {
  public:
-  // True for the ids the registered thread takes only from this process; called under the registry's lock.
+  // True for the ids the registered thread takes only from this process; called by that thread itself, or by
+  // another under the registry's lock.
   using TFilter = bool (*)(const void* owner, UINT id);
 
   // Registers the thread (its id may be taken again once it has ended: a later registration replaces it).
